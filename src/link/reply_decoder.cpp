@@ -1,0 +1,136 @@
+#include "link/reply_decoder.h"
+
+#include <span>
+
+#include "link/command_table.h"
+#include "link/rtu_framing.h"
+#include "link/shared_records.h"
+#include "link/upload_blocks.h"
+#include "link/wire_values.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kCompletedHoldTicks = 40;
+constexpr int kUploadFinished = 100;
+constexpr int kStampAnswered = 100;
+
+void DecodeMeasurement(SharedRecords& r) {
+    const std::span<const std::uint8_t> f(r.Link.RxFrame);
+    SensorData& s = r.Sensor;
+    s.CondRaw = GetS16(f, 2) * 0.1;
+    s.CondComp = GetS16(f, 4) * 0.1;
+    s.Temperature = GetS16(f, 6) * 0.01;
+    s.Concentration = GetS16(f, 8) * 0.01;
+    s.Out1Current = GetU16(f, 10) * 0.001;
+    s.Out2Current = GetU16(f, 12) * 0.001;
+    ApplyDeviceStatus(r.Slots, f.subspan<14, 5>());
+}
+
+void DecodeUploadBlock(SharedRecords& r) {
+    r.Slots.Set(9, msg::ReceivingDataBlock(r.UploadBlock + 1));
+    if (r.UploadBlock < 0 || r.UploadBlock >= kUploadBlockCount) {
+        return;
+    }
+    DecodeDataBlock(r.Sensor, r.UploadBlock,
+                    std::span<const std::uint8_t>(r.Link.RxFrame).subspan<2, kDataBlockSize>());
+    if (r.UploadBlock < kUploadBlockCount - 1) {
+        ++r.UploadBlock;
+        r.Queue.Queue(ReadDataBlock);
+    } else {
+        r.UploadBlock = kUploadFinished;
+        r.Slots.Clear(9);
+    }
+}
+
+// The reply to an install (0x73) or upgrade (0x74) stamp: the sensor echoes the function code in
+// byte 2 when it returns its software issue in bytes 3..5.
+void DecodeStampReply(SharedRecords& r, int function) {
+    const auto& f = r.Link.RxFrame;
+    if (f[2] == function) {
+        const std::string issue = IssueNumberText(f[3], f[4], f[5]);
+        if (function == fn::kInstallStamp) {
+            r.Sensor.InstallIssue = issue;
+        }
+        r.Sensor.UpgradeIssue = issue;
+        r.Download.DownloadOrigin = 0;
+    }
+    r.Slots.Clear(10);
+    r.Queue.Withdraw(function == fn::kInstallStamp ? StampInstall : StampUpgrade);
+    r.Engine.StampRetries = 0;
+    r.Download.DownloadOrigin = kStampAnswered;
+}
+
+bool ReportsCompletion(int function) {
+    switch (function) {
+        case 0:
+        case fn::kPoll:
+        case fn::kDataBlock:
+        case fn::kRequestDownload:
+        case fn::kFlashBlock:
+        case fn::kFinishDownload:
+        case fn::kInstallStamp:
+        case fn::kUpgradeStamp:
+            return false;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
+    const int function = r.Link.RequestFunction;
+    switch (function) {
+        case 0:
+            break;
+        case fn::kProbe:
+            r.Engine.SensorAnswering = 0;
+            if (r.ScanState == 7) {
+                r.ScanState = 4;
+            }
+            break;
+        case fn::kPoll:
+            r.Engine.SensorAnswering = 1;
+            DecodeMeasurement(r);
+            if (r.Sensor.ChannelSwitch == 2) {
+                r.Sensor.ChannelSwitch = 3;
+            }
+            break;
+        case fn::kDigitalSetup:
+            r.Sensor.TempCompSlope = GetS16(r.Link.RxFrame, 2) * 0.01;
+            break;
+        case fn::kDataBlock:
+            r.Engine.SensorAnswering = 0;
+            DecodeUploadBlock(r);
+            break;
+        case fn::kRequestDownload:
+        case fn::kBlockCount:
+        case fn::kFlashBlock:
+        case fn::kFinishDownload:
+            if (downloadReplies != nullptr) {
+                downloadReplies->OnDownloadReply(r, function);
+            }
+            break;
+        case fn::kInstallStamp:
+        case fn::kUpgradeStamp:
+            DecodeStampReply(r, function);
+            break;
+        case fn::kChangeAddress:
+            r.ScanState = 10;
+            r.Sensor.DeviceId = r.Sensor.NewDeviceId;
+            r.Sensor.LastDeviceId = r.Sensor.NewDeviceId;
+            break;
+        default:
+            r.Engine.SensorAnswering = 0;
+            break;
+    }
+    if (ReportsCompletion(function)) {
+        r.Slots.Set(7, msg::FunctionCompleted(function));
+        r.Engine.CompletedHold = kCompletedHoldTicks;
+    }
+    r.Engine.CurrentCommand = 0;
+    return FrameCheckPasses(r.Link.RxFrame.data(), r.Link.ReplyLength);
+}
+
+}  // namespace corvane

@@ -1,0 +1,122 @@
+#include "link/rtu_framing.h"
+
+#include <span>
+
+#include "link/command_table.h"
+#include "link/crc16.h"
+#include "link/reply_decoder.h"
+#include "link/shared_records.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kShortestFrame = 4;  // address, function, CRC
+constexpr int kExceptionFrameLength = 5;
+constexpr std::uint8_t kExceptionBit = 0x80;
+
+void ResetRequestState(SharedRecords& r) {
+    r.Link.RxCount = 0;
+    r.Link.ReplyLength = 0;
+    r.Link.RequestLength = 0;
+    r.Link.TickCount = 0;
+    r.Link.RequestFunction = 0;
+    r.Engine.CurrentCommand = 0;
+}
+
+// A download frame that failed (exception or bad CRC) is queued again and counted.
+void RequeueDownloadFrame(SharedRecords& r) {
+    switch (r.Link.RequestFunction) {
+        case fn::kFlashBlock:
+            r.Queue.Queue(FlashBlock);
+            ++r.Engine.BlockRetries;
+            break;
+        case fn::kInstallStamp:
+            r.Queue.Queue(StampInstall);
+            ++r.Engine.StampRetries;
+            break;
+        case fn::kUpgradeStamp:
+            r.Queue.Queue(StampUpgrade);
+            ++r.Engine.StampRetries;
+            break;
+        default:
+            break;
+    }
+}
+
+bool IsExceptionFrame(const SharedRecords& r) {
+    const auto& f = r.Link.RxFrame;
+    return r.Link.RxCount == kExceptionFrameLength && f[0] == r.Sensor.DeviceId &&
+           (f[1] & kExceptionBit) != 0;
+}
+
+}  // namespace
+
+bool FrameCheckPasses(const std::uint8_t* frame, int length) {
+    if (length < kShortestFrame || length > static_cast<int>(kFrameBufferSize)) {
+        return false;
+    }
+    const auto n = static_cast<std::size_t>(length);
+    const std::uint16_t crc = Crc16(std::span(frame, n - 2));
+    return frame[n - 2] == (crc & 0xFF) && frame[n - 1] == (crc >> 8);
+}
+
+void BeginRequest(SharedRecords& r) {
+    r.Link.RxFrame.fill(0);
+    r.Link.RxCount = 0;
+    r.Link.ReplyLength = 0;
+    r.Link.RequestLength = 0;
+    r.Link.TickCount = 1;
+}
+
+void FinishRequest(SharedRecords& r) {
+    LinkState& link = r.Link;
+    if (link.RequestLength < kShortestFrame ||
+        link.RequestLength > static_cast<int>(kFrameBufferSize)) {
+        return;
+    }
+    link.TxFrame[1] = static_cast<std::uint8_t>(link.RequestFunction);
+    link.TxFrame[0] = IsBroadcastFunction(link.RequestFunction)
+                          ? 0
+                          : static_cast<std::uint8_t>(r.Sensor.DeviceId);
+    const auto n = static_cast<std::size_t>(link.RequestLength);
+    const std::uint16_t crc = Crc16(std::span(link.TxFrame).first(n - 2));
+    link.TxFrame[n - 2] = static_cast<std::uint8_t>(crc & 0xFF);
+    link.TxFrame[n - 1] = static_cast<std::uint8_t>(crc >> 8);
+}
+
+FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
+                       DownloadReplyHandler* downloadReplies) {
+    if (portNumber < 1 || portNumber > 4) {
+        return FrameEvent::Ignored;
+    }
+    LinkState& link = r.Link;
+    if (link.RxCount < static_cast<int>(kFrameBufferSize)) {
+        link.RxFrame[static_cast<std::size_t>(link.RxCount)] = byte;
+        ++link.RxCount;
+    }
+
+    if (IsExceptionFrame(r)) {
+        r.Slots.Set(5, msg::k05TransmitError);
+        r.Slots.Clear(6);
+        RequeueDownloadFrame(r);
+        ResetRequestState(r);
+        return FrameEvent::Exception;
+    }
+    if (link.RxCount < link.ReplyLength) {
+        return FrameEvent::Incomplete;
+    }
+
+    const bool passed = DecodeReply(r, downloadReplies);
+    if (passed) {
+        r.Slots.Clear(5);
+        r.Slots.Clear(6);
+    } else {
+        r.Slots.Set(6, msg::k06ReceiveError);
+        r.Slots.Clear(5);
+        RequeueDownloadFrame(r);
+    }
+    ResetRequestState(r);
+    return passed ? FrameEvent::Passed : FrameEvent::Failed;
+}
+
+}  // namespace corvane

@@ -1,0 +1,62 @@
+#include "link/sensor_data.h"
+
+#include "link/shared_records.h"
+
+namespace corvane {
+
+void ResetSensorData(SharedRecords& records) {
+    records.Sensor = SensorData{};
+    records.Link.TickCount = 0;
+    records.Link.RxCount = 0;
+    records.ScanState = 0;
+    records.Engine.ReopenPort = 1;
+    records.Engine.TransmitInhibit = 0;
+}
+
+void ResetIdentity(SharedRecords& records) {
+    const SensorData defaults;
+    SensorData& s = records.Sensor;
+    s.CalibrationDetails = defaults.CalibrationDetails;
+    s.CalibrationDate = defaults.CalibrationDate;
+    s.CalibrationName = defaults.CalibrationName;
+    s.InstallDate = defaults.InstallDate;
+    s.InstallIssue = defaults.InstallIssue;
+    s.InstallName = defaults.InstallName;
+    s.UpgradeDate = defaults.UpgradeDate;
+    s.UpgradeIssue = defaults.UpgradeIssue;
+    s.UpgradeName = defaults.UpgradeName;
+    s.PlantNumber = defaults.PlantNumber;
+    s.SerialNumber = defaults.SerialNumber;
+    records.PageRefresh = 100;
+}
+
+void ClearReadings(SharedRecords& records) {
+    SensorData& s = records.Sensor;
+    s.CondRaw = 0.0;
+    s.CondComp = 0.0;
+    s.Temperature = 0.0;
+    s.Concentration = 0.0;
+    s.Out1Current = 0.0;
+    s.Out2Current = 0.0;
+    records.Slots.Clear(5);
+    records.Slots.Clear(6);
+    records.Slots.ClearRange(11, 80);
+}
+
+void SetTemperatureTexts(SensorData& sensor) {
+    if (sensor.TempFahrenheit != 0) {
+        sensor.TempSlopeUnit = "% / °F";
+        sensor.TempUnit = "°F";
+        sensor.TempUnitName = "Degrees Fahrenheit";
+        sensor.TempCompBaseText =
+            sensor.TempCompBaseHigh != 0 ? "Temp.Comp.Base 77 °F" : "Temp.Comp.Base 68 °F";
+    } else {
+        sensor.TempSlopeUnit = "% / °C";
+        sensor.TempUnit = "°C";
+        sensor.TempUnitName = "Degrees Centigrade";
+        sensor.TempCompBaseText =
+            sensor.TempCompBaseHigh != 0 ? "Temp.Comp.Base 25 °C" : "Temp.Comp.Base 20 °C";
+    }
+}
+
+}  // namespace corvane

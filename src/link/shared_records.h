@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/command_queue.h"
+#include "link/sensor_data.h"
+#include "link/status_lines.h"
+
+namespace corvane {
+
+inline constexpr std::size_t kFrameBufferSize = 512;
+
+// The one outstanding request and the reply being assembled.
+struct LinkState {
+    std::array<std::uint8_t, kFrameBufferSize> TxFrame{};
+    std::array<std::uint8_t, kFrameBufferSize> RxFrame{};
+    int RxCount = 0;
+    int RequestFunction = 0;  // 0 = none outstanding
+    int RequestLength = 0;    // whole request, CRC included
+    int ReplyLength = 0;      // whole expected reply, CRC included; 0 = nothing expected
+    int TickCount = 0;        // engine ticks since the request was sent; 0 = none outstanding
+};
+
+// The command engine's own state.
+struct EngineState {
+    int CurrentCommand = 0;  // 0 = the measurement poll
+    int SensorAnswering = 0;
+    int SpinnerPhase = 0;
+    int ReopenPort = 1;
+    int TransmitInhibit = 0;
+    int BlockRetries = 0;
+    int StampRetries = 0;
+    int CompletedHold = 0;
+};
+
+// Software download progress and the image it sends.
+struct DownloadRecord {
+    int DownloadState = 0;   // 0 idle .. 5 sending blocks
+    int DownloadOrigin = 0;  // 1 Software page, 2 Factory page, 100 stamp answered, 0 none
+    unsigned BlockTotal = 0;
+    unsigned BlockIndex = 0;
+    int DownloadProgress = 0;
+    int ImageStatus = 0;
+    std::uint16_t LastBlockAddress = 0;  // load address of the record read last
+    std::uint8_t LastBlockCount = 0;     // byte count of the record read last
+};
+
+// Values the Calibration and Test pages leave for the request encoder.
+struct ServiceRequests {
+    double CalTrueTemperature = 0.0;
+    double CalOut1Reading = 0.0;
+    double CalOut2Reading = 0.0;
+    int CalOutputPoint = 0;
+    int CalOutputsEntered = 0;
+    int CalibrationDone = 0;
+    int TestCode1 = 0;
+    int TestCode2 = 0;
+    int TestCodeBoth = 0;
+};
+
+// Every record the engine, the pages and the files share. The main window owns one; tests build
+// as many as they like.
+struct SharedRecords {
+    SensorData Sensor;
+    CommandQueue Queue;
+    LinkState Link;
+    EngineState Engine;
+    MessageSlots Slots;
+    MessageLines Lines;
+    int PageRefresh = 0;  // 0 idle, 100 requested, 99 armed
+
+    int ScanState = 0;
+    int ScanDirection = 0;  // 1 = downwards
+    int UploadBlock = 0;    // data block being read; 100 = upload finished
+
+    DownloadRecord Download;
+    ServiceRequests Service;
+
+    std::string OperatorName;
+};
+
+}  // namespace corvane
