@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/rtu_framing.h"
+#include "link/serial_channel.h"
+
+namespace corvane {
+
+struct SharedRecords;
+class FlashBlockReader;
+class DownloadReplyHandler;
+namespace fw {
+class Host;
+class Timer;
+}  // namespace fw
+
+// The link engine: one call of Tick per tick of the link timer, one call of OnSerialByte per
+// received byte. On a tick with no request outstanding it runs the address scan step, chooses
+// the lowest pending command (or the measurement poll), has it encoded and framed, and writes
+// it; on the other ticks it counts the outstanding request's ticks and reports it overdue,
+// timed out and finally resets the link. It never waits and never reads a clock: time comes
+// from the ticks, today's date and boxes from the host.
+class CommandEngine : public ByteReceiver {
+public:
+    static constexpr int kTickMs = 200;
+    static constexpr int kFastBlockTickMs = 50;
+
+    CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Host& host,
+                  fw::Timer& linkTimer);
+
+    void Tick();
+    void OnSerialByte(std::uint8_t byte, int portNumber) override;
+
+    // The download's block reader and reply handler, once the download sequence exists.
+    void SetFlashBlockReader(FlashBlockReader* reader) { blockReader_ = reader; }
+    void SetDownloadReplyHandler(DownloadReplyHandler* handler) { downloadReplies_ = handler; }
+
+    FrameEvent LastFrameEvent() const { return lastFrameEvent_; }
+
+private:
+    void SendingTick();
+    void WaitingTick();
+    void CommonTail();
+
+    void StopFailedDownload();
+    void OpenPortIfRequested();
+    void ResetLink();
+    void TimeOutLongCommand();
+    void TimeOutBlockCount();
+    void TimeOutFirstStage();
+    void TimeOutSecondStage();
+    void TimeOutStamp(int origin, int command);
+    void AnnounceReset();
+    void TimeOutCompletely();
+    void AdvanceSpinner();
+
+    SharedRecords& r_;
+    SerialChannel& channel_;
+    fw::Host& host_;
+    fw::Timer& linkTimer_;
+    FlashBlockReader* blockReader_ = nullptr;
+    DownloadReplyHandler* downloadReplies_ = nullptr;
+    FrameEvent lastFrameEvent_ = FrameEvent::Incomplete;
+};
+
+}  // namespace corvane

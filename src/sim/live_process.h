@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+#include "sim/setup_memory.h"
+
+namespace corvane::sim {
+
+// Raw values of one measurement, as the poll reply carries them.
+struct Measurement {
+    std::int16_t condRawTenths = 0;
+    std::int16_t condCompTenths = 0;
+    std::int16_t temperatureHundredths = 0;
+    std::int16_t concentrationHundredths = 0;
+    std::uint16_t out1MicroAmps = 0;
+    std::uint16_t out2MicroAmps = 0;
+};
+
+// The process liquid the virtual sensor sits in: conductivity and temperature drift slowly
+// with a little noise, and the derived values (raw conductivity, concentration, output
+// currents) follow the sensor's setup as a real transmitter's would.
+class LiveProcess {
+public:
+    explicit LiveProcess(std::uint32_t seed = 1) : noise_(seed) {}
+
+    // Output test codes: bit 6 forces output 1, bit 7 output 2, bits 0..5 the current in mA;
+    // 0 returns both outputs to normal.
+    void ApplyTestCode(std::uint8_t code);
+
+    Measurement Measure(const SetupMemory& setup, double seconds);
+
+private:
+    double Noise(double amplitude);
+    static double Concentration(const SetupMemory& setup, double condComp);
+    static double OutputCurrent(const SetupMemory& setup, std::size_t sourceModeOffset,
+                                std::size_t rangeOffset, const Measurement& m);
+
+    std::mt19937 noise_;
+    int forcedOut1mA_ = 0;
+    int forcedOut2mA_ = 0;
+};
+
+}  // namespace corvane::sim

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+#include <vector>
+
+#include "link/serial_channel.h"
+#include "sim/fault_modes.h"
+#include "sim/live_process.h"
+#include "sim/setup_memory.h"
+
+namespace corvane::sim {
+
+// What the sensor sends back for one request: the reply bytes after `delayUs` of processing,
+// and optionally stray bytes some time after the reply has ended.
+struct SensorReply {
+    std::vector<std::uint8_t> bytes;
+    std::int64_t delayUs = 0;
+    std::vector<std::uint8_t> strayBytes;
+    std::int64_t strayDelayUs = 0;
+};
+
+// One data record written to the flash memory by the software download.
+struct FlashRecord {
+    std::uint16_t address = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// A Vexor sensor as seen from the serial line: it answers every function of the command table
+// and the software download with correctly framed replies, keeps its setup and identity in the
+// 17 upload blocks so that every write is read back by the next upload, measures a drifting
+// process, and misbehaves on request (fault modes).
+class VirtualSensor {
+public:
+    static constexpr std::int64_t kProcessingUs = 2000;
+    static constexpr std::int64_t kCalibrationUs = 3'000'000;
+    static constexpr std::int64_t kEraseUs = 400'000;
+    static constexpr std::int64_t kRestartUs = 1'000'000;
+
+    explicit VirtualSensor(int address = 0);
+
+    int Address() const { return address_; }
+    void SetAddress(int address) { address_ = address; }
+
+    // Line settings the sensor listens with; frames sent with other settings are not understood.
+    PortSettings& Line() { return line_; }
+    const PortSettings& Line() const { return line_; }
+
+    FaultModes& Faults() { return faults_; }
+    void SetStatusBytes(std::array<std::uint8_t, 5> status) { status_ = status; }
+    SetupMemory& Memory() { return memory_; }
+    const SetupMemory& Memory() const { return memory_; }
+
+    // The software issue the sensor runs, as three bytes (d, dd, dd).
+    std::array<std::uint8_t, 3> SoftwareIssue() const { return issue_; }
+    // The issue a completed download installs.
+    void SetImageIssue(std::array<std::uint8_t, 3> issue) { imageIssue_ = issue; }
+
+    const std::vector<FlashRecord>& Flash() const { return flash_; }
+    int AnnouncedBlocks() const { return announcedBlocks_; }
+    int RequestsHandled() const { return requestsHandled_; }
+
+    // Handles one complete request frame arriving at `nowUs`. Frames for other addresses,
+    // frames with a wrong CRC and frames during a restart get no reply. A download frame sent
+    // to address 0 is acted on by every sensor; only one with `mayAnswerBroadcast` replies.
+    std::optional<SensorReply> HandleFrame(std::span<const std::uint8_t> frame, std::int64_t nowUs,
+                                           bool mayAnswerBroadcast = true);
+
+private:
+    std::optional<SensorReply> Dispatch(std::span<const std::uint8_t> frame, std::int64_t nowUs);
+    SensorReply Reply(std::vector<std::uint8_t> data, std::int64_t delayUs = kProcessingUs) const;
+    SensorReply Exception(int function, std::uint8_t code) const;
+    SensorReply PollReply(std::int64_t nowUs);
+    void WriteOutputSetup(std::span<const std::uint8_t> payload, std::size_t sourceModeOffset,
+                          std::size_t filterOffset, std::size_t rangeOffset, bool takesTds);
+    void WriteStamp(std::span<const std::uint8_t> payload, std::size_t dateOffset,
+                    std::size_t nameOffset);
+    SensorReply FlashBlockReply(std::span<const std::uint8_t> payload);
+    void ApplyFaults(std::optional<SensorReply>& reply);
+
+    int address_;
+    PortSettings line_;
+    FaultModes faults_;
+    std::mt19937 faultRandom_;
+    std::uint32_t faultSeed_;
+    SetupMemory memory_;
+    LiveProcess process_;
+    std::array<std::uint8_t, 5> status_{};
+    std::array<std::uint8_t, 3> issue_{0x02, 0x01, 0x37};
+    std::array<std::uint8_t, 3> imageIssue_{0x02, 0x02, 0x00};
+    bool downloading_ = false;
+    int announcedBlocks_ = 0;
+    std::vector<FlashRecord> flash_;
+    std::int64_t restartUntilUs_ = 0;
+    int requestsHandled_ = 0;
+};
+
+}  // namespace corvane::sim
