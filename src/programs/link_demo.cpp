@@ -1,70 +1,137 @@
-// A walk through one exchange of the sensor link: the measurement poll is built and framed, a
-// sensor reply is assembled byte by byte and decoded, and the resulting readings and System
-// Messages are printed.
+// Runs the sensor link against the virtual sensor in real time and prints what a technician
+// would see: the System Messages lines as they change, the live readings once a second, and
+// the sensor's identity after the setup has been read.
+//
+//   corvane-link-demo [--seconds N] [--fast] [--drop P] [--silent-after S]
+#include <chrono>
 #include <cstdio>
-#include <vector>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
 
 #include "link/command_table.h"
-#include "link/crc16.h"
-#include "link/request_encoder.h"
-#include "link/rtu_framing.h"
-#include "link/shared_records.h"
+#include "sim/simulated_link.h"
 
 namespace {
 
-void PrintFrame(const char* label, const std::uint8_t* bytes, int length) {
-    std::printf("%s", label);
-    for (int i = 0; i < length; ++i) {
-        std::printf(" %02X", bytes[i]);
-    }
-    std::printf("\n");
+using corvane::fw::kSecond;
+
+struct Options {
+    double seconds = 0;  // 0 = until interrupted
+    bool fast = false;
+    double drop = 0.0;
+    double silentAfter = 0;
+};
+
+bool ParseNumber(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value >= 0;
 }
 
-std::vector<std::uint8_t> SampleReply(std::uint8_t address) {
-    std::vector<std::uint8_t> reply{address, 0x35,
-                                    0x04, 0xD2,  // conductivity 123.4 mS/cm
-                                    0x04, 0xB0,  // compensated 120.0 mS/cm
-                                    0x09, 0xC4,  // 25.00 °C
-                                    0x00, 0x00,  // no concentration
-                                    0x30, 0xD4,  // output 1 12.500 mA
-                                    0x27, 0x10,  // output 2 10.000 mA
-                                    0x10, 0x00, 0x00, 0x00, 0x00};  // temperature comp. error
-    const std::uint16_t crc = corvane::Crc16(reply);
-    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return reply;
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--fast") == 0) {
+            options.fast = true;
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], options.seconds)) return false;
+        } else if (std::strcmp(argv[i], "--drop") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], options.drop) || options.drop > 1.0) return false;
+        } else if (std::strcmp(argv[i], "--silent-after") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], options.silentAfter)) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
+
+class Display {
+public:
+    explicit Display(corvane::sim::SimulatedLink& link) : link_(link) {}
+
+    void Update() {
+        const auto& r = link_.Records();
+        const double now = static_cast<double>(link_.Clock().Now()) / kSecond;
+        if (r.Lines != shownLines_) {
+            shownLines_ = r.Lines;
+            std::printf("%7.1f s  System Messages:", now);
+            bool any = false;
+            for (const auto& line : r.Lines) {
+                if (line.empty()) continue;
+                std::printf("%s %s", any ? " |" : "", line.c_str());
+                any = true;
+            }
+            std::printf("%s\n", any ? "" : " (none)");
+        }
+        if (link_.Clock().Now() >= nextReadings_) {
+            nextReadings_ += kSecond;
+            const auto& s = r.Sensor;
+            std::printf("%7.1f s  Cond %.1f mS/cm  with T.C. %.1f mS/cm  Temp %.2f %s  "
+                        "Out1 %.3f mA  Out2 %.3f mA\n",
+                        now, s.CondRaw, s.CondComp, s.Temperature, s.TempUnit.c_str(),
+                        s.Out1Current, s.Out2Current);
+        }
+        if (r.UploadBlock == 100 && !identityShown_) {
+            identityShown_ = true;
+            const auto& s = r.Sensor;
+            std::printf("%7.1f s  Setup read: serial %s, plant %s, software %s installed %s by %s\n",
+                        now, s.SerialNumber.c_str(), s.PlantNumber.c_str(), s.UpgradeIssue.c_str(),
+                        s.InstallDate.c_str(), s.InstallName.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+private:
+    corvane::sim::SimulatedLink& link_;
+    corvane::MessageLines shownLines_{};
+    corvane::fw::VirtualClock::Micros nextReadings_ = kSecond;
+    bool identityShown_ = false;
+};
 
 }  // namespace
 
-int main() {
-    using namespace corvane;
-    SharedRecords records;
-    ResetSensorData(records);
-    records.Sensor.DeviceId = 5;
-
-    BeginRequest(records);
-    BuildRequest(records, PollMeasurement, LocalDate{2026, 12, 7});
-    FinishRequest(records);
-    PrintFrame("Request to sensor 5:", records.Link.TxFrame.data(), records.Link.RequestLength);
-
-    const auto reply = SampleReply(5);
-    PrintFrame("Reply from sensor 5:", reply.data(), static_cast<int>(reply.size()));
-    for (const std::uint8_t b : reply) {
-        ReceiveByte(records, b, 1);
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: corvane-link-demo [--seconds N] [--fast] [--drop P] "
+                     "[--silent-after S]\n");
+        return 2;
     }
+    corvane::sim::SimulatedLink link;
+    link.Sensor().Faults().dropProbability = options.drop;
+    Display display(link);
+    std::printf("Corvane Control Centre link demo: one virtual Vexor sensor at address 0, "
+                "9600 baud 8N1.\n");
+    link.Start();
 
-    const SensorData& s = records.Sensor;
-    std::printf("Conductivity %.1f mS/cm, with T.C. %.1f mS/cm, temperature %.2f %s\n", s.CondRaw,
-                s.CondComp, s.Temperature, s.TempUnit.c_str());
-    std::printf("Output 1 %.3f mA, output 2 %.3f mA\n", s.Out1Current, s.Out2Current);
-
-    BuildMessageLines(records.Slots, records.Lines);
-    std::printf("System Messages:\n");
-    for (const auto& line : records.Lines) {
-        if (!line.empty()) {
-            std::printf("  %s\n", line.c_str());
+    auto& clock = link.Clock();
+    const auto wallStart = std::chrono::steady_clock::now();
+    const auto end = options.seconds > 0
+                         ? static_cast<corvane::fw::VirtualClock::Micros>(options.seconds * kSecond)
+                         : INT64_MAX;
+    bool uploadStarted = false;
+    bool silenced = false;
+    while (clock.NextEventTime() <= end && clock.RunNext()) {
+        if (!options.fast) {
+            std::this_thread::sleep_until(wallStart + std::chrono::microseconds(clock.Now()));
         }
+        if (!uploadStarted && clock.Now() >= 2 * kSecond) {
+            uploadStarted = true;
+            link.Records().UploadBlock = 0;
+            link.Records().Queue.Queue(corvane::ReadDataBlock);
+        }
+        if (options.silentAfter > 0 && !silenced &&
+            clock.Now() >= static_cast<corvane::fw::VirtualClock::Micros>(options.silentAfter * kSecond)) {
+            silenced = true;
+            link.Sensor().Faults().silent = true;
+            std::printf("%7.1f s  (the virtual sensor stops answering)\n",
+                        static_cast<double>(clock.Now()) / kSecond);
+        }
+        display.Update();
     }
     return 0;
 }

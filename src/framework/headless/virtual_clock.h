@@ -30,6 +30,8 @@ public:
     bool RunUntilTrue(const std::function<bool()>& done, Micros limit);
 
     std::size_t PendingEvents() const { return events_.size(); }
+    // Time of the earliest pending event; Now() when there is none.
+    Micros NextEventTime() const { return events_.empty() ? now_ : events_.begin()->first.first; }
 
 private:
     using Key = std::pair<Micros, EventId>;
