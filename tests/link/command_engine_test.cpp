@@ -154,18 +154,22 @@ TEST_F(CommandEngineTest, unansweredCommandIsDroppedAfterItsTimeOut) {
     EXPECT_EQ(FunctionsWritten(1), (std::vector<int>{0x72, 0x35}));
 }
 
-TEST_F(CommandEngineTest, calibrationWaitsFiftyTicksSilently) {
+TEST_F(CommandEngineTest, calibrationAndDefaultSetupWaitFiftyTicksSilently) {
     sensor().Faults().silent = true;
     link.Start();
-    link.RunTicks(21);  // first poll times out; tick 22 serves the calibration
-    r().Queue.Queue(CalibrateCond92_5);
-    for (int tick = 0; tick < 51; ++tick) {
+    link.RunTicks(21);  // the first poll times out; the next tick serves the long command
+    for (const int command : {CalibrateCond92_5, LoadDefaultSetup}) {
+        const std::size_t before = WriteCount();
+        r().Queue.Queue(command);
+        for (int tick = 0; tick < 51; ++tick) {
+            link.RunTicks(1);
+            for (int n = 1; n <= 4; ++n) ASSERT_FALSE(r().Slots.Stands(n)) << "tick " << tick;
+        }
+        EXPECT_EQ(WriteCount(), before + 1);
         link.RunTicks(1);
-        for (int n = 1; n <= 4; ++n) ASSERT_FALSE(r().Slots.Stands(n)) << "tick " << tick;
+        EXPECT_EQ(FunctionsWritten(before).back(), 0x35);
+        link.RunTicks(20);  // let that poll time out too
     }
-    EXPECT_EQ(FunctionsWritten(), (std::vector<int>{0x35, 0x61}));
-    link.RunTicks(1);
-    EXPECT_EQ(FunctionsWritten(), (std::vector<int>{0x35, 0x61, 0x35}));
 }
 
 TEST_F(CommandEngineTest, answeredCalibrationCompletesAfterSeconds) {
