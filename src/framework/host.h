@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane::fw {
 
@@ -40,11 +42,50 @@ public:
     virtual bool Running() const = 0;
 };
 
-// What the application gets from its surroundings: time, sounds, message boxes and timers.
-// The Qt backend serves a real desktop; the headless backend serves tests on a virtual clock.
+class Dialog;
+class PropertySheet;
+class WindowModel;
+
+// The on-screen form of an open dialog or page; the headless backend has none to speak of.
+class WindowView {
+public:
+    virtual ~WindowView() = default;
+    virtual void Show() = 0;
+    virtual void Close() = 0;
+};
+
+// The on-screen form of an open property sheet: tabs, the active page's window, the standard
+// buttons.
+class SheetView {
+public:
+    virtual ~SheetView() = default;
+    virtual void Show() = 0;
+    virtual void Close() = 0;
+    // A page window was created for tab `index`; its view is made by CreatePageView.
+    virtual void ActivePageChanged(int index) = 0;
+    virtual void ApplyEnabledChanged(bool enabled) = 0;
+};
+
+// The common file dialog. `filter` is the framework's filter string, e.g.
+// "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||".
+struct FileDialogRequest {
+    bool save = false;
+    std::string defaultExtension;
+    std::string initialName;
+    std::string filter;
+    bool mustExist = true;
+};
+
+// What the application gets from its surroundings: time, sounds, message boxes, timers,
+// windows, file dialogs and help. The Qt backend serves a real desktop; the headless backend
+// serves tests and the terminal on a virtual or real clock.
 class Host {
 public:
     virtual ~Host() = default;
+
+    // The caption of the framework's own prompts (validation messages).
+    const std::string& AppTitle() const { return appTitle_; }
+    void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
 
     virtual DateTime Now() const = 0;
     virtual void PlayBeep(Beep beep) = 0;
@@ -54,6 +95,43 @@ public:
     virtual void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) = 0;
 
     virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
+
+    // Runs `action` once the handler that is running now has returned.
+    virtual void Post(std::function<void()> action) = 0;
+
+    // Views for dialogs (modal, on top of `parent` when given), sheets and sheet pages.
+    virtual std::unique_ptr<WindowView> CreateDialogView(Dialog& dialog, WindowModel& controls,
+                                                         WindowView* parent) = 0;
+    virtual std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) = 0;
+    virtual std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index,
+                                                       Dialog& page, WindowModel& controls) = 0;
+
+    // The common open or save dialog; `onChosen` gets the full path, or nothing on Cancel.
+    virtual void PostFileDialog(FileDialogRequest request,
+                                std::function<void(std::optional<std::string>)> onChosen) = 0;
+
+    // Opens the program's help.
+    virtual void OpenHelp() = 0;
+
+    // One copy at a time: if a copy whose main window has `title` runs, it is brought to the
+    // front and this returns true. Otherwise this copy claims the title; `onRaise` runs when a
+    // later copy asks it to come forward.
+    virtual bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) = 0;
+
+private:
+    std::string appTitle_;
 };
+
+// The patterns of a filter string, entry by entry: "A (*.Hex)|*.Hex|All (*.*)|*.*||" gives
+// {{"A (*.Hex)", {"*.Hex"}}, {"All (*.*)", {"*.*"}}}. Several patterns are separated by ';'.
+struct FileFilterEntry {
+    std::string description;
+    std::vector<std::string> patterns;
+};
+std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
+
+// Whether a file name matches a pattern such as "*.Hex" or "*.*". Letter case does not count,
+// as on the desktop the filters were written for, so "*.Hex" matches "firmware.hex".
+bool MatchesFilePattern(const std::string& fileName, const std::string& pattern);
 
 }  // namespace corvane::fw

@@ -43,13 +43,13 @@ CommandEngine::CommandEngine(SharedRecords& records, SerialChannel& channel, fw:
                              fw::Timer& linkTimer)
     : r_(records), channel_(channel), host_(host), linkTimer_(linkTimer) {}
 
-void CommandEngine::Tick() {
+bool CommandEngine::Tick() {
     if (r_.Link.TickCount == 0 && r_.Sensor.ChannelSwitch != 2) {
         SendingTick();
     } else {
         WaitingTick();
     }
-    CommonTail();
+    return CommonTail();
 }
 
 void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
@@ -278,7 +278,7 @@ void CommandEngine::AdvanceSpinner() {
     phase = phase >= 3 ? 1 : phase + 1;
 }
 
-void CommandEngine::CommonTail() {
+bool CommandEngine::CommonTail() {
     EngineState& e = r_.Engine;
     if (e.SensorAnswering == 1) {
         AdvanceSpinner();
@@ -305,7 +305,8 @@ void CommandEngine::CommonTail() {
             finished = true;
         }
     }
-    if (finished || r_.PageRefresh == 100) {
+    const bool armed = finished || r_.PageRefresh == 100;
+    if (armed) {
         r_.PageRefresh = 99;
     }
 
@@ -315,6 +316,7 @@ void CommandEngine::CommonTail() {
             r_.Slots.Clear(7);
         }
     }
+    return armed;
 }
 
 }  // namespace corvane

@@ -29,7 +29,9 @@ public:
     CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Host& host,
                   fw::Timer& linkTimer);
 
-    void Tick();
+    // One tick of timer 1. True when this tick's completion step armed the page refresh (the
+    // request then waits for the next window step to be acted on).
+    bool Tick();
     void OnSerialByte(std::uint8_t byte, int portNumber) override;
 
     // The download's block reader and reply handler, once the download sequence exists.
@@ -41,7 +43,7 @@ public:
 private:
     void SendingTick();
     void WaitingTick();
-    void CommonTail();
+    bool CommonTail();
 
     void StopFailedDownload();
     void OpenPortIfRequested();

@@ -78,7 +78,17 @@ struct SharedRecords {
     DownloadRecord Download;
     ServiceRequests Service;
 
+    // The operator: name and password as typed, the access level they reached, and the
+    // three user passwords of levels 3, 4 and 5.
     std::string OperatorName;
+    std::string OperatorPassword;
+    int AccessLevel = 0;
+    std::string ConfigurePassword;
+    std::string CalibratePassword;
+    std::string InstallPassword;
+
+    int MainWindowStarted = 0;
+    int ExitPromptShown = 0;
 };
 
 }  // namespace corvane

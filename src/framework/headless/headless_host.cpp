@@ -1,6 +1,10 @@
 #include "framework/headless/headless_host.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include "framework/dialog.h"
+#include "framework/property_sheet.h"
 
 namespace corvane::fw {
 namespace {
@@ -43,6 +47,40 @@ private:
     bool running_ = false;
 };
 
+// Keeps a window in the host's list of open windows while it is shown.
+template <typename Window, typename Base>
+class ListedView : public Base {
+public:
+    ListedView(std::vector<Window*>& list, Window& window) : list_(list), window_(window) {}
+    ~ListedView() override { Close(); }
+    void Show() override {
+        if (!shown_) list_.push_back(&window_);
+        shown_ = true;
+    }
+    void Close() override {
+        if (shown_) list_.erase(std::find(list_.begin(), list_.end(), &window_));
+        shown_ = false;
+    }
+
+private:
+    std::vector<Window*>& list_;
+    Window& window_;
+    bool shown_ = false;
+};
+
+class HeadlessSheetView : public ListedView<PropertySheet, SheetView> {
+public:
+    using ListedView::ListedView;
+    void ActivePageChanged(int) override {}
+    void ApplyEnabledChanged(bool) override {}
+};
+
+class PageView : public WindowView {
+public:
+    void Show() override {}
+    void Close() override {}
+};
+
 Answer FirstButton(Buttons buttons) { return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes; }
 
 }  // namespace
@@ -81,6 +119,46 @@ void HeadlessHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer)
 
 std::unique_ptr<Timer> HeadlessHost::CreateTimer(std::function<void()> onTick) {
     return std::make_unique<VirtualTimer>(clock_, std::move(onTick));
+}
+
+void HeadlessHost::Post(std::function<void()> action) { clock_.After(0, std::move(action)); }
+
+std::unique_ptr<WindowView> HeadlessHost::CreateDialogView(Dialog& dialog, WindowModel&,
+                                                           WindowView*) {
+    return std::make_unique<ListedView<Dialog, WindowView>>(openDialogs_, dialog);
+}
+
+std::unique_ptr<SheetView> HeadlessHost::CreateSheetView(PropertySheet& sheet, WindowView*) {
+    return std::make_unique<HeadlessSheetView>(openSheets_, sheet);
+}
+
+std::unique_ptr<WindowView> HeadlessHost::CreatePageView(SheetView&, int, Dialog&, WindowModel&) {
+    return std::make_unique<PageView>();
+}
+
+void HeadlessHost::PostFileDialog(FileDialogRequest request,
+                                  std::function<void(std::optional<std::string>)> onChosen) {
+    fileDialogs_.push_back(request);
+    std::optional<std::string> choice;
+    if (!fileScript_.empty()) {
+        choice = fileScript_.front();
+        fileScript_.pop_front();
+    }
+    clock_.After(0, [onChosen = std::move(onChosen), choice] { onChosen(choice); });
+}
+
+bool HeadlessHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {
+    const auto found = registry_->running.find(title);
+    if (found != registry_->running.end()) {
+        if (found->second) found->second();
+        return true;
+    }
+    registry_->running.emplace(title, std::move(onRaise));
+    return false;
+}
+
+void HeadlessHost::ScriptFileChoices(std::initializer_list<std::optional<std::string>> choices) {
+    fileScript_.insert(fileScript_.end(), choices.begin(), choices.end());
 }
 
 void HeadlessHost::ScriptAnswers(std::initializer_list<Answer> answers) {

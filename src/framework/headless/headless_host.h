@@ -1,6 +1,8 @@
 #pragma once
 
 #include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,12 @@ namespace corvane::fw {
 // The host for tests and the headless program: timers run on a virtual clock, the date and time
 // start at a fixed moment and advance with the clock, and message boxes are answered from a
 // script. Every box and beep is recorded.
+// The programs that run on one (virtual) desktop, by main window title, so that tests can start
+// a second copy.
+struct InstanceRegistry {
+    std::map<std::string, std::function<void()>> running;
+};
+
 class HeadlessHost : public Host {
 public:
     struct ShownBox {
@@ -26,6 +34,27 @@ public:
     void PlayBeep(Beep beep) override { beeps_.push_back(beep); }
     void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+    void Post(std::function<void()> action) override;
+    std::unique_ptr<WindowView> CreateDialogView(Dialog& dialog, WindowModel& controls,
+                                                 WindowView* parent) override;
+    std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) override;
+    std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
+                                               WindowModel& controls) override;
+    void PostFileDialog(FileDialogRequest request,
+                        std::function<void(std::optional<std::string>)> onChosen) override;
+    void OpenHelp() override { ++helpOpened_; }
+    bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
+    // Shares the desktop with other hosts (for single-instance tests).
+    void ShareDesktop(InstanceRegistry& registry) { registry_ = &registry; }
+
+    // Paths the next file dialogs return, in order; nothing = Cancel. An empty script cancels.
+    void ScriptFileChoices(std::initializer_list<std::optional<std::string>> choices);
+    const std::vector<FileDialogRequest>& FileDialogs() const { return fileDialogs_; }
+    int HelpOpened() const { return helpOpened_; }
+
+    // Windows open now, in the order they were opened.
+    const std::vector<Dialog*>& OpenDialogs() const { return openDialogs_; }
+    const std::vector<PropertySheet*>& OpenSheets() const { return openSheets_; }
 
     // Answers for the next boxes, in order. When the script is empty a box gets the answer of
     // its first button (Ok or Yes).
@@ -44,6 +73,13 @@ private:
     VirtualClock::Micros answerDelay_ = 0;
     std::vector<ShownBox> boxes_;
     std::vector<Beep> beeps_;
+    std::deque<std::optional<std::string>> fileScript_;
+    std::vector<FileDialogRequest> fileDialogs_;
+    int helpOpened_ = 0;
+    std::vector<Dialog*> openDialogs_;
+    std::vector<PropertySheet*> openSheets_;
+    InstanceRegistry ownRegistry_;
+    InstanceRegistry* registry_ = &ownRegistry_;
 };
 
 }  // namespace corvane::fw

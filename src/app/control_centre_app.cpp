@@ -1,0 +1,27 @@
+#include "app/control_centre_app.h"
+
+namespace corvane {
+
+CControlCentreApp::CControlCentreApp(fw::Host& host, std::unique_ptr<SerialChannel> channel,
+                                     StateStore* state)
+    : host_(host), channel_(std::move(channel)), state_(state) {}
+
+CControlCentreApp::~CControlCentreApp() {
+    mainWindow_.reset();  // the window goes before the channel it uses
+    channel_.reset();
+}
+
+bool CControlCentreApp::InitInstance(std::function<void()> onExit) {
+    if (host_.RaiseRunningCopy(CControlCentreDlg::kTitle, [this] {
+            if (mainWindow_ && mainWindow_->View()) mainWindow_->View()->Show();
+        })) {
+        return false;
+    }
+    mainWindow_ = std::make_unique<CControlCentreDlg>(host_, *channel_, state_);
+    mainWindow_->DoModal([onExit = std::move(onExit)](int) {
+        if (onExit) onExit();
+    });
+    return true;
+}
+
+}  // namespace corvane

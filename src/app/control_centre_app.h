@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/control_centre_dlg.h"
+#include "link/serial_channel.h"
+
+namespace corvane {
+
+// The application: one copy at a time, the serial channel for the whole run, and the main
+// window run modally until it closes.
+class CControlCentreApp {
+public:
+    CControlCentreApp(fw::Host& host, std::unique_ptr<SerialChannel> channel,
+                      StateStore* state = nullptr);
+    ~CControlCentreApp();
+
+    // Starts the program. When another copy runs it is brought forward and this returns false
+    // without opening a window, the port or the state file. `onExit` runs when the main window
+    // has closed.
+    bool InitInstance(std::function<void()> onExit);
+
+    CControlCentreDlg* MainWindow() { return mainWindow_.get(); }
+
+private:
+    fw::Host& host_;
+    std::unique_ptr<SerialChannel> channel_;
+    StateStore* state_;
+    std::unique_ptr<CControlCentreDlg> mainWindow_;
+};
+
+}  // namespace corvane

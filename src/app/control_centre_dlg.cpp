@@ -1,0 +1,147 @@
+#include "app/control_centre_dlg.h"
+
+#include "app/configuration_summary.h"
+#include "app/list_filling.h"
+#include "app/operator_login.h"
+#include "resources/control_ids.h"
+#include "resources/dialog_templates.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kFieldLimit = 32;
+
+}  // namespace
+
+// Timer 1 of the main window, as the engine restarts it.
+class CControlCentreDlg::LinkTimer : public fw::Timer {
+public:
+    explicit LinkTimer(CControlCentreDlg& window) : window_(window) {}
+    void Start(int periodMs) override { window_.SetTimer(kLinkTimerId, periodMs); }
+    void Stop() override { window_.KillTimer(kLinkTimerId); }
+    bool Running() const override { return window_.TimerRunning(kLinkTimerId); }
+
+private:
+    CControlCentreDlg& window_;
+};
+
+CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state)
+    : Dialog(host, resources::MainWindowTemplate()),
+      state_(state),
+      linkTimer_(std::make_unique<LinkTimer>(*this)),
+      engine_(records_, channel, host, *linkTimer_),
+      monitor_(host, records_),
+      about_(host) {
+    host.SetAppTitle(kTitle);
+}
+
+CControlCentreDlg::~CControlCentreDlg() {
+    sheet_.reset();
+    CloseWindow();
+}
+
+void CControlCentreDlg::DoDataExchange(fw::DataExchange& dx) {
+    dx.Text(ids::kOperatorName, name_);
+    dx.MaxChars(ids::kOperatorName, name_, kFieldLimit);
+    dx.Text(ids::kPassword, password_);
+    dx.MaxChars(ids::kPassword, password_, kFieldLimit);
+}
+
+bool CControlCentreDlg::OnInitDialog() {
+    if (records_.MainWindowStarted == 1) {
+        name_ = records_.OperatorName;
+        password_ = records_.OperatorPassword;
+        UpdateData(false);
+        return true;
+    }
+    records_.MainWindowStarted = 1;
+    records_.AccessLevel = 0;
+    name_ = kNoNameText;
+    password_.clear();
+    records_.OperatorPassword.clear();
+
+    ResetSensorData(records_);
+    SetDefaultPasswords(records_);
+    if (state_ != nullptr && state_->Load(records_)) {
+        records_.Engine.ReopenPort = 1;
+    }
+    records_.Sensor.LastDeviceId = records_.Sensor.DeviceId;
+    records_.Download.DownloadState = 0;
+
+    SetTimer(kLinkTimerId, CommandEngine::kTickMs);
+    UpdateData(false);
+    return true;
+}
+
+void CControlCentreDlg::OnNotify(int id, fw::Notify notify) {
+    if (notify == fw::Notify::TextChanged && id == ids::kOperatorName) {
+        UpdateData(true);
+        records_.OperatorName = name_;
+    } else if (notify == fw::Notify::TextChanged && id == ids::kPassword) {
+        UpdateData(true);
+        records_.OperatorPassword = password_;
+    } else if (notify == fw::Notify::Clicked && id == ids::kHelp) {
+        host_.OpenHelp();
+    } else if (notify == fw::Notify::Clicked && id == ids::kVersion) {
+        about_.DoModal([](int) {}, View());
+    } else if (notify == fw::Notify::Clicked && id == ids::kExit) {
+        EndDialog(fw::kIdOk);
+    }
+}
+
+// The login step, then the sheet for the level reached.
+void CControlCentreDlg::OnOK() {
+    const int focus = Controls().Focus();
+    if (focus == ids::kOk) {
+        CheckPassword(records_, host_, [this] { OpenSheet(); });
+    } else if (focus == ids::kOperatorName) {
+        CheckName(records_, host_, [this] {
+            if (!IsOpen()) return;
+            Controls().SetFocus(records_.AccessLevel != 0 ? ids::kPassword : ids::kOperatorName);
+            OpenSheet();
+        });
+    } else if (focus == ids::kPassword) {
+        CheckPassword(records_, host_, [this] {
+            if (!IsOpen()) return;
+            Controls().SetFocus(records_.AccessLevel >= 1 ? ids::kPassword : ids::kOperatorName);
+            OpenSheet();
+        });
+    } else {
+        OpenSheet();
+    }
+}
+
+void CControlCentreDlg::OpenSheet() {
+    if (!IsOpen() || (sheet_ && sheet_->IsOpen())) return;
+    std::vector<fw::PropertyPage*> pages;
+    for (const PageKind kind : PagesForLevel(records_.AccessLevel)) {
+        if (kind == PageKind::Monitor) pages.push_back(&monitor_);
+    }
+    if (pages.empty()) return;
+    sheet_ = std::make_unique<fw::PropertySheet>(host_, kSheetCaption, std::move(pages));
+    sheet_->DoModal([](int) {}, View());
+}
+
+void CControlCentreDlg::OnTimer(int id) {
+    if (id != kLinkTimerId) return;
+    const bool refreshArmedByEngine = engine_.Tick();
+    ShowMessageLines(Controls(), ids::kMainSystemMessages, records_.Lines);
+    if (!refreshArmedByEngine && records_.PageRefresh == 99) {
+        records_.PageRefresh = 0;
+        OnInitDialog();
+        Invalidate();
+    } else {
+        UpdateData(false);
+    }
+}
+
+void CControlCentreDlg::OnPaint() {
+    FillList(Controls(), ids::kMainConfiguration, MainConfigurationLines(records_.Sensor));
+}
+
+void CControlCentreDlg::OnDestroy() {
+    if (sheet_) sheet_->PressCancel();
+    if (state_ != nullptr) state_->Save(records_);
+}
+
+}  // namespace corvane

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/about_dlg.h"
+#include "app/monitor_page.h"
+#include "framework/dialog.h"
+#include "framework/property_sheet.h"
+#include "link/command_engine.h"
+#include "link/shared_records.h"
+
+namespace corvane {
+
+class SerialChannel;
+
+// Loads the application state into the records at start-up and saves it when the main window
+// is destroyed. Load returns false when there is nothing to load.
+class StateStore {
+public:
+    virtual ~StateStore() = default;
+    virtual bool Load(SharedRecords& records) = 0;
+    virtual void Save(const SharedRecords& records) = 0;
+};
+
+// The main window: operator login, the System Messages and Configuration lists, and the link
+// engine on timer 1. It owns the shared records, the pages and the property sheet they form.
+class CControlCentreDlg : public fw::Dialog {
+public:
+    static constexpr int kLinkTimerId = 1;
+    static constexpr const char* kTitle = "Corvane Control Centre";
+    static constexpr const char* kSheetCaption = "Vexor Sensor Properties";
+
+    CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state = nullptr);
+    ~CControlCentreDlg() override;
+
+    SharedRecords& Records() { return records_; }
+    CommandEngine& Engine() { return engine_; }
+    fw::PropertySheet* Sheet() { return sheet_.get(); }
+    CMonitorPage& MonitorPage() { return monitor_; }
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(fw::DataExchange& dx) override;
+    void OnNotify(int id, fw::Notify notify) override;
+    void OnOK() override;
+    void OnTimer(int id) override;
+    void OnPaint() override;
+    void OnDestroy() override;
+
+private:
+    class LinkTimer;
+
+    void OpenSheet();
+
+    SharedRecords records_;
+    StateStore* state_;
+    std::unique_ptr<LinkTimer> linkTimer_;
+    CommandEngine engine_;
+    CMonitorPage monitor_;
+    CAboutDlg about_;
+    std::unique_ptr<fw::PropertySheet> sheet_;
+    std::string name_;
+    std::string password_;
+};
+
+}  // namespace corvane

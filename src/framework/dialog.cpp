@@ -1,0 +1,145 @@
+#include "framework/dialog.h"
+
+#include <stdexcept>
+
+namespace corvane::fw {
+
+Dialog::Dialog(Host& host, const DialogTemplate& dialogTemplate)
+    : host_(host), template_(dialogTemplate) {}
+
+Dialog::~Dialog() {
+    timers_.clear();
+    view_.reset();
+}
+
+WindowModel& Dialog::Controls() {
+    if (!controls_) {
+        throw std::logic_error("dialog " + std::to_string(template_.id) + " has no window");
+    }
+    return *controls_;
+}
+
+std::unique_ptr<WindowModel> Dialog::MakeControls() {
+    auto controls = std::make_unique<WindowModel>(template_);
+    controls->SetNotifySink([this](int id, Notify notify) { Dispatch(id, notify); });
+    return controls;
+}
+
+void Dialog::OpenWindow(std::unique_ptr<WindowView> view, std::unique_ptr<WindowModel> controls) {
+    controls_ = std::move(controls);
+    view_ = std::move(view);
+    windowToken_ = std::make_shared<int>(0);
+    paintPending_ = false;
+    OnInitDialog();
+    if (view_) view_->Show();
+    Invalidate();
+}
+
+void Dialog::CloseWindow() {
+    if (!controls_) return;
+    OnDestroy();
+    timers_.clear();
+    windowToken_.reset();
+    if (view_) view_->Close();
+    view_.reset();
+    controls_.reset();
+}
+
+void Dialog::DoModal(std::function<void(int)> onClosed, WindowView* parent) {
+    if (IsOpen()) return;
+    onClosed_ = std::move(onClosed);
+    auto controls = MakeControls();
+    auto view = host_.CreateDialogView(*this, *controls, parent);
+    OpenWindow(std::move(view), std::move(controls));
+}
+
+void Dialog::EndDialog(int result) {
+    if (!IsOpen()) return;
+    CloseWindow();
+    if (auto onClosed = std::move(onClosed_)) {
+        onClosed_ = nullptr;
+        onClosed(result);
+    }
+}
+
+bool Dialog::UpdateData(bool pull) {
+    DataExchange dx(*this, Controls(), pull);
+    DoDataExchange(dx);
+    return !dx.Failed();
+}
+
+void Dialog::SetTimer(int id, int periodMs) {
+    if (!IsOpen()) return;
+    auto& timer = timers_[id];
+    if (!timer) {
+        std::weak_ptr<int> token = windowToken_;
+        timer = host_.CreateTimer([this, id, token] {
+            if (!token.expired()) OnTimer(id);
+        });
+    }
+    timer->Start(periodMs);
+}
+
+void Dialog::KillTimer(int id) {
+    const auto found = timers_.find(id);
+    if (found != timers_.end()) found->second->Stop();
+}
+
+bool Dialog::TimerRunning(int id) const {
+    const auto found = timers_.find(id);
+    return found != timers_.end() && found->second->Running();
+}
+
+void Dialog::Invalidate() {
+    if (!IsOpen() || paintPending_) return;
+    paintPending_ = true;
+    std::weak_ptr<int> token = windowToken_;
+    host_.Post([this, token] {
+        if (token.expired()) return;
+        paintPending_ = false;
+        OnPaint();
+    });
+}
+
+void Dialog::MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
+                        std::function<void(Answer)> onAnswer) {
+    host_.PostBox({std::move(text), std::move(caption), icon, buttons},
+                  onAnswer ? std::move(onAnswer) : [](Answer) {});
+}
+
+void Dialog::PressEnter() {
+    if (IsOpen()) OnOK();
+}
+
+void Dialog::PressEscape() {
+    if (IsOpen()) OnCancel();
+}
+
+void Dialog::Dispatch(int id, Notify notify) {
+    if (notify == Notify::Clicked && id == kIdOk) {
+        OnOK();
+    } else if (notify == Notify::Clicked && id == kIdCancel) {
+        OnCancel();
+    } else {
+        OnNotify(id, notify);
+    }
+}
+
+bool Dialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+void Dialog::DoDataExchange(DataExchange&) {}
+void Dialog::OnNotify(int, Notify) {}
+
+void Dialog::OnOK() {
+    if (UpdateData(true)) EndDialog(kIdOk);
+}
+
+void Dialog::OnCancel() { EndDialog(kIdCancel); }
+void Dialog::OnTimer(int) {}
+void Dialog::OnPaint() {}
+void Dialog::OnDestroy() {}
+
+}  // namespace corvane::fw

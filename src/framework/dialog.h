@@ -1,0 +1,82 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "framework/data_exchange.h"
+#include "framework/dialog_template.h"
+#include "framework/host.h"
+#include "framework/window_model.h"
+
+namespace corvane::fw {
+
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// A dialog window built from a template, in the manner of the framework the tool was designed
+// for: handlers for initialisation, data exchange, control notifications, OK, Cancel, timers and
+// paint. The object outlives its window: it can be opened again, and its fields persist.
+class Dialog {
+public:
+    Dialog(Host& host, const DialogTemplate& dialogTemplate);
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    Host& GetHost() const { return host_; }
+    const DialogTemplate& Template() const { return template_; }
+    bool IsOpen() const { return controls_ != nullptr; }
+    WindowModel& Controls();
+    WindowView* View() const { return view_.get(); }
+
+    // Opens the dialog on top of `parent`; `onClosed` receives the EndDialog result.
+    void DoModal(std::function<void(int result)> onClosed, WindowView* parent = nullptr);
+    void EndDialog(int result);
+
+    // Fields to controls (pull = false) or controls to fields with validation (pull = true).
+    bool UpdateData(bool pull);
+    void SetTimer(int id, int periodMs);
+    void KillTimer(int id);
+    bool TimerRunning(int id) const;
+    // Asks for a repaint once the running handler has returned (several requests, one paint).
+    void Invalidate();
+    void MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
+                    std::function<void(Answer)> onAnswer = {});
+
+    // What the operator's keys and the title bar do.
+    void PressEnter();
+    void PressEscape();
+    void PressCloseBox() { PressEscape(); }
+
+protected:
+    virtual bool OnInitDialog();
+    virtual void DoDataExchange(DataExchange& dx);
+    virtual void OnNotify(int id, Notify notify);
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void OnTimer(int id);
+    virtual void OnPaint();
+    virtual void OnDestroy();
+
+    // Window creation and destruction, shared with property pages.
+    void OpenWindow(std::unique_ptr<WindowView> view, std::unique_ptr<WindowModel> controls);
+    void CloseWindow();
+    std::unique_ptr<WindowModel> MakeControls();
+
+    Host& host_;
+
+private:
+    void Dispatch(int id, Notify notify);
+
+    const DialogTemplate& template_;
+    std::unique_ptr<WindowModel> controls_;
+    std::unique_ptr<WindowView> view_;
+    std::map<int, std::unique_ptr<Timer>> timers_;
+    std::function<void(int)> onClosed_;
+    std::shared_ptr<int> windowToken_;  // posted work for a window that has closed is dropped
+    bool paintPending_ = false;
+};
+
+}  // namespace corvane::fw

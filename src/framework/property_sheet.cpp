@@ -1,0 +1,137 @@
+#include "framework/property_sheet.h"
+
+namespace corvane::fw {
+
+void PropertyPage::SetModified(bool modified) {
+    modified_ = modified;
+    if (sheet_ != nullptr) sheet_->PageModifiedChanged();
+}
+
+bool PropertyPage::OnSetActive() {
+    if (firstSetActive_) {
+        firstSetActive_ = false;
+    } else {
+        UpdateData(false);
+    }
+    return true;
+}
+
+bool PropertyPage::OnKillActive() { return UpdateData(true); }
+
+bool PropertyPage::OnApply() {
+    SetModified(false);
+    return true;
+}
+
+void PropertyPage::OnReset() {}
+
+void PropertyPage::CreateInSheet(PropertySheet& sheet, std::unique_ptr<WindowView> view,
+                                 std::unique_ptr<WindowModel> controls) {
+    sheet_ = &sheet;
+    modified_ = false;
+    firstSetActive_ = true;
+    OpenWindow(std::move(view), std::move(controls));
+}
+
+void PropertyPage::DestroyInSheet() {
+    CloseWindow();
+    sheet_ = nullptr;
+    modified_ = false;
+}
+
+PropertySheet::PropertySheet(Host& host, std::string caption, std::vector<PropertyPage*> pages)
+    : host_(host), caption_(std::move(caption)), pages_(std::move(pages)),
+      created_(pages_.size(), false) {}
+
+PropertySheet::~PropertySheet() {
+    if (IsOpen()) {
+        onClosed_ = nullptr;
+        Close(kIdCancel);
+    }
+}
+
+void PropertySheet::DoModal(std::function<void(int)> onClosed, WindowView* parent) {
+    if (IsOpen() || pages_.empty()) return;
+    onClosed_ = std::move(onClosed);
+    view_ = host_.CreateSheetView(*this, parent);
+    created_.assign(pages_.size(), false);
+    applyEnabled_ = false;
+    Activate(0);
+    view_->Show();
+}
+
+void PropertySheet::Activate(int index) {
+    active_ = index;
+    PropertyPage& page = Page(index);
+    if (!created_[static_cast<std::size_t>(index)]) {
+        created_[static_cast<std::size_t>(index)] = true;
+        auto controls = page.MakeControls();
+        auto view = host_.CreatePageView(*view_, index, page, *controls);
+        page.CreateInSheet(*this, std::move(view), std::move(controls));
+    }
+    view_->ActivePageChanged(index);
+    page.OnSetActive();
+}
+
+bool PropertySheet::SetActivePage(int index) {
+    if (!IsOpen() || index < 0 || index >= PageCount()) return false;
+    if (index == active_) return true;
+    if (!ActivePage().OnKillActive()) return false;
+    Activate(index);
+    return true;
+}
+
+bool PropertySheet::ApplyAll() {
+    if (!ActivePage().OnKillActive()) return false;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (created_[i] && !pages_[i]->OnApply()) {
+            if (static_cast<int>(i) != active_) Activate(static_cast<int>(i));
+            return false;
+        }
+    }
+    return true;
+}
+
+void PropertySheet::PressOK() {
+    if (IsOpen() && ApplyAll()) Close(kIdOk);
+}
+
+void PropertySheet::PressApply() {
+    if (!IsOpen() || !applyEnabled_) return;
+    if (ApplyAll()) {
+        for (PropertyPage* page : pages_) page->modified_ = false;
+        PageModifiedChanged();
+    }
+}
+
+void PropertySheet::PressCancel() {
+    if (!IsOpen()) return;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (created_[i]) pages_[i]->OnReset();
+    }
+    Close(kIdCancel);
+}
+
+void PropertySheet::PageModifiedChanged() {
+    bool any = false;
+    for (const PropertyPage* page : pages_) any = any || page->Modified();
+    if (any != applyEnabled_) {
+        applyEnabled_ = any;
+        if (view_) view_->ApplyEnabledChanged(any);
+    }
+}
+
+void PropertySheet::Close(int result) {
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (created_[i]) pages_[i]->DestroyInSheet();
+        created_[i] = false;
+    }
+    if (view_) view_->Close();
+    view_.reset();
+    if (auto onClosed = std::move(onClosed_)) {
+        onClosed_ = nullptr;
+        onClosed(result);
+    }
+}
+
+}  // namespace corvane::fw
