@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
 )
 
 missing=()

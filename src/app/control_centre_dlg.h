@@ -38,6 +38,7 @@ public:
     SharedRecords& Records() { return records_; }
     CommandEngine& Engine() { return engine_; }
     fw::PropertySheet* Sheet() { return sheet_.get(); }
+    fw::SheetView* SheetView() { return sheet_ ? sheet_->View() : nullptr; }
     CMonitorPage& MonitorPage() { return monitor_; }
 
 protected:

@@ -56,6 +56,7 @@ public:
 
     void DoModal(std::function<void(int result)> onClosed, WindowView* parent = nullptr);
     bool IsOpen() const { return view_ != nullptr; }
+    SheetView* View() const { return view_.get(); }
 
     const std::string& Caption() const { return caption_; }
     int PageCount() const { return static_cast<int>(pages_.size()); }

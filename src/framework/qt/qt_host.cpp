@@ -1,0 +1,392 @@
+#include "framework/qt/qt_host.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <clocale>
+
+#include "framework/dialog.h"
+#include "framework/property_sheet.h"
+#include "framework/qt/qt_window_builder.h"
+
+namespace corvane::fw {
+namespace {
+
+QString ToQ(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+class QtTimer : public Timer {
+public:
+    explicit QtTimer(std::function<void()> onTick) {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(onTick));
+    }
+    void Start(int periodMs) override { timer_.start(periodMs); }
+    void Stop() override { timer_.stop(); }
+    bool Running() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
+
+// A dialog window: Enter and Escape and the close box go to the dialog's own handlers.
+class DialogWindow : public QDialog {
+public:
+    DialogWindow(Dialog& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            owner_.PressEnter();
+        } else if (event->key() == Qt::Key_Escape) {
+            owner_.PressEscape();
+        } else {
+            QDialog::keyPressEvent(event);
+        }
+    }
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        owner_.PressCloseBox();
+    }
+
+private:
+    Dialog& owner_;
+};
+
+class QtDialogView : public WindowView {
+public:
+    QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent)
+        : host_(host), window_(new DialogWindow(dialog, parent)) {
+        window_->setWindowTitle(ToQ(std::string(dialog.Template().caption)));
+        builder_ = std::make_unique<QtWindowBuilder>(controls, *window_);
+        host_.AddBuilder(builder_.get());
+        window_->setMinimumSize(DialogUnitsToPixels(*window_, dialog.Template().width,
+                                                    dialog.Template().height));
+        if (parent != nullptr) window_->setWindowModality(Qt::ApplicationModal);
+    }
+    ~QtDialogView() override { Close(); }
+    void Show() override {
+        window_->show();
+        window_->raise();
+        window_->activateWindow();
+    }
+    void Close() override {
+        if (!window_) return;
+        host_.RemoveBuilder(builder_.get());
+        builder_.reset();
+        window_->hide();
+        window_->deleteLater();
+        window_ = nullptr;
+    }
+    QWidget* Widget() const { return window_; }
+
+private:
+    QtHost& host_;
+    QDialog* window_;
+    std::unique_ptr<QtWindowBuilder> builder_;
+};
+
+class SheetWindow : public QDialog {
+public:
+    SheetWindow(PropertySheet& sheet, QWidget* parent) : QDialog(parent), sheet_(sheet) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            sheet_.PressOK();
+        } else if (event->key() == Qt::Key_Escape) {
+            sheet_.PressCancel();
+        } else {
+            QDialog::keyPressEvent(event);
+        }
+    }
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        sheet_.PressCancel();
+    }
+
+private:
+    PropertySheet& sheet_;
+};
+
+class QtSheetView : public SheetView {
+public:
+    QtSheetView(PropertySheet& sheet, QWidget* parent)
+        : sheet_(sheet), window_(new SheetWindow(sheet, parent)) {
+        window_->setWindowTitle(ToQ(sheet.Caption()));
+        window_->setWindowModality(Qt::ApplicationModal);
+        auto* layout = new QVBoxLayout(window_);
+        tabs_ = new QTabWidget(window_);
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            auto* placeholder = new QWidget;
+            tabs_->addTab(placeholder, ToQ(std::string(sheet.Page(i).Caption())));
+            pageHosts_.push_back(placeholder);
+        }
+        layout->addWidget(tabs_);
+        auto* buttons = new QDialogButtonBox(window_);
+        auto* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+        auto* cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+        apply_ = buttons->addButton("&Apply", QDialogButtonBox::ApplyRole);
+        apply_->setEnabled(false);
+        for (QPushButton* b : {ok, cancel, apply_}) b->setAutoDefault(false);
+        QObject::connect(ok, &QPushButton::clicked, window_, [this] { sheet_.PressOK(); });
+        QObject::connect(cancel, &QPushButton::clicked, window_, [this] { sheet_.PressCancel(); });
+        QObject::connect(apply_, &QPushButton::clicked, window_, [this] { sheet_.PressApply(); });
+        layout->addWidget(buttons);
+        QObject::connect(tabs_, &QTabWidget::currentChanged, window_, [this](int index) {
+            if (switching_ || index == sheet_.ActiveIndex()) return;
+            if (!sheet_.SetActivePage(index)) ActivePageChanged(sheet_.ActiveIndex());
+        });
+    }
+    ~QtSheetView() override { Close(); }
+    void Show() override {
+        window_->show();
+        window_->raise();
+    }
+    void Close() override {
+        if (!window_) return;
+        window_->hide();
+        window_->deleteLater();
+        window_ = nullptr;
+    }
+    void ActivePageChanged(int index) override {
+        switching_ = true;
+        tabs_->setCurrentIndex(index);
+        switching_ = false;
+    }
+    void ApplyEnabledChanged(bool enabled) override { apply_->setEnabled(enabled); }
+
+    QWidget* PageHost(int index) const { return pageHosts_.at(static_cast<std::size_t>(index)); }
+    QWidget* Widget() const { return window_; }
+
+private:
+    PropertySheet& sheet_;
+    QDialog* window_;
+    QTabWidget* tabs_ = nullptr;
+    QPushButton* apply_ = nullptr;
+    std::vector<QWidget*> pageHosts_;
+    bool switching_ = false;
+};
+
+class QtPageView : public WindowView {
+public:
+    QtPageView(QtHost& host, QWidget& pageHost, Dialog& page, WindowModel& controls)
+        : host_(host), widget_(new QWidget(&pageHost)) {
+        auto* layout = pageHost.layout() ? pageHost.layout() : new QVBoxLayout(&pageHost);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(widget_);
+        builder_ = std::make_unique<QtWindowBuilder>(controls, *widget_);
+        host_.AddBuilder(builder_.get());
+        widget_->setMinimumSize(
+            DialogUnitsToPixels(*widget_, page.Template().width, page.Template().height));
+    }
+    ~QtPageView() override { Close(); }
+    void Show() override { widget_->show(); }
+    void Close() override {
+        if (!widget_) return;
+        host_.RemoveBuilder(builder_.get());
+        builder_.reset();
+        widget_->deleteLater();
+        widget_ = nullptr;
+    }
+
+private:
+    QtHost& host_;
+    QWidget* widget_;
+    std::unique_ptr<QtWindowBuilder> builder_;
+};
+
+QMessageBox::Icon IconOf(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Stop: return QMessageBox::Critical;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString CaseFreePattern(const QString& pattern) {
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.isLetter()) {
+            out += '[' + QString(c.toUpper()) + QString(c.toLower()) + ']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString InstanceServerName(const std::string& title) {
+    const QByteArray key = QByteArray::fromStdString(title) + qgetenv("USER");
+    return "corvane-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+}  // namespace
+
+QString QtFileFilter(const std::string& filter) {
+    QStringList entries;
+    for (const auto& entry : ParseFileFilter(filter)) {
+        QStringList patterns;
+        for (const auto& pattern : entry.patterns) {
+            patterns << (pattern == "*.*" ? QString("*") : CaseFreePattern(ToQ(pattern)));
+        }
+        QString description = ToQ(entry.description);
+        const int paren = static_cast<int>(description.indexOf('('));
+        if (paren > 0) description = description.left(paren).trimmed();
+        entries << description + " (" + patterns.join(' ') + ")";
+    }
+    return entries.join(";;");
+}
+
+QtHost::QtHost(std::string helpFile) : helpFile_(std::move(helpFile)) {
+    std::setlocale(LC_NUMERIC, "C");
+    QObject::connect(qApp, &QApplication::focusChanged, &context_,
+                     [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+}
+
+QtHost::~QtHost() = default;
+
+DateTime QtHost::Now() const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return DateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(),
+                    d.dayOfWeek() % 7};
+}
+
+void QtHost::PlayBeep(Beep) { QApplication::beep(); }
+
+void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
+    QTimer::singleShot(0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer)] {
+        QMessageBox message(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
+                            QMessageBox::NoButton, QApplication::activeWindow());
+        switch (box.buttons) {
+            case Buttons::Ok: message.setStandardButtons(QMessageBox::Ok); break;
+            case Buttons::YesNo: message.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+            case Buttons::YesNoCancel:
+                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                break;
+        }
+        const int result = message.exec();
+        Answer answer = Answer::Ok;
+        if (result == QMessageBox::Yes) answer = Answer::Yes;
+        if (result == QMessageBox::No) answer = Answer::No;
+        if (result == QMessageBox::Cancel) answer = Answer::Cancel;
+        if (box.buttons == Buttons::YesNo && result != QMessageBox::Yes) answer = Answer::No;
+        if (onAnswer) onAnswer(answer);
+    });
+}
+
+std::unique_ptr<Timer> QtHost::CreateTimer(std::function<void()> onTick) {
+    return std::make_unique<QtTimer>(std::move(onTick));
+}
+
+void QtHost::Post(std::function<void()> action) {
+    QTimer::singleShot(0, &context_, std::move(action));
+}
+
+std::unique_ptr<WindowView> QtHost::CreateDialogView(Dialog& dialog, WindowModel& controls,
+                                                     WindowView* parent) {
+    return std::make_unique<QtDialogView>(*this, dialog, controls, WidgetOf(parent));
+}
+
+std::unique_ptr<SheetView> QtHost::CreateSheetView(PropertySheet& sheet, WindowView* parent) {
+    return std::make_unique<QtSheetView>(sheet, WidgetOf(parent));
+}
+
+std::unique_ptr<WindowView> QtHost::CreatePageView(SheetView& sheet, int index, Dialog& page,
+                                                   WindowModel& controls) {
+    auto& qtSheet = static_cast<QtSheetView&>(sheet);
+    return std::make_unique<QtPageView>(*this, *qtSheet.PageHost(index), page, controls);
+}
+
+void QtHost::PostFileDialog(FileDialogRequest request,
+                            std::function<void(std::optional<std::string>)> onChosen) {
+    QTimer::singleShot(0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
+        const QString filter = QtFileFilter(request.filter);
+        const QString name = ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
+        QString path;
+        if (request.save) {
+            QFileDialog dialog(QApplication::activeWindow(), QString(), name, filter);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix(ToQ(request.defaultExtension));
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                path = dialog.selectedFiles().front();
+            }
+        } else {
+            path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), name, filter);
+        }
+        if (path.isEmpty()) {
+            onChosen(std::nullopt);
+        } else {
+            onChosen(path.toStdString());
+        }
+    });
+}
+
+void QtHost::OpenHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_))); }
+
+bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {
+    const QString name = InstanceServerName(title);
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (probe.waitForConnected(500)) {
+        probe.write("raise\n");
+        probe.waitForBytesWritten(500);
+        return true;
+    }
+    QLocalServer::removeServer(name);
+    instanceServer_ = std::make_unique<QLocalServer>();
+    QObject::connect(instanceServer_.get(), &QLocalServer::newConnection, &context_,
+                     [this, onRaise = std::move(onRaise)] {
+                         while (QLocalSocket* socket = instanceServer_->nextPendingConnection()) {
+                             socket->deleteLater();
+                             if (onRaise) onRaise();
+                         }
+                     });
+    instanceServer_->listen(name);
+    return false;
+}
+
+QWidget* QtHost::WidgetOf(WindowView* view) {
+    auto* dialogView = dynamic_cast<QtDialogView*>(view);
+    return dialogView != nullptr ? dialogView->Widget() : nullptr;
+}
+
+QWidget* QtHost::WidgetOf(SheetView* view) {
+    auto* sheetView = dynamic_cast<QtSheetView*>(view);
+    return sheetView != nullptr ? sheetView->Widget() : nullptr;
+}
+
+void QtHost::AddBuilder(QtWindowBuilder* builder) { builders_.push_back(builder); }
+
+void QtHost::RemoveBuilder(QtWindowBuilder* builder) {
+    std::erase(builders_, builder);
+}
+
+void QtHost::OnFocusChanged(QWidget* now) {
+    if (now == nullptr) return;
+    for (QtWindowBuilder* builder : builders_) {
+        if (const int id = builder->IdOf(now); id != 0) {
+            builder->FocusFromWidget(id);
+            return;
+        }
+    }
+}
+
+}  // namespace corvane::fw

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/host.h"
+
+class QLocalServer;
+
+namespace corvane::fw {
+
+class QtWindowBuilder;
+
+// The desktop host on Qt Widgets: real windows built from the templates, QTimer timers, message
+// boxes with their icons and sounds, the file dialogs and the help in the desktop's browser.
+// Numbers are formatted in the C locale whatever the desktop's locale (the constructor resets
+// LC_NUMERIC after QApplication has set it from the environment).
+class QtHost : public Host {
+public:
+    explicit QtHost(std::string helpFile);
+    ~QtHost() override;
+
+    DateTime Now() const override;
+    void PlayBeep(Beep beep) override;
+    void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) override;
+    std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
+    void Post(std::function<void()> action) override;
+    std::unique_ptr<WindowView> CreateDialogView(Dialog& dialog, WindowModel& controls,
+                                                 WindowView* parent) override;
+    std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) override;
+    std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
+                                               WindowModel& controls) override;
+    void PostFileDialog(FileDialogRequest request,
+                        std::function<void(std::optional<std::string>)> onChosen) override;
+    void OpenHelp() override;
+    bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
+
+    // The top-level widget of a dialog or sheet view made by this host (for screenshots).
+    static QWidget* WidgetOf(WindowView* view);
+    static QWidget* WidgetOf(SheetView* view);
+
+    // Widget registry for focus tracking.
+    void AddBuilder(QtWindowBuilder* builder);
+    void RemoveBuilder(QtWindowBuilder* builder);
+
+private:
+    void OnFocusChanged(QWidget* now);
+
+    std::string helpFile_;
+    QObject context_;
+    std::vector<QtWindowBuilder*> builders_;
+    std::unique_ptr<QLocalServer> instanceServer_;
+};
+
+// Turns a filter string such as "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||" into a Qt
+// file dialog filter whose patterns match in any letter case ("*.[Hh][Ee][Xx]").
+QString QtFileFilter(const std::string& filter);
+
+}  // namespace corvane::fw

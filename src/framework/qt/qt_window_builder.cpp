@@ -1,0 +1,245 @@
+#include "framework/qt/qt_window_builder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace corvane::fw {
+namespace {
+
+QString ToQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+std::string FromQ(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The application's icon, drawn: a sensor probe in a blue disc.
+QPixmap ProbeIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(30, 90, 160));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(1, 1, size - 2, size - 2);
+    painter.setBrush(QColor(235, 240, 245));
+    painter.drawRoundedRect(size * 4 / 10, size / 6, size / 5, size * 6 / 10, 3, 3);
+    painter.drawEllipse(size * 3 / 10, size * 2 / 3, size * 2 / 5, size / 5);
+    return pixmap;
+}
+
+QGridLayout* GridOf(QWidget* container) {
+    if (auto* grid = qobject_cast<QGridLayout*>(container->layout())) return grid;
+    auto* grid = new QGridLayout(container);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    return grid;
+}
+
+}  // namespace
+
+QSize DialogUnitsToPixels(const QWidget& widget, int width, int height) {
+    const QFontMetrics metrics(widget.font());
+    const int baseX = metrics.averageCharWidth();
+    const int baseY = metrics.height();
+    return QSize(width * baseX / 4, height * baseY / 8);
+}
+
+QtWindowBuilder::QtWindowBuilder(WindowModel& model, QWidget& container) : model_(model) {
+    widgets_[0] = &container;
+    const auto& controls = model_.Template().controls;
+    // Groups first, so that their members find their container.
+    for (const auto& control : controls) {
+        if (control.kind == ControlKind::Group) {
+            QWidget* parent = widgets_.count(control.parent) ? widgets_[control.parent] : &container;
+            widgets_[control.id] = Create(control, parent);
+        }
+    }
+    for (const auto& control : controls) {
+        if (control.kind == ControlKind::Group) continue;
+        QWidget* parent = widgets_.count(control.parent) ? widgets_[control.parent] : &container;
+        QWidget* widget = Create(control, parent);
+        widgets_[control.id] = widget;
+        Connect(control, widget);
+    }
+    widgets_.erase(0);
+    for (const auto& [id, widget] : widgets_) Refresh(id);
+    model_.SetChangeObserver([this](int id) { Refresh(id); });
+}
+
+QtWindowBuilder::~QtWindowBuilder() { model_.SetChangeObserver(nullptr); }
+
+QWidget* QtWindowBuilder::WidgetFor(int id) const {
+    const auto found = widgets_.find(id);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+int QtWindowBuilder::IdOf(const QWidget* widget) const {
+    for (const auto& [id, candidate] : widgets_) {
+        if (candidate == widget || (candidate != nullptr && candidate->isAncestorOf(widget) &&
+                                    model_.KindOf(id) == ControlKind::DropDown)) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent) {
+    QWidget* widget = nullptr;
+    const QString caption = ToQ(control.caption);
+    switch (control.kind) {
+        case ControlKind::Static: widget = new QLabel(caption, parent); break;
+        case ControlKind::Group: {
+            auto* group = new QGroupBox(caption, parent);
+            GridOf(group);
+            widget = group;
+            break;
+        }
+        case ControlKind::Edit:
+            if (control.Has(style::kMultiLine)) {
+                widget = new QPlainTextEdit(parent);
+            } else {
+                auto* edit = new QLineEdit(parent);
+                if (control.Has(style::kPassword)) edit->setEchoMode(QLineEdit::Password);
+                if (control.Has(style::kBorderless)) {
+                    edit->setFrame(false);
+                    edit->setStyleSheet("background: transparent;");
+                }
+                widget = edit;
+            }
+            break;
+        case ControlKind::Button: {
+            auto* button = new QPushButton(caption, parent);
+            button->setAutoDefault(false);
+            button->setDefault(control.Has(style::kDefaultButton));
+            widget = button;
+            break;
+        }
+        case ControlKind::CheckBox: widget = new QCheckBox(caption, parent); break;
+        case ControlKind::Radio: {
+            auto* radio = new QRadioButton(caption, parent);
+            radio->setAutoExclusive(false);  // the model keeps the group
+            widget = radio;
+            break;
+        }
+        case ControlKind::ListBox: widget = new QListWidget(parent); break;
+        case ControlKind::DropDown: widget = new QComboBox(parent); break;
+        case ControlKind::ProgressBar: widget = new QProgressBar(parent); break;
+        case ControlKind::Icon: {
+            auto* label = new QLabel(parent);
+            label->setPixmap(ProbeIcon(32));
+            widget = label;
+            break;
+        }
+    }
+    widget->setObjectName(QString::number(control.id));
+    if (control.widthChars > 0) {
+        widget->setMinimumWidth(widget->fontMetrics().averageCharWidth() * control.widthChars + 12);
+    }
+    GridOf(parent)->addWidget(widget, control.row, control.column, control.rowSpan,
+                              control.columnSpan);
+    return widget;
+}
+
+void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
+    const int id = control.id;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id](const QString& text) {
+            model_.UserType(id, FromQ(text));
+        });
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
+        QObject::connect(text, &QPlainTextEdit::textChanged, text, [this, id, text] {
+            if (!refreshing_) model_.UserType(id, FromQ(text->toPlainText()));
+        });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [this, id] { model_.UserClick(id); });
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        QObject::connect(list, &QListWidget::currentRowChanged, list, [this, id](int row) {
+            if (!refreshing_) model_.UserSelect(id, row);
+        });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        QObject::connect(combo, QOverload<int>::of(&QComboBox::activated), combo,
+                         [this, id](int index) { model_.UserSelect(id, index); });
+    }
+}
+
+void QtWindowBuilder::Refresh(int id) {
+    QWidget* widget = WidgetFor(id);
+    if (widget == nullptr || refreshing_) return;
+    refreshing_ = true;
+    const ControlKind kind = model_.KindOf(id);
+    widget->setEnabled(model_.IsEnabled(id));
+    switch (kind) {
+        case ControlKind::Static:
+            static_cast<QLabel*>(widget)->setText(ToQ(model_.Text(id)));
+            break;
+        case ControlKind::Group:
+            static_cast<QGroupBox*>(widget)->setTitle(ToQ(model_.Text(id)));
+            break;
+        case ControlKind::Edit:
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                const QString text = ToQ(model_.Text(id));
+                if (edit->text() != text) {
+                    const int cursor = edit->cursorPosition();
+                    edit->setText(text);
+                    edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
+                }
+                edit->setReadOnly(model_.IsReadOnly(id));
+            } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+                const QString text = ToQ(model_.Text(id));
+                if (plain->toPlainText() != text) plain->setPlainText(text);
+                plain->setReadOnly(model_.IsReadOnly(id));
+            }
+            break;
+        case ControlKind::Button:
+            static_cast<QPushButton*>(widget)->setText(ToQ(model_.Text(id)));
+            break;
+        case ControlKind::CheckBox:
+        case ControlKind::Radio:
+            static_cast<QAbstractButton*>(widget)->setChecked(model_.Check(id) != 0);
+            break;
+        case ControlKind::ListBox: {
+            auto* list = static_cast<QListWidget*>(widget);
+            const auto& items = model_.ListItems(id);
+            bool same = list->count() == static_cast<int>(items.size());
+            for (int i = 0; same && i < list->count(); ++i) {
+                same = list->item(i)->text() == ToQ(items[static_cast<std::size_t>(i)]);
+            }
+            if (!same) {
+                list->clear();
+                for (const auto& item : items) list->addItem(ToQ(item));
+            }
+            list->setCurrentRow(model_.ListSelection(id));
+            break;
+        }
+        case ControlKind::DropDown: {
+            auto* combo = static_cast<QComboBox*>(widget);
+            const auto& items = model_.ListItems(id);
+            if (combo->count() != static_cast<int>(items.size())) {
+                combo->clear();
+                for (const auto& item : items) combo->addItem(ToQ(item));
+            }
+            combo->setCurrentIndex(model_.ListSelection(id));
+            break;
+        }
+        case ControlKind::ProgressBar:
+            static_cast<QProgressBar*>(widget)->setValue(model_.Progress(id));
+            break;
+        case ControlKind::Icon: break;
+    }
+    if (model_.Focus() == id && !widget->hasFocus() && widget->isVisible()) {
+        widget->setFocus(Qt::OtherFocusReason);
+    }
+    refreshing_ = false;
+}
+
+}  // namespace corvane::fw

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "framework/qt/qt_host.h"
+#include "framework/qt/qt_window_builder.h"
+#include "resources/control_ids.h"
+#include "resources/dialog_templates.h"
+
+namespace corvane::fw {
+namespace {
+
+bool WidgetIsA(QWidget* widget, ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Static: return qobject_cast<QLabel*>(widget) != nullptr;
+        case ControlKind::Group: return qobject_cast<QGroupBox*>(widget) != nullptr;
+        case ControlKind::Edit: return qobject_cast<QLineEdit*>(widget) != nullptr;
+        case ControlKind::Button: return qobject_cast<QPushButton*>(widget) != nullptr;
+        case ControlKind::CheckBox: return qobject_cast<QCheckBox*>(widget) != nullptr;
+        case ControlKind::Radio: return qobject_cast<QRadioButton*>(widget) != nullptr;
+        case ControlKind::ListBox: return qobject_cast<QListWidget*>(widget) != nullptr;
+        case ControlKind::DropDown: return qobject_cast<QComboBox*>(widget) != nullptr;
+        case ControlKind::ProgressBar: return qobject_cast<QProgressBar*>(widget) != nullptr;
+        case ControlKind::Icon: return qobject_cast<QLabel*>(widget) != nullptr;
+    }
+    return false;
+}
+
+TEST(QtTemplates, everyTemplateBuildsWithAWidgetOfTheRightKindPerControl) {
+    for (const DialogTemplate* t : resources::AllTemplates()) {
+        WindowModel model(*t);
+        QWidget container;
+        QtWindowBuilder builder(model, container);
+        for (const auto& control : t->controls) {
+            QWidget* widget = builder.WidgetFor(control.id);
+            ASSERT_NE(widget, nullptr) << "dialog " << t->id << " control " << control.id;
+            EXPECT_TRUE(WidgetIsA(widget, control.kind))
+                << "dialog " << t->id << " control " << control.id;
+            if (control.parent != 0) {
+                EXPECT_EQ(widget->parentWidget(), builder.WidgetFor(control.parent))
+                    << "dialog " << t->id << " control " << control.id;
+            }
+        }
+    }
+}
+
+TEST(QtTemplates, modelChangesShowInWidgetsAndTypingReachesTheModel) {
+    WindowModel model(resources::MainWindowTemplate());
+    std::vector<int> changed;
+    model.SetNotifySink([&](int id, Notify n) {
+        if (n == Notify::TextChanged) changed.push_back(id);
+    });
+    QWidget container;
+    QtWindowBuilder builder(model, container);
+    auto* list = qobject_cast<QListWidget*>(builder.WidgetFor(ids::kMainSystemMessages));
+    model.ListAdd(ids::kMainSystemMessages, "Msg 08..Sensor Comms OK   /");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(), "Msg 08..Sensor Comms OK   /");
+
+    auto* name = qobject_cast<QLineEdit*>(builder.WidgetFor(ids::kOperatorName));
+    name->setFocus();
+    name->insert("jo");
+    // textEdited is emitted for operator edits only; insert() counts as one.
+    EXPECT_EQ(model.Text(ids::kOperatorName), "JO");
+    EXPECT_EQ(name->text().toStdString(), "JO");
+    EXPECT_EQ(changed, std::vector<int>{ids::kOperatorName});
+    auto* password = qobject_cast<QLineEdit*>(builder.WidgetFor(ids::kPassword));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+}
+
+TEST(QtFileFilters, patternsMatchInAnyLetterCase) {
+    EXPECT_EQ(QtFileFilter("Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||").toStdString(),
+              "Download Files (*.[Hh][Ee][Xx]);;All Files (*)");
+    EXPECT_TRUE(MatchesFilePattern("firmware.hex", "*.Hex"));
+    EXPECT_TRUE(MatchesFilePattern("FIRMWARE.HEX", "*.Hex"));
+    EXPECT_FALSE(MatchesFilePattern("firmware.hex.bak", "*.Hex"));
+    EXPECT_TRUE(MatchesFilePattern("README", "*.*"));
+}
+
+}  // namespace
+}  // namespace corvane::fw
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
