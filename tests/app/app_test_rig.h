@@ -17,11 +17,11 @@ namespace corvane::testing {
 // application object and its main window, all on one virtual clock.
 class AppRig {
 public:
-    AppRig() {
+    explicit AppRig(StateStore* state = nullptr) {
         auto line = std::make_unique<sim::VirtualLine>(clock);
         line_ = line.get();
         line_->Attach(sensor);
-        app = std::make_unique<CControlCentreApp>(host, std::move(line));
+        app = std::make_unique<CControlCentreApp>(host, std::move(line), state);
     }
 
     bool Start() { return app->InitInstance([this] { exited = true; }); }

@@ -1,0 +1,161 @@
+#include "app/state_file.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "framework/archive.h"
+#include "link/text_codec.h"
+
+namespace corvane {
+namespace {
+
+// Writes every value; the same list read back by StateReader below.
+class StateWriter {
+public:
+    void Int(int value) { archive_.Int32(value); }
+    void Real(double value) { archive_.Double(value); }
+    void Text(const std::string& value) { archive_.Text(Utf8ToWire(value)); }
+    std::vector<std::uint8_t> Bytes() const { return archive_.Bytes(); }
+
+private:
+    fw::ArchiveWriter archive_;
+};
+
+class StateReader {
+public:
+    explicit StateReader(const std::vector<std::uint8_t>& bytes) : archive_(bytes) {}
+    void Int(int& value) {
+        std::int32_t read = 0;
+        if (archive_.Int32(read)) value = read;
+    }
+    void Real(double& value) {
+        double read = 0;
+        if (archive_.Double(read)) value = read;
+    }
+    void Text(std::string& value) {
+        std::vector<std::uint8_t> read;
+        if (archive_.Text(read)) value = WireToUtf8(read);
+    }
+    bool Complete() const { return !archive_.Failed(); }
+
+private:
+    fw::ArchiveReader archive_;
+};
+
+// The 72 values in file order. `Records` is SharedRecords or const SharedRecords; the archive
+// either reads the fields or writes them.
+template <typename Archive, typename Records>
+void ExchangeState(Archive& ar, Records& r) {
+    auto& s = r.Sensor;
+    ar.Int(s.DeviceId);
+    ar.Int(s.NewDeviceId);
+    ar.Int(s.BaudIndex);
+    ar.Int(s.DataBitsIndex);
+    ar.Int(s.FlowIndex);
+    ar.Int(s.ParityIndex);
+    ar.Int(s.StopBitsIndex);
+    ar.Int(s.PortIndex);
+    ar.Real(s.TempCompSlope);
+    ar.Text(s.TempSlopeUnit);
+    ar.Text(s.TempUnitName);
+    ar.Int(s.TempFahrenheit);
+    ar.Text(s.TempCompBaseText);
+    ar.Int(s.TempCompBaseHigh);
+    ar.Text(s.TempUnit);
+    for (auto* out : {&s.Out1, &s.Out2}) {
+        ar.Int(out->ErrorSignal);
+        ar.Int(out->ErrorHigh);
+        ar.Int(out->FilterOn);
+        ar.Text(out->FilterName);
+        ar.Real(out->At4mA);
+        ar.Real(out->At20mA);
+        ar.Text(out->SourceName);
+        ar.Int(out->Source);
+        ar.Text(out->Unit);
+        ar.Int(out->Filter);
+    }
+    ar.Int(s.CondFilterOn);
+    ar.Int(s.ConcFilterOn);
+    ar.Int(s.TempFilterOn);
+    ar.Text(s.DigitalFilterName);
+    ar.Text(s.DigitalRangeName);
+    ar.Int(s.DigitalRange);
+    ar.Text(s.DigitalUnit);
+    ar.Real(s.TdsFactor);
+    ar.Int(s.DigitalFilter);
+    for (auto& id : s.ChannelId) ar.Int(id);
+    ar.Text(r.ConfigurePassword);
+    ar.Text(r.CalibratePassword);
+    ar.Text(r.InstallPassword);
+    for (auto& cond : s.CustomCond) ar.Real(cond);
+    for (auto& conc : s.CustomConc) ar.Real(conc);
+    ar.Int(s.CustomRangePoints);
+    ar.Text(s.CustomRangeText);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeState(const SharedRecords& records) {
+    StateWriter writer;
+    ExchangeState(writer, records);
+    return writer.Bytes();
+}
+
+bool DecodeState(const std::vector<std::uint8_t>& bytes, SharedRecords& records) {
+    StateReader reader(bytes);
+    ExchangeState(reader, records);
+    return reader.Complete();
+}
+
+bool StateFile::Load(SharedRecords& records) {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    DecodeState(bytes, records);
+    records.Sensor.PortNumber = records.Sensor.PortIndex + 1;
+    records.Engine.ReopenPort = 1;
+    records.Engine.TransmitInhibit = 0;
+    return true;
+}
+
+bool StateFile::SaveTo(const SharedRecords& records, std::string& error) {
+    const auto bytes = EncodeState(records);
+    std::filesystem::path temporary = path_;
+    temporary += ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            error = "cannot write " + temporary.string();
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code renamed;
+    std::filesystem::rename(temporary, path_, renamed);
+    if (renamed) {
+        error = "cannot replace " + path_.string() + ": " + renamed.message();
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+void StateFile::Save(const SharedRecords& records) {
+    std::string error;
+    if (!SaveTo(records, error)) {
+        std::fprintf(stderr, "Corvane Control Centre: the settings were not saved: %s\n",
+                     error.c_str());
+    }
+}
+
+}  // namespace corvane
