@@ -56,6 +56,13 @@ void Append16(std::vector<std::uint8_t>& out, std::uint16_t value) {
 
 }  // namespace
 
+int ExpectedRequestLength(std::span<const std::uint8_t> start) {
+    if (start.size() < 2) return 0;
+    const int length = RequestLengthOf(start[1]);
+    if (start[1] != fn::kFlashBlock) return length;
+    return start.size() < 5 ? 0 : length + start[4];
+}
+
 VirtualSensor::VirtualSensor(int address)
     : address_(address), faultRandom_(faults_.seed), faultSeed_(faults_.seed),
       process_(static_cast<std::uint32_t>(address) + 1) {

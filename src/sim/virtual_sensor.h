@@ -23,6 +23,10 @@ struct SensorReply {
     std::int64_t strayDelayUs = 0;
 };
 
+// The whole length of a request that begins with `start` (address, function, and for a flash
+// block its header), or 0 while too little has arrived to tell or the function is unknown.
+int ExpectedRequestLength(std::span<const std::uint8_t> start);
+
 // One data record written to the flash memory by the software download.
 struct FlashRecord {
     std::uint16_t address = 0;

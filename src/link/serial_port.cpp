@@ -1,0 +1,152 @@
+#include "link/serial_port.h"
+
+#include <QSerialPort>
+#include <cstdio>
+
+#include "framework/host.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::size_t kBoxTextSize = 250;
+
+QSerialPort::Parity ParityOf(char parity) {
+    switch (parity) {
+        case 'E': return QSerialPort::EvenParity;
+        case 'O': return QSerialPort::OddParity;
+        case 'M': return QSerialPort::MarkParity;
+        case 'S': return QSerialPort::SpaceParity;
+        default: return QSerialPort::NoParity;
+    }
+}
+
+}  // namespace
+
+std::string PortMap::DeviceFor(int portNumber) const {
+    const auto found = devices_.find(portNumber);
+    if (found != devices_.end()) return found->second;
+#ifdef _WIN32
+    return "COM" + std::to_string(portNumber);
+#else
+    return "/dev/ttyUSB" + std::to_string(portNumber - 1);
+#endif
+}
+
+CSerialPort::CSerialPort(fw::Host& host, PortMap ports)
+    : host_(host), ports_(std::move(ports)), port_(std::make_unique<QSerialPort>()) {
+    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { ReadAvailable(); });
+    QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                     [this](QSerialPort::SerialPortError error) { OnError(static_cast<int>(error)); });
+}
+
+CSerialPort::~CSerialPort() {
+    if (port_->isOpen()) port_->close();
+}
+
+bool CSerialPort::IsOpen() const { return port_->isOpen(); }
+
+std::string CSerialPort::ErrorText(const std::string& operation, const std::string& systemText,
+                                   int portNumber) {
+    char text[kBoxTextSize];
+    std::snprintf(text, sizeof text, "WARNING:  %s \nFailed with the following error: \n%s\nPort: %d\n",
+                  operation.c_str(), systemText.c_str(), portNumber);
+    return text;
+}
+
+void CSerialPort::Report(const std::string& operation, const std::string& systemText) {
+    host_.PostBox({ErrorText(operation, systemText, settings_.PortNumber), "Corvane Comms Error",
+                   fw::Icon::Stop, fw::Buttons::Ok},
+                  [](fw::Answer) {});
+}
+
+bool CSerialPort::Open(const PortSettings& settings, ByteReceiver& receiver) {
+    settings_ = settings;
+    receiver_ = &receiver;
+    wanted_ = true;
+    outage_ = false;
+    return OpenDevice(true);
+}
+
+bool CSerialPort::OpenDevice(bool reportFailure) {
+    if (port_->isOpen()) port_->close();
+    device_ = ports_.DeviceFor(settings_.PortNumber);
+    port_->setPortName(QString::fromStdString(device_));
+    if (!port_->open(QIODevice::ReadWrite)) {
+        if (reportFailure) Report("Open(" + device_ + ")", port_->errorString().toStdString());
+        return false;
+    }
+    const bool applied =
+        port_->setBaudRate(settings_.BaudRate) &&
+        port_->setDataBits(settings_.DataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&
+        port_->setParity(ParityOf(settings_.Parity)) &&
+        port_->setStopBits(settings_.StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        Report("SetCommState()", port_->errorString().toStdString());
+    } else if (!port_->setRequestToSend(true) &&
+               port_->error() != QSerialPort::UnsupportedOperationError) {
+        // Pseudo-terminals have no modem lines; real ports must take RTS.
+        Report("SetCommState()", port_->errorString().toStdString());
+    }
+    port_->clearError();
+    port_->clear(QSerialPort::AllDirections);
+    return true;
+}
+
+void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
+    if (!port_->isOpen()) {
+        if (!wanted_ || !OpenDevice(!outage_)) {
+            outage_ = true;
+            return;
+        }
+        outage_ = false;
+    }
+    port_->clear(QSerialPort::Input);
+    port_->readAll();  // bytes that arrived but were not yet delivered
+    const auto written = port_->write(reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size())) {
+        LoseDevice("WriteFile()");
+    }
+}
+
+// The device failed under us: close it (the next write opens it again) and say so once.
+void CSerialPort::LoseDevice(const std::string& operation) {
+    const std::string text = port_->errorString().toStdString();
+    if (port_->isOpen()) port_->close();
+    if (!outage_) Report(operation, text);
+    outage_ = true;
+}
+
+void CSerialPort::ReadAvailable() {
+    const QByteArray bytes = port_->readAll();
+    for (const char byte : bytes) {
+        if (receiver_ != nullptr) {
+            receiver_->OnSerialByte(static_cast<std::uint8_t>(byte), settings_.PortNumber);
+        }
+    }
+}
+
+void CSerialPort::OnError(int error) {
+    switch (static_cast<QSerialPort::SerialPortError>(error)) {
+        case QSerialPort::NoError:
+        case QSerialPort::DeviceNotFoundError:  // reported by Open
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError:
+        case QSerialPort::UnsupportedOperationError:
+        case QSerialPort::TimeoutError:
+            return;
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+            LoseDevice("ReadFile()");
+            return;
+        case QSerialPort::WriteError:
+            LoseDevice("WriteFile()");
+            return;
+        default:
+            Report("WaitCommEvent()", port_->errorString().toStdString());
+            return;
+    }
+}
+
+}  // namespace corvane

@@ -1,0 +1,144 @@
+// vexor-sim: virtual Vexor sensors on a pseudo-terminal.
+//
+//   vexor-sim [--addresses 0,3,7] [--baud 9600] [--parity N] [--data-bits 8] [--stop-bits 1]
+//             [--link PATH] [--silent] [--exceptions] [--bad-crc] [--reject-blocks N]
+//             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--seed N]
+//
+// Prints the device path to give the Control Centre (--com1 PATH) and serves until interrupted.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "sim/pty_server.h"
+
+namespace {
+
+corvane::sim::PtyServer* running = nullptr;
+
+void StopOnSignal(int) {
+    if (running != nullptr) running->Stop();
+}
+
+bool ParseInt(const char* text, long minimum, long maximum, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= minimum && value <= maximum;
+}
+
+bool ParseProbability(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value >= 0.0 && value <= 1.0;
+}
+
+bool ParseAddresses(const std::string& text, std::vector<int>& addresses) {
+    addresses.clear();
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ',')) {
+        long address = 0;
+        if (!ParseInt(item.c_str(), 0, 247, address)) return false;
+        addresses.push_back(static_cast<int>(address));
+    }
+    return !addresses.empty();
+}
+
+int Usage(const char* problem) {
+    std::fprintf(stderr,
+                 "vexor-sim: %s\n"
+                 "usage: vexor-sim [--addresses 0,3,7] [--baud N] [--parity E|O|N|M|S]\n"
+                 "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
+                 "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
+                 "                 [--stray-bytes] [--drop P] [--corrupt P] [--seed N]\n",
+                 problem);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    corvane::sim::PtyServer::Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long number = 0;
+        auto& faults = options.faults;
+        if (arg == "--silent") {
+            faults.silent = true;
+        } else if (arg == "--exceptions") {
+            faults.exceptionReplies = true;
+        } else if (arg == "--bad-crc") {
+            faults.badCrc = true;
+        } else if (arg == "--stray-bytes") {
+            faults.strayBytes = true;
+        } else if (value == nullptr) {
+            return Usage(("unknown option or missing value: " + arg).c_str());
+        } else if (arg == "--addresses") {
+            if (!ParseAddresses(value, options.addresses)) return Usage("addresses are 0 to 247, separated by commas");
+            ++i;
+        } else if (arg == "--baud") {
+            if (!ParseInt(value, 300, 921600, number)) return Usage("the baud rate is 300 to 921600");
+            options.line.BaudRate = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--parity") {
+            if (std::strlen(value) != 1 || std::strchr("EONMS", value[0]) == nullptr) return Usage("parity is E, O, N, M or S");
+            options.line.Parity = value[0];
+            ++i;
+        } else if (arg == "--data-bits") {
+            if (!ParseInt(value, 7, 8, number)) return Usage("data bits are 7 or 8");
+            options.line.DataBits = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--stop-bits") {
+            if (!ParseInt(value, 1, 2, number)) return Usage("stop bits are 1 or 2");
+            options.line.StopBits = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--link") {
+            options.linkPath = value;
+            ++i;
+        } else if (arg == "--reject-blocks") {
+            if (!ParseInt(value, 0, 1000000, number)) return Usage("--reject-blocks takes a count");
+            faults.rejectBlocks = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--delay") {
+            if (!ParseInt(value, 0, 60000, number)) return Usage("--delay takes milliseconds, 0 to 60000");
+            faults.replyDelayUs = number * 1000;
+            ++i;
+        } else if (arg == "--drop") {
+            if (!ParseProbability(value, faults.dropProbability)) return Usage("--drop takes a probability from 0 to 1");
+            ++i;
+        } else if (arg == "--corrupt") {
+            if (!ParseProbability(value, faults.corruptProbability)) return Usage("--corrupt takes a probability from 0 to 1");
+            ++i;
+        } else if (arg == "--seed") {
+            if (!ParseInt(value, 0, 4294967295L, number)) return Usage("--seed takes a whole number");
+            faults.seed = static_cast<std::uint32_t>(number);
+            ++i;
+        } else {
+            return Usage(("unknown option: " + arg).c_str());
+        }
+    }
+
+    corvane::sim::PtyServer server(options);
+    std::string error;
+    if (!server.Start(error)) {
+        std::fprintf(stderr, "vexor-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::string addresses;
+    for (const int a : options.addresses) addresses += (addresses.empty() ? "" : ",") + std::to_string(a);
+    std::printf("Vexor sensor simulator: address %s, %d baud %d%c%d, on %s\n", addresses.c_str(),
+                options.line.BaudRate, options.line.DataBits, options.line.Parity,
+                options.line.StopBits, server.DevicePath().c_str());
+    std::printf("Connect with: corvane-control-centre --com1 %s\n", server.DevicePath().c_str());
+    std::fflush(stdout);
+
+    running = &server;
+    std::signal(SIGINT, StopOnSignal);
+    std::signal(SIGTERM, StopOnSignal);
+    server.Run();
+    running = nullptr;
+    return 0;
+}

@@ -1,0 +1,184 @@
+#include "sim/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace corvane::sim {
+namespace {
+
+constexpr std::int64_t kFrameGapUs = 30'000;  // silence that ends an unknown frame
+constexpr std::size_t kMaxFrame = 512;
+
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+PtyServer::PtyServer(Options options) : options_(std::move(options)) {
+    for (const int address : options_.addresses) {
+        auto sensor = std::make_unique<VirtualSensor>(address);
+        sensor->Line() = options_.line;
+        sensor->Faults() = options_.faults;
+        sensors_.push_back(std::move(sensor));
+    }
+    startNs_ = SteadyNs();
+}
+
+PtyServer::~PtyServer() {
+    Stop();
+    if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+    if (!options_.linkPath.empty()) {
+        std::error_code ignored;
+        if (std::filesystem::is_symlink(options_.linkPath, ignored)) {
+            std::filesystem::remove(options_.linkPath, ignored);
+        }
+    }
+}
+
+std::int64_t PtyServer::NowUs() const { return (SteadyNs() - startNs_) / 1000; }
+
+std::int64_t PtyServer::CharacterUs() const {
+    const PortSettings& l = options_.line;
+    const int bits = 1 + l.DataBits + (l.Parity == 'N' ? 0 : 1) + l.StopBits;
+    return (static_cast<std::int64_t>(bits) * 1'000'000 + l.BaudRate - 1) / std::max(1, l.BaudRate);
+}
+
+bool PtyServer::Start(std::string& error) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        error = std::string("no pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    const char* name = ptsname(master_);
+    if (name == nullptr) {
+        error = std::string("no pseudo-terminal name: ") + std::strerror(errno);
+        return false;
+    }
+    terminalPath_ = name;
+    // Keep the terminal side open in raw mode, so that the program may open and close it at
+    // will without the server seeing a hang-up.
+    slave_ = open(name, O_RDWR | O_NOCTTY);
+    if (slave_ < 0) {
+        error = "cannot open " + terminalPath_ + ": " + std::strerror(errno);
+        return false;
+    }
+    termios raw{};
+    tcgetattr(slave_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave_, TCSANOW, &raw);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    if (!options_.linkPath.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(options_.linkPath, ec);
+        std::filesystem::create_symlink(terminalPath_, options_.linkPath, ec);
+        if (ec) {
+            error = "cannot link " + options_.linkPath + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string PtyServer::DevicePath() const {
+    return options_.linkPath.empty() ? terminalPath_ : options_.linkPath;
+}
+
+void PtyServer::Run() {
+    while (!stop_.load()) {
+        const std::int64_t now = NowUs();
+        SendDue(now);
+        int timeoutMs = 20;
+        if (!outgoing_.empty()) {
+            timeoutMs = static_cast<int>(std::clamp<std::int64_t>((outgoing_.front().dueUs - now) / 1000, 0, 20));
+        }
+        pollfd fd{master_, POLLIN, 0};
+        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {
+            Receive(NowUs());
+        }
+        const std::int64_t later = NowUs();
+        if (!pending_.empty() && later - lastByteUs_ > kFrameGapUs) {
+            HandleFrame(std::move(pending_), later);
+            pending_.clear();
+        }
+    }
+}
+
+void PtyServer::RunInThread() {
+    thread_ = std::thread([this] { Run(); });
+}
+
+void PtyServer::Stop() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+}
+
+void PtyServer::Receive(std::int64_t nowUs) {
+    std::uint8_t buffer[256];
+    const ssize_t count = read(master_, buffer, sizeof buffer);
+    if (count <= 0) return;
+    lastByteUs_ = nowUs;
+    for (ssize_t i = 0; i < count; ++i) {
+        pending_.push_back(buffer[i]);
+        const int expected = ExpectedRequestLength(pending_);
+        if ((expected > 0 && static_cast<int>(pending_.size()) >= expected) ||
+            pending_.size() >= kMaxFrame) {
+            HandleFrame(std::move(pending_), nowUs);
+            pending_.clear();
+        }
+    }
+}
+
+void PtyServer::HandleFrame(std::vector<std::uint8_t> frame, std::int64_t nowUs) {
+    const VirtualSensor* answerer = nullptr;
+    for (const auto& sensor : sensors_) {
+        if (sensor->Address() == 0) answerer = sensor.get();
+    }
+    if (answerer == nullptr && !sensors_.empty()) answerer = sensors_.front().get();
+    for (const auto& sensor : sensors_) {
+        auto reply = sensor->HandleFrame(frame, nowUs, sensor.get() == answerer);
+        if (!reply) continue;
+        const std::int64_t start = std::max(nowUs + reply->delayUs, lineFreeUs_);
+        Schedule(reply->bytes, start);
+        if (!reply->strayBytes.empty()) {
+            Schedule(reply->strayBytes, lineFreeUs_ + reply->strayDelayUs);
+        }
+    }
+}
+
+void PtyServer::Schedule(const std::vector<std::uint8_t>& bytes, std::int64_t startUs) {
+    std::int64_t due = startUs;
+    for (const std::uint8_t byte : bytes) {
+        due += CharacterUs();
+        outgoing_.push_back({due, byte});
+    }
+    lineFreeUs_ = std::max(lineFreeUs_, due);
+    std::stable_sort(outgoing_.begin(), outgoing_.end(),
+                     [](const Outgoing& a, const Outgoing& b) { return a.dueUs < b.dueUs; });
+}
+
+void PtyServer::SendDue(std::int64_t nowUs) {
+    std::vector<std::uint8_t> due;
+    while (!outgoing_.empty() && outgoing_.front().dueUs <= nowUs) {
+        due.push_back(outgoing_.front().byte);
+        outgoing_.pop_front();
+    }
+    if (!due.empty()) {
+        const ssize_t written = write(master_, due.data(), due.size());
+        (void)written;  // a reader that has gone simply misses the reply, as on a real line
+    }
+}
+
+}  // namespace corvane::sim

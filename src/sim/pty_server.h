@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/virtual_sensor.h"
+
+namespace corvane::sim {
+
+// Virtual sensors on a pseudo-terminal, so that the program's real serial port can talk to them:
+// the program opens the terminal's device path as it would open a COM port. Requests are framed
+// by their known lengths (and by a silent gap for anything else); replies go out paced at the
+// configured baud rate.
+class PtyServer {
+public:
+    struct Options {
+        std::vector<int> addresses{0};
+        PortSettings line{1, 9600, 'N', 8, 1};
+        FaultModes faults;
+        std::string linkPath;  // a symbolic link to the device, kept across restarts
+    };
+
+    explicit PtyServer(Options options);
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Opens the pseudo-terminal; false with `error` set when the system has none to give.
+    bool Start(std::string& error);
+    // The path the program opens (the link when one was asked for).
+    std::string DevicePath() const;
+    const std::string& TerminalPath() const { return terminalPath_; }
+
+    // Serves until Stop; Run blocks, RunInThread serves in the background.
+    void Run();
+    void RunInThread();
+    void Stop();
+
+    VirtualSensor& Sensor(std::size_t index) { return *sensors_.at(index); }
+
+private:
+    struct Outgoing {
+        std::int64_t dueUs;
+        std::uint8_t byte;
+    };
+
+    std::int64_t NowUs() const;
+    std::int64_t CharacterUs() const;
+    void Receive(std::int64_t nowUs);
+    void HandleFrame(std::vector<std::uint8_t> frame, std::int64_t nowUs);
+    void Schedule(const std::vector<std::uint8_t>& bytes, std::int64_t startUs);
+    void SendDue(std::int64_t nowUs);
+
+    Options options_;
+    std::vector<std::unique_ptr<VirtualSensor>> sensors_;
+    int master_ = -1;
+    int slave_ = -1;
+    std::string terminalPath_;
+    std::vector<std::uint8_t> pending_;
+    std::int64_t lastByteUs_ = 0;
+    std::deque<Outgoing> outgoing_;
+    std::int64_t lineFreeUs_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::int64_t startNs_ = 0;
+};
+
+}  // namespace corvane::sim

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "framework/headless/headless_host.h"
+#include "framework/qt/real_time_pump.h"
+#include "link/command_engine.h"
+#include "link/serial_port.h"
+#include "link/shared_records.h"
+#include "sim/pty_server.h"
+
+namespace corvane {
+namespace {
+
+// Runs the event loop until `done` holds or `seconds` have passed.
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+    return done();
+}
+
+// The engine on the real serial port against virtual sensors on a pseudo-terminal, in real time.
+class SerialPortEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        link = std::filesystem::temp_directory_path() /
+               ("vexor-e2e-" + std::to_string(::getpid()));
+        StartSensor();
+        PortMap ports;
+        ports.Set(1, link.string());
+        port = std::make_unique<CSerialPort>(host, ports);
+        timer = host.CreateTimer([this] { engine->Tick(); });
+        engine = std::make_unique<CommandEngine>(records, *port, host, *timer);
+        ResetSensorData(records);
+        timer->Start(CommandEngine::kTickMs);
+    }
+
+    void StartSensor() {
+        sim::PtyServer::Options options;
+        options.linkPath = link.string();
+        server = std::make_unique<sim::PtyServer>(options);
+        std::string error;
+        ASSERT_TRUE(server->Start(error)) << error;
+        server->RunInThread();
+    }
+
+    fw::VirtualClock clock;
+    fw::HeadlessHost host{clock};
+    fw::RealTimePump pump{clock};
+    std::filesystem::path link;
+    std::unique_ptr<sim::PtyServer> server;
+    SharedRecords records;
+    std::unique_ptr<CSerialPort> port;
+    std::unique_ptr<fw::Timer> timer;
+    std::unique_ptr<CommandEngine> engine;
+};
+
+TEST_F(SerialPortEndToEnd, readingsArriveThroughTheRealPort) {
+    ASSERT_TRUE(WaitFor([&] { return records.Sensor.CondComp > 40.0; }, 5));
+    EXPECT_EQ(records.Engine.SensorAnswering, 1);
+    EXPECT_TRUE(port->IsOpen());
+    EXPECT_NEAR(records.Sensor.Temperature, 22.0, 2.0);
+    EXPECT_TRUE(host.Boxes().empty());
+
+    records.UploadBlock = 0;
+    records.Queue.Queue(20);
+    ASSERT_TRUE(WaitFor([&] { return records.Sensor.PlantNumber == "TANK-0"; }, 10));
+    EXPECT_EQ(records.Sensor.SerialNumber, "VX0100");
+}
+
+TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 5));
+    server.reset();  // the simulator goes away: the terminal hangs up
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    StartSensor();
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    EXPECT_GT(records.Sensor.CondComp, 40.0);
+    EXPECT_LE(host.Boxes().size(), 2u) << "an outage is reported once, not at every write: "
+                                        << host.Boxes().front().box.text << " / "
+                                        << host.Boxes().back().box.text;
+    for (const auto& shown : host.Boxes()) {
+        EXPECT_EQ(shown.box.caption, "Corvane Comms Error");
+    }
+}
+
+TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
+    fw::VirtualClock clock;
+    fw::HeadlessHost host(clock);
+    PortMap ports;
+    ports.Set(2, "/dev/does-not-exist-vexor");
+    CSerialPort port(host, ports);
+    struct Sink : ByteReceiver {
+        void OnSerialByte(std::uint8_t, int) override {}
+    } sink;
+    EXPECT_FALSE(port.Open(PortSettings{2, 9600, 'N', 8, 1}, sink));
+    clock.RunFor(1);
+    ASSERT_EQ(host.Boxes().size(), 1u);
+    const auto& box = host.Boxes()[0].box;
+    EXPECT_EQ(box.caption, "Corvane Comms Error");
+    EXPECT_EQ(box.icon, fw::Icon::Stop);
+    EXPECT_NE(box.text.find("WARNING:  Open(/dev/does-not-exist-vexor) \nFailed with the following error: \n"),
+              std::string::npos);
+    EXPECT_NE(box.text.find("\nPort: 2\n"), std::string::npos);
+}
+
+TEST(SerialPortNames, defaultsAndCommandLineDevices) {
+    PortMap ports;
+    EXPECT_EQ(ports.DeviceFor(1), "/dev/ttyUSB0");
+    EXPECT_EQ(ports.DeviceFor(2), "/dev/ttyUSB1");
+    ports.Set(1, "/dev/ttyS0");
+    EXPECT_EQ(ports.DeviceFor(1), "/dev/ttyS0");
+    EXPECT_EQ(CSerialPort::ErrorText("WriteFile()", "Input/output error", 1),
+              "WARNING:  WriteFile() \nFailed with the following error: \nInput/output error\nPort: 1\n");
+}
+
+}  // namespace
+}  // namespace corvane
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
