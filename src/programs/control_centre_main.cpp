@@ -1,39 +1,74 @@
 // corvane-control-centre: the desktop tool.
 //
-//   corvane-control-centre --simulate                 on the virtual sensor
-//   corvane-control-centre --simulate --screenshots DIR
-//                                                     saves the main window and the Monitor
-//                                                     page as PNG pictures in DIR and ends
+//   corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] [--com2 DEVICE]
+//                          [--screenshots DIR]
+//
+// --simulate    a virtual sensor (address 0, 9600 baud 8N1) on a pseudo-terminal inside the
+//               program, opened as COM1 through the real serial port code
+// --headless    no windows: the main window runs in memory in real time and prints each change
+//               of its System Messages and of the live readings; Ctrl-C closes it as the close
+//               box does, so the state file is written
+// --com1, --com2  the devices of COM1 and COM2 (default /dev/ttyUSB0 and /dev/ttyUSB1)
+// --screenshots DIR  saves the main window and the Monitor page as PNG pictures and ends
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "app/control_centre_app.h"
+#include "app/state_file.h"
+#include "framework/headless/headless_host.h"
+#include "framework/number_text.h"
 #include "framework/qt/qt_host.h"
+#include "framework/qt/real_time_pump.h"
+#include "link/serial_port.h"
 #include "resources/control_ids.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
+#ifndef _WIN32
+#include "sim/pty_server.h"
+#endif
 
 namespace {
 
+using namespace corvane;
+
 struct Options {
     bool simulate = false;
+    bool headless = false;
+    PortMap ports;
     std::string screenshotDir;
 };
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+int Usage(const char* problem) {
+    std::fprintf(stderr,
+                 "corvane-control-centre: %s\n"
+                 "usage: corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] "
+                 "[--com2 DEVICE] [--screenshots DIR]\n",
+                 problem);
+    return 2;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& problem) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--simulate") == 0) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--simulate") {
             options.simulate = true;
-        } else if (std::strcmp(argv[i], "--screenshots") == 0 && i + 1 < argc) {
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if ((arg == "--com1" || arg == "--com2") && hasValue) {
+            options.ports.Set(arg == "--com1" ? 1 : 2, argv[++i]);
+        } else if (arg == "--screenshots" && hasValue) {
             options.screenshotDir = argv[++i];
         } else {
+            problem = "unknown option or missing value: " + arg;
             return false;
         }
     }
@@ -46,22 +81,38 @@ std::string HelpFile() {
     return CORVANE_HELP_FILE;
 }
 
-// The virtual sensor's line runs on its own clock, kept up with real time.
-class RealTimeSimulation {
+// The virtual sensor for --simulate: on a pseudo-terminal where the system has them (so the
+// real serial port code is used), otherwise on the in-process line.
+class Simulation {
 public:
-    RealTimeSimulation() {
-        elapsed_.start();
-        QObject::connect(&pump_, &QTimer::timeout, &pump_, [this] {
-            clock_.RunUntil(elapsed_.nsecsElapsed() / 1000);
-        });
-        pump_.start(1);
+    std::unique_ptr<SerialChannel> Channel(fw::Host& host, PortMap& ports) {
+#ifndef _WIN32
+        server_ = std::make_unique<sim::PtyServer>(sim::PtyServer::Options{});
+        std::string error;
+        if (server_->Start(error)) {
+            server_->RunInThread();
+            ports.Set(1, server_->DevicePath());
+            std::printf("Virtual sensor at address 0, 9600 baud 8N1, on %s (COM1)\n",
+                        server_->DevicePath().c_str());
+            return std::make_unique<CSerialPort>(host, ports);
+        }
+        std::fprintf(stderr, "No pseudo-terminal (%s): the virtual sensor runs in-process.\n",
+                     error.c_str());
+        server_.reset();
+#endif
+        pump_ = std::make_unique<fw::RealTimePump>(clock_);
+        auto line = std::make_unique<sim::VirtualLine>(clock_);
+        line->Attach(sensor_);
+        return line;
     }
-    corvane::fw::VirtualClock& Clock() { return clock_; }
 
 private:
-    corvane::fw::VirtualClock clock_;
-    QElapsedTimer elapsed_;
-    QTimer pump_;
+#ifndef _WIN32
+    std::unique_ptr<sim::PtyServer> server_;
+#endif
+    fw::VirtualClock clock_;
+    std::unique_ptr<fw::RealTimePump> pump_;
+    sim::VirtualSensor sensor_{0};
 };
 
 // Closes message boxes as if the operator pressed their first button (for screenshots).
@@ -75,8 +126,7 @@ void AnswerBoxesAutomatically() {
     timer->start(100);
 }
 
-void TakeScreenshots(corvane::CControlCentreApp& app, const QString& dir) {
-    using namespace corvane;
+void TakeScreenshots(CControlCentreApp& app, const QString& dir) {
     QDir().mkpath(dir);
     AnswerBoxesAutomatically();
     auto& window = *app.MainWindow();
@@ -86,43 +136,128 @@ void TakeScreenshots(corvane::CControlCentreApp& app, const QString& dir) {
         window.Controls().UserClick(ids::kOk);
     });
     QTimer::singleShot(5000, qApp, [&window, dir] {
-        if (auto* sheet = window.Sheet(); sheet != nullptr && sheet->IsOpen()) {
-            if (QWidget* widget = fw::QtHost::WidgetOf(window.SheetView())) {
-                widget->grab().save(dir + "/monitor-page.png");
-            }
+        if (QWidget* widget = fw::QtHost::WidgetOf(window.SheetView())) {
+            widget->grab().save(dir + "/monitor-page.png");
         }
         QApplication::quit();
     });
 }
 
-}  // namespace
+std::atomic<bool> closeRequested{false};
+void RequestClose(int) { closeRequested.store(true); }
 
-int main(int argc, char** argv) {
+// What --headless prints: the System Messages list and the live readings, when they change.
+class HeadlessPrinter {
+public:
+    explicit HeadlessPrinter(CControlCentreApp& app) : app_(app) {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Print(); });
+        timer_.start(200);
+    }
+
+private:
+    void Print() {
+        auto* window = app_.MainWindow();
+        if (window == nullptr || !window->IsOpen()) return;
+        const auto lines = window->Controls().ListItems(ids::kMainSystemMessages);
+        if (lines != lines_) {
+            lines_ = lines;
+            std::string joined;
+            for (const auto& line : lines) joined += (joined.empty() ? "" : " | ") + line;
+            std::printf("System Messages: %s\n", joined.empty() ? "(none)" : joined.c_str());
+        }
+        const SensorData& s = window->Records().Sensor;
+        const std::string readings =
+            "Cond " + fw::FormatNumber("%.1f", s.CondRaw) + " mS/cm, with T.C. " +
+            fw::FormatNumber("%.1f", s.CondComp) + " mS/cm, Temp " +
+            fw::FormatNumber("%.1f", s.Temperature) + " " + s.TempUnit + ", Conc " +
+            fw::FormatNumber("%.2f", s.Concentration) +
+            (s.DigitalUnit.empty() ? "" : " " + s.DigitalUnit) + ", Out1 " +
+            fw::FormatNumber("%.2f", s.Out1Current) + " mA, Out2 " +
+            fw::FormatNumber("%.2f", s.Out2Current) + " mA";
+        if (readings != readings_) {
+            readings_ = readings;
+            std::printf("Readings: %s\n", readings.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+    CControlCentreApp& app_;
+    QTimer timer_;
+    std::vector<std::string> lines_;
+    std::string readings_;
+};
+
+int RunHeadless(int argc, char** argv, Options& options) {
+    QCoreApplication application(argc, argv);
+    fw::VirtualClock clock;
+    fw::RealTimePump pump(clock);
+    fw::HeadlessHost host(clock);
+    fw::LocalSocketInstanceLock instanceLock;
+    host.SetInstanceArbiter([&](const std::string& title, std::function<void()> onRaise) {
+        return instanceLock.RaiseRunningCopy(title, std::move(onRaise));
+    });
+    host.SetBoxObserver([](const fw::HeadlessHost::ShownBox& shown) {
+        std::printf("Box \"%s\": %s\n", shown.box.caption.c_str(), shown.box.text.c_str());
+        std::fflush(stdout);
+    });
+    Simulation simulation;
+    auto channel = options.simulate ? simulation.Channel(host, options.ports)
+                                    : std::make_unique<CSerialPort>(host, options.ports);
+    StateFile state;
+    CControlCentreApp app(host, std::move(channel), &state);
+    if (!app.InitInstance([] { QCoreApplication::quit(); })) {
+        std::printf("Corvane Control Centre is already running.\n");
+        return 0;
+    }
+    HeadlessPrinter printer(app);
+    std::signal(SIGINT, RequestClose);
+    std::signal(SIGTERM, RequestClose);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&app] {
+        if (closeRequested.load() && app.MainWindow() != nullptr) {
+            closeRequested.store(false);
+            app.MainWindow()->PressCloseBox();
+        }
+    });
+    watch.start(50);
+    return application.exec();
+}
+
+int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: corvane-control-centre --simulate [--screenshots DIR]\n");
-        return 2;
-    }
-    if (!options.simulate) {
-        std::fprintf(stderr,
-                     "corvane-control-centre: this build talks to the virtual sensor only; "
-                     "start it with --simulate.\n");
-        return 2;
-    }
-
-    corvane::fw::QtHost host(HelpFile());
-    RealTimeSimulation simulation;
-    corvane::sim::VirtualSensor sensor(0);
-    auto line = std::make_unique<corvane::sim::VirtualLine>(simulation.Clock());
-    line->Attach(sensor);
-
-    corvane::CControlCentreApp app(host, std::move(line));
+    fw::QtHost host(HelpFile());
+    Simulation simulation;
+    auto channel = options.simulate ? simulation.Channel(host, options.ports)
+                                    : std::make_unique<CSerialPort>(host, options.ports);
+    StateFile state;
+    CControlCentreApp app(host, std::move(channel), &state);
     if (!app.InitInstance([] { QApplication::quit(); })) {
         return 0;  // the running copy was brought forward
     }
+    std::signal(SIGINT, RequestClose);
+    std::signal(SIGTERM, RequestClose);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&app] {
+        if (closeRequested.load() && app.MainWindow() != nullptr) {
+            closeRequested.store(false);
+            app.MainWindow()->PressCloseBox();
+        }
+    });
+    watch.start(50);
     if (!options.screenshotDir.empty()) {
         TakeScreenshots(app, QString::fromStdString(options.screenshotDir));
     }
     return application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string problem;
+    if (!ParseOptions(argc, argv, options, problem)) return Usage(problem.c_str());
+    if (options.headless && !options.screenshotDir.empty()) {
+        return Usage("--screenshots needs the windows; leave out --headless");
+    }
+    return options.headless ? RunHeadless(argc, argv, options) : RunDesktop(argc, argv, options);
 }

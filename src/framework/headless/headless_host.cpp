@@ -113,6 +113,7 @@ void HeadlessHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer)
             script_.pop_front();
         }
         boxes_.push_back({box, answer, clock_.Now()});
+        if (boxObserver_) boxObserver_(boxes_.back());
         clock_.After(answerDelay_, [onAnswer = std::move(onAnswer), answer] { onAnswer(answer); });
     });
 }
@@ -148,6 +149,7 @@ void HeadlessHost::PostFileDialog(FileDialogRequest request,
 }
 
 bool HeadlessHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {
+    if (arbiter_) return arbiter_(title, std::move(onRaise));
     const auto found = registry_->running.find(title);
     if (found != registry_->running.end()) {
         if (found->second) found->second();

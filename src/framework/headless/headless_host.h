@@ -46,6 +46,14 @@ public:
     bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
     // Shares the desktop with other hosts (for single-instance tests).
     void ShareDesktop(InstanceRegistry& registry) { registry_ = &registry; }
+    // Decides the one-copy rule some other way (across processes, for the headless program).
+    void SetInstanceArbiter(std::function<bool(const std::string&, std::function<void()>)> arbiter) {
+        arbiter_ = std::move(arbiter);
+    }
+    // Called with every box as it is shown (the headless program prints them).
+    void SetBoxObserver(std::function<void(const ShownBox&)> observer) {
+        boxObserver_ = std::move(observer);
+    }
 
     // Paths the next file dialogs return, in order; nothing = Cancel. An empty script cancels.
     void ScriptFileChoices(std::initializer_list<std::optional<std::string>> choices);
@@ -80,6 +88,8 @@ private:
     std::vector<PropertySheet*> openSheets_;
     InstanceRegistry ownRegistry_;
     InstanceRegistry* registry_ = &ownRegistry_;
+    std::function<bool(const std::string&, std::function<void()>)> arbiter_;
+    std::function<void(const ShownBox&)> boxObserver_;
 };
 
 }  // namespace corvane::fw

@@ -342,6 +342,14 @@ void QtHost::PostFileDialog(FileDialogRequest request,
 void QtHost::OpenHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_))); }
 
 bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {
+    return instanceLock_.RaiseRunningCopy(title, std::move(onRaise));
+}
+
+LocalSocketInstanceLock::LocalSocketInstanceLock() = default;
+LocalSocketInstanceLock::~LocalSocketInstanceLock() = default;
+
+bool LocalSocketInstanceLock::RaiseRunningCopy(const std::string& title,
+                                               std::function<void()> onRaise) {
     const QString name = InstanceServerName(title);
     QLocalSocket probe;
     probe.connectToServer(name);
@@ -351,15 +359,15 @@ bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> on
         return true;
     }
     QLocalServer::removeServer(name);
-    instanceServer_ = std::make_unique<QLocalServer>();
-    QObject::connect(instanceServer_.get(), &QLocalServer::newConnection, &context_,
+    server_ = std::make_unique<QLocalServer>();
+    QObject::connect(server_.get(), &QLocalServer::newConnection, &context_,
                      [this, onRaise = std::move(onRaise)] {
-                         while (QLocalSocket* socket = instanceServer_->nextPendingConnection()) {
+                         while (QLocalSocket* socket = server_->nextPendingConnection()) {
                              socket->deleteLater();
                              if (onRaise) onRaise();
                          }
                      });
-    instanceServer_->listen(name);
+    server_->listen(name);
     return false;
 }
 

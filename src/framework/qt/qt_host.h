@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -13,6 +14,19 @@ class QLocalServer;
 namespace corvane::fw {
 
 class QtWindowBuilder;
+
+// The one-copy rule across processes: the first copy listens on a local socket named after its
+// main window title; a later copy connects, asks it to come forward, and ends.
+class LocalSocketInstanceLock {
+public:
+    LocalSocketInstanceLock();
+    ~LocalSocketInstanceLock();
+    bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise);
+
+private:
+    QObject context_;
+    std::unique_ptr<QLocalServer> server_;
+};
 
 // The desktop host on Qt Widgets: real windows built from the templates, QTimer timers, message
 // boxes with their icons and sounds, the file dialogs and the help in the desktop's browser.
@@ -52,7 +66,7 @@ private:
     std::string helpFile_;
     QObject context_;
     std::vector<QtWindowBuilder*> builders_;
-    std::unique_ptr<QLocalServer> instanceServer_;
+    LocalSocketInstanceLock instanceLock_;
 };
 
 // Turns a filter string such as "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||" into a Qt
