@@ -58,16 +58,16 @@ std::string CutToCharacters(std::string_view text, int maxChars) {
 }  // namespace
 
 WindowModel::WindowModel(const DialogTemplate& dialogTemplate) : template_(dialogTemplate) {
-    for (const auto& spec : template_.controls) {
+    for (const auto& definition : template_.controls) {
         Control control;
-        control.spec = &spec;
-        control.readOnly = spec.Has(style::kReadOnly);
-        control.enabled = !spec.Has(style::kDisabled);
-        control.maxLength = spec.maxLength;
-        if (spec.kind != ControlKind::Edit) {
-            control.text = std::string(spec.caption);
+        control.definition = &definition;
+        control.readOnly = definition.Has(style::kReadOnly);
+        control.enabled = !definition.Has(style::kDisabled);
+        control.maxLength = definition.maxLength;
+        if (definition.kind != ControlKind::Edit) {
+            control.text = std::string(definition.caption);
         }
-        controls_.emplace(spec.id, std::move(control));
+        controls_.emplace(definition.id, std::move(control));
     }
 }
 
@@ -86,16 +86,16 @@ const WindowModel::Control& WindowModel::Get(int id,
         return found->second;
     }
     for (const ControlKind kind : allowed) {
-        if (found->second.spec->kind == kind) {
+        if (found->second.definition->kind == kind) {
             return found->second;
         }
     }
     throw std::logic_error("control " + std::to_string(id) + " of dialog " +
                            std::to_string(template_.id) + " is a " +
-                           KindName(found->second.spec->kind));
+                           KindName(found->second.definition->kind));
 }
 
-ControlKind WindowModel::KindOf(int id) const { return Get(id, {}).spec->kind; }
+ControlKind WindowModel::KindOf(int id) const { return Get(id, {}).definition->kind; }
 
 void WindowModel::Changed(int id) {
     if (observer_) observer_(id);
@@ -111,7 +111,7 @@ void WindowModel::SetText(int id, std::string_view text) {
     Control& c = Get(id, {});
     c.text = std::string(text);
     Changed(id);
-    if (c.spec->kind == ControlKind::Edit) {
+    if (c.definition->kind == ControlKind::Edit) {
         Raise(id, Notify::TextChanged);
     }
 }
@@ -189,7 +189,7 @@ int WindowModel::ListSelection(int id) const {
 void WindowModel::ListSelect(int id, int index) {
     Control& c = Get(id, {ControlKind::ListBox, ControlKind::DropDown});
     c.selection = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
-    if (c.spec->kind == ControlKind::DropDown) {
+    if (c.definition->kind == ControlKind::DropDown) {
         c.text = c.selection >= 0 ? c.items[static_cast<std::size_t>(c.selection)] : "";
     }
     Changed(id);
@@ -216,14 +216,14 @@ void WindowModel::UserType(int id, std::string_view typed) {
     Control& c = Get(id, {ControlKind::Edit});
     if (c.readOnly || !c.enabled) return;
     std::string text(typed);
-    if (c.spec->Has(style::kDigitsOnly)) {
+    if (c.definition->Has(style::kDigitsOnly)) {
         std::string digits;
         for (const char ch : text) {
             if (ch >= '0' && ch <= '9') digits.push_back(ch);
         }
         text = digits;
     }
-    if (c.spec->Has(style::kUpperCase)) text = ToUpper(text);
+    if (c.definition->Has(style::kUpperCase)) text = ToUpper(text);
     if (c.maxLength > 0) text = CutToCharacters(text, c.maxLength);
     if (text == c.text) return;
     c.text = text;
@@ -235,10 +235,10 @@ void WindowModel::UserClick(int id) {
     Control& c = Get(id, {ControlKind::Button, ControlKind::CheckBox, ControlKind::Radio});
     if (!c.enabled) return;
     SetFocus(id);  // a click puts the keyboard focus on the button
-    if (c.spec->kind == ControlKind::CheckBox) {
+    if (c.definition->kind == ControlKind::CheckBox) {
         c.check = c.check != 0 ? 0 : 1;
         Changed(id);
-    } else if (c.spec->kind == ControlKind::Radio) {
+    } else if (c.definition->kind == ControlKind::Radio) {
         // Uncheck the other buttons of the same group: the run of radios in template order
         // from the group's first button up to the next group start.
         const auto& all = template_.controls;

@@ -64,7 +64,7 @@ public:
 
 private:
     struct Control {
-        const ControlTemplate* spec = nullptr;
+        const ControlTemplate* definition = nullptr;
         std::string text;
         int check = 0;
         std::vector<std::string> items;
