@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <system_error>
 
 #include "framework/archive.h"
@@ -117,7 +118,9 @@ bool StateFile::Load(SharedRecords& records) {
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                           std::istreambuf_iterator<char>());
     DecodeState(bytes, records);
-    records.Sensor.PortNumber = records.Sensor.PortIndex + 1;
+    // Values are taken as stored; only the arithmetic on them is kept defined.
+    const int index = records.Sensor.PortIndex;
+    records.Sensor.PortNumber = index < std::numeric_limits<int>::max() ? index + 1 : index;
     records.Engine.ReopenPort = 1;
     records.Engine.TransmitInhibit = 0;
     return true;

@@ -11,15 +11,13 @@ namespace {
 
 constexpr int kHighestAddress = 247;
 
+// The next address in the scan direction, wrapping from 247 to 0 and from below 0 to 247; an
+// address outside that range (a damaged state file) wraps the same way.
 int NextAddress(int id, int direction) {
-    const int step = direction == 1 ? -1 : 1;
-    int next = id + step;
-    if (next > kHighestAddress) {
-        next = 0;
-    } else if (next < 0) {
-        next = kHighestAddress;
-    }
-    return next;
+    const long long next = static_cast<long long>(id) + (direction == 1 ? -1 : 1);
+    if (next > kHighestAddress) return 0;
+    if (next < 0) return kHighestAddress;
+    return static_cast<int>(next);
 }
 
 // Lines 41..45 belong to the scan; `keep` is the one being written.

@@ -193,3 +193,49 @@ TEST(StateFileText, degreeSignIsOneByteInTheFile) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A state file holding the most extreme values each type allows: the program loads it as it
+// stands and runs (link, scan, pages) without leaving defined behaviour.
+TEST(StateFileExtremes, programRunsOnAFileOfExtremeValues) {
+    const auto path = std::filesystem::temp_directory_path() / "corvane-extreme-state.qzt";
+    SharedRecords extreme;
+    SensorData& s = extreme.Sensor;
+    for (int* value : {&s.DeviceId, &s.NewDeviceId, &s.BaudIndex, &s.DataBitsIndex, &s.FlowIndex,
+                       &s.ParityIndex, &s.StopBitsIndex, &s.PortIndex, &s.TempFahrenheit,
+                       &s.TempCompBaseHigh, &s.Out1.Source, &s.Out1.Filter, &s.Out2.ErrorHigh,
+                       &s.DigitalRange, &s.DigitalFilter, &s.CustomRangePoints}) {
+        *value = std::numeric_limits<int>::max();
+    }
+    s.Out2.Source = std::numeric_limits<int>::min();
+    s.ChannelId = {std::numeric_limits<int>::min(), -1, 248, 65536, std::numeric_limits<int>::max()};
+    s.TempCompSlope = std::numeric_limits<double>::infinity();
+    s.Out1.At20mA = std::numeric_limits<double>::quiet_NaN();
+    s.Out2.At4mA = -1e308;
+    s.TdsFactor = 1e300;
+    s.CustomConc.fill(-std::numeric_limits<double>::infinity());
+    s.CustomRangeText = std::string(70000, 'Z');
+    s.TempUnit = std::string(300, '\xB0');
+    StateFile file(path);
+    std::string error;
+    ASSERT_TRUE(file.SaveTo(extreme, error)) << error;
+
+    testing::AppRig rig(&file);
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(rig.Records().Sensor.PortIndex, std::numeric_limits<int>::max());
+    rig.LogIn("Ann", "K425TRM");
+    auto& r = rig.Records();
+    for (const int command : {13, 14, 15, 16, 18, 19, 29, 37, 38, 27}) r.Queue.Queue(command);
+    r.ScanDirection = 0;
+    r.ScanState = 2;
+    r.Sensor.ChannelSelected = 5;
+    r.Sensor.ChannelSwitch = 1;
+    rig.Run(30 * fw::kSecond);
+    rig.Window().PressCloseBox();
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace corvane
