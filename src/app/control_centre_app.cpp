@@ -2,9 +2,9 @@
 
 namespace corvane {
 
-CControlCentreApp::CControlCentreApp(fw::Host& host, std::unique_ptr<SerialChannel> channel,
+CControlCentreApp::CControlCentreApp(fw::Host& host, ChannelFactory makeChannel,
                                      StateStore* state)
-    : host_(host), channel_(std::move(channel)), state_(state) {}
+    : host_(host), makeChannel_(std::move(makeChannel)), state_(state) {}
 
 CControlCentreApp::~CControlCentreApp() {
     mainWindow_.reset();  // the window goes before the channel it uses
@@ -17,6 +17,7 @@ bool CControlCentreApp::InitInstance(std::function<void()> onExit) {
         })) {
         return false;
     }
+    channel_ = makeChannel_();
     mainWindow_ = std::make_unique<CControlCentreDlg>(host_, *channel_, state_);
     mainWindow_->DoModal([onExit = std::move(onExit)](int) {
         if (onExit) onExit();

@@ -12,8 +12,11 @@ namespace corvane {
 // window run modally until it closes.
 class CControlCentreApp {
 public:
-    CControlCentreApp(fw::Host& host, std::unique_ptr<SerialChannel> channel,
-                      StateStore* state = nullptr);
+    // `makeChannel` builds the serial channel once this copy is known to be the only one, so a
+    // second copy never touches a port.
+    using ChannelFactory = std::function<std::unique_ptr<SerialChannel>()>;
+
+    CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state = nullptr);
     ~CControlCentreApp();
 
     // Starts the program. When another copy runs it is brought forward and this returns false
@@ -25,6 +28,7 @@ public:
 
 private:
     fw::Host& host_;
+    ChannelFactory makeChannel_;
     std::unique_ptr<SerialChannel> channel_;
     StateStore* state_;
     std::unique_ptr<CControlCentreDlg> mainWindow_;

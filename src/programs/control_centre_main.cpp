@@ -115,6 +115,14 @@ private:
     sim::VirtualSensor sensor_{0};
 };
 
+CControlCentreApp::ChannelFactory MakeChannel(Simulation& simulation, fw::Host& host,
+                                              Options& options) {
+    return [&simulation, &host, &options]() -> std::unique_ptr<SerialChannel> {
+        if (options.simulate) return simulation.Channel(host, options.ports);
+        return std::make_unique<CSerialPort>(host, options.ports);
+    };
+}
+
 // Closes message boxes as if the operator pressed their first button (for screenshots).
 void AnswerBoxesAutomatically() {
     auto* timer = new QTimer(qApp);
@@ -201,10 +209,8 @@ int RunHeadless(int argc, char** argv, Options& options) {
         std::fflush(stdout);
     });
     Simulation simulation;
-    auto channel = options.simulate ? simulation.Channel(host, options.ports)
-                                    : std::make_unique<CSerialPort>(host, options.ports);
     StateFile state;
-    CControlCentreApp app(host, std::move(channel), &state);
+    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state);
     if (!app.InitInstance([] { QCoreApplication::quit(); })) {
         std::printf("Corvane Control Centre is already running.\n");
         return 0;
@@ -227,10 +233,8 @@ int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
     fw::QtHost host(HelpFile());
     Simulation simulation;
-    auto channel = options.simulate ? simulation.Channel(host, options.ports)
-                                    : std::make_unique<CSerialPort>(host, options.ports);
     StateFile state;
-    CControlCentreApp app(host, std::move(channel), &state);
+    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state);
     if (!app.InitInstance([] { QApplication::quit(); })) {
         return 0;  // the running copy was brought forward
     }

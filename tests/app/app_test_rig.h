@@ -18,10 +18,15 @@ namespace corvane::testing {
 class AppRig {
 public:
     explicit AppRig(StateStore* state = nullptr) {
-        auto line = std::make_unique<sim::VirtualLine>(clock);
-        line_ = line.get();
-        line_->Attach(sensor);
-        app = std::make_unique<CControlCentreApp>(host, std::move(line), state);
+        app = std::make_unique<CControlCentreApp>(
+            host,
+            [this]() -> std::unique_ptr<SerialChannel> {
+                auto line = std::make_unique<sim::VirtualLine>(clock);
+                line_ = line.get();
+                line_->Attach(sensor);
+                return line;
+            },
+            state);
     }
 
     bool Start() { return app->InitInstance([this] { exited = true; }); }
@@ -30,6 +35,8 @@ public:
     fw::WindowModel& Controls() { return Window().Controls(); }
     SharedRecords& Records() { return Window().Records(); }
     sim::VirtualLine& Line() { return *line_; }
+    // The line, made when the program starts; none for a copy that found another running.
+    sim::VirtualLine* LineIfMade() { return line_; }
 
     void Run(fw::VirtualClock::Micros duration) { clock.RunFor(duration); }
     void Settle() { clock.RunFor(1); }  // lets posted boxes and paints happen

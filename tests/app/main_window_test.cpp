@@ -105,7 +105,7 @@ TEST(SingleInstance, secondCopyRaisesTheFirstAndTouchesNothing) {
     EXPECT_FALSE(second.Start());
     EXPECT_EQ(second.app->MainWindow(), nullptr);
     second.Run(kSecond);
-    EXPECT_EQ(second.Line().Openings(), 0);
+    EXPECT_EQ(second.LineIfMade(), nullptr) << "no serial channel was made";
     EXPECT_TRUE(second.host.OpenDialogs().empty());
 }
 
