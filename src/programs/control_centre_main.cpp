@@ -154,6 +154,25 @@ void TakeScreenshots(CControlCentreApp& app, const QString& dir) {
 std::atomic<bool> closeRequested{false};
 void RequestClose(int) { closeRequested.store(true); }
 
+// SIGINT and SIGTERM close the main window as its close box does, so the state file is written.
+class CloseOnSignal {
+public:
+    explicit CloseOnSignal(CControlCentreApp& app) {
+        std::signal(SIGINT, RequestClose);
+        std::signal(SIGTERM, RequestClose);
+        QObject::connect(&watch_, &QTimer::timeout, &watch_, [&app] {
+            if (closeRequested.load() && app.MainWindow() != nullptr) {
+                closeRequested.store(false);
+                app.MainWindow()->PressCloseBox();
+            }
+        });
+        watch_.start(50);
+    }
+
+private:
+    QTimer watch_;
+};
+
 // What --headless prints: the System Messages list and the live readings, when they change.
 class HeadlessPrinter {
 public:
@@ -216,16 +235,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
         return 0;
     }
     HeadlessPrinter printer(app);
-    std::signal(SIGINT, RequestClose);
-    std::signal(SIGTERM, RequestClose);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &watch, [&app] {
-        if (closeRequested.load() && app.MainWindow() != nullptr) {
-            closeRequested.store(false);
-            app.MainWindow()->PressCloseBox();
-        }
-    });
-    watch.start(50);
+    CloseOnSignal closer(app);
     return application.exec();
 }
 
@@ -238,16 +248,7 @@ int RunDesktop(int argc, char** argv, Options& options) {
     if (!app.InitInstance([] { QApplication::quit(); })) {
         return 0;  // the running copy was brought forward
     }
-    std::signal(SIGINT, RequestClose);
-    std::signal(SIGTERM, RequestClose);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &watch, [&app] {
-        if (closeRequested.load() && app.MainWindow() != nullptr) {
-            closeRequested.store(false);
-            app.MainWindow()->PressCloseBox();
-        }
-    });
-    watch.start(50);
+    CloseOnSignal closer(app);
     if (!options.screenshotDir.empty()) {
         TakeScreenshots(app, QString::fromStdString(options.screenshotDir));
     }

@@ -41,34 +41,39 @@ private:
     QTimer timer_;
 };
 
-// A dialog window: Enter and Escape and the close box go to the dialog's own handlers.
-class DialogWindow : public QDialog {
+// A top-level window whose Enter, Escape and close box go to the framework's handlers (the
+// dialog's OK and Cancel, or the sheet's), not to Qt's default buttons.
+class RoutedDialog : public QDialog {
 public:
-    DialogWindow(Dialog& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
+    RoutedDialog(QWidget* parent, std::function<void()> onEnter, std::function<void()> onEscape)
+        : QDialog(parent), onEnter_(std::move(onEnter)), onEscape_(std::move(onEscape)) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            owner_.PressEnter();
+            onEnter_();
         } else if (event->key() == Qt::Key_Escape) {
-            owner_.PressEscape();
+            onEscape_();
         } else {
             QDialog::keyPressEvent(event);
         }
     }
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
-        owner_.PressCloseBox();
+        onEscape_();
     }
 
 private:
-    Dialog& owner_;
+    std::function<void()> onEnter_;
+    std::function<void()> onEscape_;
 };
 
 class QtDialogView : public WindowView {
 public:
     QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent)
-        : host_(host), window_(new DialogWindow(dialog, parent)) {
+        : host_(host),
+          window_(new RoutedDialog(
+              parent, [&dialog] { dialog.PressEnter(); }, [&dialog] { dialog.PressCloseBox(); })) {
         window_->setWindowTitle(ToQ(std::string(dialog.Template().caption)));
         builder_ = std::make_unique<QtWindowBuilder>(controls, *window_);
         host_.AddBuilder(builder_.get());
@@ -98,33 +103,12 @@ private:
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
-class SheetWindow : public QDialog {
-public:
-    SheetWindow(PropertySheet& sheet, QWidget* parent) : QDialog(parent), sheet_(sheet) {}
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            sheet_.PressOK();
-        } else if (event->key() == Qt::Key_Escape) {
-            sheet_.PressCancel();
-        } else {
-            QDialog::keyPressEvent(event);
-        }
-    }
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        sheet_.PressCancel();
-    }
-
-private:
-    PropertySheet& sheet_;
-};
-
 class QtSheetView : public SheetView {
 public:
     QtSheetView(PropertySheet& sheet, QWidget* parent)
-        : sheet_(sheet), window_(new SheetWindow(sheet, parent)) {
+        : sheet_(sheet),
+          window_(new RoutedDialog(
+              parent, [&sheet] { sheet.PressOK(); }, [&sheet] { sheet.PressCancel(); })) {
         window_->setWindowTitle(ToQ(sheet.Caption()));
         window_->setWindowModality(Qt::ApplicationModal);
         auto* layout = new QVBoxLayout(window_);
