@@ -54,8 +54,14 @@ bool CommandEngine::Tick() {
 
 void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
     const FrameEvent event = ReceiveByte(r_, byte, portNumber, downloadReplies_);
-    if (event != FrameEvent::Incomplete && event != FrameEvent::Ignored) {
+    if (event == FrameEvent::Ignored) return;
+    if (onReceived_) received_.push_back(byte);
+    if (event != FrameEvent::Incomplete) {
         lastFrameEvent_ = event;
+        if (onReceived_) {
+            onReceived_(received_, event);
+            received_.clear();
+        }
     }
 }
 
@@ -83,7 +89,11 @@ void CommandEngine::SendingTick() {
 
     OpenPortIfRequested();
     if (e.TransmitInhibit == 0 && r_.Link.RequestLength >= 4) {
-        channel_.Write(std::span(r_.Link.TxFrame).first(static_cast<std::size_t>(r_.Link.RequestLength)));
+        const auto frame =
+            std::span(r_.Link.TxFrame).first(static_cast<std::size_t>(r_.Link.RequestLength));
+        channel_.Write(frame);
+        if (onSent_) onSent_(frame);
+        received_.clear();  // a new request: what came before belongs to no reply
     }
 }
 

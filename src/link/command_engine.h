@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
 
 #include "link/rtu_framing.h"
 #include "link/serial_channel.h"
@@ -40,6 +43,16 @@ public:
 
     FrameEvent LastFrameEvent() const { return lastFrameEvent_; }
 
+    // A traffic trace: every frame written, and every run of received bytes that ended an
+    // exchange (or arrived between exchanges), with what the assembler made of it.
+    using SentObserver = std::function<void(std::span<const std::uint8_t> frame)>;
+    using ReceivedObserver =
+        std::function<void(std::span<const std::uint8_t> bytes, FrameEvent event)>;
+    void SetTrace(SentObserver onSent, ReceivedObserver onReceived) {
+        onSent_ = std::move(onSent);
+        onReceived_ = std::move(onReceived);
+    }
+
 private:
     void SendingTick();
     void WaitingTick();
@@ -64,6 +77,9 @@ private:
     FlashBlockReader* blockReader_ = nullptr;
     DownloadReplyHandler* downloadReplies_ = nullptr;
     FrameEvent lastFrameEvent_ = FrameEvent::Incomplete;
+    SentObserver onSent_;
+    ReceivedObserver onReceived_;
+    std::vector<std::uint8_t> received_;
 };
 
 }  // namespace corvane

@@ -1,7 +1,7 @@
 // corvane-control-centre: the desktop tool.
 //
 //   corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] [--com2 DEVICE]
-//                          [--screenshots DIR]
+//                          [--trace] [--screenshots DIR]
 //
 // --simulate    a virtual sensor (address 0, 9600 baud 8N1) on a pseudo-terminal inside the
 //               program, opened as COM1 through the real serial port code
@@ -9,6 +9,7 @@
 //               of its System Messages and of the live readings; Ctrl-C closes it as the close
 //               box does, so the state file is written
 // --com1, --com2  the devices of COM1 and COM2 (default /dev/ttyUSB0 and /dev/ttyUSB1)
+// --trace       prints every frame sent and received, in hexadecimal, on standard error
 // --screenshots DIR  saves the main window and the Monitor page as PNG pictures and ends
 #include <QApplication>
 #include <QDir>
@@ -27,6 +28,7 @@
 #include "framework/number_text.h"
 #include "framework/qt/qt_host.h"
 #include "framework/qt/real_time_pump.h"
+#include "link/frame_trace.h"
 #include "link/serial_port.h"
 #include "resources/control_ids.h"
 #include "sim/virtual_line.h"
@@ -42,6 +44,7 @@ using namespace corvane;
 struct Options {
     bool simulate = false;
     bool headless = false;
+    bool trace = false;
     PortMap ports;
     std::string screenshotDir;
 };
@@ -50,7 +53,7 @@ int Usage(const char* problem) {
     std::fprintf(stderr,
                  "corvane-control-centre: %s\n"
                  "usage: corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] "
-                 "[--com2 DEVICE] [--screenshots DIR]\n",
+                 "[--com2 DEVICE] [--trace] [--screenshots DIR]\n",
                  problem);
     return 2;
 }
@@ -63,6 +66,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.simulate = true;
         } else if (arg == "--headless") {
             options.headless = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
         } else if ((arg == "--com1" || arg == "--com2") && hasValue) {
             options.ports.Set(arg == "--com1" ? 1 : 2, argv[++i]);
         } else if (arg == "--screenshots" && hasValue) {
@@ -121,6 +126,17 @@ CControlCentreApp::ChannelFactory MakeChannel(Simulation& simulation, fw::Host& 
         if (options.simulate) return simulation.Channel(host, options.ports);
         return std::make_unique<CSerialPort>(host, options.ports);
     };
+}
+
+// --trace: the link's traffic on standard error, one frame a line.
+void TraceTraffic(CControlCentreApp& app) {
+    app.MainWindow()->Engine().SetTrace(
+        [](std::span<const std::uint8_t> frame) {
+            std::fprintf(stderr, "%s\n", TraceLine(true, frame).c_str());
+        },
+        [](std::span<const std::uint8_t> bytes, FrameEvent event) {
+            std::fprintf(stderr, "%s\n", TraceLine(false, bytes, event).c_str());
+        });
 }
 
 // Closes message boxes as if the operator pressed their first button (for screenshots).
@@ -234,6 +250,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
         std::printf("Corvane Control Centre is already running.\n");
         return 0;
     }
+    if (options.trace) TraceTraffic(app);
     HeadlessPrinter printer(app);
     CloseOnSignal closer(app);
     return application.exec();
@@ -248,6 +265,7 @@ int RunDesktop(int argc, char** argv, Options& options) {
     if (!app.InitInstance([] { QApplication::quit(); })) {
         return 0;  // the running copy was brought forward
     }
+    if (options.trace) TraceTraffic(app);
     CloseOnSignal closer(app);
     if (!options.screenshotDir.empty()) {
         TakeScreenshots(app, QString::fromStdString(options.screenshotDir));

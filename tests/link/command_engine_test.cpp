@@ -401,3 +401,29 @@ TEST_F(CommandEngineTest, answeredChannelSwitchIsMarkedAnswered) {
 
 }  // namespace
 }  // namespace corvane
+
+#include "link/frame_trace.h"
+
+namespace corvane {
+namespace {
+
+TEST_F(CommandEngineTest, trafficTraceShowsEveryFrameBothWays) {
+    std::vector<std::string> trace;
+    link.Engine().SetTrace(
+        [&](std::span<const std::uint8_t> frame) { trace.push_back(TraceLine(true, frame)); },
+        [&](std::span<const std::uint8_t> bytes, FrameEvent event) {
+            trace.push_back(TraceLine(false, bytes, event));
+        });
+    link.Start();
+    link.RunTicks(1);
+    sensor().Faults().badCrc = true;
+    link.RunTicks(1);
+    ASSERT_EQ(trace.size(), 4u);
+    EXPECT_EQ(trace[0], "TX 00 35 C1 A7");
+    EXPECT_EQ(trace[1].substr(0, 8), "RX 00 35");
+    EXPECT_EQ(trace[1].size(), 2u + 21u * 3u);
+    EXPECT_EQ(trace[3].substr(trace[3].size() - 13), "  (CRC error)");
+}
+
+}  // namespace
+}  // namespace corvane
