@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QEventLoop>
 #include <QTimer>
 #include <filesystem>
@@ -106,6 +107,68 @@ TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
     for (const auto& shown : host.Boxes()) {
         EXPECT_EQ(shown.box.caption, "Corvane Comms Error");
     }
+}
+
+// The same against the vexor-sim program itself, stopped and started again as a technician would.
+class VexorSimProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
+        link = std::filesystem::temp_directory_path() /
+               ("vexor-sim-e2e-" + std::to_string(::getpid()));
+        ASSERT_TRUE(StartSimulator());
+        PortMap ports;
+        ports.Set(1, link.string());
+        port = std::make_unique<CSerialPort>(host, ports);
+        timer = host.CreateTimer([this] { engine->Tick(); });
+        engine = std::make_unique<CommandEngine>(records, *port, host, *timer);
+        ResetSensorData(records);
+        timer->Start(CommandEngine::kTickMs);
+    }
+    void TearDown() override { StopSimulator(); }
+
+    bool StartSimulator() {
+        simulator = std::make_unique<QProcess>();
+        simulator->start(VEXOR_SIM_PROGRAM, {"--addresses", "0,3", "--link",
+                                             QString::fromStdString(link.string())});
+        if (!simulator->waitForStarted(5000)) return false;
+        // The program prints the device to use once it serves.
+        return WaitFor([&] {
+            output += simulator->readAllStandardOutput().toStdString();
+            return output.find("Connect with: corvane-control-centre --com1 " + link.string()) !=
+                   std::string::npos;
+        }, 5);
+    }
+    void StopSimulator() {
+        if (!simulator) return;
+        simulator->terminate();  // SIGTERM: the simulator stops and removes its link
+        simulator->waitForFinished(5000);
+        simulator.reset();
+    }
+
+    fw::VirtualClock clock;
+    fw::HeadlessHost host{clock};
+    fw::RealTimePump pump{clock};
+    std::filesystem::path link;
+    std::unique_ptr<QProcess> simulator;
+    std::string output;
+    SharedRecords records;
+    std::unique_ptr<CSerialPort> port;
+    std::unique_ptr<fw::Timer> timer;
+    std::unique_ptr<CommandEngine> engine;
+};
+
+TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 5)) << output;
+    records.Sensor.DeviceId = 3;
+    ASSERT_TRUE(WaitFor([&] { return records.Sensor.CondComp > 40.0; }, 5));
+    StopSimulator();
+    EXPECT_FALSE(std::filesystem::exists(link)) << "the simulator removes its link when it stops";
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    output.clear();
+    ASSERT_TRUE(StartSimulator());
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    EXPECT_EQ(records.Sensor.DeviceId, 3);
 }
 
 TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
