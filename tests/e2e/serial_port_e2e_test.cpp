@@ -42,16 +42,10 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
     return done();
 }
 
-// The engine on the real serial port against virtual sensors on a pseudo-terminal, in real time.
-class SerialPortEndToEnd : public ::testing::Test {
+// The engine on the real serial port, opening COM1 as `link`, in real time.
+class RealPortRig : public ::testing::Test {
 protected:
-    void SetUp() override {
-        link = std::filesystem::temp_directory_path() /
-               ("vexor-e2e-" + std::to_string(::getpid()));
-        if (posix_openpt_available() == false) {
-            GTEST_SKIP() << "this system gives no pseudo-terminals";
-        }
-        StartSensor();
+    void ConnectEngine() {
         PortMap ports;
         ports.Set(1, link.string());
         port = std::make_unique<CSerialPort>(host, ports);
@@ -59,6 +53,27 @@ protected:
         engine = std::make_unique<CommandEngine>(records, *port, host, *timer);
         ResetSensorData(records);
         timer->Start(CommandEngine::kTickMs);
+    }
+
+    fw::VirtualClock clock;
+    fw::HeadlessHost host{clock};
+    fw::RealTimePump pump{clock};
+    std::filesystem::path link;
+    SharedRecords records;
+    std::unique_ptr<CSerialPort> port;
+    std::unique_ptr<fw::Timer> timer;
+    std::unique_ptr<CommandEngine> engine;
+};
+
+// Against virtual sensors served from this process on a pseudo-terminal.
+class SerialPortEndToEnd : public RealPortRig {
+protected:
+    void SetUp() override {
+        link = std::filesystem::temp_directory_path() /
+               ("vexor-e2e-" + std::to_string(::getpid()));
+        if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
+        StartSensor();
+        ConnectEngine();
     }
 
     void StartSensor() {
@@ -70,15 +85,7 @@ protected:
         server->RunInThread();
     }
 
-    fw::VirtualClock clock;
-    fw::HeadlessHost host{clock};
-    fw::RealTimePump pump{clock};
-    std::filesystem::path link;
     std::unique_ptr<sim::PtyServer> server;
-    SharedRecords records;
-    std::unique_ptr<CSerialPort> port;
-    std::unique_ptr<fw::Timer> timer;
-    std::unique_ptr<CommandEngine> engine;
 };
 
 TEST_F(SerialPortEndToEnd, readingsArriveThroughTheRealPort) {
@@ -110,20 +117,14 @@ TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
 }
 
 // The same against the vexor-sim program itself, stopped and started again as a technician would.
-class VexorSimProgram : public ::testing::Test {
+class VexorSimProgram : public RealPortRig {
 protected:
     void SetUp() override {
         if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
         link = std::filesystem::temp_directory_path() /
                ("vexor-sim-e2e-" + std::to_string(::getpid()));
         ASSERT_TRUE(StartSimulator());
-        PortMap ports;
-        ports.Set(1, link.string());
-        port = std::make_unique<CSerialPort>(host, ports);
-        timer = host.CreateTimer([this] { engine->Tick(); });
-        engine = std::make_unique<CommandEngine>(records, *port, host, *timer);
-        ResetSensorData(records);
-        timer->Start(CommandEngine::kTickMs);
+        ConnectEngine();
     }
     void TearDown() override { StopSimulator(); }
 
@@ -146,16 +147,8 @@ protected:
         simulator.reset();
     }
 
-    fw::VirtualClock clock;
-    fw::HeadlessHost host{clock};
-    fw::RealTimePump pump{clock};
-    std::filesystem::path link;
     std::unique_ptr<QProcess> simulator;
     std::string output;
-    SharedRecords records;
-    std::unique_ptr<CSerialPort> port;
-    std::unique_ptr<fw::Timer> timer;
-    std::unique_ptr<CommandEngine> engine;
 };
 
 TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
