@@ -77,8 +77,10 @@ public:
         window_->setWindowTitle(ToQ(std::string(dialog.Template().caption)));
         builder_ = std::make_unique<QtWindowBuilder>(controls, *window_);
         host_.AddBuilder(builder_.get());
-        window_->setMinimumSize(DialogUnitsToPixels(*window_, dialog.Template().width,
-                                                    dialog.Template().height));
+        // The template's size, or more where the laid-out controls need it.
+        window_->setMinimumSize(
+            DialogUnitsToPixels(*window_, dialog.Template().width, dialog.Template().height)
+                .expandedTo(window_->layout()->minimumSize()));
         if (parent != nullptr) window_->setWindowModality(Qt::ApplicationModal);
     }
     ~QtDialogView() override { Close(); }
@@ -174,7 +176,8 @@ public:
         builder_ = std::make_unique<QtWindowBuilder>(controls, *widget_);
         host_.AddBuilder(builder_.get());
         widget_->setMinimumSize(
-            DialogUnitsToPixels(*widget_, page.Template().width, page.Template().height));
+            DialogUnitsToPixels(*widget_, page.Template().width, page.Template().height)
+                .expandedTo(widget_->layout()->minimumSize()));
     }
     ~QtPageView() override { Close(); }
     void Show() override { widget_->show(); }
