@@ -6,7 +6,7 @@ namespace corvane {
 
 // "About Corvane Control Centre": release and maker.
 class CAboutDlg : public fw::Dialog {
-public:
+  public:
     explicit CAboutDlg(fw::Host& host);
 };
 

@@ -6,13 +6,17 @@
 namespace corvane {
 namespace {
 
-std::string OneDecimal(double value) { return fw::FormatNumber("%.1f", value); }
-std::string TwoDecimals(double value) { return fw::FormatNumber("%.2f", value); }
+std::string OneDecimal(double value) {
+    return fw::FormatNumber("%.1f", value);
+}
+std::string TwoDecimals(double value) {
+    return fw::FormatNumber("%.2f", value);
+}
 
 std::string OutputLine(int number, const CurrentOutput& out) {
-    return "Current Output " + std::to_string(number) + ":  " + out.SourceName + "     4 mA :  " +
-           OneDecimal(out.At4mA) + " " + out.Unit + "     20 mA :  " + OneDecimal(out.At20mA) +
-           " " + out.Unit;
+    return "Current Output " + std::to_string(number) + ":  " + out.SourceName +
+           "     4 mA :  " + OneDecimal(out.At4mA) + " " + out.Unit +
+           "     20 mA :  " + OneDecimal(out.At20mA) + " " + out.Unit;
 }
 
 }  // namespace
@@ -22,8 +26,8 @@ std::vector<std::string> MainConfigurationLines(const SensorData& s) {
         "Software Issue:  " + s.UpgradeIssue + "             Installed on:  " + s.UpgradeDate,
         OutputLine(1, s.Out1),
         OutputLine(2, s.Out2),
-        "Temp.Comp.Slope:  " + TwoDecimals(s.TempCompSlope) + " " + s.TempSlopeUnit +
-            "         " + s.TempCompBaseText,
+        "Temp.Comp.Slope:  " + TwoDecimals(s.TempCompSlope) + " " + s.TempSlopeUnit + "         " +
+            s.TempCompBaseText,
         "Monitoring Device ID " + std::to_string(s.DeviceId),
     };
 }

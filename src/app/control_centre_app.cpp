@@ -2,8 +2,7 @@
 
 namespace corvane {
 
-CControlCentreApp::CControlCentreApp(fw::Host& host, ChannelFactory makeChannel,
-                                     StateStore* state)
+CControlCentreApp::CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state)
     : host_(host), makeChannel_(std::move(makeChannel)), state_(state) {}
 
 CControlCentreApp::~CControlCentreApp() {

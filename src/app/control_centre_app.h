@@ -11,7 +11,7 @@ namespace corvane {
 // The application: one copy at a time, the serial channel for the whole run, and the main
 // window run modally until it closes.
 class CControlCentreApp {
-public:
+  public:
     // `makeChannel` builds the serial channel once this copy is known to be the only one, so a
     // second copy never touches a port.
     using ChannelFactory = std::function<std::unique_ptr<SerialChannel>()>;
@@ -26,7 +26,7 @@ public:
 
     CControlCentreDlg* MainWindow() { return mainWindow_.get(); }
 
-private:
+  private:
     fw::Host& host_;
     ChannelFactory makeChannel_;
     std::unique_ptr<SerialChannel> channel_;

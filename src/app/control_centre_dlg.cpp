@@ -15,13 +15,13 @@ constexpr int kFieldLimit = 32;
 
 // Timer 1 of the main window, as the engine restarts it.
 class CControlCentreDlg::LinkTimer : public fw::Timer {
-public:
+  public:
     explicit LinkTimer(CControlCentreDlg& window) : window_(window) {}
     void Start(int periodMs) override { window_.SetTimer(kLinkTimerId, periodMs); }
     void Stop() override { window_.KillTimer(kLinkTimerId); }
     bool Running() const override { return window_.TimerRunning(kLinkTimerId); }
 
-private:
+  private:
     CControlCentreDlg& window_;
 };
 

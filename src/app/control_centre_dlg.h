@@ -18,7 +18,7 @@ class SerialChannel;
 // Loads the application state into the records at start-up and saves it when the main window
 // is destroyed. Load returns false when there is nothing to load.
 class StateStore {
-public:
+  public:
     virtual ~StateStore() = default;
     virtual bool Load(SharedRecords& records) = 0;
     virtual void Save(const SharedRecords& records) = 0;
@@ -27,7 +27,7 @@ public:
 // The main window: operator login, the System Messages and Configuration lists, and the link
 // engine on timer 1. It owns the shared records, the pages and the property sheet they form.
 class CControlCentreDlg : public fw::Dialog {
-public:
+  public:
     static constexpr int kLinkTimerId = 1;
     static constexpr const char* kTitle = "Corvane Control Centre";
     static constexpr const char* kSheetCaption = "Vexor Sensor Properties";
@@ -41,7 +41,7 @@ public:
     fw::SheetView* SheetView() { return sheet_ ? sheet_->View() : nullptr; }
     CMonitorPage& MonitorPage() { return monitor_; }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
     void OnNotify(int id, fw::Notify notify) override;
@@ -50,7 +50,7 @@ protected:
     void OnPaint() override;
     void OnDestroy() override;
 
-private:
+  private:
     class LinkTimer;
 
     void OpenSheet();

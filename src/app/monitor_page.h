@@ -11,7 +11,7 @@ struct SharedRecords;
 // The Monitor page: live readings, their names and units, a summary of the output and
 // temperature setup, and the System Messages. It sends nothing to the sensor.
 class CMonitorPage : public fw::PropertyPage {
-public:
+  public:
     static constexpr int kTimerId = 3;
 
     CMonitorPage(fw::Host& host, SharedRecords& records);
@@ -19,13 +19,13 @@ public:
     bool OnSetActive() override;
     bool OnKillActive() override;
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
     void OnTimer(int id) override;
     void OnPaint() override;
 
-private:
+  private:
     void CopyReadings();
     void CopyTexts();
 

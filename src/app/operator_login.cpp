@@ -9,7 +9,9 @@
 namespace corvane {
 namespace {
 
-bool NoName(const std::string& name) { return name.empty() || name == kNoNameText; }
+bool NoName(const std::string& name) {
+    return name.empty() || name == kNoNameText;
+}
 
 void Refuse(fw::Host& host, std::string text, std::string caption, std::function<void()> done) {
     host.PlayBeep(fw::Beep::Exclamation);
@@ -82,13 +84,17 @@ std::vector<PageKind> PagesForLevel(int level) {
     using P = PageKind;
     switch (level) {
         case 2: return {P::Monitor, P::Channels};
-        case 3: return {P::Monitor, P::Setup, P::Test, P::Communications, P::Passwords, P::Channels};
-        case 4: return {P::Monitor, P::Setup, P::Test, P::Calibration, P::Communications,
-                        P::Passwords, P::Channels};
-        case 5: return {P::Monitor, P::Setup, P::Test, P::Calibration, P::Software,
-                        P::Communications, P::Passwords, P::Channels};
-        case 6: return {P::Monitor, P::Setup, P::Test, P::Calibration, P::Software,
-                        P::Communications, P::Passwords, P::Channels, P::FactorySettings};
+        case 3:
+            return {P::Monitor, P::Setup, P::Test, P::Communications, P::Passwords, P::Channels};
+        case 4:
+            return {P::Monitor,        P::Setup,     P::Test,    P::Calibration,
+                    P::Communications, P::Passwords, P::Channels};
+        case 5:
+            return {P::Monitor,  P::Setup,          P::Test,      P::Calibration,
+                    P::Software, P::Communications, P::Passwords, P::Channels};
+        case 6:
+            return {P::Monitor,        P::Setup,     P::Test,     P::Calibration,    P::Software,
+                    P::Communications, P::Passwords, P::Channels, P::FactorySettings};
         default: return {};
     }
 }

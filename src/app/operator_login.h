@@ -29,8 +29,17 @@ void CheckName(SharedRecords& records, fw::Host& host, std::function<void()> don
 void CheckPassword(SharedRecords& records, fw::Host& host, std::function<void()> done);
 
 // The pages of the property sheet, in tab order.
-enum class PageKind { Monitor, Setup, Test, Calibration, Software, Communications, Passwords,
-                      Channels, FactorySettings };
+enum class PageKind {
+    Monitor,
+    Setup,
+    Test,
+    Calibration,
+    Software,
+    Communications,
+    Passwords,
+    Channels,
+    FactorySettings
+};
 std::vector<PageKind> PagesForLevel(int accessLevel);
 
 }  // namespace corvane

@@ -14,18 +14,18 @@ namespace {
 
 // Writes every value; the same list read back by StateReader below.
 class StateWriter {
-public:
+  public:
     void Int(int value) { archive_.Int32(value); }
     void Real(double value) { archive_.Double(value); }
     void Text(const std::string& value) { archive_.Text(Utf8ToWire(value)); }
     std::vector<std::uint8_t> Bytes() const { return archive_.Bytes(); }
 
-private:
+  private:
     fw::ArchiveWriter archive_;
 };
 
 class StateReader {
-public:
+  public:
     explicit StateReader(const std::vector<std::uint8_t>& bytes) : archive_(bytes) {}
     void Int(int& value) {
         std::int32_t read = 0;
@@ -41,7 +41,7 @@ public:
     }
     bool Complete() const { return !archive_.Failed(); }
 
-private:
+  private:
     fw::ArchiveReader archive_;
 };
 

@@ -12,7 +12,7 @@ namespace corvane {
 // The application state file "Vexor.qzt": serial settings, sensor address, the last known
 // sensor setup, the channel addresses and the user passwords, as 72 untagged values.
 class StateFile : public StateStore {
-public:
+  public:
     static constexpr const char* kFileName = "Vexor.qzt";
 
     // `path` is resolved against the working directory at each access.
@@ -31,7 +31,7 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

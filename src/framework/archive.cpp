@@ -11,9 +11,13 @@ void ArchiveWriter::Raw(std::uint64_t value, int size) {
     }
 }
 
-void ArchiveWriter::Int32(std::int32_t value) { Raw(static_cast<std::uint32_t>(value), 4); }
+void ArchiveWriter::Int32(std::int32_t value) {
+    Raw(static_cast<std::uint32_t>(value), 4);
+}
 
-void ArchiveWriter::Double(double value) { Raw(std::bit_cast<std::uint64_t>(value), 8); }
+void ArchiveWriter::Double(double value) {
+    Raw(std::bit_cast<std::uint64_t>(value), 8);
+}
 
 void ArchiveWriter::Text(std::span<const std::uint8_t> bytes) {
     const std::size_t length = bytes.size();
@@ -37,7 +41,8 @@ bool ArchiveReader::Raw(std::uint64_t& value, int size) {
     }
     value = 0;
     for (int i = 0; i < size; ++i) {
-        value |= static_cast<std::uint64_t>(bytes_[position_ + static_cast<std::size_t>(i)]) << (8 * i);
+        value |= static_cast<std::uint64_t>(bytes_[position_ + static_cast<std::size_t>(i)])
+                 << (8 * i);
     }
     position_ += static_cast<std::size_t>(size);
     return true;

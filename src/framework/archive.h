@@ -13,13 +13,13 @@ namespace corvane::fw {
 //           length below 0xFFFE; else 0xFF, 0xFFFF and a 32-bit length
 // Texts are bytes here; the caller converts them at the file border.
 class ArchiveWriter {
-public:
+  public:
     void Int32(std::int32_t value);
     void Double(double value);
     void Text(std::span<const std::uint8_t> bytes);
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
-private:
+  private:
     void Raw(std::uint64_t value, int size);
     std::vector<std::uint8_t> bytes_;
 };
@@ -27,7 +27,7 @@ private:
 // Reads what ArchiveWriter writes. A read that would run past the end, or a text prefix the
 // format does not have, fails, consumes nothing more, and every later read fails too.
 class ArchiveReader {
-public:
+  public:
     explicit ArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     bool Int32(std::int32_t& value);
@@ -36,7 +36,7 @@ public:
     bool Failed() const { return failed_; }
     bool AtEnd() const { return position_ == bytes_.size(); }
 
-private:
+  private:
     bool Raw(std::uint64_t& value, int size);
     std::span<const std::uint8_t> bytes_;
     std::size_t position_ = 0;

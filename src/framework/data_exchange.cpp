@@ -23,9 +23,9 @@ void DataExchange::Fail(int id, std::string prompt) {
     failed_ = true;
     controls_.SetFocus(id);
     dialog_.GetHost().PlayBeep(Beep::Exclamation);
-    dialog_.GetHost().PostBox({std::move(prompt), dialog_.GetHost().AppTitle(), Icon::Exclamation,
-                            Buttons::Ok},
-                           [](Answer) {});
+    dialog_.GetHost().PostBox(
+        {std::move(prompt), dialog_.GetHost().AppTitle(), Icon::Exclamation, Buttons::Ok},
+        [](Answer) {});
 }
 
 void DataExchange::PushText(int id, const std::string& text) {

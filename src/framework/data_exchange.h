@@ -12,7 +12,7 @@ class Dialog;
 // untouched (so typing is never disturbed); pulling reads and validates, and the first field
 // that fails shows the framework's prompt, takes the focus and stops the exchange.
 class DataExchange {
-public:
+  public:
     DataExchange(Dialog& dialog, WindowModel& controls, bool pulling)
         : dialog_(dialog), controls_(controls), pulling_(pulling) {}
 
@@ -32,7 +32,7 @@ public:
     void MinMax(int id, int field, int minimum, int maximum);
     void MinMax(int id, double field, double minimum, double maximum);
 
-private:
+  private:
     void Fail(int id, std::string prompt);
     void PushText(int id, const std::string& text);
 

@@ -103,8 +103,9 @@ void Dialog::Invalidate() {
 
 void Dialog::MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
                         std::function<void(Answer)> onAnswer) {
-    host_.PostBox({std::move(text), std::move(caption), icon, buttons},
-                  onAnswer ? std::move(onAnswer) : [](Answer) {});
+    host_.PostBox(
+        {std::move(text), std::move(caption), icon, buttons},
+        onAnswer ? std::move(onAnswer) : [](Answer) {});
 }
 
 void Dialog::PressEnter() {
@@ -137,7 +138,9 @@ void Dialog::OnOK() {
     if (UpdateData(true)) EndDialog(kIdOk);
 }
 
-void Dialog::OnCancel() { EndDialog(kIdCancel); }
+void Dialog::OnCancel() {
+    EndDialog(kIdCancel);
+}
 void Dialog::OnTimer(int) {}
 void Dialog::OnPaint() {}
 void Dialog::OnDestroy() {}

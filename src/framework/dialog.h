@@ -19,7 +19,7 @@ inline constexpr int kIdCancel = 2;
 // for: handlers for initialisation, data exchange, control notifications, OK, Cancel, timers and
 // paint. The object outlives its window: it can be opened again, and its fields persist.
 class Dialog {
-public:
+  public:
     Dialog(Host& host, const DialogTemplate& dialogTemplate);
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
@@ -50,7 +50,7 @@ public:
     void PressEscape();
     void PressCloseBox() { PressEscape(); }
 
-protected:
+  protected:
     virtual bool OnInitDialog();
     virtual void DoDataExchange(DataExchange& dx);
     virtual void OnNotify(int id, Notify notify);
@@ -67,7 +67,7 @@ protected:
 
     Host& host_;
 
-private:
+  private:
     void Dispatch(int id, Notify notify);
 
     const DialogTemplate& template_;

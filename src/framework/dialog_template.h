@@ -43,8 +43,8 @@ struct ControlTemplate {
     int rowSpan = 1;
     int columnSpan = 1;
     unsigned styles = 0;
-    int maxLength = 0;  // edits: 0 = no limit
-    int widthChars = 0; // the width the control needs, in average characters; 0 = natural
+    int maxLength = 0;   // edits: 0 = no limit
+    int widthChars = 0;  // the width the control needs, in average characters; 0 = natural
 
     bool Has(unsigned bit) const { return (styles & bit) != 0; }
 };

@@ -21,7 +21,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 bool SameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
 }
 
 // '*' matches any run, '?' any one character.

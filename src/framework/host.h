@@ -25,8 +25,8 @@ struct BoxRequest {
 // Local calendar date and time as the PC's clock gives it.
 struct DateTime {
     int year = 2000;
-    int month = 1;   // 1..12
-    int day = 1;     // 1..31
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
     int hour = 0;
     int minute = 0;
     int second = 0;
@@ -35,7 +35,7 @@ struct DateTime {
 
 // A repeating window timer. Start while running restarts it with the new period.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void Start(int periodMs) = 0;
     virtual void Stop() = 0;
@@ -48,7 +48,7 @@ class WindowModel;
 
 // The on-screen form of an open dialog or page; the headless backend has none to speak of.
 class WindowView {
-public:
+  public:
     virtual ~WindowView() = default;
     virtual void Show() = 0;
     virtual void Close() = 0;
@@ -57,7 +57,7 @@ public:
 // The on-screen form of an open property sheet: tabs, the active page's window, the standard
 // buttons.
 class SheetView {
-public:
+  public:
     virtual ~SheetView() = default;
     virtual void Show() = 0;
     virtual void Close() = 0;
@@ -80,7 +80,7 @@ struct FileDialogRequest {
 // windows, file dialogs and help. The Qt backend serves a real desktop; the headless backend
 // serves tests and the terminal on a virtual or real clock.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // The caption of the framework's own prompts (validation messages).
@@ -102,9 +102,10 @@ public:
     // Views for dialogs (modal, on top of `parent` when given), sheets and sheet pages.
     virtual std::unique_ptr<WindowView> CreateDialogView(Dialog& dialog, WindowModel& controls,
                                                          WindowView* parent) = 0;
-    virtual std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) = 0;
-    virtual std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index,
-                                                       Dialog& page, WindowModel& controls) = 0;
+    virtual std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet,
+                                                       WindowView* parent) = 0;
+    virtual std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
+                                                       WindowModel& controls) = 0;
 
     // The common open or save dialog; `onChosen` gets the full path, or nothing on Cancel.
     virtual void PostFileDialog(FileDialogRequest request,
@@ -118,7 +119,7 @@ public:
     // later copy asks it to come forward.
     virtual bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) = 0;
 
-private:
+  private:
     std::string appTitle_;
 };
 

@@ -16,7 +16,9 @@ bool PropertyPage::OnSetActive() {
     return true;
 }
 
-bool PropertyPage::OnKillActive() { return UpdateData(true); }
+bool PropertyPage::OnKillActive() {
+    return UpdateData(true);
+}
 
 bool PropertyPage::OnApply() {
     SetModified(false);
@@ -40,7 +42,9 @@ void PropertyPage::DestroyInSheet() {
 }
 
 PropertySheet::PropertySheet(Host& host, std::string caption, std::vector<PropertyPage*> pages)
-    : host_(host), caption_(std::move(caption)), pages_(std::move(pages)),
+    : host_(host),
+      caption_(std::move(caption)),
+      pages_(std::move(pages)),
       created_(pages_.size(), false) {}
 
 PropertySheet::~PropertySheet() {

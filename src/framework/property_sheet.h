@@ -15,7 +15,7 @@ class PropertySheet;
 // creates the page's window anew when the page is first shown in it, and runs its
 // initialisation then.
 class PropertyPage : public Dialog {
-public:
+  public:
     using Dialog::Dialog;
 
     std::string_view Caption() const { return Template().caption; }
@@ -30,7 +30,7 @@ public:
     virtual bool OnApply();       // false keeps the sheet open on this page
     virtual void OnReset();       // the sheet was cancelled
 
-private:
+  private:
     friend class PropertySheet;
     void CreateInSheet(PropertySheet& sheet, std::unique_ptr<WindowView> view,
                        std::unique_ptr<WindowModel> controls);
@@ -48,7 +48,7 @@ inline constexpr int kIdApply = 0x3021;
 // and Apply run kill-active on the active page and then Apply on every page created in this
 // sheet.
 class PropertySheet {
-public:
+  public:
     PropertySheet(Host& host, std::string caption, std::vector<PropertyPage*> pages);
     ~PropertySheet();
     PropertySheet(const PropertySheet&) = delete;
@@ -71,7 +71,7 @@ public:
     void PressApply();
     bool ApplyEnabled() const { return applyEnabled_; }
 
-private:
+  private:
     friend class PropertyPage;
     void PageModifiedChanged();
     bool ApplyAll();

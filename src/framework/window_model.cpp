@@ -22,7 +22,9 @@ const char* KindName(ControlKind kind) {
     return "control";
 }
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Letters to upper case as an upper-case edit converts them while typing: ASCII and the
 // accented letters of Latin-1.
@@ -95,7 +97,9 @@ const WindowModel::Control& WindowModel::Get(int id,
                            KindName(found->second.definition->kind));
 }
 
-ControlKind WindowModel::KindOf(int id) const { return Get(id, {}).definition->kind; }
+ControlKind WindowModel::KindOf(int id) const {
+    return Get(id, {}).definition->kind;
+}
 
 void WindowModel::Changed(int id) {
     if (observer_) observer_(id);
@@ -105,7 +109,9 @@ void WindowModel::Raise(int id, Notify notify) {
     if (sink_) sink_(id, notify);
 }
 
-std::string WindowModel::Text(int id) const { return Get(id, {}).text; }
+std::string WindowModel::Text(int id) const {
+    return Get(id, {}).text;
+}
 
 void WindowModel::SetText(int id, std::string_view text) {
     Control& c = Get(id, {});
@@ -130,14 +136,18 @@ void WindowModel::Enable(int id, bool enabled) {
     Changed(id);
 }
 
-bool WindowModel::IsEnabled(int id) const { return Get(id, {}).enabled; }
+bool WindowModel::IsEnabled(int id) const {
+    return Get(id, {}).enabled;
+}
 
 void WindowModel::SetReadOnly(int id, bool readOnly) {
     Get(id, {ControlKind::Edit}).readOnly = readOnly;
     Changed(id);
 }
 
-bool WindowModel::IsReadOnly(int id) const { return Get(id, {ControlKind::Edit}).readOnly; }
+bool WindowModel::IsReadOnly(int id) const {
+    return Get(id, {ControlKind::Edit}).readOnly;
+}
 
 void WindowModel::SetLimit(int id, int maxLength) {
     Get(id, {ControlKind::Edit}).maxLength = maxLength;
@@ -200,7 +210,9 @@ void WindowModel::SetProgress(int id, int position) {
     Changed(id);
 }
 
-int WindowModel::Progress(int id) const { return Get(id, {ControlKind::ProgressBar}).progress; }
+int WindowModel::Progress(int id) const {
+    return Get(id, {ControlKind::ProgressBar}).progress;
+}
 
 void WindowModel::SetFocus(int id) {
     Get(id, {});

@@ -19,7 +19,7 @@ enum class Notify { Clicked, TextChanged, SelectionChanged, SetFocus, KillFocus 
 // User* calls. Touching an id the window's template lacks, or using a control as a kind it is
 // not, throws std::logic_error, so a page that names a wrong id fails in the tests.
 class WindowModel {
-public:
+  public:
     explicit WindowModel(const DialogTemplate& dialogTemplate);
 
     const DialogTemplate& Template() const { return template_; }
@@ -60,9 +60,11 @@ public:
     // Where notifications go (the window's owner).
     void SetNotifySink(std::function<void(int id, Notify)> sink) { sink_ = std::move(sink); }
     // Called after any change to a control, for a view that mirrors the model.
-    void SetChangeObserver(std::function<void(int id)> observer) { observer_ = std::move(observer); }
+    void SetChangeObserver(std::function<void(int id)> observer) {
+        observer_ = std::move(observer);
+    }
 
-private:
+  private:
     struct Control {
         const ControlTemplate* definition = nullptr;
         std::string text;

@@ -107,13 +107,9 @@ void RunScanStep(SharedRecords& r, fw::Host& host) {
             ClearScanLinesExcept(r.Slots, 43);
             r.ScanState = scan::kFinished;
             break;
-        case scan::kSettingsApplied:
-            r.ScanState = scan::kFinished;
-            break;
+        case scan::kSettingsApplied: r.ScanState = scan::kFinished; break;
         case scan::kAwaitingOperator:
-        case scan::kProbeOutstanding:
-            r.Slots.ClearRange(1, 4);
-            break;
+        case scan::kProbeOutstanding: r.Slots.ClearRange(1, 4); break;
         default:  // idle, finished, change sent: nothing to do
             break;
     }

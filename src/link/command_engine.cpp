@@ -24,9 +24,9 @@ constexpr int kResetAnnounceTicks = 16;
 constexpr int kResetTicks = 20;
 constexpr int kRefreshMarker = 100;
 
-constexpr std::array<const char*, 3> kRequestingDownload = {
-    "Msg 36..Requesting Download   \\", "Msg 36..Requesting Download   /",
-    "Msg 36..Requesting Download  ---"};
+constexpr std::array<const char*, 3> kRequestingDownload = {"Msg 36..Requesting Download   \\",
+                                                            "Msg 36..Requesting Download   /",
+                                                            "Msg 36..Requesting Download  ---"};
 
 void ClearDownloadAndScanLines(MessageSlots& slots) {
     slots.ClearRange(31, 39);
@@ -221,12 +221,8 @@ void CommandEngine::TimeOutSecondStage() {
             r_.Slots.ClearRange(3, 4);
             ++link.TickCount;
             break;
-        case fn::kInstallStamp:
-            TimeOutStamp(2, StampInstall);
-            break;
-        case fn::kUpgradeStamp:
-            TimeOutStamp(1, StampUpgrade);
-            break;
+        case fn::kInstallStamp: TimeOutStamp(2, StampInstall); break;
+        case fn::kUpgradeStamp: TimeOutStamp(1, StampUpgrade); break;
         default:
             r_.Slots.ClearRange(1, 2);
             r_.Slots.Set(3, msg::k03AcknowledgeOverdue);

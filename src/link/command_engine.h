@@ -25,7 +25,7 @@ class Timer;
 // timed out and finally resets the link. It never waits and never reads a clock: time comes
 // from the ticks, today's date and boxes from the host.
 class CommandEngine : public ByteReceiver {
-public:
+  public:
     static constexpr int kTickMs = 200;
     static constexpr int kFastBlockTickMs = 50;
 
@@ -53,7 +53,7 @@ public:
         onReceived_ = std::move(onReceived);
     }
 
-private:
+  private:
     void SendingTick();
     void WaitingTick();
     bool CommonTail();

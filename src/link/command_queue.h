@@ -9,7 +9,7 @@ namespace corvane {
 // last found the queue empty, 255 = nothing queued); slot c holds c while command c is pending
 // and 255 otherwise. Queuing a pending command again changes nothing.
 class CommandQueue {
-public:
+  public:
     static constexpr int kSize = 255;
     static constexpr std::uint8_t kIdle = 255;
 
@@ -28,7 +28,7 @@ public:
     // The raw byte of slot `index` (0..254), as the queue stores it.
     std::uint8_t Slot(int index) const { return slots_[static_cast<std::size_t>(index)]; }
 
-private:
+  private:
     static bool IsCommandSlot(int code) { return code >= 1 && code < kSize; }
     std::array<std::uint8_t, kSize> slots_{};
 };

@@ -60,10 +60,8 @@ bool IsBroadcastFunction(int function) {
         case fn::kFlashBlock:
         case fn::kFinishDownload:
         case fn::kInstallStamp:
-        case fn::kUpgradeStamp:
-            return true;
-        default:
-            return false;
+        case fn::kUpgradeStamp: return true;
+        default: return false;
     }
 }
 

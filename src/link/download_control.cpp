@@ -17,9 +17,8 @@ void AbortDownload(SharedRecords& r) {
     r.Download.BlockIndex = 0;
     r.Slots.Clear(10);
     r.Slots.ClearRange(31, 39);
-    for (const int command :
-         {FinishDownload, RequestDownload, DownloadBlockCount, FlashBlock, StampInstall,
-          StampUpgrade}) {
+    for (const int command : {FinishDownload, RequestDownload, DownloadBlockCount, FlashBlock,
+                              StampInstall, StampUpgrade}) {
         r.Queue.Withdraw(command);
     }
 }

@@ -70,10 +70,8 @@ bool ReportsCompletion(int function) {
         case fn::kFlashBlock:
         case fn::kFinishDownload:
         case fn::kInstallStamp:
-        case fn::kUpgradeStamp:
-            return false;
-        default:
-            return true;
+        case fn::kUpgradeStamp: return false;
+        default: return true;
     }
 }
 
@@ -82,8 +80,7 @@ bool ReportsCompletion(int function) {
 bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
     const int function = r.Link.RequestFunction;
     switch (function) {
-        case 0:
-            break;
+        case 0: break;
         case fn::kProbe:
             r.Engine.SensorAnswering = 0;
             if (r.ScanState == 7) {
@@ -97,9 +94,7 @@ bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
                 r.Sensor.ChannelSwitch = 3;
             }
             break;
-        case fn::kDigitalSetup:
-            r.Sensor.TempCompSlope = GetS16(r.Link.RxFrame, 2) * 0.01;
-            break;
+        case fn::kDigitalSetup: r.Sensor.TempCompSlope = GetS16(r.Link.RxFrame, 2) * 0.01; break;
         case fn::kDataBlock:
             r.Engine.SensorAnswering = 0;
             DecodeUploadBlock(r);
@@ -113,17 +108,13 @@ bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
             }
             break;
         case fn::kInstallStamp:
-        case fn::kUpgradeStamp:
-            DecodeStampReply(r, function);
-            break;
+        case fn::kUpgradeStamp: DecodeStampReply(r, function); break;
         case fn::kChangeAddress:
             r.ScanState = 10;
             r.Sensor.DeviceId = r.Sensor.NewDeviceId;
             r.Sensor.LastDeviceId = r.Sensor.NewDeviceId;
             break;
-        default:
-            r.Engine.SensorAnswering = 0;
-            break;
+        default: r.Engine.SensorAnswering = 0; break;
     }
     if (ReportsCompletion(function)) {
         r.Slots.Set(7, msg::FunctionCompleted(function));

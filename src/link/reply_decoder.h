@@ -7,7 +7,7 @@ struct SharedRecords;
 // Acts on the replies of the software download's request, block count, flash block and finish
 // (functions 0x66..0x69). The download sequence implements it.
 class DownloadReplyHandler {
-public:
+  public:
     virtual ~DownloadReplyHandler() = default;
     virtual void OnDownloadReply(SharedRecords& records, int function) = 0;
 };

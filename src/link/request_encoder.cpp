@@ -13,13 +13,15 @@
 namespace corvane {
 namespace {
 
-constexpr std::size_t kPayload = 2;      // payload offset in the frame
-constexpr std::size_t kNameWidth = 16;   // names in stamps
+constexpr std::size_t kPayload = 2;     // payload offset in the frame
+constexpr std::size_t kNameWidth = 16;  // names in stamps
 constexpr std::size_t kCustomText1Width = 17;
 constexpr std::size_t kCustomText2Width = 16;
 
 // The whole-number part of a value, as its low 16 bits.
-std::uint16_t WholePart(double value) { return ScaledWireValue(std::trunc(value), 1.0); }
+std::uint16_t WholePart(double value) {
+    return ScaledWireValue(std::trunc(value), 1.0);
+}
 
 // Characters [first, first + count) of a UTF-8 text, counted as wire characters.
 std::string WireCharacters(const std::string& utf8, std::size_t first, std::size_t count) {
@@ -32,7 +34,7 @@ std::string WireCharacters(const std::string& utf8, std::size_t first, std::size
 }
 
 class RequestBuilder {
-public:
+  public:
     RequestBuilder(SharedRecords& records, const LocalDate& today)
         : r_(records), s_(records.Sensor), frame_(records.Link.TxFrame), today_(today) {}
 
@@ -181,7 +183,7 @@ public:
         }
     }
 
-private:
+  private:
     SharedRecords& r_;
     SensorData& s_;
     std::span<std::uint8_t> frame_;

@@ -16,7 +16,7 @@ struct LocalDate {
 // address high and low, byte count, data), RequestLength and ReplyLength. The software image
 // reader implements it.
 class FlashBlockReader {
-public:
+  public:
     virtual ~FlashBlockReader() = default;
     virtual void ReadBlock(SharedRecords& records) = 0;
 };

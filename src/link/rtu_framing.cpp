@@ -38,8 +38,7 @@ void RequeueDownloadFrame(SharedRecords& r) {
             r.Queue.Queue(StampUpgrade);
             ++r.Engine.StampRetries;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

@@ -9,16 +9,16 @@ struct SharedRecords;
 
 // One current output's setup (both outputs have the same fields).
 struct CurrentOutput {
-    int Source = 1;                  // index in the output source list
-    std::string SourceName;          // that entry's list text
-    std::string Unit;                // unit beside the 4 mA and 20 mA values
-    double At4mA = 0.0;              // measurement value giving 4 mA
-    double At20mA = 1000.0;          // measurement value giving 20 mA
-    int FilterOn = 0;                // "Enable Current Output Filter"
-    int Filter = 0;                  // averaging entry index 0..8
-    std::string FilterName;          // averaging entry text
-    int ErrorSignal = 0;             // "Enable Error Signalling"
-    int ErrorHigh = 0;               // 0 = 2 mA, 1 = 22 mA, -1 = not set
+    int Source = 1;          // index in the output source list
+    std::string SourceName;  // that entry's list text
+    std::string Unit;        // unit beside the 4 mA and 20 mA values
+    double At4mA = 0.0;      // measurement value giving 4 mA
+    double At20mA = 1000.0;  // measurement value giving 20 mA
+    int FilterOn = 0;        // "Enable Current Output Filter"
+    int Filter = 0;          // averaging entry index 0..8
+    std::string FilterName;  // averaging entry text
+    int ErrorSignal = 0;     // "Enable Error Signalling"
+    int ErrorHigh = 0;       // 0 = 2 mA, 1 = 22 mA, -1 = not set
 };
 
 inline CurrentOutput DefaultOutput(int source, const char* sourceName, const char* unit,
@@ -55,7 +55,7 @@ struct SensorData {
     // Temperature setup. The four texts follow the two flags.
     double TempCompSlope = 2.00;  // percent per degree
     int TempFahrenheit = 0;
-    int TempCompBaseHigh = 1;     // 1 = base 25 °C / 77 °F, 0 = 20 °C / 68 °F
+    int TempCompBaseHigh = 1;  // 1 = base 25 °C / 77 °F, 0 = 20 °C / 68 °F
     std::string TempUnit = "°C";
     std::string TempSlopeUnit = "% / °C";
     std::string TempUnitName = "Degrees Centigrade";
@@ -79,7 +79,7 @@ struct SensorData {
     // Custom concentration range; point n is at index n - 1.
     int CustomRangePoints = kCustomRangePointCount;
     std::array<double, kCustomRangePointCount> CustomConc = {11.1, 22.2, 33.3, 44.4, 55.5,
-                                                              66.6, 77.7, 88.8, 99.9};
+                                                             66.6, 77.7, 88.8, 99.9};
     std::array<double, kCustomRangePointCount> CustomCond = {111, 222, 333, 444, 555,
                                                              666, 777, 888, 999};
 

@@ -9,14 +9,14 @@ namespace corvane {
 struct PortSettings {
     int PortNumber = 1;  // 1..4
     int BaudRate = 9600;
-    char Parity = 'N';   // 'E', 'O', 'N', 'M' or 'S'
-    int DataBits = 8;    // 7 or 8
-    int StopBits = 1;    // 1 or 2
+    char Parity = 'N';  // 'E', 'O', 'N', 'M' or 'S'
+    int DataBits = 8;   // 7 or 8
+    int StopBits = 1;   // 1 or 2
 };
 
 // Receives the bytes a serial channel reads, one call per byte.
 class ByteReceiver {
-public:
+  public:
     virtual ~ByteReceiver() = default;
     virtual void OnSerialByte(std::uint8_t byte, int portNumber) = 0;
 };
@@ -35,7 +35,7 @@ public:
 // - Failures of port operations are reported by the channel itself (to the operator); the
 //   engine only learns whether Open succeeded.
 class SerialChannel {
-public:
+  public:
     virtual ~SerialChannel() = default;
     virtual bool Open(const PortSettings& settings, ByteReceiver& receiver) = 0;
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;

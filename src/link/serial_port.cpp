@@ -34,21 +34,26 @@ std::string PortMap::DeviceFor(int portNumber) const {
 
 CSerialPort::CSerialPort(fw::Host& host, PortMap ports)
     : host_(host), ports_(std::move(ports)), port_(std::make_unique<QSerialPort>()) {
-    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { ReadAvailable(); });
-    QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
-                     [this](QSerialPort::SerialPortError error) { OnError(static_cast<int>(error)); });
+    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(),
+                     [this] { ReadAvailable(); });
+    QObject::connect(
+        port_.get(), &QSerialPort::errorOccurred, port_.get(),
+        [this](QSerialPort::SerialPortError error) { OnError(static_cast<int>(error)); });
 }
 
 CSerialPort::~CSerialPort() {
     if (port_->isOpen()) port_->close();
 }
 
-bool CSerialPort::IsOpen() const { return port_->isOpen(); }
+bool CSerialPort::IsOpen() const {
+    return port_->isOpen();
+}
 
 std::string CSerialPort::ErrorText(const std::string& operation, const std::string& systemText,
                                    int portNumber) {
     char text[kBoxTextSize];
-    std::snprintf(text, sizeof text, "WARNING:  %s \nFailed with the following error: \n%s\nPort: %d\n",
+    std::snprintf(text, sizeof text,
+                  "WARNING:  %s \nFailed with the following error: \n%s\nPort: %d\n",
                   operation.c_str(), systemText.c_str(), portNumber);
     return text;
 }
@@ -134,18 +139,11 @@ void CSerialPort::OnError(int error) {
         case QSerialPort::PermissionError:
         case QSerialPort::OpenError:
         case QSerialPort::UnsupportedOperationError:
-        case QSerialPort::TimeoutError:
-            return;
+        case QSerialPort::TimeoutError: return;
         case QSerialPort::ResourceError:
-        case QSerialPort::ReadError:
-            LoseDevice("ReadFile()");
-            return;
-        case QSerialPort::WriteError:
-            LoseDevice("WriteFile()");
-            return;
-        default:
-            Report("WaitCommEvent()", port_->errorString().toStdString());
-            return;
+        case QSerialPort::ReadError: LoseDevice("ReadFile()"); return;
+        case QSerialPort::WriteError: LoseDevice("WriteFile()"); return;
+        default: Report("WaitCommEvent()", port_->errorString().toStdString()); return;
     }
 }
 

@@ -18,11 +18,11 @@ class Host;
 // the command line (--com1, --com2), by default the first USB serial adapters
 // (/dev/ttyUSB0 for COM1, /dev/ttyUSB1 for COM2, and so on).
 class PortMap {
-public:
+  public:
     void Set(int portNumber, std::string device) { devices_[portNumber] = std::move(device); }
     std::string DeviceFor(int portNumber) const;
 
-private:
+  private:
     std::map<int, std::string> devices_;
 };
 
@@ -36,7 +36,7 @@ private:
 // again with the same settings at the next write; such an outage is reported once, not at
 // every write.
 class CSerialPort : public SerialChannel {
-public:
+  public:
     CSerialPort(fw::Host& host, PortMap ports);
     ~CSerialPort() override;
 
@@ -50,7 +50,7 @@ public:
     static std::string ErrorText(const std::string& operation, const std::string& systemText,
                                  int portNumber);
 
-private:
+  private:
     bool OpenDevice(bool reportFailure);
     void ReadAvailable();
     void OnError(int error);
@@ -63,8 +63,8 @@ private:
     PortSettings settings_;
     ByteReceiver* receiver_ = nullptr;
     std::string device_;
-    bool wanted_ = false;   // opened by the engine and not yet replaced
-    bool outage_ = false;   // the device went away; reported once
+    bool wanted_ = false;  // opened by the engine and not yet replaced
+    bool outage_ = false;  // the device went away; reported once
 };
 
 }  // namespace corvane

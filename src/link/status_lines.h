@@ -11,7 +11,7 @@ namespace corvane {
 // Every status line has a number 1..84 and a slot of its own; an empty slot means the line is
 // not standing. The texts begin "Msg NN..".
 class MessageSlots {
-public:
+  public:
     static constexpr int kFirst = 1;
     static constexpr int kLast = 84;
 
@@ -24,7 +24,7 @@ public:
     const std::string& Text(int number) const;
     bool Stands(int number) const { return !Text(number).empty(); }
 
-private:
+  private:
     std::array<std::string, kLast + 1> slots_{};  // index 0 unused
 };
 
@@ -45,8 +45,7 @@ inline constexpr std::string_view k05TransmitError = "Msg 05..Transmit or CRC Er
 inline constexpr std::string_view k06ReceiveError = "Msg 06..Receive or CRC Error";
 inline constexpr std::string_view k10IssueNotReturned = "Msg 10..Download Issue Not Returned";
 inline constexpr std::array<std::string_view, 3> k08SensorCommsOk = {
-    "Msg 08..Sensor Comms OK   \\", "Msg 08..Sensor Comms OK   /",
-    "Msg 08..Sensor Comms OK  ---"};
+    "Msg 08..Sensor Comms OK   \\", "Msg 08..Sensor Comms OK   /", "Msg 08..Sensor Comms OK  ---"};
 
 // "Msg 07..Function 0x61 Completed": the code in lower-case hexadecimal.
 std::string FunctionCompleted(int function);

@@ -13,7 +13,9 @@ namespace {
 using Bytes = std::span<const std::uint8_t, kDataBlockSize>;
 using WireText = std::vector<std::uint8_t>;
 
-char NibbleDigit(int nibble) { return static_cast<char>('0' + (nibble & 0x0F)); }
+char NibbleDigit(int nibble) {
+    return static_cast<char>('0' + (nibble & 0x0F));
+}
 
 // Sets the characters of `field` from 1-based position `firstPosition` on, and ends the text
 // after the last one; a zero byte ends it where it stands. When the text already ended before
@@ -100,8 +102,8 @@ void SetRange(CurrentOutput& out, Bytes data, std::size_t first) {
     out.At20mA = GetU16(data, first + 2) / divisor;
 }
 
-void SetPoints(std::array<double, 9>& points, std::size_t firstPoint, std::size_t count,
-               Bytes data, std::size_t firstByte, double scale) {
+void SetPoints(std::array<double, 9>& points, std::size_t firstPoint, std::size_t count, Bytes data,
+               std::size_t firstByte, double scale) {
     for (std::size_t i = 0; i < count; ++i) {
         points[firstPoint + i] = GetU16(data, firstByte + 2 * i) * scale;
     }
@@ -157,9 +159,7 @@ void DecodeDataBlock(SensorData& s, int block, Bytes data) {
             SetCharacters(s.UpgradeDate, 7, Year(data[0], data[1]));
             SetCharacters(s.UpgradeName, 1, Slice(data, 2, 15));
             break;
-        case 3:
-            SetCharacters(s.UpgradeName, 15, Slice(data, 0, 1));
-            break;
+        case 3: SetCharacters(s.UpgradeName, 15, Slice(data, 0, 1)); break;
         case 4:
             SetDate(s.CalibrationDate, data, 10);
             SetCharacters(s.CalibrationName, 1, Slice(data, 14, 15));
@@ -168,12 +168,8 @@ void DecodeDataBlock(SensorData& s, int block, Bytes data) {
             SetCharacters(s.CalibrationName, 3, Slice(data, 0, 13));
             SetCharacters(s.PlantNumber, 1, Slice(data, 14, 15));
             break;
-        case 6:
-            SetCharacters(s.PlantNumber, 3, Slice(data, 0, 7));
-            break;
-        case 8:
-            DecodeDigitalAndTemperature(s, data);
-            break;
+        case 6: SetCharacters(s.PlantNumber, 3, Slice(data, 0, 7)); break;
+        case 8: DecodeDigitalAndTemperature(s, data); break;
         case 9:
             SetRange(s.Out1, data, 0);
             SetSourceAndErrorMode(s.Out2, data[4]);
@@ -182,9 +178,7 @@ void DecodeDataBlock(SensorData& s, int block, Bytes data) {
             s.CustomRangePoints = data[10];
             SetCharacters(s.CustomRangeText, 1, Slice(data, 11, 15));
             break;
-        case 10:
-            SetCharacters(s.CustomRangeText, 6, Slice(data, 0, 15));
-            break;
+        case 10: SetCharacters(s.CustomRangeText, 6, Slice(data, 0, 15)); break;
         case 11:
             SetCharacters(s.CustomRangeText, 22, Slice(data, 0, 11));
             SetPoints(s.CustomConc, 0, 2, data, 12, 0.01);
@@ -193,12 +187,8 @@ void DecodeDataBlock(SensorData& s, int block, Bytes data) {
             SetPoints(s.CustomConc, 2, 7, data, 0, 0.01);
             SetPoints(s.CustomCond, 0, 1, data, 14, 0.1);
             break;
-        case 13:
-            SetPoints(s.CustomCond, 1, 8, data, 0, 0.1);
-            break;
-        case 16:
-            s.UpgradeIssue = IssueNumberText(data[1], data[2], data[3]);
-            break;
+        case 13: SetPoints(s.CustomCond, 1, 8, data, 0, 0.1); break;
+        case 16: s.UpgradeIssue = IssueNumberText(data[1], data[2], data[3]); break;
         default:  // blocks 7, 14 and 15 carry nothing the program keeps
             break;
     }

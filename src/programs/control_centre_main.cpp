@@ -89,7 +89,7 @@ std::string HelpFile() {
 // The virtual sensor for --simulate: on a pseudo-terminal where the system has them (so the
 // real serial port code is used), otherwise on the in-process line.
 class Simulation {
-public:
+  public:
     std::unique_ptr<SerialChannel> Channel(fw::Host& host, PortMap& ports) {
 #ifndef _WIN32
         server_ = std::make_unique<sim::PtyServer>(sim::PtyServer::Options{});
@@ -111,7 +111,7 @@ public:
         return line;
     }
 
-private:
+  private:
 #ifndef _WIN32
     std::unique_ptr<sim::PtyServer> server_;
 #endif
@@ -168,11 +168,13 @@ void TakeScreenshots(CControlCentreApp& app, const QString& dir) {
 }
 
 std::atomic<bool> closeRequested{false};
-void RequestClose(int) { closeRequested.store(true); }
+void RequestClose(int) {
+    closeRequested.store(true);
+}
 
 // SIGINT and SIGTERM close the main window as its close box does, so the state file is written.
 class CloseOnSignal {
-public:
+  public:
     explicit CloseOnSignal(CControlCentreApp& app) {
         std::signal(SIGINT, RequestClose);
         std::signal(SIGTERM, RequestClose);
@@ -185,19 +187,19 @@ public:
         watch_.start(50);
     }
 
-private:
+  private:
     QTimer watch_;
 };
 
 // What --headless prints: the System Messages list and the live readings, when they change.
 class HeadlessPrinter {
-public:
+  public:
     explicit HeadlessPrinter(CControlCentreApp& app) : app_(app) {
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Print(); });
         timer_.start(200);
     }
 
-private:
+  private:
     void Print() {
         auto* window = app_.MainWindow();
         if (window == nullptr || !window->IsOpen()) return;
@@ -209,14 +211,14 @@ private:
             std::printf("System Messages: %s\n", joined.empty() ? "(none)" : joined.c_str());
         }
         const SensorData& s = window->Records().Sensor;
-        const std::string readings =
-            "Cond " + fw::FormatNumber("%.1f", s.CondRaw) + " mS/cm, with T.C. " +
-            fw::FormatNumber("%.1f", s.CondComp) + " mS/cm, Temp " +
-            fw::FormatNumber("%.1f", s.Temperature) + " " + s.TempUnit + ", Conc " +
-            fw::FormatNumber("%.2f", s.Concentration) +
-            (s.DigitalUnit.empty() ? "" : " " + s.DigitalUnit) + ", Out1 " +
-            fw::FormatNumber("%.2f", s.Out1Current) + " mA, Out2 " +
-            fw::FormatNumber("%.2f", s.Out2Current) + " mA";
+        const std::string readings = "Cond " + fw::FormatNumber("%.1f", s.CondRaw) +
+                                     " mS/cm, with T.C. " + fw::FormatNumber("%.1f", s.CondComp) +
+                                     " mS/cm, Temp " + fw::FormatNumber("%.1f", s.Temperature) +
+                                     " " + s.TempUnit + ", Conc " +
+                                     fw::FormatNumber("%.2f", s.Concentration) +
+                                     (s.DigitalUnit.empty() ? "" : " " + s.DigitalUnit) +
+                                     ", Out1 " + fw::FormatNumber("%.2f", s.Out1Current) +
+                                     " mA, Out2 " + fw::FormatNumber("%.2f", s.Out2Current) + " mA";
         if (readings != readings_) {
             readings_ = readings;
             std::printf("Readings: %s\n", readings.c_str());

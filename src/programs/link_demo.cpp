@@ -49,7 +49,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 }
 
 class Display {
-public:
+  public:
     explicit Display(corvane::sim::SimulatedLink& link) : link_(link) {}
 
     void Update() {
@@ -69,22 +69,24 @@ public:
         if (link_.Clock().Now() >= nextReadings_) {
             nextReadings_ += kSecond;
             const auto& s = r.Sensor;
-            std::printf("%7.1f s  Cond %.1f mS/cm  with T.C. %.1f mS/cm  Temp %.2f %s  "
-                        "Out1 %.3f mA  Out2 %.3f mA\n",
-                        now, s.CondRaw, s.CondComp, s.Temperature, s.TempUnit.c_str(),
-                        s.Out1Current, s.Out2Current);
+            std::printf(
+                "%7.1f s  Cond %.1f mS/cm  with T.C. %.1f mS/cm  Temp %.2f %s  "
+                "Out1 %.3f mA  Out2 %.3f mA\n",
+                now, s.CondRaw, s.CondComp, s.Temperature, s.TempUnit.c_str(), s.Out1Current,
+                s.Out2Current);
         }
         if (r.UploadBlock == 100 && !identityShown_) {
             identityShown_ = true;
             const auto& s = r.Sensor;
-            std::printf("%7.1f s  Setup read: serial %s, plant %s, software %s installed %s by %s\n",
-                        now, s.SerialNumber.c_str(), s.PlantNumber.c_str(), s.UpgradeIssue.c_str(),
-                        s.InstallDate.c_str(), s.InstallName.c_str());
+            std::printf(
+                "%7.1f s  Setup read: serial %s, plant %s, software %s installed %s by %s\n", now,
+                s.SerialNumber.c_str(), s.PlantNumber.c_str(), s.UpgradeIssue.c_str(),
+                s.InstallDate.c_str(), s.InstallName.c_str());
         }
         std::fflush(stdout);
     }
 
-private:
+  private:
     corvane::sim::SimulatedLink& link_;
     corvane::MessageLines shownLines_{};
     corvane::fw::VirtualClock::Micros nextReadings_ = kSecond;
@@ -104,8 +106,9 @@ int main(int argc, char** argv) {
     corvane::sim::SimulatedLink link;
     link.Sensor().Faults().dropProbability = options.drop;
     Display display(link);
-    std::printf("Corvane Control Centre link demo: one virtual Vexor sensor at address 0, "
-                "9600 baud 8N1.\n");
+    std::printf(
+        "Corvane Control Centre link demo: one virtual Vexor sensor at address 0, "
+        "9600 baud 8N1.\n");
     link.Start();
 
     auto& clock = link.Clock();
@@ -125,7 +128,8 @@ int main(int argc, char** argv) {
             link.Records().Queue.Queue(corvane::ReadDataBlock);
         }
         if (options.silentAfter > 0 && !silenced &&
-            clock.Now() >= static_cast<corvane::fw::VirtualClock::Micros>(options.silentAfter * kSecond)) {
+            clock.Now() >=
+                static_cast<corvane::fw::VirtualClock::Micros>(options.silentAfter * kSecond)) {
             silenced = true;
             link.Sensor().Faults().silent = true;
             std::printf("%7.1f s  (the virtual sensor stops answering)\n",

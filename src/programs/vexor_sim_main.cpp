@@ -77,14 +77,17 @@ int main(int argc, char** argv) {
         } else if (value == nullptr) {
             return Usage(("unknown option or missing value: " + arg).c_str());
         } else if (arg == "--addresses") {
-            if (!ParseAddresses(value, options.addresses)) return Usage("addresses are 0 to 247, separated by commas");
+            if (!ParseAddresses(value, options.addresses))
+                return Usage("addresses are 0 to 247, separated by commas");
             ++i;
         } else if (arg == "--baud") {
-            if (!ParseInt(value, 300, 921600, number)) return Usage("the baud rate is 300 to 921600");
+            if (!ParseInt(value, 300, 921600, number))
+                return Usage("the baud rate is 300 to 921600");
             options.line.BaudRate = static_cast<int>(number);
             ++i;
         } else if (arg == "--parity") {
-            if (std::strlen(value) != 1 || std::strchr("EONMS", value[0]) == nullptr) return Usage("parity is E, O, N, M or S");
+            if (std::strlen(value) != 1 || std::strchr("EONMS", value[0]) == nullptr)
+                return Usage("parity is E, O, N, M or S");
             options.line.Parity = value[0];
             ++i;
         } else if (arg == "--data-bits") {
@@ -103,17 +106,21 @@ int main(int argc, char** argv) {
             faults.rejectBlocks = static_cast<int>(number);
             ++i;
         } else if (arg == "--delay") {
-            if (!ParseInt(value, 0, 60000, number)) return Usage("--delay takes milliseconds, 0 to 60000");
+            if (!ParseInt(value, 0, 60000, number))
+                return Usage("--delay takes milliseconds, 0 to 60000");
             faults.replyDelayUs = number * 1000;
             ++i;
         } else if (arg == "--drop") {
-            if (!ParseProbability(value, faults.dropProbability)) return Usage("--drop takes a probability from 0 to 1");
+            if (!ParseProbability(value, faults.dropProbability))
+                return Usage("--drop takes a probability from 0 to 1");
             ++i;
         } else if (arg == "--corrupt") {
-            if (!ParseProbability(value, faults.corruptProbability)) return Usage("--corrupt takes a probability from 0 to 1");
+            if (!ParseProbability(value, faults.corruptProbability))
+                return Usage("--corrupt takes a probability from 0 to 1");
             ++i;
         } else if (arg == "--seed") {
-            if (!ParseInt(value, 0, 4294967295L, number)) return Usage("--seed takes a whole number");
+            if (!ParseInt(value, 0, 4294967295L, number))
+                return Usage("--seed takes a whole number");
             faults.seed = static_cast<std::uint32_t>(number);
             ++i;
         } else {
@@ -128,7 +135,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string addresses;
-    for (const int a : options.addresses) addresses += (addresses.empty() ? "" : ",") + std::to_string(a);
+    for (const int a : options.addresses)
+        addresses += (addresses.empty() ? "" : ",") + std::to_string(a);
     std::printf("Vexor sensor simulator: address %s, %d baud %d%c%d, on %s\n", addresses.c_str(),
                 options.line.BaudRate, options.line.DataBits, options.line.Parity,
                 options.line.StopBits, server.DevicePath().c_str());

@@ -24,15 +24,9 @@ inline constexpr std::array<std::string_view, 12> kOutputSources = {
 
 // Concentrations the digital output can report, by list index.
 inline constexpr std::array<std::string_view, 10> kDigitalRanges = {
-    "Concentration Not Used",
-    "Sodium Chloride (30.9%)",
-    "Sodium Hydroxide (16.2%)",
-    "Hydrochloric acid (15.0%)",
-    "Sulphuric acid (25.7%)",
-    "Phosphoric acid (25.0%)",
-    "Nitric acid (24.65%)",
-    "Sea Water (41.3 ppt)",
-    "Custom User Range",
+    "Concentration Not Used",    "Sodium Chloride (30.9%)", "Sodium Hydroxide (16.2%)",
+    "Hydrochloric acid (15.0%)", "Sulphuric acid (25.7%)",  "Phosphoric acid (25.0%)",
+    "Nitric acid (24.65%)",      "Sea Water (41.3 ppt)",    "Custom User Range",
     "Total Dissolved Solids",
 };
 

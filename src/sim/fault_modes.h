@@ -6,15 +6,15 @@ namespace corvane::sim {
 
 // Ways a virtual sensor can misbehave, for tests and demonstrations. All default to off.
 struct FaultModes {
-    bool silent = false;             // never answers
-    bool exceptionReplies = false;   // answers every request with an exception frame
-    bool badCrc = false;             // every reply carries a wrong CRC
-    int rejectBlocks = 0;            // the next N flash-block attempts are rejected ('q')
-    std::int64_t replyDelayUs = 0;   // added before every reply
-    bool strayBytes = false;         // two garbage bytes follow each reply, 60 ms later
-    double dropProbability = 0.0;    // a reply is not sent
-    double corruptProbability = 0.0; // one byte of a reply is changed
-    std::uint32_t seed = 1;          // for the two probabilities
+    bool silent = false;              // never answers
+    bool exceptionReplies = false;    // answers every request with an exception frame
+    bool badCrc = false;              // every reply carries a wrong CRC
+    int rejectBlocks = 0;             // the next N flash-block attempts are rejected ('q')
+    std::int64_t replyDelayUs = 0;    // added before every reply
+    bool strayBytes = false;          // two garbage bytes follow each reply, 60 ms later
+    double dropProbability = 0.0;     // a reply is not sent
+    double corruptProbability = 0.0;  // one byte of a reply is changed
+    std::uint32_t seed = 1;           // for the two probabilities
 };
 
 }  // namespace corvane::sim

@@ -21,7 +21,7 @@ struct Measurement {
 // with a little noise, and the derived values (raw conductivity, concentration, output
 // currents) follow the sensor's setup as a real transmitter's would.
 class LiveProcess {
-public:
+  public:
     explicit LiveProcess(std::uint32_t seed = 1) : noise_(seed) {}
 
     // Output test codes: bit 6 forces output 1, bit 7 output 2, bits 0..5 the current in mA;
@@ -30,7 +30,7 @@ public:
 
     Measurement Measure(const SetupMemory& setup, double seconds);
 
-private:
+  private:
     double Noise(double amplitude);
     static double Concentration(const SetupMemory& setup, double condComp);
     static double OutputCurrent(const SetupMemory& setup, std::size_t sourceModeOffset,

@@ -48,7 +48,9 @@ PtyServer::~PtyServer() {
     }
 }
 
-std::int64_t PtyServer::NowUs() const { return (SteadyNs() - startNs_) / 1000; }
+std::int64_t PtyServer::NowUs() const {
+    return (SteadyNs() - startNs_) / 1000;
+}
 
 std::int64_t PtyServer::CharacterUs() const {
     const PortSettings& l = options_.line;
@@ -102,7 +104,8 @@ void PtyServer::Run() {
         SendDue(now);
         int timeoutMs = 20;
         if (!outgoing_.empty()) {
-            timeoutMs = static_cast<int>(std::clamp<std::int64_t>((outgoing_.front().dueUs - now) / 1000, 0, 20));
+            timeoutMs = static_cast<int>(
+                std::clamp<std::int64_t>((outgoing_.front().dueUs - now) / 1000, 0, 20));
         }
         pollfd fd{master_, POLLIN, 0};
         if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {

@@ -17,7 +17,7 @@ namespace corvane::sim {
 // by their known lengths (and by a silent gap for anything else); replies go out paced at the
 // configured baud rate.
 class PtyServer {
-public:
+  public:
     struct Options {
         std::vector<int> addresses{0};
         PortSettings line{1, 9600, 'N', 8, 1};
@@ -43,7 +43,7 @@ public:
 
     VirtualSensor& Sensor(std::size_t index) { return *sensors_.at(index); }
 
-private:
+  private:
     struct Outgoing {
         std::int64_t dueUs;
         std::uint8_t byte;

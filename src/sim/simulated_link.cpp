@@ -4,7 +4,7 @@ namespace corvane::sim {
 
 // The link timer, remembering its period so that RunTicks knows when the next tick falls.
 class SimulatedLink::TickTimer : public fw::Timer {
-public:
+  public:
     explicit TickTimer(std::unique_ptr<fw::Timer> inner) : inner_(std::move(inner)) {}
     void Start(int periodMs) override {
         periodMs_ = periodMs;
@@ -14,7 +14,7 @@ public:
     bool Running() const override { return inner_->Running(); }
     int PeriodMs() const { return periodMs_; }
 
-private:
+  private:
     std::unique_ptr<fw::Timer> inner_;
     int periodMs_ = 0;
 };

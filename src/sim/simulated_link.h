@@ -16,7 +16,7 @@ namespace corvane::sim {
 // headless host: a whole exchange, calibration or download runs in microseconds of real time
 // and always the same way. Used by the tests and by the demonstration program.
 class SimulatedLink {
-public:
+  public:
     explicit SimulatedLink(std::vector<int> sensorAddresses = {0});
     ~SimulatedLink();
 
@@ -39,7 +39,7 @@ public:
     // them, so a reply to the last request sent has arrived when it returns.
     void RunTicks(int ticks);
 
-private:
+  private:
     fw::VirtualClock clock_;
     fw::HeadlessHost host_{clock_};
     SharedRecords records_;

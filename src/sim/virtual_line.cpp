@@ -17,7 +17,8 @@ bool VirtualLine::Open(const PortSettings& settings, ByteReceiver& receiver) {
 }
 
 fw::VirtualClock::Micros VirtualLine::CharacterTime() const {
-    const int bits = 1 + settings_.DataBits + (settings_.Parity == 'N' ? 0 : 1) + settings_.StopBits;
+    const int bits =
+        1 + settings_.DataBits + (settings_.Parity == 'N' ? 0 : 1) + settings_.StopBits;
     const int baud = settings_.BaudRate > 0 ? settings_.BaudRate : 9600;
     return (static_cast<fw::VirtualClock::Micros>(bits) * fw::kSecond + baud - 1) / baud;
 }
@@ -43,7 +44,8 @@ void VirtualLine::Write(std::span<const std::uint8_t> bytes) {
     }
     written_.emplace_back(bytes.begin(), bytes.end());
     writeTimes_.push_back(clock_.Now());
-    const auto arrival = clock_.Now() + CharacterTime() * static_cast<fw::VirtualClock::Micros>(bytes.size());
+    const auto arrival =
+        clock_.Now() + CharacterTime() * static_cast<fw::VirtualClock::Micros>(bytes.size());
     clock_.At(arrival, [this, frame = written_.back(), generation = generation_] {
         if (generation != generation_) {
             return;
@@ -58,7 +60,8 @@ void VirtualLine::Write(std::span<const std::uint8_t> bytes) {
                 continue;
             }
             const auto start = clock_.Now() + reply->delayUs;
-            const auto length = CharacterTime() * static_cast<fw::VirtualClock::Micros>(reply->bytes.size());
+            const auto length =
+                CharacterTime() * static_cast<fw::VirtualClock::Micros>(reply->bytes.size());
             Deliver(std::move(reply->bytes), start);
             if (!reply->strayBytes.empty()) {
                 Deliver(std::move(reply->strayBytes), start + length + reply->strayDelayUs);

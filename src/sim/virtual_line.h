@@ -15,7 +15,7 @@ namespace corvane::sim {
 // address 0 is acted on by every sensor and answered by the sensor at address 0 (or, when none
 // has that address, the first attached), so replies never collide.
 class VirtualLine : public SerialChannel {
-public:
+  public:
     explicit VirtualLine(fw::VirtualClock& clock) : clock_(clock) {}
 
     void Attach(VirtualSensor& sensor) { sensors_.push_back(&sensor); }
@@ -36,7 +36,7 @@ public:
     // Delivers bytes as if they had arrived on the line now (stray input, tests).
     void Inject(std::span<const std::uint8_t> bytes);
 
-private:
+  private:
     bool Understands(const VirtualSensor& sensor) const;
     const VirtualSensor* BroadcastAnswerer() const;
     void Deliver(std::vector<std::uint8_t> bytes, fw::VirtualClock::Micros start);

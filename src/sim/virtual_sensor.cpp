@@ -19,20 +19,34 @@ constexpr std::size_t kNameWidth = 16;
 // Request length of each function the sensor knows (flash blocks: without their data).
 int RequestLengthOf(int function) {
     switch (function) {
-        case fn::kPoll: case fn::kProbe: case fn::kSource1K0: case fn::kSource1K5: return 4;
-        case fn::kCalibrateCond: case fn::kFinishDownload: case fn::kDefaultSetup:
-        case fn::kDataBlock: case fn::kRequestDownload: case fn::kChangeAddress:
+        case fn::kPoll:
+        case fn::kProbe:
+        case fn::kSource1K0:
+        case fn::kSource1K5: return 4;
+        case fn::kCalibrateCond:
+        case fn::kFinishDownload:
+        case fn::kDefaultSetup:
+        case fn::kDataBlock:
+        case fn::kRequestDownload:
+        case fn::kChangeAddress:
         case fn::kTestOutputs: return 5;
-        case fn::kCalibrateTemp: case fn::kBlockCount: return 6;
-        case fn::kTempSetup: case fn::kFlashBlock: return 7;
+        case fn::kCalibrateTemp:
+        case fn::kBlockCount: return 6;
+        case fn::kTempSetup:
+        case fn::kFlashBlock: return 7;
         case fn::kCalibrateOutputs: return 8;
         case fn::kSerialNumber: return 10;
-        case fn::kOutput1Setup: case fn::kOutput2Setup: return 12;
+        case fn::kOutput1Setup:
+        case fn::kOutput2Setup: return 12;
         case fn::kPlantNumber: return 14;
         case fn::kDigitalSetup: return 15;
-        case fn::kCustomText1: case fn::kCustomText2: return 21;
-        case fn::kCustomConc: case fn::kCustomCond: return 22;
-        case fn::kCalibrationStamp: case fn::kResetCalibration: case fn::kInstallStamp:
+        case fn::kCustomText1:
+        case fn::kCustomText2: return 21;
+        case fn::kCustomConc:
+        case fn::kCustomCond: return 22;
+        case fn::kCalibrationStamp:
+        case fn::kResetCalibration:
+        case fn::kInstallStamp:
         case fn::kUpgradeStamp: return 24;
         default: return 0;
     }
@@ -64,7 +78,9 @@ int ExpectedRequestLength(std::span<const std::uint8_t> start) {
 }
 
 VirtualSensor::VirtualSensor(int address)
-    : address_(address), faultRandom_(faults_.seed), faultSeed_(faults_.seed),
+    : address_(address),
+      faultRandom_(faults_.seed),
+      faultSeed_(faults_.seed),
       process_(static_cast<std::uint32_t>(address) + 1) {
     memory_.SetText(Offset::SerialNumber, "VX" + std::to_string(400100 + address).substr(2), 6);
     memory_.SetBytes(Offset::InstallIssue, issue_);
@@ -82,8 +98,7 @@ VirtualSensor::VirtualSensor(int address)
 }
 
 std::optional<SensorReply> VirtualSensor::HandleFrame(std::span<const std::uint8_t> frame,
-                                                      std::int64_t nowUs,
-                                                      bool mayAnswerBroadcast) {
+                                                      std::int64_t nowUs, bool mayAnswerBroadcast) {
     if (faultSeed_ != faults_.seed) {
         faultSeed_ = faults_.seed;
         faultRandom_.seed(faultSeed_);
@@ -130,10 +145,8 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
     const auto f = static_cast<std::uint8_t>(function);
 
     switch (function) {
-        case fn::kPoll:
-            return PollReply(nowUs);
-        case fn::kProbe:
-            return Reply({f});
+        case fn::kPoll: return PollReply(nowUs);
+        case fn::kProbe: return Reply({f});
         case fn::kDataBlock: {
             const std::size_t block = payload[0];
             if (block >= SetupMemory::kBlockCount) {
@@ -144,17 +157,14 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             data.insert(data.end(), bytes.begin(), bytes.end());
             return Reply(std::move(data));
         }
-        case fn::kCalibrateCond:
-            return Reply({f, payload[0]}, kCalibrationUs);
+        case fn::kCalibrateCond: return Reply({f, payload[0]}, kCalibrationUs);
         case fn::kDefaultSetup:
             memory_.LoadFactorySetup();
             return Reply({f, payload[0]}, kCalibrationUs);
         case fn::kCalibrateTemp:
         case fn::kSource1K0:
-        case fn::kSource1K5:
-            return Reply({f});
-        case fn::kCalibrateOutputs:
-            return Reply({f, 0x00});
+        case fn::kSource1K5: return Reply({f});
+        case fn::kCalibrateOutputs: return Reply({f, 0x00});
         case fn::kCalibrationStamp:
         case fn::kResetCalibration:
             WriteStamp(payload, Offset::CalibrationDate, Offset::CalibrationName);
@@ -164,12 +174,12 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             memory_.SetWord(Offset::Slope, Word(payload, 1));
             return Reply({f});
         case fn::kOutput1Setup:
-            WriteOutputSetup(payload, Offset::Out1SourceMode, Offset::Out1Filter,
-                             Offset::Out1Range, true);
+            WriteOutputSetup(payload, Offset::Out1SourceMode, Offset::Out1Filter, Offset::Out1Range,
+                             true);
             return Reply({f});
         case fn::kOutput2Setup:
-            WriteOutputSetup(payload, Offset::Out2SourceMode, Offset::Out2Filter,
-                             Offset::Out2Range, false);
+            WriteOutputSetup(payload, Offset::Out2SourceMode, Offset::Out2Filter, Offset::Out2Range,
+                             false);
             return Reply({f});
         case fn::kDigitalSetup: {
             memory_.SetByte(Offset::ConcFilter, payload[0]);
@@ -199,9 +209,7 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
         case fn::kPlantNumber:
             memory_.SetBytes(Offset::PlantNumber, payload.first(10));
             return Reply({f});
-        case fn::kTestOutputs:
-            process_.ApplyTestCode(payload[0]);
-            return Reply({f});
+        case fn::kTestOutputs: process_.ApplyTestCode(payload[0]); return Reply({f});
         case fn::kChangeAddress: {
             if (payload[0] > kHighestAddress) {
                 return Exception(function, kIllegalValue);
@@ -215,11 +223,8 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             flash_.clear();
             announcedBlocks_ = 0;
             return Reply({f, f}, kEraseUs);
-        case fn::kBlockCount:
-            announcedBlocks_ = Word(payload, 0);
-            return Reply({f, f});
-        case fn::kFlashBlock:
-            return FlashBlockReply(payload);
+        case fn::kBlockCount: announcedBlocks_ = Word(payload, 0); return Reply({f, f});
+        case fn::kFlashBlock: return FlashBlockReply(payload);
         case fn::kFinishDownload: {
             SensorReply reply = Reply({f, f});
             if (downloading_ && !flash_.empty()) {
@@ -239,8 +244,7 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             WriteStamp(payload, Offset::UpgradeDate, Offset::UpgradeName);
             memory_.SetBytes(Offset::UpgradeIssue, issue_);
             return Reply({f, 't', issue_[0], issue_[1], issue_[2]});
-        default:
-            return Exception(function, kIllegalFunction);
+        default: return Exception(function, kIllegalFunction);
     }
 }
 

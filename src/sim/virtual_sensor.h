@@ -38,7 +38,7 @@ struct FlashRecord {
 // 17 upload blocks so that every write is read back by the next upload, measures a drifting
 // process, and misbehaves on request (fault modes).
 class VirtualSensor {
-public:
+  public:
     static constexpr std::int64_t kProcessingUs = 2000;
     static constexpr std::int64_t kCalibrationUs = 3'000'000;
     static constexpr std::int64_t kEraseUs = 400'000;
@@ -73,7 +73,7 @@ public:
     std::optional<SensorReply> HandleFrame(std::span<const std::uint8_t> frame, std::int64_t nowUs,
                                            bool mayAnswerBroadcast = true);
 
-private:
+  private:
     std::optional<SensorReply> Dispatch(std::span<const std::uint8_t> frame, std::int64_t nowUs);
     SensorReply Reply(std::vector<std::uint8_t> data, std::int64_t delayUs = kProcessingUs) const;
     SensorReply Exception(int function, std::uint8_t code) const;

@@ -16,7 +16,7 @@ namespace corvane::testing {
 // The whole program on the headless backend: a virtual sensor on a virtual line, the
 // application object and its main window, all on one virtual clock.
 class AppRig {
-public:
+  public:
     explicit AppRig(StateStore* state = nullptr) {
         app = std::make_unique<CControlCentreApp>(
             host,
@@ -29,7 +29,9 @@ public:
             state);
     }
 
-    bool Start() { return app->InitInstance([this] { exited = true; }); }
+    bool Start() {
+        return app->InitInstance([this] { exited = true; });
+    }
 
     CControlCentreDlg& Window() { return *app->MainWindow(); }
     fw::WindowModel& Controls() { return Window().Controls(); }
@@ -66,7 +68,7 @@ public:
     std::unique_ptr<CControlCentreApp> app;
     bool exited = false;
 
-private:
+  private:
     sim::VirtualLine* line_ = nullptr;
 };
 

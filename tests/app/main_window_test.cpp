@@ -10,7 +10,7 @@ using fw::kSecond;
 using testing::AppRig;
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(rig.Start()); }
     std::vector<std::string> Items(int id) { return rig.Controls().ListItems(id); }
     AppRig rig;
@@ -110,7 +110,7 @@ TEST(SingleInstance, secondCopyRaisesTheFirstAndTouchesNothing) {
 }
 
 class MonitorPageTest : public MainWindow {
-protected:
+  protected:
     void SetUp() override {
         MainWindow::SetUp();
         rig.sensor.Faults().silent = true;
@@ -175,8 +175,8 @@ TEST_F(MonitorPageTest, pageRefreshReachesExactlyOneWindow) {
         rig.Records().PageRefresh = 100;
         rig.Run(kSecond);
         EXPECT_EQ(rig.Records().PageRefresh, 0);
-        const bool mainReloaded = rig.Controls().ListItem(ids::kMainConfiguration, 1).find(name) !=
-                                  std::string::npos;
+        const bool mainReloaded =
+            rig.Controls().ListItem(ids::kMainConfiguration, 1).find(name) != std::string::npos;
         const bool pageReloaded = Page().Text(ids::kMonOut1SourceName) == name;
         EXPECT_NE(mainReloaded, pageReloaded) << "round " << round;
     }

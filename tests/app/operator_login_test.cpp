@@ -1,6 +1,7 @@
+#include "app/operator_login.h"
+
 #include <gtest/gtest.h>
 
-#include "app/operator_login.h"
 #include "app_test_rig.h"
 
 namespace corvane {
@@ -11,7 +12,7 @@ using fw::kSecond;
 using testing::AppRig;
 
 class OperatorLogin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(rig.Start()); }
     const fw::HeadlessHost::ShownBox& LastBox() { return rig.host.Boxes().back(); }
     AppRig rig;
@@ -155,8 +156,7 @@ TEST(PagesByLevel, everyLevelHasItsPagesInTabOrder) {
                               P::Communications, P::Passwords, P::Channels}));
     EXPECT_EQ(PagesForLevel(6),
               (std::vector<P>{P::Monitor, P::Setup, P::Test, P::Calibration, P::Software,
-                              P::Communications, P::Passwords, P::Channels,
-                              P::FactorySettings}));
+                              P::Communications, P::Passwords, P::Channels, P::FactorySettings}));
 }
 
 }  // namespace

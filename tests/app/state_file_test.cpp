@@ -1,3 +1,5 @@
+#include "app/state_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <fstream>
 #include <limits>
 
-#include "app/state_file.h"
 #include "app_test_rig.h"
 #include "framework/archive.h"
 
@@ -15,11 +16,12 @@ namespace {
 using fw::kSecond;
 
 class StateFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("corvane-state-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() /
+            ("corvane-state-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         file = StateFile(dir / StateFile::kFileName);
@@ -210,7 +212,8 @@ TEST(StateFileExtremes, programRunsOnAFileOfExtremeValues) {
         *value = std::numeric_limits<int>::max();
     }
     s.Out2.Source = std::numeric_limits<int>::min();
-    s.ChannelId = {std::numeric_limits<int>::min(), -1, 248, 65536, std::numeric_limits<int>::max()};
+    s.ChannelId = {std::numeric_limits<int>::min(), -1, 248, 65536,
+                   std::numeric_limits<int>::max()};
     s.TempCompSlope = std::numeric_limits<double>::infinity();
     s.Out1.At20mA = std::numeric_limits<double>::quiet_NaN();
     s.Out2.At4mA = -1e308;

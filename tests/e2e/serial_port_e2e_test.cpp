@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -44,7 +43,7 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
 
 // The engine on the real serial port, opening COM1 as `link`, in real time.
 class RealPortRig : public ::testing::Test {
-protected:
+  protected:
     void ConnectEngine() {
         PortMap ports;
         ports.Set(1, link.string());
@@ -67,10 +66,9 @@ protected:
 
 // Against virtual sensors served from this process on a pseudo-terminal.
 class SerialPortEndToEnd : public RealPortRig {
-protected:
+  protected:
     void SetUp() override {
-        link = std::filesystem::temp_directory_path() /
-               ("vexor-e2e-" + std::to_string(::getpid()));
+        link = std::filesystem::temp_directory_path() / ("vexor-e2e-" + std::to_string(::getpid()));
         if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
         StartSensor();
         ConnectEngine();
@@ -108,9 +106,9 @@ TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
     StartSensor();
     ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
     EXPECT_GT(records.Sensor.CondComp, 40.0);
-    EXPECT_LE(host.Boxes().size(), 2u) << "an outage is reported once, not at every write: "
-                                        << host.Boxes().front().box.text << " / "
-                                        << host.Boxes().back().box.text;
+    EXPECT_LE(host.Boxes().size(), 2u)
+        << "an outage is reported once, not at every write: " << host.Boxes().front().box.text
+        << " / " << host.Boxes().back().box.text;
     for (const auto& shown : host.Boxes()) {
         EXPECT_EQ(shown.box.caption, "Corvane Comms Error");
     }
@@ -118,7 +116,7 @@ TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
 
 // The same against the vexor-sim program itself, stopped and started again as a technician would.
 class VexorSimProgram : public RealPortRig {
-protected:
+  protected:
     void SetUp() override {
         if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
         link = std::filesystem::temp_directory_path() /
@@ -130,15 +128,17 @@ protected:
 
     bool StartSimulator() {
         simulator = std::make_unique<QProcess>();
-        simulator->start(VEXOR_SIM_PROGRAM, {"--addresses", "0,3", "--link",
-                                             QString::fromStdString(link.string())});
+        simulator->start(VEXOR_SIM_PROGRAM,
+                         {"--addresses", "0,3", "--link", QString::fromStdString(link.string())});
         if (!simulator->waitForStarted(5000)) return false;
         // The program prints the device to use once it serves.
-        return WaitFor([&] {
-            output += simulator->readAllStandardOutput().toStdString();
-            return output.find("Connect with: corvane-control-centre --com1 " + link.string()) !=
-                   std::string::npos;
-        }, 5);
+        return WaitFor(
+            [&] {
+                output += simulator->readAllStandardOutput().toStdString();
+                return output.find("Connect with: corvane-control-centre --com1 " +
+                                   link.string()) != std::string::npos;
+            },
+            5);
     }
     void StopSimulator() {
         if (!simulator) return;
@@ -179,8 +179,10 @@ TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
     const auto& box = host.Boxes()[0].box;
     EXPECT_EQ(box.caption, "Corvane Comms Error");
     EXPECT_EQ(box.icon, fw::Icon::Stop);
-    EXPECT_NE(box.text.find("WARNING:  Open(/dev/does-not-exist-vexor) \nFailed with the following error: \n"),
-              std::string::npos);
+    EXPECT_NE(
+        box.text.find(
+            "WARNING:  Open(/dev/does-not-exist-vexor) \nFailed with the following error: \n"),
+        std::string::npos);
     EXPECT_NE(box.text.find("\nPort: 2\n"), std::string::npos);
 }
 
@@ -190,8 +192,9 @@ TEST(SerialPortNames, defaultsAndCommandLineDevices) {
     EXPECT_EQ(ports.DeviceFor(2), "/dev/ttyUSB1");
     ports.Set(1, "/dev/ttyS0");
     EXPECT_EQ(ports.DeviceFor(1), "/dev/ttyS0");
-    EXPECT_EQ(CSerialPort::ErrorText("WriteFile()", "Input/output error", 1),
-              "WARNING:  WriteFile() \nFailed with the following error: \nInput/output error\nPort: 1\n");
+    EXPECT_EQ(
+        CSerialPort::ErrorText("WriteFile()", "Input/output error", 1),
+        "WARNING:  WriteFile() \nFailed with the following error: \nInput/output error\nPort: 1\n");
 }
 
 }  // namespace

@@ -16,7 +16,10 @@ constexpr int kName = 10, kCount = 11, kLevel = 12, kEnabled = 13, kRadioA = 14,
 
 const DialogTemplate& TestTemplate() {
     static const DialogTemplate t{
-        500, "Test Page", 200, 100,
+        500,
+        "Test Page",
+        200,
+        100,
         {
             {kGroup, ControlKind::Group, "Group"},
             {kLabel, ControlKind::Static, "Label", kGroup},
@@ -39,7 +42,7 @@ const DialogTemplate& TestTemplate() {
 
 // A page with a field of every exchange kind and a record of what the framework called.
 class TestPage : public PropertyPage {
-public:
+  public:
     explicit TestPage(Host& host) : PropertyPage(host, TestTemplate()) {}
 
     std::string name = "ABC";
@@ -65,7 +68,7 @@ public:
         return PropertyPage::OnApply();
     }
 
-protected:
+  protected:
     bool OnInitDialog() override {
         calls.push_back("init");
         Controls().ListAdd(kList, "first");
@@ -89,7 +92,7 @@ protected:
 };
 
 class Framework : public ::testing::Test {
-protected:
+  protected:
     VirtualClock clock;
     HeadlessHost host{clock};
     TestPage first{host};

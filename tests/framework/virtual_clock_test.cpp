@@ -1,7 +1,8 @@
+#include "framework/headless/virtual_clock.h"
+
 #include <gtest/gtest.h>
 
 #include "framework/headless/headless_host.h"
-#include "framework/headless/virtual_clock.h"
 
 namespace corvane::fw {
 namespace {

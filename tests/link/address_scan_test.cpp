@@ -1,6 +1,7 @@
+#include "link/address_scan.h"
+
 #include <gtest/gtest.h>
 
-#include "link/address_scan.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -11,7 +12,7 @@ using fw::Answer;
 using fw::kSecond;
 
 class AddressScanTest : public ::testing::Test {
-protected:
+  protected:
     explicit AddressScanTest(std::vector<int> addresses) : link(std::move(addresses)) {}
 
     SharedRecords& r() { return link.Records(); }
@@ -45,12 +46,12 @@ protected:
 };
 
 class ScanWithoutSensors : public AddressScanTest {
-protected:
+  protected:
     ScanWithoutSensors() : AddressScanTest({}) {}
 };
 
 class ScanWithSensorAt12 : public AddressScanTest {
-protected:
+  protected:
     ScanWithSensorAt12() : AddressScanTest({12}) {}
 };
 

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "link/download_control.h"
-
 #include "link/command_table.h"
+#include "link/download_control.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -16,7 +15,7 @@ using fw::kMillisecond;
 using fw::kSecond;
 
 class CommandEngineTest : public ::testing::Test {
-protected:
+  protected:
     explicit CommandEngineTest(std::vector<int> addresses = {0}) : link(std::move(addresses)) {}
 
     SharedRecords& r() { return link.Records(); }
@@ -232,7 +231,7 @@ TEST_F(CommandEngineTest, strayBytesBetweenExchangesShowReceiveError) {
 }
 
 class FlashBlockTiming : public CommandEngineTest {
-protected:
+  protected:
     void StartBlocks() {
         link.Start();
         link.RunTicks(1);
@@ -290,7 +289,7 @@ TEST_F(FlashBlockTiming, moreThanThirtyTwoFailedAttemptsStopTheDownloadWithABox)
 }
 
 class DownloadTimeOuts : public CommandEngineTest {
-protected:
+  protected:
     void SetUp() override {
         sensor().Faults().silent = true;
         link.Start();

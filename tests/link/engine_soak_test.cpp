@@ -24,8 +24,8 @@ TEST(EngineSoak, tenThousandExchangesOverAnUnreliableLineNeverStick) {
     SharedRecords& r = link.Records();
 
     std::mt19937 random(99);
-    const std::vector<int> commands = {WriteTempSetup,   WriteOutput1Setup, WriteDigitalSetup,
-                                       WriteCustomText1, WritePlantNumber,  TestBothOutputs,
+    const std::vector<int> commands = {WriteTempSetup,   WriteOutput1Setup,   WriteDigitalSetup,
+                                       WriteCustomText1, WritePlantNumber,    TestBothOutputs,
                                        ReadDataBlock,    CalibrateTemperature};
     link.Start();
     int longestWaitTicks = 0;

@@ -1,7 +1,8 @@
+#include "link/reply_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include "link/command_table.h"
-#include "link/reply_decoder.h"
 #include "link/status_lines.h"
 #include "link_test_support.h"
 
@@ -14,7 +15,7 @@ using testing::StartExchange;
 using testing::WithCrc;
 
 class ReplyDecoding : public ::testing::Test {
-protected:
+  protected:
     // Requests data block `block` and answers it with `data` (16 bytes).
     void ReceiveBlock(int block, std::vector<std::uint8_t> data) {
         r.UploadBlock = block;
@@ -82,8 +83,8 @@ TEST_F(ReplyDecoding, addressChangeIsAdopted) {
 }
 
 TEST_F(ReplyDecoding, identityBlocksBuildTextsDatesAndIssues) {
-    ReceiveBlock(0, {0, 'S', 'N', '1', '2', '3', '4', 0x02, 0x01, 0x37, 0x07, 0x12, 0x20, 0x26,
-                     'J', 'o'});
+    ReceiveBlock(
+        0, {0, 'S', 'N', '1', '2', '3', '4', 0x02, 0x01, 0x37, 0x07, 0x12, 0x20, 0x26, 'J', 'o'});
     EXPECT_EQ(r.Sensor.SerialNumber, "SN1234");
     EXPECT_EQ(r.Sensor.InstallIssue, "2.0137");
     EXPECT_EQ(r.Sensor.InstallDate, "07/12/2026");
@@ -91,8 +92,8 @@ TEST_F(ReplyDecoding, identityBlocksBuildTextsDatesAndIssues) {
     ReceiveBlock(1, {'h', 'n', ' ', 'F', 'i', 't', 't', 'e', 'r', 0, 0, 0, 0, 0, 0x31, 0x01});
     EXPECT_EQ(r.Sensor.InstallName, "John Fitter");
     EXPECT_EQ(r.Sensor.UpgradeDate, "31/01/");
-    ReceiveBlock(2, {0x20, 0x27, 'M', 0xE9, 'l', 'a', 'n', 'i', 'e', ' ', 'U', 'p', 'g', 'r', 'a',
-                     'd'});
+    ReceiveBlock(
+        2, {0x20, 0x27, 'M', 0xE9, 'l', 'a', 'n', 'i', 'e', ' ', 'U', 'p', 'g', 'r', 'a', 'd'});
     EXPECT_EQ(r.Sensor.UpgradeDate, "31/01/2027");
     EXPECT_EQ(r.Sensor.UpgradeName, "Mélanie Upgrad");
     ReceiveBlock(3, {'e', 'r'});
@@ -147,8 +148,8 @@ TEST_F(ReplyDecoding, unknownErrorModeLeavesErrorCurrentUnset) {
 
 TEST_F(ReplyDecoding, rangeValuesAreScaledBySource) {
     r.Sensor.Out1.Source = 0;
-    ReceiveBlock(9, {0x03, 0xE8, 0x03, 0xE8, 0x1D, 0x00, 0x03, 0xE8, 0x03, 0xE8, 5, 'S', 'a',
-                     'l', 't', ' '});
+    ReceiveBlock(9, {0x03, 0xE8, 0x03, 0xE8, 0x1D, 0x00, 0x03, 0xE8, 0x03, 0xE8, 5, 'S', 'a', 'l',
+                     't', ' '});
     EXPECT_DOUBLE_EQ(r.Sensor.Out1.At4mA, 100.0);
     EXPECT_EQ(r.Sensor.Out2.Source, 2);
     EXPECT_EQ(r.Sensor.Out2.ErrorSignal, 1);
@@ -161,10 +162,10 @@ TEST_F(ReplyDecoding, rangeValuesAreScaledBySource) {
 
 TEST_F(ReplyDecoding, customRangeBlocks) {
     ReceiveBlock(9, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 'A', 'B', 'C', 'D', 'E'});
-    ReceiveBlock(10, {'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 'Q', 'R', 'S', 'T',
-                      'U'});
-    ReceiveBlock(11, {'V', 'W', 'X', 'Y', 'Z', '1', '2', '3', '4', '5', '6', '7', 0x04, 0x56,
-                      0x27, 0x0F});
+    ReceiveBlock(10,
+                 {'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P', 'Q', 'R', 'S', 'T', 'U'});
+    ReceiveBlock(
+        11, {'V', 'W', 'X', 'Y', 'Z', '1', '2', '3', '4', '5', '6', '7', 0x04, 0x56, 0x27, 0x0F});
     EXPECT_EQ(r.Sensor.CustomRangeText, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567");
     EXPECT_DOUBLE_EQ(r.Sensor.CustomConc[0], 11.10);
     EXPECT_DOUBLE_EQ(r.Sensor.CustomConc[1], 99.99);

@@ -18,7 +18,7 @@ std::vector<std::uint8_t> Payload(const SharedRecords& r) {
 }
 
 class RequestEncoding : public ::testing::Test {
-protected:
+  protected:
     std::vector<std::uint8_t> Send(int command) {
         StartExchange(r, command);
         return Payload(r);
@@ -89,8 +89,8 @@ TEST_F(RequestEncoding, digitalSetupSendsTheSharedFilterPerEnabledReading) {
     r.Sensor.TempFilterOn = 1;
     r.Sensor.DigitalRange = 4;
     r.Sensor.TdsFactor = 0.68;
-    EXPECT_EQ(Send(WriteDigitalSetup), (std::vector<std::uint8_t>{4, 0, 4, 6, 0xFF, 0xFF, 0x77,
-                                                                  0x77, 0xFF, 0x00, 0x00}));
+    EXPECT_EQ(Send(WriteDigitalSetup),
+              (std::vector<std::uint8_t>{4, 0, 4, 6, 0xFF, 0xFF, 0x77, 0x77, 0xFF, 0x00, 0x00}));
 }
 
 TEST_F(RequestEncoding, customRangePointsAndText) {

@@ -55,7 +55,7 @@ TEST(RequestFraming, everyFinishedFramePassesItsOwnCheck) {
 }
 
 class ReceivePath : public ::testing::Test {
-protected:
+  protected:
     SharedRecords r;
 };
 

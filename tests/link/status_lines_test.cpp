@@ -35,8 +35,7 @@ TEST(DeviceStatus, everyStatusByteSetsItsOwnLines) {
     EXPECT_EQ(StandingLines(r),
               (std::vector<std::string>{"Msg 23..Output 1 Fault", "Msg 26..Output 2 < 2 mA",
                                         "Msg 52..EE Cksum B Error", "Msg 55..ADC R/W Error",
-                                        "Msg 63..Cond Rng 3 Z L Err",
-                                        "Msg 67..Cond Rng 3 Z H Err",
+                                        "Msg 63..Cond Rng 3 Z L Err", "Msg 67..Cond Rng 3 Z H Err",
                                         "Msg 75..Cond Rng 1 S H Err"}));
 }
 
@@ -66,7 +65,8 @@ TEST(DeviceStatus, answeredPollClearsUploadScanAndDownloadLines) {
     r.Slots.Set(46, "Msg 46");
     StartExchange(r, PollMeasurement);
     Feed(r, PollReply(0, {}));
-    EXPECT_EQ(StandingLines(r), (std::vector<std::string>{"Msg 08..Sensor Comms OK   /", "Msg 46"}));
+    EXPECT_EQ(StandingLines(r),
+              (std::vector<std::string>{"Msg 08..Sensor Comms OK   /", "Msg 46"}));
 }
 
 TEST(MessageLinesBuild, onlyTheTenLowestNumberedLinesShow) {

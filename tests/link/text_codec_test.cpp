@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "link/text_codec.h"
+
+#include <gtest/gtest.h>
 
 namespace corvane {
 namespace {

@@ -1,3 +1,5 @@
+#include "sim/virtual_sensor.h"
+
 #include <gtest/gtest.h>
 
 #include "link/command_table.h"
@@ -6,7 +8,6 @@
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
-#include "sim/virtual_sensor.h"
 
 namespace corvane::sim {
 namespace {
@@ -35,7 +36,8 @@ TEST(VirtualSensorReplies, everyCommandIsAnsweredWithTheLengthTheProgramExpects)
         const auto request = RequestFor(r, command);
         const auto reply = sensor.HandleFrame(request, 10 * kSecond * command);
         ASSERT_TRUE(reply.has_value()) << "command " << command;
-        EXPECT_EQ(static_cast<int>(reply->bytes.size()), r.Link.ReplyLength) << "command " << command;
+        EXPECT_EQ(static_cast<int>(reply->bytes.size()), r.Link.ReplyLength)
+            << "command " << command;
         EXPECT_TRUE(FrameCheckPasses(reply->bytes.data(), static_cast<int>(reply->bytes.size())))
             << "command " << command;
         EXPECT_EQ(reply->bytes[1], request[1]) << "command " << command;
@@ -150,7 +152,7 @@ TEST(VirtualSensorDownload, flashRecordsBlocksAndTheStampReturnsTheNewIssue) {
 }
 
 class VirtualSensorOnTheLine : public ::testing::Test {
-protected:
+  protected:
     SimulatedLink link{{0, 3, 7}};
     SharedRecords& r() { return link.Records(); }
 };
@@ -210,10 +212,10 @@ TEST_F(VirtualSensorOnTheLine, setupWrittenByTheProgramIsReadBackByTheUpload) {
     s.CustomCond[8] = 876.5;
     s.PlantNumber = "PL-77";
     s.SerialNumber = "SN4242";
-    for (const int command : {WriteTempSetup, WriteOutput1Setup, WriteOutput2Setup,
-                              WriteDigitalSetup, WriteCustomConc, WriteCustomCond,
-                              WriteSerialNumber, WritePlantNumber, WriteCustomText1,
-                              WriteCustomText2}) {
+    for (const int command :
+         {WriteTempSetup, WriteOutput1Setup, WriteOutput2Setup, WriteDigitalSetup, WriteCustomConc,
+          WriteCustomCond, WriteSerialNumber, WritePlantNumber, WriteCustomText1,
+          WriteCustomText2}) {
         r().Queue.Queue(command);
     }
     link.RunFor(5 * kSecond);

@@ -10,7 +10,7 @@ namespace corvane::fw {
 namespace {
 
 class VirtualTimer : public Timer {
-public:
+  public:
     VirtualTimer(VirtualClock& clock, std::function<void()> onTick)
         : clock_(clock), onTick_(std::move(onTick)) {}
     ~VirtualTimer() override { Stop(); }
@@ -32,7 +32,7 @@ public:
     }
     bool Running() const override { return running_; }
 
-private:
+  private:
     void Arm() {
         pending_ = clock_.After(period_, [this] {
             Arm();  // re-armed first, so a handler that restarts the timer replaces this
@@ -50,7 +50,7 @@ private:
 // Keeps a window in the host's list of open windows while it is shown.
 template <typename Window, typename Base>
 class ListedView : public Base {
-public:
+  public:
     ListedView(std::vector<Window*>& list, Window& window) : list_(list), window_(window) {}
     ~ListedView() override { Close(); }
     void Show() override {
@@ -62,26 +62,28 @@ public:
         shown_ = false;
     }
 
-private:
+  private:
     std::vector<Window*>& list_;
     Window& window_;
     bool shown_ = false;
 };
 
 class HeadlessSheetView : public ListedView<PropertySheet, SheetView> {
-public:
+  public:
     using ListedView::ListedView;
     void ActivePageChanged(int) override {}
     void ApplyEnabledChanged(bool) override {}
 };
 
 class PageView : public WindowView {
-public:
+  public:
     void Show() override {}
     void Close() override {}
 };
 
-Answer FirstButton(Buttons buttons) { return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes; }
+Answer FirstButton(Buttons buttons) {
+    return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+}
 
 }  // namespace
 
@@ -122,7 +124,9 @@ std::unique_ptr<Timer> HeadlessHost::CreateTimer(std::function<void()> onTick) {
     return std::make_unique<VirtualTimer>(clock_, std::move(onTick));
 }
 
-void HeadlessHost::Post(std::function<void()> action) { clock_.After(0, std::move(action)); }
+void HeadlessHost::Post(std::function<void()> action) {
+    clock_.After(0, std::move(action));
+}
 
 std::unique_ptr<WindowView> HeadlessHost::CreateDialogView(Dialog& dialog, WindowModel&,
                                                            WindowView*) {

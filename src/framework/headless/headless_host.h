@@ -21,7 +21,7 @@ struct InstanceRegistry {
 };
 
 class HeadlessHost : public Host {
-public:
+  public:
     struct ShownBox {
         BoxRequest box;
         Answer answer;
@@ -47,7 +47,8 @@ public:
     // Shares the desktop with other hosts (for single-instance tests).
     void ShareDesktop(InstanceRegistry& registry) { registry_ = &registry; }
     // Decides the one-copy rule some other way (across processes, for the headless program).
-    void SetInstanceArbiter(std::function<bool(const std::string&, std::function<void()>)> arbiter) {
+    void SetInstanceArbiter(
+        std::function<bool(const std::string&, std::function<void()>)> arbiter) {
         arbiter_ = std::move(arbiter);
     }
     // Called with every box as it is shown (the headless program prints them).
@@ -74,7 +75,7 @@ public:
     const std::vector<Beep>& Beeps() const { return beeps_; }
     VirtualClock& Clock() { return clock_; }
 
-private:
+  private:
     VirtualClock& clock_;
     DateTime start_;
     std::deque<Answer> script_;

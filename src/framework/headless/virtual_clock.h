@@ -11,14 +11,16 @@ namespace corvane::fw {
 // order; events due at the same moment run in the order they were scheduled. Times are in
 // microseconds from the clock's start.
 class VirtualClock {
-public:
+  public:
     using Micros = std::int64_t;
     using EventId = std::uint64_t;
 
     Micros Now() const { return now_; }
 
     EventId At(Micros when, std::function<void()> action);
-    EventId After(Micros delay, std::function<void()> action) { return At(now_ + delay, std::move(action)); }
+    EventId After(Micros delay, std::function<void()> action) {
+        return At(now_ + delay, std::move(action));
+    }
     void Cancel(EventId id);
 
     // Runs the earliest pending event, advancing the clock to its time. False when none is left.
@@ -33,7 +35,7 @@ public:
     // Time of the earliest pending event; Now() when there is none.
     Micros NextEventTime() const { return events_.empty() ? now_ : events_.begin()->first.first; }
 
-private:
+  private:
     using Key = std::pair<Micros, EventId>;
     Micros now_ = 0;
     EventId nextId_ = 1;

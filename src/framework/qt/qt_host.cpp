@@ -26,10 +26,12 @@
 namespace corvane::fw {
 namespace {
 
-QString ToQ(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+QString ToQ(const std::string& text) {
+    return QString::fromUtf8(text.c_str());
+}
 
 class QtTimer : public Timer {
-public:
+  public:
     explicit QtTimer(std::function<void()> onTick) {
         QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(onTick));
     }
@@ -37,18 +39,18 @@ public:
     void Stop() override { timer_.stop(); }
     bool Running() const override { return timer_.isActive(); }
 
-private:
+  private:
     QTimer timer_;
 };
 
 // A top-level window whose Enter, Escape and close box go to the framework's handlers (the
 // dialog's OK and Cancel, or the sheet's), not to Qt's default buttons.
 class RoutedDialog : public QDialog {
-public:
+  public:
     RoutedDialog(QWidget* parent, std::function<void()> onEnter, std::function<void()> onEscape)
         : QDialog(parent), onEnter_(std::move(onEnter)), onEscape_(std::move(onEscape)) {}
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             onEnter_();
@@ -63,13 +65,13 @@ protected:
         onEscape_();
     }
 
-private:
+  private:
     std::function<void()> onEnter_;
     std::function<void()> onEscape_;
 };
 
 class QtDialogView : public WindowView {
-public:
+  public:
     QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent)
         : host_(host),
           window_(new RoutedDialog(
@@ -99,14 +101,14 @@ public:
     }
     QWidget* Widget() const { return window_; }
 
-private:
+  private:
     QtHost& host_;
     QDialog* window_;
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
 class QtSheetView : public SheetView {
-public:
+  public:
     QtSheetView(PropertySheet& sheet, QWidget* parent)
         : sheet_(sheet),
           window_(new RoutedDialog(
@@ -157,7 +159,7 @@ public:
     QWidget* PageHost(int index) const { return pageHosts_.at(static_cast<std::size_t>(index)); }
     QWidget* Widget() const { return window_; }
 
-private:
+  private:
     PropertySheet& sheet_;
     QDialog* window_;
     QTabWidget* tabs_ = nullptr;
@@ -167,7 +169,7 @@ private:
 };
 
 class QtPageView : public WindowView {
-public:
+  public:
     QtPageView(QtHost& host, QWidget& pageHost, Dialog& page, WindowModel& controls)
         : host_(host), widget_(new QWidget(&pageHost)) {
         auto* layout = pageHost.layout() ? pageHost.layout() : new QVBoxLayout(&pageHost);
@@ -189,7 +191,7 @@ public:
         widget_ = nullptr;
     }
 
-private:
+  private:
     QtHost& host_;
     QWidget* widget_;
     std::unique_ptr<QtWindowBuilder> builder_;
@@ -220,7 +222,9 @@ QString CaseFreePattern(const QString& pattern) {
 
 QString InstanceServerName(const std::string& title) {
     const QByteArray key = QByteArray::fromStdString(title) + qgetenv("USER");
-    return "corvane-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+    return "corvane-" +
+           QString::fromLatin1(
+               QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 }  // namespace
@@ -252,11 +256,13 @@ DateTime QtHost::Now() const {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
-    return DateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(),
-                    d.dayOfWeek() % 7};
+    return DateTime{d.year(),   d.month(),  d.day(),          t.hour(),
+                    t.minute(), t.second(), d.dayOfWeek() % 7};
 }
 
-void QtHost::PlayBeep(Beep) { QApplication::beep(); }
+void QtHost::PlayBeep(Beep) {
+    QApplication::beep();
+}
 
 void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
     QTimer::singleShot(0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer)] {
@@ -264,9 +270,12 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                             QMessageBox::NoButton, QApplication::activeWindow());
         switch (box.buttons) {
             case Buttons::Ok: message.setStandardButtons(QMessageBox::Ok); break;
-            case Buttons::YesNo: message.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+            case Buttons::YesNo:
+                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                break;
             case Buttons::YesNoCancel:
-                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                                           QMessageBox::Cancel);
                 break;
         }
         const int result = message.exec();
@@ -304,29 +313,34 @@ std::unique_ptr<WindowView> QtHost::CreatePageView(SheetView& sheet, int index, 
 
 void QtHost::PostFileDialog(FileDialogRequest request,
                             std::function<void(std::optional<std::string>)> onChosen) {
-    QTimer::singleShot(0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
-        const QString filter = QtFileFilter(request.filter);
-        const QString name = ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
-        QString path;
-        if (request.save) {
-            QFileDialog dialog(QApplication::activeWindow(), QString(), name, filter);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix(ToQ(request.defaultExtension));
-            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-                path = dialog.selectedFiles().front();
+    QTimer::singleShot(
+        0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
+            const QString filter = QtFileFilter(request.filter);
+            const QString name =
+                ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
+            QString path;
+            if (request.save) {
+                QFileDialog dialog(QApplication::activeWindow(), QString(), name, filter);
+                dialog.setAcceptMode(QFileDialog::AcceptSave);
+                dialog.setDefaultSuffix(ToQ(request.defaultExtension));
+                if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                    path = dialog.selectedFiles().front();
+                }
+            } else {
+                path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), name,
+                                                    filter);
             }
-        } else {
-            path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), name, filter);
-        }
-        if (path.isEmpty()) {
-            onChosen(std::nullopt);
-        } else {
-            onChosen(path.toStdString());
-        }
-    });
+            if (path.isEmpty()) {
+                onChosen(std::nullopt);
+            } else {
+                onChosen(path.toStdString());
+            }
+        });
 }
 
-void QtHost::OpenHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_))); }
+void QtHost::OpenHelp() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_)));
+}
 
 bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {
     return instanceLock_.RaiseRunningCopy(title, std::move(onRaise));
@@ -368,7 +382,9 @@ QWidget* QtHost::WidgetOf(SheetView* view) {
     return sheetView != nullptr ? sheetView->Widget() : nullptr;
 }
 
-void QtHost::AddBuilder(QtWindowBuilder* builder) { builders_.push_back(builder); }
+void QtHost::AddBuilder(QtWindowBuilder* builder) {
+    builders_.push_back(builder);
+}
 
 void QtHost::RemoveBuilder(QtWindowBuilder* builder) {
     std::erase(builders_, builder);

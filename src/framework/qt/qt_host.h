@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,12 +18,12 @@ class QtWindowBuilder;
 // The one-copy rule across processes: the first copy listens on a local socket named after its
 // main window title; a later copy connects, asks it to come forward, and ends.
 class LocalSocketInstanceLock {
-public:
+  public:
     LocalSocketInstanceLock();
     ~LocalSocketInstanceLock();
     bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise);
 
-private:
+  private:
     QObject context_;
     std::unique_ptr<QLocalServer> server_;
 };
@@ -33,7 +33,7 @@ private:
 // Numbers are formatted in the C locale whatever the desktop's locale (the constructor resets
 // LC_NUMERIC after QApplication has set it from the environment).
 class QtHost : public Host {
-public:
+  public:
     explicit QtHost(std::string helpFile);
     ~QtHost() override;
 
@@ -60,7 +60,7 @@ public:
     void AddBuilder(QtWindowBuilder* builder);
     void RemoveBuilder(QtWindowBuilder* builder);
 
-private:
+  private:
     void OnFocusChanged(QWidget* now);
 
     std::string helpFile_;

@@ -16,9 +16,15 @@
 namespace corvane::fw {
 namespace {
 
-QString ToQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-std::string FromQ(const QString& text) { return text.toUtf8().toStdString(); }
+QString ToQ(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+QString ToQ(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+std::string FromQ(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 // The application's icon, drawn: a sensor probe in a blue disc.
 QPixmap ProbeIcon(int size) {
@@ -59,7 +65,8 @@ QtWindowBuilder::QtWindowBuilder(WindowModel& model, QWidget& container) : model
     // Groups first, so that their members find their container.
     for (const auto& control : controls) {
         if (control.kind == ControlKind::Group) {
-            QWidget* parent = widgets_.count(control.parent) ? widgets_[control.parent] : &container;
+            QWidget* parent =
+                widgets_.count(control.parent) ? widgets_[control.parent] : &container;
             widgets_[control.id] = Create(control, parent);
         }
     }
@@ -75,7 +82,9 @@ QtWindowBuilder::QtWindowBuilder(WindowModel& model, QWidget& container) : model
     model_.SetChangeObserver([this](int id) { Refresh(id); });
 }
 
-QtWindowBuilder::~QtWindowBuilder() { model_.SetChangeObserver(nullptr); }
+QtWindowBuilder::~QtWindowBuilder() {
+    model_.SetChangeObserver(nullptr);
+}
 
 QWidget* QtWindowBuilder::WidgetFor(int id) const {
     const auto found = widgets_.find(id);
@@ -152,9 +161,8 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
 void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
     const int id = control.id;
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id](const QString& text) {
-            model_.UserType(id, FromQ(text));
-        });
+        QObject::connect(edit, &QLineEdit::textEdited, edit,
+                         [this, id](const QString& text) { model_.UserType(id, FromQ(text)); });
     } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
         QObject::connect(text, &QPlainTextEdit::textChanged, text, [this, id, text] {
             if (!refreshing_) model_.UserType(id, FromQ(text->toPlainText()));

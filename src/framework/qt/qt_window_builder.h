@@ -1,8 +1,7 @@
 #pragma once
 
-#include <map>
-
 #include <QWidget>
+#include <map>
 
 #include "framework/window_model.h"
 
@@ -12,7 +11,7 @@ namespace corvane::fw {
 // of groups, and keeps them and the model in step both ways: model changes show in the widgets,
 // the operator's typing, clicks, choices and focus go to the model as operator input.
 class QtWindowBuilder {
-public:
+  public:
     QtWindowBuilder(WindowModel& model, QWidget& container);
     ~QtWindowBuilder();
 
@@ -23,7 +22,7 @@ public:
     // The operator moved the keyboard focus to control `id`.
     void FocusFromWidget(int id) { model_.SetFocus(id); }
 
-private:
+  private:
     QWidget* Create(const ControlTemplate& control, QWidget* parent);
     void Connect(const ControlTemplate& control, QWidget* widget);
     void Refresh(int id);

@@ -10,7 +10,7 @@ namespace corvane::fw {
 // Keeps a virtual clock up with real time inside a Qt event loop, so that the headless backend
 // and the in-process virtual line can run among real serial ports and real windows.
 class RealTimePump {
-public:
+  public:
     explicit RealTimePump(VirtualClock& clock) : clock_(clock) {
         elapsed_.start();
         QObject::connect(&timer_, &QTimer::timeout, &timer_,
@@ -18,7 +18,7 @@ public:
         timer_.start(1);
     }
 
-private:
+  private:
     VirtualClock& clock_;
     QElapsedTimer elapsed_;
     QTimer timer_;
