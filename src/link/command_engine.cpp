@@ -262,6 +262,8 @@ void CommandEngine::TimeOutCompletely() {
     r_.Slots.Clear(9);
     ClearDownloadAndScanLines(r_.Slots);
     ClearReadings(r_);
+    r_.UploadFailedBlock = -1;
+    r_.UploadFailedAttempts = 0;
     if (r_.Engine.SensorAnswering == 1) {
         ResetIdentity(r_);
     }

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "link/address_scan.h"
 #include "link/command_table.h"
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
@@ -32,6 +33,8 @@ void DecodeUploadBlock(SharedRecords& r) {
     if (r.UploadBlock < 0 || r.UploadBlock >= kUploadBlockCount) {
         return;
     }
+    r.UploadFailedBlock = -1;
+    r.UploadFailedAttempts = 0;
     DecodeDataBlock(r.Sensor, r.UploadBlock,
                     std::span<const std::uint8_t>(r.Link.RxFrame).subspan<2, kDataBlockSize>());
     if (r.UploadBlock < kUploadBlockCount - 1) {
@@ -77,7 +80,7 @@ bool ReportsCompletion(int function) {
 
 }  // namespace
 
-bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
+void DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
     const int function = r.Link.RequestFunction;
     switch (function) {
         case 0: break;
@@ -121,7 +124,28 @@ bool DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
         r.Engine.CompletedHold = kCompletedHoldTicks;
     }
     r.Engine.CurrentCommand = 0;
-    return FrameCheckPasses(r.Link.RxFrame.data(), r.Link.ReplyLength);
+}
+
+void HandleRejectedReply(SharedRecords& r) {
+    switch (r.Link.RequestFunction) {
+        case fn::kDataBlock:
+            if (r.UploadFailedBlock != r.UploadBlock) {
+                r.UploadFailedBlock = r.UploadBlock;
+                r.UploadFailedAttempts = 0;
+            }
+            if (++r.UploadFailedAttempts < kUploadBlockAttempts) {
+                r.Queue.Queue(ReadDataBlock);
+            } else {
+                r.UploadFailedBlock = -1;
+                r.UploadFailedAttempts = 0;
+                r.Slots.Clear(9);
+            }
+            break;
+        case fn::kProbe:
+            if (r.ScanState == scan::kProbeOutstanding) r.ScanState = scan::kProbeTimedOut;
+            break;
+        default: break;
+    }
 }
 
 }  // namespace corvane

@@ -105,14 +105,18 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         return FrameEvent::Incomplete;
     }
 
-    const bool passed = DecodeReply(r, downloadReplies);
+    // The frame check comes first: a reply that fails it is never decoded, so line noise can
+    // neither show readings the sensor did not send nor pass a rejected write off as done.
+    const bool passed = FrameCheckPasses(link.RxFrame.data(), link.ReplyLength);
     if (passed) {
+        DecodeReply(r, downloadReplies);
         r.Slots.Clear(5);
         r.Slots.Clear(6);
     } else {
         r.Slots.Set(6, msg::k06ReceiveError);
         r.Slots.Clear(5);
         RequeueDownloadFrame(r);
+        HandleRejectedReply(r);
     }
     ResetRequestState(r);
     return passed ? FrameEvent::Passed : FrameEvent::Failed;

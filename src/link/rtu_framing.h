@@ -21,14 +21,14 @@ enum class FrameEvent {
     Ignored,     // delivered for a port number outside 1..4
     Incomplete,  // more bytes expected
     Exception,   // an exception reply from the sensor ended the exchange
-    Passed,      // reply decoded, frame check passed
-    Failed,      // reply decoded, frame check failed
+    Passed,      // frame check passed, reply decoded
+    Failed,      // frame check failed, reply not decoded
 };
 
 // The receive path: stores the byte, recognises an exception reply at the fifth byte, and once
-// ReplyLength bytes are in, decodes the reply and checks its CRC. Every path that ends the
-// exchange resets the request state so that the next engine tick sends again. A frame too
-// short to carry a CRC fails the check.
+// ReplyLength bytes are in, checks the CRC and decodes the reply only when the check passes.
+// Every path that ends the exchange resets the request state so that the next engine tick
+// sends again. A frame too short to carry a CRC fails the check.
 FrameEvent ReceiveByte(SharedRecords& records, std::uint8_t byte, int portNumber,
                        DownloadReplyHandler* downloadReplies = nullptr);
 

@@ -74,6 +74,9 @@ struct SharedRecords {
     int ScanState = 0;
     int ScanDirection = 0;  // 1 = downwards
     int UploadBlock = 0;    // data block being read; 100 = upload finished
+    // The data block whose replies failed the frame check, and how many attempts at it failed.
+    int UploadFailedBlock = -1;
+    int UploadFailedAttempts = 0;
 
     DownloadRecord Download;
     ServiceRequests Service;

@@ -321,6 +321,7 @@ void VirtualSensor::ApplyFaults(std::optional<SensorReply>& reply) {
     if (!reply) {
         return;
     }
+    if (replyObserver_) replyObserver_(reply->bytes);
     if (faults_.silent) {
         reply.reset();
         return;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <span>
@@ -67,6 +68,11 @@ class VirtualSensor {
     int AnnouncedBlocks() const { return announcedBlocks_; }
     int RequestsHandled() const { return requestsHandled_; }
 
+    // Sees every reply as the sensor composed it, before a fault mode drops or corrupts it: what
+    // the sensor meant to send, for tests that compare it with what the program shows.
+    using ReplyObserver = std::function<void(std::span<const std::uint8_t> reply)>;
+    void SetReplyObserver(ReplyObserver observer) { replyObserver_ = std::move(observer); }
+
     // Handles one complete request frame arriving at `nowUs`. Frames for other addresses,
     // frames with a wrong CRC and frames during a restart get no reply. A download frame sent
     // to address 0 is acted on by every sensor; only one with `mayAnswerBroadcast` replies.
@@ -100,6 +106,7 @@ class VirtualSensor {
     std::vector<FlashRecord> flash_;
     std::int64_t restartUntilUs_ = 0;
     int requestsHandled_ = 0;
+    ReplyObserver replyObserver_;
 };
 
 }  // namespace corvane::sim

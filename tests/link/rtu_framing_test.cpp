@@ -93,15 +93,19 @@ TEST_F(ReceivePath, fourByteReplyCompletesBeforeAFifthByteCanMarkAnException) {
     EXPECT_FALSE(r.Slots.Stands(5));
 }
 
-TEST_F(ReceivePath, corruptedPollReplyStillUpdatesReadingsAndReportsTheError) {
+TEST_F(ReceivePath, corruptedPollReplyReportsTheErrorAndKeepsTheReadings) {
     StartExchange(r, PollMeasurement);
-    auto reply = PollReply(0, {0x00, 0x7B, 0x01, 0x2C});
+    ASSERT_EQ(Feed(r, PollReply(0, {0x00, 0x64})), FrameEvent::Passed);
+    StartExchange(r, PollMeasurement);
+    auto reply = PollReply(0, {0x00, 0x7B, 0x01, 0x2C}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     reply.back() ^= 0xFF;
     EXPECT_EQ(Feed(r, reply), FrameEvent::Failed);
-    EXPECT_DOUBLE_EQ(r.Sensor.CondRaw, 12.3);
-    EXPECT_DOUBLE_EQ(r.Sensor.CondComp, 30.0);
+    EXPECT_DOUBLE_EQ(r.Sensor.CondRaw, 10.0);
+    EXPECT_DOUBLE_EQ(r.Sensor.CondComp, 0.0);
     EXPECT_EQ(r.Slots.Text(6), "Msg 06..Receive or CRC Error");
-    EXPECT_EQ(r.Engine.SensorAnswering, 1);
+    for (int line = 11; line <= 77; ++line) {
+        EXPECT_FALSE(r.Slots.Stands(line)) << "device line " << line;
+    }
 }
 
 TEST_F(ReceivePath, goodReplyClearsEarlierFrameErrors) {
