@@ -1,6 +1,8 @@
 #include "framework/data_exchange.h"
 
 #include <climits>
+#include <stdexcept>
+#include <string>
 
 #include "framework/dialog.h"
 #include "framework/number_text.h"
@@ -82,10 +84,16 @@ void DataExchange::Check(int id, int& field) {
 
 void DataExchange::Radio(int firstId, int& field) {
     if (failed_) return;
+    // The group is the run of radio buttons from `firstId`, which must start it, to the next
+    // group start; any other id is a programming error, as for every other exchange.
     const auto& all = controls_.Template().controls;
-    std::size_t start = all.size();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (all[i].id == firstId) start = i;
+    controls_.KindOf(firstId);  // throws for an id the window lacks
+    std::size_t start = 0;
+    while (all[start].id != firstId) ++start;
+    if (all[start].kind != ControlKind::Radio || !all[start].Has(style::kGroupStart)) {
+        throw std::logic_error("control " + std::to_string(firstId) + " of dialog " +
+                               std::to_string(controls_.Template().id) +
+                               " is not the first radio button of a group");
     }
     int index = 0;
     int checked = -1;

@@ -69,7 +69,10 @@ WindowModel::WindowModel(const DialogTemplate& dialogTemplate) : template_(dialo
         if (definition.kind != ControlKind::Edit) {
             control.text = std::string(definition.caption);
         }
-        controls_.emplace(definition.id, std::move(control));
+        if (!controls_.emplace(definition.id, std::move(control)).second) {
+            throw std::logic_error("control " + std::to_string(definition.id) +
+                                   " appears twice in dialog " + std::to_string(template_.id));
+        }
     }
 }
 

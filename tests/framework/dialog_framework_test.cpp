@@ -189,6 +189,40 @@ TEST_F(Framework, wrongIdsAndWrongKindsAreProgrammingErrors) {
     EXPECT_THROW(second.Controls(), std::logic_error) << "the second page has no window yet";
 }
 
+TEST_F(Framework, radioGroupExchangeNeedsTheFirstButtonOfAGroup) {
+    sheet.DoModal([](int) {});
+    for (const bool pulling : {false, true}) {
+        DataExchange dx(first, first.Controls(), pulling);
+        int field = 0;
+        EXPECT_THROW(dx.Radio(9999, field), std::logic_error) << "unknown id, pull " << pulling;
+        EXPECT_THROW(dx.Radio(kName, field), std::logic_error) << "an edit, pull " << pulling;
+        EXPECT_THROW(dx.Radio(kRadioB, field), std::logic_error)
+            << "inside a group, pull " << pulling;
+        dx.Radio(kOther, field);
+        EXPECT_FALSE(dx.Failed());
+    }
+    EXPECT_EQ(first.Controls().Check(kOther), 1) << "the push of 0 checked the one button";
+    EXPECT_EQ(first.Controls().Check(kRadioB), 1) << "the other group was not touched";
+}
+
+TEST(WindowModelTemplates, aControlIdUsedTwiceIsRefused) {
+    const DialogTemplate twice{501,
+                               "Twice",
+                               100,
+                               50,
+                               {{kName, ControlKind::Edit, ""},
+                                {kLabel, ControlKind::Static, "L"},
+                                {kName, ControlKind::Button, "Again"}}};
+    try {
+        WindowModel model(twice);
+        FAIL() << "a template with control 10 twice was accepted";
+    } catch (const std::logic_error& error) {
+        const std::string what = error.what();
+        EXPECT_NE(what.find("501"), std::string::npos) << what;
+        EXPECT_NE(what.find("10"), std::string::npos) << what;
+    }
+}
+
 TEST_F(Framework, pagesAreCreatedWhenFirstShownAndTabChangesMayBeRefused) {
     sheet.DoModal([](int) {});
     EXPECT_EQ(first.calls, (std::vector<std::string>{"init", "set-active"}));
