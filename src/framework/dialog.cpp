@@ -101,11 +101,23 @@ void Dialog::Invalidate() {
     });
 }
 
+template <typename... Args>
+std::function<void(Args...)> Dialog::WhileOpen(std::function<void(Args...)> action) const {
+    std::weak_ptr<int> token = windowToken_;
+    return [token, action = std::move(action)](Args... args) {
+        if (action && !token.expired()) action(std::move(args)...);
+    };
+}
+
 void Dialog::MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
                         std::function<void(Answer)> onAnswer) {
-    host_.PostBox(
-        {std::move(text), std::move(caption), icon, buttons},
-        onAnswer ? std::move(onAnswer) : [](Answer) {});
+    host_.PostBox({std::move(text), std::move(caption), icon, buttons},
+                  WhileOpen(std::move(onAnswer)));
+}
+
+void Dialog::FileDialog(FileDialogRequest request,
+                        std::function<void(std::optional<std::string>)> onChosen) {
+    host_.PostFileDialog(std::move(request), WhileOpen(std::move(onChosen)));
 }
 
 void Dialog::PressEnter() {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/data_exchange.h"
@@ -42,8 +43,14 @@ class Dialog {
     bool TimerRunning(int id) const;
     // Asks for a repaint once the running handler has returned (several requests, one paint).
     void Invalidate();
+    // A message box or file dialog on behalf of this window. The answer reaches `onAnswer` or
+    // `onChosen` only while the window that asked is still open: one answered after the window
+    // closed (or after it was opened anew) is dropped, as timers and paints of a closed window
+    // are.
     void MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
                     std::function<void(Answer)> onAnswer = {});
+    void FileDialog(FileDialogRequest request,
+                    std::function<void(std::optional<std::string>)> onChosen);
 
     // What the operator's keys and the title bar do.
     void PressEnter();
@@ -69,6 +76,9 @@ class Dialog {
 
   private:
     void Dispatch(int id, Notify notify);
+    // `action` wrapped so that it runs only while the window open now is still open.
+    template <typename... Args>
+    std::function<void(Args...)> WhileOpen(std::function<void(Args...)> action) const;
 
     const DialogTemplate& template_;
     std::unique_ptr<WindowModel> controls_;

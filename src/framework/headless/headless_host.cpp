@@ -149,7 +149,9 @@ void HeadlessHost::PostFileDialog(FileDialogRequest request,
         choice = fileScript_.front();
         fileScript_.pop_front();
     }
-    clock_.After(0, [onChosen = std::move(onChosen), choice] { onChosen(choice); });
+    clock_.After(0, [this, onChosen = std::move(onChosen), choice]() mutable {
+        clock_.After(answerDelay_, [onChosen = std::move(onChosen), choice] { onChosen(choice); });
+    });
 }
 
 bool HeadlessHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {

@@ -68,7 +68,8 @@ class HeadlessHost : public Host {
     // Answers for the next boxes, in order. When the script is empty a box gets the answer of
     // its first button (Ok or Yes).
     void ScriptAnswers(std::initializer_list<Answer> answers);
-    // How long the operator takes to answer each box (virtual time); 0 = at once.
+    // How long the operator takes to answer each box or file dialog (virtual time); 0 = at
+    // once.
     void SetAnswerDelay(VirtualClock::Micros delay) { answerDelay_ = delay; }
 
     const std::vector<ShownBox>& Boxes() const { return boxes_; }

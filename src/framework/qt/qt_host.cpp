@@ -22,6 +22,7 @@
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
 #include "framework/qt/qt_window_builder.h"
+#include "framework/qt/slot_guard.h"
 
 namespace corvane::fw {
 namespace {
@@ -33,7 +34,8 @@ QString ToQ(const std::string& text) {
 class QtTimer : public Timer {
   public:
     explicit QtTimer(std::function<void()> onTick) {
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(onTick));
+        QObject::connect(&timer_, &QTimer::timeout, &timer_,
+                         [onTick = std::move(onTick)] { RunGuarded("a timer", onTick); });
     }
     void Start(int periodMs) override { timer_.start(periodMs); }
     void Stop() override { timer_.stop(); }
@@ -53,16 +55,16 @@ class RoutedDialog : public QDialog {
   protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            onEnter_();
+            RunGuarded("the Enter key", onEnter_);
         } else if (event->key() == Qt::Key_Escape) {
-            onEscape_();
+            RunGuarded("the Escape key", onEscape_);
         } else {
             QDialog::keyPressEvent(event);
         }
     }
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
-        onEscape_();
+        RunGuarded("the close box", onEscape_);
     }
 
   private:
@@ -129,13 +131,20 @@ class QtSheetView : public SheetView {
         apply_ = buttons->addButton("&Apply", QDialogButtonBox::ApplyRole);
         apply_->setEnabled(false);
         for (QPushButton* b : {ok, cancel, apply_}) b->setAutoDefault(false);
-        QObject::connect(ok, &QPushButton::clicked, window_, [this] { sheet_.PressOK(); });
-        QObject::connect(cancel, &QPushButton::clicked, window_, [this] { sheet_.PressCancel(); });
-        QObject::connect(apply_, &QPushButton::clicked, window_, [this] { sheet_.PressApply(); });
+        QObject::connect(ok, &QPushButton::clicked, window_,
+                         [this] { RunGuarded("the sheet's OK", [this] { sheet_.PressOK(); }); });
+        QObject::connect(cancel, &QPushButton::clicked, window_, [this] {
+            RunGuarded("the sheet's Cancel", [this] { sheet_.PressCancel(); });
+        });
+        QObject::connect(apply_, &QPushButton::clicked, window_, [this] {
+            RunGuarded("the sheet's Apply", [this] { sheet_.PressApply(); });
+        });
         layout->addWidget(buttons);
         QObject::connect(tabs_, &QTabWidget::currentChanged, window_, [this](int index) {
             if (switching_ || index == sheet_.ActiveIndex()) return;
-            if (!sheet_.SetActivePage(index)) ActivePageChanged(sheet_.ActiveIndex());
+            RunGuarded("a tab change", [this, index] {
+                if (!sheet_.SetActivePage(index)) ActivePageChanged(sheet_.ActiveIndex());
+            });
         });
     }
     ~QtSheetView() override { Close(); }
@@ -246,8 +255,9 @@ QString QtFileFilter(const std::string& filter) {
 
 QtHost::QtHost(std::string helpFile) : helpFile_(std::move(helpFile)) {
     std::setlocale(LC_NUMERIC, "C");
-    QObject::connect(qApp, &QApplication::focusChanged, &context_,
-                     [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    QObject::connect(qApp, &QApplication::focusChanged, &context_, [this](QWidget*, QWidget* now) {
+        RunGuarded("a focus change", [this, now] { OnFocusChanged(now); });
+    });
 }
 
 QtHost::~QtHost() = default;
@@ -284,7 +294,7 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
         if (result == QMessageBox::No) answer = Answer::No;
         if (result == QMessageBox::Cancel) answer = Answer::Cancel;
         if (box.buttons == Buttons::YesNo && result != QMessageBox::Yes) answer = Answer::No;
-        if (onAnswer) onAnswer(answer);
+        if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
     });
 }
 
@@ -293,7 +303,8 @@ std::unique_ptr<Timer> QtHost::CreateTimer(std::function<void()> onTick) {
 }
 
 void QtHost::Post(std::function<void()> action) {
-    QTimer::singleShot(0, &context_, std::move(action));
+    QTimer::singleShot(0, &context_,
+                       [action = std::move(action)] { RunGuarded("posted work", action); });
 }
 
 std::unique_ptr<WindowView> QtHost::CreateDialogView(Dialog& dialog, WindowModel& controls,
@@ -330,11 +341,9 @@ void QtHost::PostFileDialog(FileDialogRequest request,
                 path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), name,
                                                     filter);
             }
-            if (path.isEmpty()) {
-                onChosen(std::nullopt);
-            } else {
-                onChosen(path.toStdString());
-            }
+            std::optional<std::string> chosen;
+            if (!path.isEmpty()) chosen = path.toStdString();
+            RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });
         });
 }
 

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "framework/qt/slot_guard.h"
+
 namespace corvane::fw {
 namespace {
 
@@ -158,25 +160,32 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
     return widget;
 }
 
+// The operator's input goes to the model, whose notifications run the window's handlers: each
+// goes through RunGuarded, so no exception of a handler crosses Qt's signal delivery.
 void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
     const int id = control.id;
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textEdited, edit,
-                         [this, id](const QString& text) { model_.UserType(id, FromQ(text)); });
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id](const QString& text) {
+            RunGuarded("typing", [&] { model_.UserType(id, FromQ(text)); });
+        });
     } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
         QObject::connect(text, &QPlainTextEdit::textChanged, text, [this, id, text] {
-            if (!refreshing_) model_.UserType(id, FromQ(text->toPlainText()));
+            if (refreshing_) return;
+            RunGuarded("typing", [&] { model_.UserType(id, FromQ(text->toPlainText())); });
         });
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         QObject::connect(button, &QAbstractButton::clicked, button,
-                         [this, id] { model_.UserClick(id); });
+                         [this, id] { RunGuarded("a click", [&] { model_.UserClick(id); }); });
     } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
         QObject::connect(list, &QListWidget::currentRowChanged, list, [this, id](int row) {
-            if (!refreshing_) model_.UserSelect(id, row);
+            if (refreshing_) return;
+            RunGuarded("a list choice", [&] { model_.UserSelect(id, row); });
         });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated), combo,
-                         [this, id](int index) { model_.UserSelect(id, index); });
+                         [this, id](int index) {
+                             RunGuarded("a list choice", [&] { model_.UserSelect(id, index); });
+                         });
     }
 }
 
