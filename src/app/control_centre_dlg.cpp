@@ -48,13 +48,13 @@ void CControlCentreDlg::DoDataExchange(fw::DataExchange& dx) {
 }
 
 bool CControlCentreDlg::OnInitDialog() {
-    if (records_.MainWindowStarted == 1) {
+    if (records_.MainWindowStarted) {
         name_ = records_.OperatorName;
         password_ = records_.OperatorPassword;
         UpdateData(false);
         return true;
     }
-    records_.MainWindowStarted = 1;
+    records_.MainWindowStarted = true;
     records_.AccessLevel = 0;
     name_ = kNoNameText;
     password_.clear();
@@ -63,10 +63,10 @@ bool CControlCentreDlg::OnInitDialog() {
     ResetSensorData(records_);
     SetDefaultPasswords(records_);
     if (state_ != nullptr && state_->Load(records_)) {
-        records_.Engine.ReopenPort = 1;
+        records_.Engine.ReopenPort = true;
     }
     records_.Sensor.LastDeviceId = records_.Sensor.DeviceId;
-    records_.Download.DownloadState = 0;
+    records_.Download.DownloadState = DownloadState::Idle;
 
     SetTimer(kLinkTimerId, CommandEngine::kTickMs);
     UpdateData(false);
@@ -126,8 +126,8 @@ void CControlCentreDlg::OnTimer(int id) {
     if (id != kLinkTimerId) return;
     const bool refreshArmedByEngine = engine_.Tick();
     ShowMessageLines(Controls(), ids::kMainSystemMessages, records_.Lines);
-    if (!refreshArmedByEngine && records_.PageRefresh == 99) {
-        records_.PageRefresh = 0;
+    if (!refreshArmedByEngine && records_.PageRefresh == PageRefresh::Armed) {
+        records_.PageRefresh = PageRefresh::Idle;
         OnInitDialog();
         Invalidate();
     } else {

@@ -67,7 +67,7 @@ void CMonitorPage::CopyTexts() {
 bool CMonitorPage::OnInitDialog() {
     PropertyPage::OnInitDialog();
     SetTimer(kTimerId, kPeriodMs);
-    r_.ExitPromptShown = 0;
+    r_.ExitPromptShown = false;
     CopyTexts();
     UpdateData(false);
     return true;
@@ -88,8 +88,8 @@ void CMonitorPage::OnTimer(int id) {
     CopyReadings();
     temperatureUnit_ = r_.Sensor.TempUnit;
     ShowMessageLines(Controls(), ids::kMonSystemMessages, r_.Lines);
-    if (r_.PageRefresh == 99) {
-        r_.PageRefresh = 0;
+    if (r_.PageRefresh == PageRefresh::Armed) {
+        r_.PageRefresh = PageRefresh::Idle;
         OnInitDialog();
         Invalidate();
     } else {

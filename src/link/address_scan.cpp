@@ -20,9 +20,9 @@ int NextAddress(int id, int direction) {
     return static_cast<int>(next);
 }
 
-// Lines 41..45 belong to the scan; `keep` is the one being written.
+// The scan's lines; `keep` is the one being written.
 void ClearScanLinesExcept(MessageSlots& slots, int keep) {
-    for (int n = 41; n <= 45; ++n) {
+    for (int n = line::kScanLines.first; n <= line::kScanLines.last; ++n) {
         if (n != keep) {
             slots.Clear(n);
         }
@@ -36,23 +36,23 @@ void ProbeNextAddress(SharedRecords& r) {
 
 void AskOperator(SharedRecords& r, fw::Host& host, fw::BoxRequest box,
                  void (*onAnswer)(SharedRecords&, fw::Answer)) {
-    r.ScanState = scan::kAwaitingOperator;
-    r.Slots.ClearRange(1, 4);
-    r.Slots.ClearRange(41, 44);
-    r.Slots.Set(45, "Msg 45.. Waiting for User Input");
+    r.ScanState = ScanState::AwaitingOperator;
+    r.Slots.Clear(line::kLinkLines);
+    ClearScanLinesExcept(r.Slots, line::kWaitingForUser.number);
+    r.Slots.Show(line::kWaitingForUser);
     host.PlayBeep(fw::Beep::Question);
     host.PostBox(std::move(box), [&r, onAnswer](fw::Answer answer) { onAnswer(r, answer); });
 }
 
 void OnSearchAgainAnswer(SharedRecords& r, fw::Answer answer) {
-    r.ScanState = answer == fw::Answer::Yes ? scan::kStartSearch : scan::kRestore;
+    r.ScanState = answer == fw::Answer::Yes ? ScanState::StartSearch : ScanState::Restore;
 }
 
 void OnDeviceFoundAnswer(SharedRecords& r, fw::Answer answer) {
     switch (answer) {
-        case fw::Answer::Yes: r.ScanState = scan::kAccepted; break;
-        case fw::Answer::No: r.ScanState = scan::kStartSearch; break;
-        default: r.ScanState = scan::kRestore; break;
+        case fw::Answer::Yes: r.ScanState = ScanState::Accepted; break;
+        case fw::Answer::No: r.ScanState = ScanState::StartSearch; break;
+        default: r.ScanState = ScanState::Restore; break;
     }
 }
 
@@ -61,26 +61,26 @@ void OnDeviceFoundAnswer(SharedRecords& r, fw::Answer answer) {
 void RunScanStep(SharedRecords& r, fw::Host& host) {
     SensorData& s = r.Sensor;
     switch (r.ScanState) {
-        case scan::kChangeAddress:
-            r.Slots.Set(41, "Msg 41..Setting New Modbus ID " + std::to_string(s.NewDeviceId));
-            ClearScanLinesExcept(r.Slots, 41);
+        case ScanState::ChangeAddress:
+            r.Slots.Set(line::kSettingNewId, line::SettingNewId(s.NewDeviceId));
+            ClearScanLinesExcept(r.Slots, line::kSettingNewId);
             r.Queue.Queue(ChangeDeviceId);
-            r.ScanState = scan::kChangeSent;
+            r.ScanState = ScanState::ChangeSent;
             break;
-        case scan::kStartSearch:
+        case ScanState::StartSearch:
             s.LastDeviceId = s.DeviceId;
             ProbeNextAddress(r);
             ClearReadings(r);
-            r.Slots.Set(42, "Msg 42..Start Modbus Scan ID " + std::to_string(s.DeviceId));
-            ClearScanLinesExcept(r.Slots, 42);
-            r.ScanState = scan::kProbeOutstanding;
+            r.Slots.Set(line::kStartScan, line::StartScan(s.DeviceId));
+            ClearScanLinesExcept(r.Slots, line::kStartScan);
+            r.ScanState = ScanState::ProbeOutstanding;
             break;
-        case scan::kProbeTimedOut:
+        case ScanState::ProbeTimedOut:
             if (s.DeviceId != s.LastDeviceId) {
                 ProbeNextAddress(r);
-                r.Slots.Set(44, "Msg 44.. Scanning Modbus Device ID " + std::to_string(s.DeviceId));
-                ClearScanLinesExcept(r.Slots, 44);
-                r.ScanState = scan::kProbeOutstanding;
+                r.Slots.Set(line::kScanningId, line::ScanningId(s.DeviceId));
+                ClearScanLinesExcept(r.Slots, line::kScanningId);
+                r.ScanState = ScanState::ProbeOutstanding;
             } else {
                 AskOperator(r, host,
                             {"Do You Want To Search Again ?", "No Vexor Sensor Detected",
@@ -88,28 +88,28 @@ void RunScanStep(SharedRecords& r, fw::Host& host) {
                             OnSearchAgainAnswer);
             }
             break;
-        case scan::kFound:
+        case ScanState::Found:
             AskOperator(r, host,
                         {"Device Found At ID " + std::to_string(s.DeviceId),
                          "Use This Modbus Device ?", fw::Icon::Question, fw::Buttons::YesNoCancel},
                         OnDeviceFoundAnswer);
             break;
-        case scan::kAccepted:
+        case ScanState::Accepted:
             s.NewDeviceId = s.DeviceId;
             s.LastDeviceId = s.DeviceId;
-            r.Slots.Set(41, "Msg 41..Setting New Modbus ID " + std::to_string(s.DeviceId));
-            ClearScanLinesExcept(r.Slots, 41);
-            r.ScanState = scan::kFinished;
+            r.Slots.Set(line::kSettingNewId, line::SettingNewId(s.DeviceId));
+            ClearScanLinesExcept(r.Slots, line::kSettingNewId);
+            r.ScanState = ScanState::Finished;
             break;
-        case scan::kRestore:
+        case ScanState::Restore:
             s.DeviceId = s.LastDeviceId;
-            r.Slots.Set(43, "Msg 43..Restore Last Modbus ID " + std::to_string(s.DeviceId));
-            ClearScanLinesExcept(r.Slots, 43);
-            r.ScanState = scan::kFinished;
+            r.Slots.Set(line::kRestoreLastId, line::RestoreLastId(s.DeviceId));
+            ClearScanLinesExcept(r.Slots, line::kRestoreLastId);
+            r.ScanState = ScanState::Finished;
             break;
-        case scan::kSettingsApplied: r.ScanState = scan::kFinished; break;
-        case scan::kAwaitingOperator:
-        case scan::kProbeOutstanding: r.Slots.ClearRange(1, 4); break;
+        case ScanState::SettingsApplied: r.ScanState = ScanState::Finished; break;
+        case ScanState::AwaitingOperator:
+        case ScanState::ProbeOutstanding: r.Slots.Clear(line::kLinkLines); break;
         default:  // idle, finished, change sent: nothing to do
             break;
     }

@@ -22,19 +22,14 @@ constexpr int kFirstStageTicks = 6;
 constexpr int kSecondStageTicks = 12;
 constexpr int kResetAnnounceTicks = 16;
 constexpr int kResetTicks = 20;
-constexpr int kRefreshMarker = 100;
 
 constexpr std::array<const char*, 3> kRequestingDownload = {"Msg 36..Requesting Download   \\",
                                                             "Msg 36..Requesting Download   /",
                                                             "Msg 36..Requesting Download  ---"};
 
 void ClearDownloadAndScanLines(MessageSlots& slots) {
-    slots.ClearRange(31, 39);
-    slots.ClearRange(41, 45);
-}
-
-std::string FlashBlockResending(unsigned blockIndex) {
-    return "Msg 38..Flash Block " + std::to_string(blockIndex) + " Error.. Resending";
+    slots.Clear(line::kDownloadLines);
+    slots.Clear(line::kScanLines);
 }
 
 }  // namespace
@@ -44,7 +39,7 @@ CommandEngine::CommandEngine(SharedRecords& records, SerialChannel& channel, fw:
     : r_(records), channel_(channel), host_(host), linkTimer_(linkTimer) {}
 
 bool CommandEngine::Tick() {
-    if (r_.Link.TickCount == 0 && r_.Sensor.ChannelSwitch != 2) {
+    if (r_.Link.TickCount == 0 && r_.Sensor.ChannelSwitch != ChannelSwitch::Switched) {
         SendingTick();
     } else {
         WaitingTick();
@@ -72,7 +67,7 @@ void CommandEngine::SendingTick() {
         StopFailedDownload();
     }
     BeginRequest(r_);
-    r_.Slots.ClearRange(1, 4);
+    r_.Slots.Clear(line::kLinkLines);
     RunScanStep(r_, host_);
 
     EngineState& e = r_.Engine;
@@ -88,7 +83,7 @@ void CommandEngine::SendingTick() {
     linkTimer_.Start(firstBlockAttempt ? kFastBlockTickMs : kTickMs);
 
     OpenPortIfRequested();
-    if (e.TransmitInhibit == 0 && r_.Link.RequestLength >= 4) {
+    if (!e.TransmitInhibit && r_.Link.RequestLength >= 4) {
         const auto frame =
             std::span(r_.Link.TxFrame).first(static_cast<std::size_t>(r_.Link.RequestLength));
         channel_.Write(frame);
@@ -100,7 +95,7 @@ void CommandEngine::SendingTick() {
 void CommandEngine::StopFailedDownload() {
     ClearReadings(r_);
     AbortDownload(r_);
-    r_.Download.DownloadOrigin = 0;
+    r_.Download.DownloadOrigin = DownloadOrigin::None;
     host_.PlayBeep(fw::Beep::Exclamation);
     host_.PostBox({"Program Transfer Failed. Restart The Download !", "Software Download Status",
                    fw::Icon::Exclamation, fw::Buttons::Ok},
@@ -109,13 +104,13 @@ void CommandEngine::StopFailedDownload() {
 
 void CommandEngine::OpenPortIfRequested() {
     EngineState& e = r_.Engine;
-    if (e.ReopenPort != 1) {
+    if (!e.ReopenPort) {
         return;
     }
-    e.ReopenPort = 0;
+    e.ReopenPort = false;
     DeriveLineSettings(r_.Sensor);
     if (!channel_.Open(PortSettingsOf(r_.Sensor), *this)) {
-        e.TransmitInhibit = 1;
+        e.TransmitInhibit = true;
     }
 }
 
@@ -150,7 +145,7 @@ void CommandEngine::WaitingTick() {
 }
 
 void CommandEngine::TimeOutLongCommand() {
-    r_.Slots.ClearRange(1, 4);
+    r_.Slots.Clear(line::kLinkLines);
     ClearDownloadAndScanLines(r_.Slots);
     ResetLink();
 }
@@ -158,8 +153,8 @@ void CommandEngine::TimeOutLongCommand() {
 void CommandEngine::TimeOutBlockCount() {
     ClearReadings(r_);
     AbortDownload(r_);
-    r_.Download.DownloadOrigin = 0;
-    r_.Slots.Set(37, "Msg 37..Faulty Download Acknowledge");
+    r_.Download.DownloadOrigin = DownloadOrigin::None;
+    r_.Slots.Show(line::kFaultyDownloadAcknowledge);
 }
 
 // Ticks 6..11 of an unanswered request.
@@ -168,33 +163,34 @@ void CommandEngine::TimeOutFirstStage() {
     DownloadRecord& d = r_.Download;
     switch (link.RequestFunction) {
         case fn::kPoll:
-            r_.Slots.Set(1, msg::k01DataReplyOverdue);
-            r_.Slots.ClearRange(2, 4);
+            r_.Slots.Clear(line::kLinkLines);
+            r_.Slots.Show(line::kDataReplyOverdue);
             ++link.TickCount;
             break;
         case fn::kProbe:
-            r_.Slots.ClearRange(1, 4);
-            if (r_.ScanState == scan::kProbeOutstanding) {
-                r_.ScanState = scan::kProbeTimedOut;
+            r_.Slots.Clear(line::kLinkLines);
+            if (r_.ScanState == ScanState::ProbeOutstanding) {
+                r_.ScanState = ScanState::ProbeTimedOut;
             }
             ResetLink();
             break;
         case fn::kRequestDownload:
-            r_.Slots.ClearRange(31, 35);
-            if (d.DownloadState == 2 || d.DownloadState == 3) {
-                d.DownloadState = 3;
+            r_.Slots.Clear(line::kDownloadRequestLines);
+            if (d.DownloadState == DownloadState::Requested ||
+                d.DownloadState == DownloadState::Rerequesting) {
+                d.DownloadState = DownloadState::Rerequesting;
                 r_.Queue.Queue(RequestDownload);
                 link.TickCount = 0;
-                r_.Engine.SensorAnswering = 0;
+                r_.Engine.SensorAnswering = false;
             } else {
                 AbortDownload(r_);
-                d.DownloadOrigin = 0;
+                d.DownloadOrigin = DownloadOrigin::None;
             }
             ClearReadings(r_);
             break;
         case fn::kFlashBlock:
             ClearReadings(r_);
-            r_.Slots.Set(38, FlashBlockResending(d.BlockIndex));
+            r_.Slots.Set(line::kFlashBlockResending, line::FlashBlockResending(d.BlockIndex));
             r_.Queue.Queue(FlashBlock);
             ++r_.Engine.BlockRetries;
             link.TickCount = 0;
@@ -202,10 +198,10 @@ void CommandEngine::TimeOutFirstStage() {
         case fn::kFinishDownload:
             ClearReadings(r_);
             AbortDownload(r_);
-            r_.Slots.Set(39, "Msg 39..Faulty Sensor Restart");
+            r_.Slots.Show(line::kFaultySensorRestart);
             break;
         default:
-            r_.Slots.ClearRange(1, 4);
+            r_.Slots.Clear(line::kLinkLines);
             ++link.TickCount;
             break;
     }
@@ -216,17 +212,15 @@ void CommandEngine::TimeOutSecondStage() {
     LinkState& link = r_.Link;
     switch (link.RequestFunction) {
         case fn::kPoll:
-            r_.Slots.Clear(1);
-            r_.Slots.Set(2, msg::k02DataReplyTimedOut);
-            r_.Slots.ClearRange(3, 4);
+            r_.Slots.Clear(line::kLinkLines);
+            r_.Slots.Show(line::kDataReplyTimedOut);
             ++link.TickCount;
             break;
-        case fn::kInstallStamp: TimeOutStamp(2, StampInstall); break;
-        case fn::kUpgradeStamp: TimeOutStamp(1, StampUpgrade); break;
+        case fn::kInstallStamp: TimeOutStamp(DownloadOrigin::FactoryPage, StampInstall); break;
+        case fn::kUpgradeStamp: TimeOutStamp(DownloadOrigin::SoftwarePage, StampUpgrade); break;
         default:
-            r_.Slots.ClearRange(1, 2);
-            r_.Slots.Set(3, msg::k03AcknowledgeOverdue);
-            r_.Slots.Clear(4);
+            r_.Slots.Clear(line::kLinkLines);
+            r_.Slots.Show(line::kAcknowledgeOverdue);
             ++link.TickCount;
             break;
     }
@@ -234,42 +228,42 @@ void CommandEngine::TimeOutSecondStage() {
 
 // An unanswered install or upgrade stamp is repeated up to five times while the download that
 // started it (`origin`) is still the one being stamped, then given up silently.
-void CommandEngine::TimeOutStamp(int origin, int command) {
+void CommandEngine::TimeOutStamp(DownloadOrigin origin, int command) {
     EngineState& e = r_.Engine;
     DownloadRecord& d = r_.Download;
     if (d.DownloadOrigin == origin && e.StampRetries < kMaxStampRetries) {
-        r_.Slots.Set(10, msg::k10IssueNotReturned);
+        r_.Slots.Show(line::kIssueNotReturned);
         r_.Queue.Queue(command);
         ++e.StampRetries;
     } else {
-        r_.Slots.Clear(10);
+        r_.Slots.Clear(line::kIssueNotReturned);
         r_.Queue.Withdraw(command);
         e.CurrentCommand = 0;
         e.StampRetries = 0;
-        d.DownloadOrigin = 0;
+        d.DownloadOrigin = DownloadOrigin::None;
     }
     r_.Link.TickCount = 0;
 }
 
 void CommandEngine::AnnounceReset() {
-    r_.Slots.ClearRange(1, 3);
-    r_.Slots.Set(4, msg::k04ResettingComms);
+    r_.Slots.Clear(line::kLinkLines);
+    r_.Slots.Show(line::kResettingComms);
     ++r_.Link.TickCount;
 }
 
 void CommandEngine::TimeOutCompletely() {
-    r_.Slots.ClearRange(1, 4);
-    r_.Slots.Clear(9);
+    r_.Slots.Clear(line::kLinkLines);
+    r_.Slots.Clear(line::kReceivingDataBlock);
     ClearDownloadAndScanLines(r_.Slots);
     ClearReadings(r_);
     r_.UploadFailedBlock = -1;
     r_.UploadFailedAttempts = 0;
-    if (r_.Engine.SensorAnswering == 1) {
+    if (r_.Engine.SensorAnswering) {
         ResetIdentity(r_);
     }
     SensorData& s = r_.Sensor;
-    if (s.ChannelSwitch != 0 && s.ChannelSelected != 0) {
-        s.ChannelSwitch = 4;
+    if (s.ChannelSwitch != ChannelSwitch::Idle && s.ChannelSelected != 0) {
+        s.ChannelSwitch = ChannelSwitch::TimedOut;
     }
     ResetLink();
 }
@@ -278,7 +272,7 @@ void CommandEngine::ResetLink() {
     ClearReadings(r_);
     r_.Link.TickCount = 0;
     r_.Engine.CurrentCommand = 0;
-    r_.Engine.SensorAnswering = 0;
+    r_.Engine.SensorAnswering = false;
 }
 
 void CommandEngine::AdvanceSpinner() {
@@ -288,40 +282,47 @@ void CommandEngine::AdvanceSpinner() {
 
 bool CommandEngine::CommonTail() {
     EngineState& e = r_.Engine;
-    if (e.SensorAnswering == 1) {
+    if (e.SensorAnswering) {
         AdvanceSpinner();
-        r_.Slots.Set(8, msg::k08SensorCommsOk[static_cast<std::size_t>(e.SpinnerPhase - 1)]);
+        r_.Slots.Set(line::kSensorCommsOk,
+                     line::kSensorCommsOkPhases[static_cast<std::size_t>(e.SpinnerPhase - 1)]);
     } else {
-        r_.Slots.Clear(8);
+        r_.Slots.Clear(line::kSensorCommsOk);
     }
 
-    if (r_.Link.RequestFunction == fn::kRequestDownload && r_.Download.DownloadState == 3) {
+    if (r_.Link.RequestFunction == fn::kRequestDownload &&
+        r_.Download.DownloadState == DownloadState::Rerequesting) {
         AdvanceSpinner();
-        r_.Slots.Set(36, kRequestingDownload[static_cast<std::size_t>(e.SpinnerPhase - 1)]);
-        e.SensorAnswering = 0;
+        r_.Slots.Set(line::kRequestingDownload,
+                     line::kRequestingDownloadPhases[static_cast<std::size_t>(e.SpinnerPhase - 1)]);
+        e.SensorAnswering = false;
     } else {
-        r_.Slots.Clear(36);
+        r_.Slots.Clear(line::kRequestingDownload);
     }
 
     BuildMessageLines(r_.Slots, r_.Lines);
 
-    int* markers[] = {&r_.UploadBlock, &r_.Download.DownloadOrigin, &r_.Service.CalibrationDone};
+    // An upload, a download stamp or a calibration that has just finished makes every window
+    // reload what it shows.
     bool finished = false;
-    for (int* marker : markers) {
-        if (*marker == kRefreshMarker) {
-            *marker = 0;
+    const auto takeFinished = [&finished](auto& marker, auto done, auto idle) {
+        if (marker == done) {
+            marker = idle;
             finished = true;
         }
-    }
-    const bool armed = finished || r_.PageRefresh == 100;
+    };
+    takeFinished(r_.UploadBlock, kUploadFinished, 0);
+    takeFinished(r_.Download.DownloadOrigin, DownloadOrigin::StampAnswered, DownloadOrigin::None);
+    takeFinished(r_.Service.CalibrationDone, kCalibrationDone, 0);
+    const bool armed = finished || r_.PageRefresh == PageRefresh::Requested;
     if (armed) {
-        r_.PageRefresh = 99;
+        r_.PageRefresh = PageRefresh::Armed;
     }
 
     if (e.CompletedHold > 0) {
         --e.CompletedHold;
         if (e.CompletedHold == 0) {
-            r_.Slots.Clear(7);
+            r_.Slots.Clear(line::kFunctionCompleted);
         }
     }
     return armed;

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "link/link_states.h"
 #include "link/rtu_framing.h"
 #include "link/serial_channel.h"
 
@@ -65,7 +66,7 @@ class CommandEngine : public ByteReceiver {
     void TimeOutBlockCount();
     void TimeOutFirstStage();
     void TimeOutSecondStage();
-    void TimeOutStamp(int origin, int command);
+    void TimeOutStamp(DownloadOrigin origin, int command);
     void AnnounceReset();
     void TimeOutCompletely();
     void AdvanceSpinner();

@@ -13,8 +13,6 @@ namespace corvane {
 namespace {
 
 constexpr int kCompletedHoldTicks = 40;
-constexpr int kUploadFinished = 100;
-constexpr int kStampAnswered = 100;
 
 void DecodeMeasurement(SharedRecords& r) {
     const std::span<const std::uint8_t> f(r.Link.RxFrame);
@@ -29,7 +27,7 @@ void DecodeMeasurement(SharedRecords& r) {
 }
 
 void DecodeUploadBlock(SharedRecords& r) {
-    r.Slots.Set(9, msg::ReceivingDataBlock(r.UploadBlock + 1));
+    r.Slots.Set(line::kReceivingDataBlock, line::ReceivingDataBlock(r.UploadBlock + 1));
     if (r.UploadBlock < 0 || r.UploadBlock >= kUploadBlockCount) {
         return;
     }
@@ -42,7 +40,7 @@ void DecodeUploadBlock(SharedRecords& r) {
         r.Queue.Queue(ReadDataBlock);
     } else {
         r.UploadBlock = kUploadFinished;
-        r.Slots.Clear(9);
+        r.Slots.Clear(line::kReceivingDataBlock);
     }
 }
 
@@ -56,12 +54,12 @@ void DecodeStampReply(SharedRecords& r, int function) {
             r.Sensor.InstallIssue = issue;
         }
         r.Sensor.UpgradeIssue = issue;
-        r.Download.DownloadOrigin = 0;
+        r.Download.DownloadOrigin = DownloadOrigin::None;
     }
-    r.Slots.Clear(10);
+    r.Slots.Clear(line::kIssueNotReturned);
     r.Queue.Withdraw(function == fn::kInstallStamp ? StampInstall : StampUpgrade);
     r.Engine.StampRetries = 0;
-    r.Download.DownloadOrigin = kStampAnswered;
+    r.Download.DownloadOrigin = DownloadOrigin::StampAnswered;
 }
 
 bool ReportsCompletion(int function) {
@@ -85,21 +83,21 @@ void DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
     switch (function) {
         case 0: break;
         case fn::kProbe:
-            r.Engine.SensorAnswering = 0;
-            if (r.ScanState == 7) {
-                r.ScanState = 4;
+            r.Engine.SensorAnswering = false;
+            if (r.ScanState == ScanState::ProbeOutstanding) {
+                r.ScanState = ScanState::Found;
             }
             break;
         case fn::kPoll:
-            r.Engine.SensorAnswering = 1;
+            r.Engine.SensorAnswering = true;
             DecodeMeasurement(r);
-            if (r.Sensor.ChannelSwitch == 2) {
-                r.Sensor.ChannelSwitch = 3;
+            if (r.Sensor.ChannelSwitch == ChannelSwitch::Switched) {
+                r.Sensor.ChannelSwitch = ChannelSwitch::Answered;
             }
             break;
         case fn::kDigitalSetup: r.Sensor.TempCompSlope = GetS16(r.Link.RxFrame, 2) * 0.01; break;
         case fn::kDataBlock:
-            r.Engine.SensorAnswering = 0;
+            r.Engine.SensorAnswering = false;
             DecodeUploadBlock(r);
             break;
         case fn::kRequestDownload:
@@ -113,14 +111,14 @@ void DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
         case fn::kInstallStamp:
         case fn::kUpgradeStamp: DecodeStampReply(r, function); break;
         case fn::kChangeAddress:
-            r.ScanState = 10;
+            r.ScanState = ScanState::Finished;
             r.Sensor.DeviceId = r.Sensor.NewDeviceId;
             r.Sensor.LastDeviceId = r.Sensor.NewDeviceId;
             break;
-        default: r.Engine.SensorAnswering = 0; break;
+        default: r.Engine.SensorAnswering = false; break;
     }
     if (ReportsCompletion(function)) {
-        r.Slots.Set(7, msg::FunctionCompleted(function));
+        r.Slots.Set(line::kFunctionCompleted, line::FunctionCompleted(function));
         r.Engine.CompletedHold = kCompletedHoldTicks;
     }
     r.Engine.CurrentCommand = 0;
@@ -138,11 +136,11 @@ void HandleRejectedReply(SharedRecords& r) {
             } else {
                 r.UploadFailedBlock = -1;
                 r.UploadFailedAttempts = 0;
-                r.Slots.Clear(9);
+                r.Slots.Clear(line::kReceivingDataBlock);
             }
             break;
         case fn::kProbe:
-            if (r.ScanState == scan::kProbeOutstanding) r.ScanState = scan::kProbeTimedOut;
+            if (r.ScanState == ScanState::ProbeOutstanding) r.ScanState = ScanState::ProbeTimedOut;
             break;
         default: break;
     }

@@ -97,24 +97,24 @@ class RequestBuilder {
 
     void OutputCalibration() {
         ServiceRequests& svc = r_.Service;
-        if (svc.CalOutputsEntered != 1) {
+        if (!svc.CalOutputsEntered) {
             // Nothing to send: the request stays outstanding unsent and times out.
             r_.Link.RequestLength = 0;
             return;
         }
         Word(0, ScaledWireValue(svc.CalOut1Reading, 1000.0));
         Word(2, ScaledWireValue(svc.CalOut2Reading, 1000.0));
-        svc.CalOutputsEntered = 0;
+        svc.CalOutputsEntered = false;
         svc.CalOutputPoint = 0;
     }
 
     void ServeChannelSwitch() {
-        if (s_.ChannelSwitch != 1) {
+        if (s_.ChannelSwitch != ChannelSwitch::Requested) {
             return;
         }
         if (s_.ChannelSelected >= 1 && s_.ChannelSelected <= kChannelCount) {
             s_.DeviceId = s_.ChannelId[static_cast<std::size_t>(s_.ChannelSelected - 1)];
-            s_.ChannelSwitch = 2;
+            s_.ChannelSwitch = ChannelSwitch::Switched;
         }
     }
 

@@ -95,8 +95,8 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
     }
 
     if (IsExceptionFrame(r)) {
-        r.Slots.Set(5, msg::k05TransmitError);
-        r.Slots.Clear(6);
+        r.Slots.Show(line::kTransmitError);
+        r.Slots.Clear(line::kReceiveError);
         RequeueDownloadFrame(r);
         ResetRequestState(r);
         return FrameEvent::Exception;
@@ -110,11 +110,11 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
     const bool passed = FrameCheckPasses(link.RxFrame.data(), link.ReplyLength);
     if (passed) {
         DecodeReply(r, downloadReplies);
-        r.Slots.Clear(5);
-        r.Slots.Clear(6);
+        r.Slots.Clear(line::kTransmitError);
+        r.Slots.Clear(line::kReceiveError);
     } else {
-        r.Slots.Set(6, msg::k06ReceiveError);
-        r.Slots.Clear(5);
+        r.Slots.Show(line::kReceiveError);
+        r.Slots.Clear(line::kTransmitError);
         RequeueDownloadFrame(r);
         HandleRejectedReply(r);
     }

@@ -8,9 +8,9 @@ void ResetSensorData(SharedRecords& records) {
     records.Sensor = SensorData{};
     records.Link.TickCount = 0;
     records.Link.RxCount = 0;
-    records.ScanState = 0;
-    records.Engine.ReopenPort = 1;
-    records.Engine.TransmitInhibit = 0;
+    records.ScanState = ScanState::Idle;
+    records.Engine.ReopenPort = true;
+    records.Engine.TransmitInhibit = false;
 }
 
 void ResetIdentity(SharedRecords& records) {
@@ -27,7 +27,7 @@ void ResetIdentity(SharedRecords& records) {
     s.UpgradeName = defaults.UpgradeName;
     s.PlantNumber = defaults.PlantNumber;
     s.SerialNumber = defaults.SerialNumber;
-    records.PageRefresh = 100;
+    records.PageRefresh = PageRefresh::Requested;
 }
 
 void ClearReadings(SharedRecords& records) {
@@ -38,9 +38,9 @@ void ClearReadings(SharedRecords& records) {
     s.Concentration = 0.0;
     s.Out1Current = 0.0;
     s.Out2Current = 0.0;
-    records.Slots.Clear(5);
-    records.Slots.Clear(6);
-    records.Slots.ClearRange(11, 80);
+    records.Slots.Clear(line::kTransmitError);
+    records.Slots.Clear(line::kReceiveError);
+    records.Slots.Clear(line::kDeviceLines);
 }
 
 void SetTemperatureTexts(SensorData& sensor) {

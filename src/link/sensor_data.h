@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "link/link_states.h"
+
 namespace corvane {
 
 struct SharedRecords;
@@ -111,7 +113,7 @@ struct SensorData {
     // Channels; channel n is at index n - 1.
     std::array<int, kChannelCount> ChannelId = {1, 2, 3, 4, 5};
     int ChannelSelected = 0;
-    int ChannelSwitch = 0;  // 0 idle, 1 requested, 2 switched, 3 answered, 4 timed out
+    corvane::ChannelSwitch ChannelSwitch = corvane::ChannelSwitch::Idle;
 };
 
 // Puts every SensorData field back to its default and starts the link afresh (request state

@@ -5,12 +5,18 @@
 #include <string>
 
 #include "link/command_queue.h"
+#include "link/link_states.h"
 #include "link/sensor_data.h"
 #include "link/status_lines.h"
 
 namespace corvane {
 
 inline constexpr std::size_t kFrameBufferSize = 512;
+
+// Completion markers: the value an upload's block number and a calibration's marker take when
+// the operation has finished, so the next link tick asks every window to reload.
+inline constexpr int kUploadFinished = 100;
+inline constexpr int kCalibrationDone = 100;
 
 // The one outstanding request and the reply being assembled.
 struct LinkState {
@@ -26,10 +32,10 @@ struct LinkState {
 // The command engine's own state.
 struct EngineState {
     int CurrentCommand = 0;  // 0 = the measurement poll
-    int SensorAnswering = 0;
+    bool SensorAnswering = false;
     int SpinnerPhase = 0;
-    int ReopenPort = 1;
-    int TransmitInhibit = 0;
+    bool ReopenPort = true;
+    bool TransmitInhibit = false;
     int BlockRetries = 0;
     int StampRetries = 0;
     int CompletedHold = 0;
@@ -37,8 +43,8 @@ struct EngineState {
 
 // Software download progress and the image it sends.
 struct DownloadRecord {
-    int DownloadState = 0;   // 0 idle .. 5 sending blocks
-    int DownloadOrigin = 0;  // 1 Software page, 2 Factory page, 100 stamp answered, 0 none
+    corvane::DownloadState DownloadState = corvane::DownloadState::Idle;
+    corvane::DownloadOrigin DownloadOrigin = corvane::DownloadOrigin::None;
     unsigned BlockTotal = 0;
     unsigned BlockIndex = 0;
     int DownloadProgress = 0;
@@ -53,8 +59,8 @@ struct ServiceRequests {
     double CalOut1Reading = 0.0;
     double CalOut2Reading = 0.0;
     int CalOutputPoint = 0;
-    int CalOutputsEntered = 0;
-    int CalibrationDone = 0;
+    bool CalOutputsEntered = false;
+    int CalibrationDone = 0;  // kCalibrationDone once a calibration stamp is queued
     int TestCode1 = 0;
     int TestCode2 = 0;
     int TestCodeBoth = 0;
@@ -69,11 +75,11 @@ struct SharedRecords {
     EngineState Engine;
     MessageSlots Slots;
     MessageLines Lines;
-    int PageRefresh = 0;  // 0 idle, 100 requested, 99 armed
+    corvane::PageRefresh PageRefresh = corvane::PageRefresh::Idle;
 
-    int ScanState = 0;
+    corvane::ScanState ScanState = corvane::ScanState::Idle;
     int ScanDirection = 0;  // 1 = downwards
-    int UploadBlock = 0;    // data block being read; 100 = upload finished
+    int UploadBlock = 0;    // data block being read; kUploadFinished once all are in
     // The data block whose replies failed the frame check, and how many attempts at it failed.
     int UploadFailedBlock = -1;
     int UploadFailedAttempts = 0;
@@ -90,8 +96,8 @@ struct SharedRecords {
     std::string CalibratePassword;
     std::string InstallPassword;
 
-    int MainWindowStarted = 0;
-    int ExitPromptShown = 0;
+    bool MainWindowStarted = false;
+    bool ExitPromptShown = false;
 };
 
 }  // namespace corvane

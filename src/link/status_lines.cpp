@@ -109,7 +109,7 @@ void BuildMessageLines(const MessageSlots& slots, MessageLines& lines) {
     }
 }
 
-namespace msg {
+namespace line {
 
 std::string FunctionCompleted(int function) {
     char hex[16];
@@ -121,15 +121,35 @@ std::string ReceivingDataBlock(int counter) {
     return "Msg 09..Receiving Data Block " + std::to_string(counter) + " of 16";
 }
 
-}  // namespace msg
+std::string FlashBlockResending(unsigned blockIndex) {
+    return "Msg 38..Flash Block " + std::to_string(blockIndex) + " Error.. Resending";
+}
+
+std::string SettingNewId(int address) {
+    return "Msg 41..Setting New Modbus ID " + std::to_string(address);
+}
+
+std::string StartScan(int address) {
+    return "Msg 42..Start Modbus Scan ID " + std::to_string(address);
+}
+
+std::string RestoreLastId(int address) {
+    return "Msg 43..Restore Last Modbus ID " + std::to_string(address);
+}
+
+std::string ScanningId(int address) {
+    return "Msg 44.. Scanning Modbus Device ID " + std::to_string(address);
+}
+
+}  // namespace line
 
 void ApplyDeviceStatus(MessageSlots& slots, std::span<const std::uint8_t, 5> status) {
-    slots.Clear(9);
-    slots.Clear(10);
+    slots.Clear(line::kReceivingDataBlock);
+    slots.Clear(line::kIssueNotReturned);
     ApplyLines(slots, kMeasurementLines, status);
     ApplyLines(slots, kOutputLines, status);
-    slots.ClearRange(31, 39);
-    slots.ClearRange(41, 45);
+    slots.Clear(line::kDownloadLines);
+    slots.Clear(line::kScanLines);
     ApplyLines(slots, kMemoryAndCalibrationLines, status);
 }
 

@@ -172,9 +172,9 @@ TEST_F(MonitorPageTest, pageRefreshReachesExactlyOneWindow) {
         rig.Run(static_cast<fw::VirtualClock::Micros>(round) * 37 * kMillisecond);
         const std::string name = "Source " + std::to_string(round);
         rig.Records().Sensor.Out1.SourceName = name;
-        rig.Records().PageRefresh = 100;
+        rig.Records().PageRefresh = PageRefresh::Requested;
         rig.Run(kSecond);
-        EXPECT_EQ(rig.Records().PageRefresh, 0);
+        EXPECT_EQ(rig.Records().PageRefresh, PageRefresh::Idle);
         const bool mainReloaded =
             rig.Controls().ListItem(ids::kMainConfiguration, 1).find(name) != std::string::npos;
         const bool pageReloaded = Page().Text(ids::kMonOut1SourceName) == name;

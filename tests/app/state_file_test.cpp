@@ -232,9 +232,9 @@ TEST(StateFileExtremes, programRunsOnAFileOfExtremeValues) {
     auto& r = rig.Records();
     for (const int command : {13, 14, 15, 16, 18, 19, 29, 37, 38, 27}) r.Queue.Queue(command);
     r.ScanDirection = 0;
-    r.ScanState = 2;
+    r.ScanState = ScanState::StartSearch;
     r.Sensor.ChannelSelected = 5;
-    r.Sensor.ChannelSwitch = 1;
+    r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     rig.Run(30 * fw::kSecond);
     rig.Window().PressCloseBox();
     std::filesystem::remove(path);

@@ -21,7 +21,7 @@ class AddressScanTest : public ::testing::Test {
         link.Start();
         r().Sensor.DeviceId = address;
         r().ScanDirection = direction;
-        r().ScanState = scan::kStartSearch;
+        r().ScanState = ScanState::StartSearch;
     }
 
     // Addresses of the probes sent so far, in order.
@@ -38,7 +38,7 @@ class AddressScanTest : public ::testing::Test {
                                          1200 * kSecond);
     }
     bool RunUntilFinished() {
-        return link.Clock().RunUntilTrue([&] { return r().ScanState == scan::kFinished; },
+        return link.Clock().RunUntilTrue([&] { return r().ScanState == ScanState::Finished; },
                                          10 * kSecond);
     }
 
@@ -124,14 +124,14 @@ TEST_F(ScanWithSensorAt12, pollsGoOnWhileTheOperatorDecides) {
     ASSERT_TRUE(RunUntilBoxes(1));
     const std::size_t writesBefore = link.Line().Written().size();
     link.RunFor(4 * kSecond);
-    EXPECT_EQ(r().ScanState, scan::kAwaitingOperator);
+    EXPECT_EQ(r().ScanState, ScanState::AwaitingOperator);
     const auto& written = link.Line().Written();
     EXPECT_GE(written.size() - writesBefore, 15u);
     EXPECT_EQ(written.back()[1], 0x35);
     EXPECT_EQ(written.back()[0], 12);
     EXPECT_EQ(link.Host().Boxes().size(), 1u) << "the prompt is not repeated";
     link.RunFor(2 * kSecond);
-    EXPECT_EQ(r().ScanState, scan::kFinished);
+    EXPECT_EQ(r().ScanState, ScanState::Finished);
     EXPECT_EQ(r().Sensor.DeviceId, 11) << "Cancel restores the address the scan started from";
 }
 
@@ -140,31 +140,31 @@ TEST_F(ScanWithSensorAt12, addressChangeIsAcknowledgedAndAdopted) {
     r().Sensor.DeviceId = 12;
     link.RunTicks(2);
     r().Sensor.NewDeviceId = 33;
-    r().ScanState = scan::kChangeAddress;
+    r().ScanState = ScanState::ChangeAddress;
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(41), "Msg 41..Setting New Modbus ID 33");
     link.RunTicks(2);
-    EXPECT_EQ(r().ScanState, scan::kFinished);
+    EXPECT_EQ(r().ScanState, ScanState::Finished);
     EXPECT_EQ(r().Sensor.DeviceId, 33);
     EXPECT_EQ(r().Sensor.LastDeviceId, 33);
     EXPECT_EQ(link.Sensor().Address(), 33);
     link.RunTicks(3);
     EXPECT_EQ(link.Line().Written().back()[0], 33);
-    EXPECT_EQ(r().Engine.SensorAnswering, 1);
+    EXPECT_TRUE(r().Engine.SensorAnswering);
 }
 
 TEST_F(ScanWithoutSensors, stopRestoresAndAppliedSettingsFinish) {
     StartScanAt(40, 0);
     link.RunTicks(3);
     EXPECT_EQ(r().Sensor.DeviceId, 41);
-    r().ScanState = scan::kRestore;  // "Stop Search" while a probe is outstanding
+    r().ScanState = ScanState::Restore;  // "Stop Search" while a probe is outstanding
     link.RunTicks(4);
-    EXPECT_EQ(r().ScanState, scan::kRestore) << "acted on at the next sending tick";
+    EXPECT_EQ(r().ScanState, ScanState::Restore) << "acted on at the next sending tick";
     link.RunTicks(1);
     EXPECT_EQ(r().Sensor.DeviceId, 40);
-    EXPECT_EQ(r().ScanState, scan::kFinished);
+    EXPECT_EQ(r().ScanState, ScanState::Finished);
     EXPECT_EQ(r().Slots.Text(43), "Msg 43..Restore Last Modbus ID 40");
-    r().ScanState = scan::kSettingsApplied;
+    r().ScanState = ScanState::SettingsApplied;
     ASSERT_TRUE(RunUntilFinished());
 }
 

@@ -56,7 +56,7 @@ TEST_F(CommandEngineTest, answeredPollsGoOutOncePerTickWithReadingsAndSpinner) {
     EXPECT_NEAR(r().Sensor.CondComp, 48.0, 3.0);
     EXPECT_NEAR(r().Sensor.Temperature, 22.0, 2.0);
     EXPECT_GT(r().Sensor.Out1Current, 4.0);
-    EXPECT_EQ(r().Engine.SensorAnswering, 1);
+    EXPECT_TRUE(r().Engine.SensorAnswering);
 
     std::vector<std::string> spinner;
     for (int i = 0; i < 3; ++i) {
@@ -80,15 +80,15 @@ TEST_F(CommandEngineTest, firstTickOpensThePortWithTheDerivedSettings) {
     EXPECT_EQ(link.Line().Settings().BaudRate, 19200);
     EXPECT_EQ(link.Line().Settings().StopBits, 1);
     EXPECT_EQ(link.Line().Settings().Parity, 'E');
-    EXPECT_EQ(r().Engine.ReopenPort, 0);
-    EXPECT_EQ(r().Engine.SensorAnswering, 1);
+    EXPECT_FALSE(r().Engine.ReopenPort);
+    EXPECT_TRUE(r().Engine.SensorAnswering);
 }
 
 TEST_F(CommandEngineTest, portThatCannotBeOpenedIsNeverWrittenAndTimesOut) {
     link.Line().SetOpenFails(true);
     link.Start();
     EXPECT_EQ(TickWhenLineAppears(1, 30), 7);
-    EXPECT_EQ(r().Engine.TransmitInhibit, 1);
+    EXPECT_TRUE(r().Engine.TransmitInhibit);
     EXPECT_EQ(WriteCount(), 0u);
     EXPECT_EQ(TickWhenLineAppears(4, 30), 17);
 }
@@ -125,8 +125,8 @@ TEST_F(CommandEngineTest, linkThatWasUpPutsIdentityBackWhenTheSensorFallsSilent)
     EXPECT_EQ(r().Sensor.SerialNumber, "Serial Number");
     EXPECT_EQ(r().Sensor.InstallDate, "Unknown Install Date");
     EXPECT_EQ(r().Sensor.CondComp, 0.0);
-    EXPECT_EQ(r().Engine.SensorAnswering, 0);
-    EXPECT_EQ(r().PageRefresh, 99) << "the identity reset asks the pages to reload";
+    EXPECT_FALSE(r().Engine.SensorAnswering);
+    EXPECT_EQ(r().PageRefresh, PageRefresh::Armed) << "the identity reset asks the pages to reload";
 }
 
 TEST_F(CommandEngineTest, queuedCommandsAreServedLowestFirstOnePerExchange) {
@@ -197,12 +197,13 @@ TEST_F(CommandEngineTest, finishedUploadArmsThePageRefresh) {
     link.Start();
     r().UploadBlock = 0;
     r().Queue.Queue(ReadDataBlock);
-    EXPECT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == 99; }, 10 * kSecond));
+    EXPECT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; },
+                                          10 * kSecond));
     EXPECT_EQ(r().UploadBlock, 0);
     EXPECT_EQ(r().Sensor.PlantNumber, "TANK-0");
     EXPECT_EQ(r().Sensor.SerialNumber, "VX0100");
     link.RunTicks(1);
-    EXPECT_EQ(r().PageRefresh, 99) << "the window that handles it first resets it";
+    EXPECT_EQ(r().PageRefresh, PageRefresh::Armed) << "the window that handles it first resets it";
 }
 
 TEST_F(CommandEngineTest, exceptionReplyEndsTheExchangeAndTheNextTickSendsAgain) {
@@ -270,9 +271,9 @@ TEST_F(FlashBlockTiming, firstAttemptTicksAfterFiftyMillisecondsAResendAfterTwoH
 
 TEST_F(FlashBlockTiming, moreThanThirtyTwoFailedAttemptsStopTheDownloadWithABox) {
     StartBlocks();
-    r().Download.DownloadState = 5;
+    r().Download.DownloadState = DownloadState::SendingBlocks;
     r().Download.BlockTotal = 10;
-    r().Download.DownloadOrigin = 1;
+    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     sensor().Faults().exceptionReplies = true;
     link.RunFor(30 * kSecond);
     int blocks = 0;
@@ -282,8 +283,8 @@ TEST_F(FlashBlockTiming, moreThanThirtyTwoFailedAttemptsStopTheDownloadWithABox)
     EXPECT_EQ(link.Host().Boxes()[0].box.text, "Program Transfer Failed. Restart The Download !");
     EXPECT_EQ(link.Host().Boxes()[0].box.caption, "Software Download Status");
     EXPECT_EQ(link.Host().Beeps(), std::vector<fw::Beep>{fw::Beep::Exclamation});
-    EXPECT_EQ(r().Download.DownloadState, 0);
-    EXPECT_EQ(r().Download.DownloadOrigin, 0);
+    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
     EXPECT_EQ(r().Engine.BlockRetries, 0);
     EXPECT_EQ(FunctionsWritten().back(), 0x35) << "the link goes back to polling";
 }
@@ -298,10 +299,10 @@ class DownloadTimeOuts : public CommandEngineTest {
 };
 
 TEST_F(DownloadTimeOuts, unansweredRequestIsRepeatedWithTheRotatingLine) {
-    r().Download.DownloadState = 2;
+    r().Download.DownloadState = DownloadState::Requested;
     r().Queue.Queue(RequestDownload);
     link.RunTicks(8);
-    EXPECT_EQ(r().Download.DownloadState, 3);
+    EXPECT_EQ(r().Download.DownloadState, DownloadState::Rerequesting);
     std::set<std::string> shown;
     for (int i = 0; i < 6; ++i) {
         link.RunTicks(1);
@@ -324,27 +325,27 @@ TEST_F(DownloadTimeOuts, unansweredRequestIsRepeatedWithTheRotatingLine) {
 }
 
 TEST_F(DownloadTimeOuts, unansweredBlockCountAbortsAfterThirtyTicks) {
-    r().Download.DownloadState = 4;
-    r().Download.DownloadOrigin = 2;
+    r().Download.DownloadState = DownloadState::Erasing;
+    r().Download.DownloadOrigin = DownloadOrigin::FactoryPage;
     r().Queue.Queue(DownloadBlockCount);
     link.RunTicks(30);
     EXPECT_FALSE(r().Slots.Stands(37));
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(37), "Msg 37..Faulty Download Acknowledge");
-    EXPECT_EQ(r().Download.DownloadState, 0);
-    EXPECT_EQ(r().Download.DownloadOrigin, 0);
+    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
 }
 
 TEST_F(DownloadTimeOuts, unansweredFinishReportsFaultyRestartAndKeepsOrigin) {
-    r().Download.DownloadOrigin = 1;
+    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r().Queue.Queue(FinishDownload);
     link.RunTicks(8);
     EXPECT_EQ(r().Slots.Text(39), "Msg 39..Faulty Sensor Restart");
-    EXPECT_EQ(r().Download.DownloadOrigin, 1);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::SoftwarePage);
 }
 
 TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
-    r().Download.DownloadOrigin = 2;
+    r().Download.DownloadOrigin = DownloadOrigin::FactoryPage;
     r().Queue.Queue(StampInstall);
     link.RunTicks(13);
     EXPECT_EQ(r().Slots.Text(10), "Msg 10..Download Issue Not Returned");
@@ -353,7 +354,7 @@ TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
     for (const int f : FunctionsWritten()) stamps += f == 0x73;
     EXPECT_EQ(stamps, 6);
     EXPECT_FALSE(r().Slots.Stands(10));
-    EXPECT_EQ(r().Download.DownloadOrigin, 0);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
     EXPECT_EQ(r().Engine.StampRetries, 0);
     EXPECT_FALSE(r().Queue.IsPending(StampInstall));
 }
@@ -362,9 +363,9 @@ TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsAndKeepsOthers) {
     r().Queue.Queue(RequestDownload);
     r().Queue.Queue(FlashBlock);
     r().Queue.Queue(WriteTempSetup);
-    r().Download.DownloadState = 5;
+    r().Download.DownloadState = DownloadState::SendingBlocks;
     r().Download.BlockIndex = 4;
-    r().Download.DownloadOrigin = 1;
+    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r().Engine.StampRetries = 2;
     r().Slots.Set(34, "Msg 34..Flash Block 3 Transmitted");
     AbortDownload(r());
@@ -372,7 +373,7 @@ TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsAndKeepsOthers) {
     EXPECT_FALSE(r().Queue.IsPending(FlashBlock));
     EXPECT_TRUE(r().Queue.IsPending(WriteTempSetup));
     EXPECT_EQ(r().Download.BlockIndex, 0u);
-    EXPECT_EQ(r().Download.DownloadOrigin, 1);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::SoftwarePage);
     EXPECT_EQ(r().Engine.StampRetries, 2);
     EXPECT_FALSE(r().Slots.Stands(34));
 }
@@ -382,10 +383,10 @@ TEST_F(CommandEngineTest, unansweredChannelSwitchIsMarkedTimedOut) {
     link.RunTicks(1);
     r().Sensor.ChannelId = {9, 2, 3, 4, 5};
     r().Sensor.ChannelSelected = 1;
-    r().Sensor.ChannelSwitch = 1;
+    r().Sensor.ChannelSwitch = ChannelSwitch::Requested;
     link.RunTicks(25);
     EXPECT_EQ(r().Sensor.DeviceId, 9);
-    EXPECT_EQ(r().Sensor.ChannelSwitch, 4);
+    EXPECT_EQ(r().Sensor.ChannelSwitch, ChannelSwitch::TimedOut);
 }
 
 TEST_F(CommandEngineTest, answeredChannelSwitchIsMarkedAnswered) {
@@ -393,9 +394,9 @@ TEST_F(CommandEngineTest, answeredChannelSwitchIsMarkedAnswered) {
     link.RunTicks(1);
     r().Sensor.ChannelId = {0, 2, 3, 4, 5};
     r().Sensor.ChannelSelected = 1;
-    r().Sensor.ChannelSwitch = 1;
+    r().Sensor.ChannelSwitch = ChannelSwitch::Requested;
     link.RunTicks(3);
-    EXPECT_EQ(r().Sensor.ChannelSwitch, 3);
+    EXPECT_EQ(r().Sensor.ChannelSwitch, ChannelSwitch::Answered);
 }
 
 }  // namespace

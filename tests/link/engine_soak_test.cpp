@@ -83,7 +83,7 @@ TEST(EngineSoak, tenThousandExchangesOverAnUnreliableLineNeverStick) {
     faults.corruptProbability = 0.0;
     link.RunFor(15 * kSecond);
     EXPECT_EQ(link.Line().Written().back()[1], 0x35);
-    EXPECT_EQ(r.Engine.SensorAnswering, 1);
+    EXPECT_TRUE(r.Engine.SensorAnswering);
     EXPECT_FALSE(r.Slots.Stands(6));
     EXPECT_FALSE(r.Queue.FlagRaised() && r.Queue.IsPending(ReadDataBlock));
 }

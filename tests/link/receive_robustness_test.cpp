@@ -21,9 +21,9 @@ TEST(ReceiveRobustness, randomByteStreamsInEveryRequestContext) {
     SharedRecords r;
     for (int round = 0; round < 4000; ++round) {
         r.UploadBlock = oddValue(random);
-        r.ScanState = round % 12;
+        r.ScanState = static_cast<ScanState>(round % 12);
         r.Sensor.DeviceId = byte(random) % 248;
-        r.Service.CalOutputsEntered = round % 2;
+        r.Service.CalOutputsEntered = round % 2 == 1;
         testing::StartExchange(r, command(random));
         if (round % 7 == 0) {
             r.Link.ReplyLength = oddValue(random) * 2;  // lengths no table row produces

@@ -53,14 +53,14 @@ TEST_F(RejectedReply, completedWriteIsNotReportedWhenItsReplyFailsTheCheck) {
 
 TEST_F(RejectedReply, pollKeepsReadingsAnsweringStateAndChannelSwitch) {
     r.Sensor.Temperature = 21.5;
-    r.Sensor.ChannelSwitch = 2;
+    r.Sensor.ChannelSwitch = ChannelSwitch::Switched;
     StartExchange(r, PollMeasurement);
     auto reply = testing::PollReply(0, {0x00, 0x00, 0x00, 0x00, 0x7C, 0x5C}, {1, 2, 4, 8, 16});
     reply[7] ^= 0x10;  // line noise in the temperature
     EXPECT_EQ(Feed(r, reply), FrameEvent::Failed);
     EXPECT_DOUBLE_EQ(r.Sensor.Temperature, 21.5);
-    EXPECT_EQ(r.Engine.SensorAnswering, 0);
-    EXPECT_EQ(r.Sensor.ChannelSwitch, 2);
+    EXPECT_FALSE(r.Engine.SensorAnswering);
+    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Switched);
     for (int line = 9; line <= 77; ++line) {
         EXPECT_FALSE(r.Slots.Stands(line)) << "line " << line;
     }
@@ -76,7 +76,7 @@ TEST_F(RejectedReply, uploadAsksForTheSameBlockAgainAndGivesUpAfterThreeAttempts
         EXPECT_EQ(r.Sensor.CalibrationDate, SensorData{}.CalibrationDate);
         r.Queue.TakeLowest();
     }
-    r.Slots.Set(9, msg::ReceivingDataBlock(4));
+    r.Slots.Set(line::kReceivingDataBlock, line::ReceivingDataBlock(4));
     StartExchange(r, ReadDataBlock);
     Feed(r, WithBadCrc(BlockReply(0x41)));
     EXPECT_FALSE(r.Queue.IsPending(ReadDataBlock)) << "the upload ends at the third failure";
@@ -116,29 +116,29 @@ TEST_F(RejectedReply, flashBlockIsSentAgainWithoutTheDownloadSeeingTheReply) {
 }
 
 TEST_F(RejectedReply, stampIsQueuedAgainAndItsIssueIgnored) {
-    r.Download.DownloadOrigin = 1;
+    r.Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r.Sensor.UpgradeIssue = "2.0137";
     StartExchange(r, StampUpgrade);
     Feed(r, WithBadCrc({0x00, 0x74, 't', 0x09, 0x99, 0x99}));
     EXPECT_EQ(r.Sensor.UpgradeIssue, "2.0137");
-    EXPECT_EQ(r.Download.DownloadOrigin, 1);
+    EXPECT_EQ(r.Download.DownloadOrigin, DownloadOrigin::SoftwarePage);
     EXPECT_TRUE(r.Queue.IsPending(StampUpgrade));
     EXPECT_EQ(r.Engine.StampRetries, 1);
 }
 
 TEST_F(RejectedReply, garbledProbeAnswerCountsAsNoAnswerAndAddressChangeIsNotAdopted) {
-    r.ScanState = scan::kProbeOutstanding;
+    r.ScanState = ScanState::ProbeOutstanding;
     StartExchange(r, ProbeDeviceId);
     Feed(r, WithBadCrc({0x00, 0x30}));
-    EXPECT_EQ(r.ScanState, scan::kProbeTimedOut);
+    EXPECT_EQ(r.ScanState, ScanState::ProbeTimedOut);
 
     r.Sensor.DeviceId = 3;
     r.Sensor.NewDeviceId = 9;
-    r.ScanState = scan::kChangeSent;
+    r.ScanState = ScanState::ChangeSent;
     StartExchange(r, ChangeDeviceId);
     Feed(r, WithBadCrc({0x03, 0x70}));
     EXPECT_EQ(r.Sensor.DeviceId, 3);
-    EXPECT_EQ(r.ScanState, scan::kChangeSent);
+    EXPECT_EQ(r.ScanState, ScanState::ChangeSent);
     EXPECT_FALSE(r.Slots.Stands(7));
 }
 
@@ -150,7 +150,7 @@ TEST(RejectedReplyOnTheLine, scanDoesNotFindASensorWhoseRepliesAllFailTheCheck) 
     link.Start();
     SharedRecords& r = link.Records();
     r.Sensor.DeviceId = 5;
-    r.ScanState = scan::kStartSearch;
+    r.ScanState = ScanState::StartSearch;
     for (int i = 0; i < 2000 && link.Host().Boxes().empty(); ++i) link.RunTicks(1);
     ASSERT_FALSE(link.Host().Boxes().empty());
     EXPECT_EQ(link.Host().Boxes().back().box.caption, "No Vexor Sensor Detected");

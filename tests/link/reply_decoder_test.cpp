@@ -37,16 +37,16 @@ TEST_F(ReplyDecoding, pollReplyScalesSignedAndUnsignedReadings) {
     EXPECT_DOUBLE_EQ(r.Sensor.Concentration, 12.34);
     EXPECT_DOUBLE_EQ(r.Sensor.Out1Current, 20.0);
     EXPECT_DOUBLE_EQ(r.Sensor.Out2Current, 65.535);
-    EXPECT_EQ(r.Engine.SensorAnswering, 1);
+    EXPECT_TRUE(r.Engine.SensorAnswering);
     EXPECT_FALSE(r.Slots.Stands(7)) << "a poll is not a completed write";
 }
 
 TEST_F(ReplyDecoding, firstPollAfterChannelSwitchIsMarkedAnswered) {
-    r.Sensor.ChannelSwitch = 1;
+    r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     r.Sensor.ChannelSelected = 2;
     StartExchange(r, PollMeasurement);
     Feed(r, PollReply(2, {}));
-    EXPECT_EQ(r.Sensor.ChannelSwitch, 3);
+    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Answered);
 }
 
 TEST_F(ReplyDecoding, completedWriteShowsLineSevenForFortyTicks) {
@@ -54,7 +54,7 @@ TEST_F(ReplyDecoding, completedWriteShowsLineSevenForFortyTicks) {
     Feed(r, WithCrc({0x00, 0x51}));
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x51 Completed");
     EXPECT_EQ(r.Engine.CompletedHold, 40);
-    EXPECT_EQ(r.Engine.SensorAnswering, 0);
+    EXPECT_FALSE(r.Engine.SensorAnswering);
 }
 
 TEST_F(ReplyDecoding, digitalSetupReplyCarriesTheSlope) {
@@ -65,19 +65,19 @@ TEST_F(ReplyDecoding, digitalSetupReplyCarriesTheSlope) {
 }
 
 TEST_F(ReplyDecoding, probeAnswerMovesAWaitingScanToFound) {
-    r.ScanState = 7;
+    r.ScanState = ScanState::ProbeOutstanding;
     StartExchange(r, ProbeDeviceId);
     Feed(r, WithCrc({0x00, 0x30}));
-    EXPECT_EQ(r.ScanState, 4);
+    EXPECT_EQ(r.ScanState, ScanState::Found);
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x30 Completed");
 }
 
 TEST_F(ReplyDecoding, addressChangeIsAdopted) {
-    r.ScanState = 11;
+    r.ScanState = ScanState::ChangeSent;
     r.Sensor.NewDeviceId = 42;
     StartExchange(r, ChangeDeviceId);
     Feed(r, WithCrc({0x00, 0x70}));
-    EXPECT_EQ(r.ScanState, 10);
+    EXPECT_EQ(r.ScanState, ScanState::Finished);
     EXPECT_EQ(r.Sensor.DeviceId, 42);
     EXPECT_EQ(r.Sensor.LastDeviceId, 42);
 }
@@ -215,7 +215,7 @@ TEST_F(ReplyDecoding, blockReplyOutsideAnUploadChangesNoSetup) {
 }
 
 TEST_F(ReplyDecoding, installStampReturnsIssueToBothRecords) {
-    r.Download.DownloadOrigin = 2;
+    r.Download.DownloadOrigin = DownloadOrigin::FactoryPage;
     r.Engine.StampRetries = 3;
     r.Slots.Set(10, "Msg 10..Download Issue Not Returned");
     r.Queue.Queue(StampInstall);
@@ -223,7 +223,7 @@ TEST_F(ReplyDecoding, installStampReturnsIssueToBothRecords) {
     Feed(r, WithCrc({0x00, 0x73, 's', 0x02, 0x01, 0x40}));
     EXPECT_EQ(r.Sensor.InstallIssue, "2.0140");
     EXPECT_EQ(r.Sensor.UpgradeIssue, "2.0140");
-    EXPECT_EQ(r.Download.DownloadOrigin, 100);
+    EXPECT_EQ(r.Download.DownloadOrigin, DownloadOrigin::StampAnswered);
     EXPECT_EQ(r.Engine.StampRetries, 0);
     EXPECT_FALSE(r.Slots.Stands(10));
     EXPECT_FALSE(r.Queue.IsPending(StampInstall));
@@ -231,13 +231,13 @@ TEST_F(ReplyDecoding, installStampReturnsIssueToBothRecords) {
 }
 
 TEST_F(ReplyDecoding, upgradeStampWithWrongStatusKeepsIssuesButStillFinishes) {
-    r.Download.DownloadOrigin = 1;
+    r.Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r.Sensor.InstallIssue = "1.0000";
     r.Sensor.UpgradeIssue = "1.0000";
     StartExchange(r, StampUpgrade);
     Feed(r, WithCrc({0x00, 0x74, 'x', 0x02, 0x01, 0x40}));
     EXPECT_EQ(r.Sensor.UpgradeIssue, "1.0000");
-    EXPECT_EQ(r.Download.DownloadOrigin, 100);
+    EXPECT_EQ(r.Download.DownloadOrigin, DownloadOrigin::StampAnswered);
 
     StartExchange(r, StampUpgrade);
     Feed(r, WithCrc({0x00, 0x74, 't', 0x03, 0x00, 0x01}));

@@ -155,17 +155,17 @@ TEST_F(RequestEncoding, calibrationStampCarriesDateAndOperatorName) {
 }
 
 TEST_F(RequestEncoding, outputCalibrationOnlyWhileReadingsAreEntered) {
-    r.Service.CalOutputsEntered = 0;
+    r.Service.CalOutputsEntered = false;
     StartExchange(r, CalibrateOutputs);
     EXPECT_EQ(r.Link.RequestLength, 0);  // nothing to write
     EXPECT_EQ(r.Link.RequestFunction, 0x63);
 
-    r.Service.CalOutputsEntered = 1;
+    r.Service.CalOutputsEntered = true;
     r.Service.CalOutputPoint = 20;
     r.Service.CalOut1Reading = 19.95;
     r.Service.CalOut2Reading = 4.001;
     EXPECT_EQ(Send(CalibrateOutputs), (std::vector<std::uint8_t>{0x4D, 0xEE, 0x0F, 0xA1}));
-    EXPECT_EQ(r.Service.CalOutputsEntered, 0);
+    EXPECT_FALSE(r.Service.CalOutputsEntered);
     EXPECT_EQ(r.Service.CalOutputPoint, 0);
 }
 
@@ -215,17 +215,17 @@ TEST_F(RequestEncoding, flashBlockIsBuiltByTheBlockReader) {
 TEST_F(RequestEncoding, pollServesARequestedChannelSwitch) {
     r.Sensor.ChannelId = {10, 20, 30, 40, 50};
     r.Sensor.ChannelSelected = 3;
-    r.Sensor.ChannelSwitch = 1;
+    r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     StartExchange(r, PollMeasurement);
     EXPECT_EQ(r.Sensor.DeviceId, 30);
     EXPECT_EQ(r.Link.TxFrame[0], 30);
-    EXPECT_EQ(r.Sensor.ChannelSwitch, 2);
+    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Switched);
 
     r.Sensor.ChannelSelected = 0;
-    r.Sensor.ChannelSwitch = 1;
+    r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     StartExchange(r, PollMeasurement);
     EXPECT_EQ(r.Sensor.DeviceId, 30);
-    EXPECT_EQ(r.Sensor.ChannelSwitch, 1);
+    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Requested);
 }
 
 }  // namespace

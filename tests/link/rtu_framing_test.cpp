@@ -47,7 +47,7 @@ TEST(RequestFraming, downloadFramesGoToTheBroadcastAddress) {
 TEST(RequestFraming, everyFinishedFramePassesItsOwnCheck) {
     SharedRecords r;
     for (int command = 0; command <= 40; ++command) {
-        r.Service.CalOutputsEntered = 1;
+        r.Service.CalOutputsEntered = true;
         StartExchange(r, command);
         EXPECT_TRUE(FrameCheckPasses(r.Link.TxFrame.data(), r.Link.RequestLength))
             << "command " << command;

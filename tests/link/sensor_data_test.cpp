@@ -37,16 +37,16 @@ TEST(SensorDataDefaults, resetStartsTheLinkAfresh) {
     r.Sensor.DeviceId = 17;
     r.Link.TickCount = 9;
     r.Link.RxCount = 3;
-    r.ScanState = 7;
-    r.Engine.ReopenPort = 0;
-    r.Engine.TransmitInhibit = 1;
+    r.ScanState = ScanState::ProbeOutstanding;
+    r.Engine.ReopenPort = false;
+    r.Engine.TransmitInhibit = true;
     ResetSensorData(r);
     EXPECT_EQ(r.Sensor.DeviceId, 0);
     EXPECT_EQ(r.Link.TickCount, 0);
     EXPECT_EQ(r.Link.RxCount, 0);
-    EXPECT_EQ(r.ScanState, 0);
-    EXPECT_EQ(r.Engine.ReopenPort, 1);
-    EXPECT_EQ(r.Engine.TransmitInhibit, 0);
+    EXPECT_EQ(r.ScanState, ScanState::Idle);
+    EXPECT_TRUE(r.Engine.ReopenPort);
+    EXPECT_FALSE(r.Engine.TransmitInhibit);
 }
 
 TEST(SensorDataOperations, resetIdentityRestoresTextsAndRequestsRefresh) {
@@ -60,7 +60,7 @@ TEST(SensorDataOperations, resetIdentityRestoresTextsAndRequestsRefresh) {
     EXPECT_EQ(r.Sensor.InstallName, "Unknown Install Name");
     EXPECT_EQ(r.Sensor.CalibrationDetails, "Unknown Calibration Details");
     EXPECT_EQ(r.Sensor.CustomRangeText, "kept");
-    EXPECT_EQ(r.PageRefresh, 100);
+    EXPECT_EQ(r.PageRefresh, PageRefresh::Requested);
 }
 
 TEST(SensorDataOperations, clearReadingsZeroesReadingsAndDeviceLinesOnly) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "link/command_table.h"
 #include "link_test_support.h"
 
@@ -101,8 +105,36 @@ TEST(MessageLinesBuild, slotNumbersOutsideTheTableAreRefused) {
 }
 
 TEST(StatusTexts, completionLineUsesLowerCaseHex) {
-    EXPECT_EQ(msg::FunctionCompleted(0x5a), "Msg 07..Function 0x5a Completed");
-    EXPECT_EQ(msg::FunctionCompleted(0x61), "Msg 07..Function 0x61 Completed");
+    EXPECT_EQ(line::FunctionCompleted(0x5a), "Msg 07..Function 0x5a Completed");
+    EXPECT_EQ(line::FunctionCompleted(0x61), "Msg 07..Function 0x61 Completed");
+}
+
+// Each line's text starts with its own number, so a line never stands in another's slot.
+TEST(StatusTexts, everyLineOfTheTableCarriesItsOwnNumber) {
+    const auto prefix = [](int number) {
+        char text[16];
+        std::snprintf(text, sizeof text, "Msg %02d..", number);
+        return std::string(text);
+    };
+    for (const StatusLine& fixed : line::kFixedLines) {
+        EXPECT_EQ(fixed.text.substr(0, 8), prefix(fixed.number)) << fixed.text;
+    }
+    const std::vector<std::pair<int, std::string>> built = {
+        {line::kFunctionCompleted, line::FunctionCompleted(0x51)},
+        {line::kReceivingDataBlock, line::ReceivingDataBlock(3)},
+        {line::kFlashBlockResending, line::FlashBlockResending(12)},
+        {line::kSettingNewId, line::SettingNewId(9)},
+        {line::kStartScan, line::StartScan(9)},
+        {line::kRestoreLastId, line::RestoreLastId(9)},
+        {line::kScanningId, line::ScanningId(9)},
+        {line::kSensorCommsOk, std::string(line::kSensorCommsOkPhases[2])},
+        {line::kRequestingDownload, std::string(line::kRequestingDownloadPhases[1])},
+    };
+    for (const auto& [number, text] : built) {
+        EXPECT_EQ(text.substr(0, 8), prefix(number)) << text;
+    }
+    EXPECT_EQ(line::FlashBlockResending(12), "Msg 38..Flash Block 12 Error.. Resending");
+    EXPECT_EQ(line::ScanningId(9), "Msg 44.. Scanning Modbus Device ID 9");
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST(VirtualSensorReplies, everyCommandIsAnsweredWithTheLengthTheProgramExpects)
     r.OperatorName = "Tester";
     for (int command = 0; command <= 40; ++command) {
         if (!FindCommand(command)) continue;
-        r.Service.CalOutputsEntered = 1;
+        r.Service.CalOutputsEntered = true;
         if (command == FlashBlock) {
             sensor.HandleFrame(RequestFor(r, RequestDownload), 0);
         }
@@ -162,7 +162,7 @@ TEST_F(VirtualSensorOnTheLine, eachAddressIsAnsweredByItsOwnSensor) {
     for (const int address : {3, 7, 0}) {
         r().Sensor.DeviceId = address;
         link.RunTicks(2);
-        EXPECT_EQ(r().Engine.SensorAnswering, 1) << address;
+        EXPECT_TRUE(r().Engine.SensorAnswering) << address;
         EXPECT_EQ(link.Line().Written().back()[0], address);
     }
     EXPECT_GT(link.Sensor(1).RequestsHandled(), 0);
@@ -225,7 +225,7 @@ TEST_F(VirtualSensorOnTheLine, setupWrittenByTheProgramIsReadBackByTheUpload) {
     r().Sensor.DeviceId = 3;
     r().UploadBlock = 0;
     r().Queue.Queue(ReadDataBlock);
-    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == 99; }, 20 * kSecond));
+    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; }, 20 * kSecond));
     EXPECT_DOUBLE_EQ(s.TempCompSlope, 1.85);
     EXPECT_EQ(s.TempCompBaseText, "Temp.Comp.Base 20 °C");
     EXPECT_EQ(s.Out1.Source, 0);
