@@ -5,6 +5,9 @@
 //             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--seed N]
 //
 // Prints the device path to give the Control Centre (--com1 PATH) and serves until interrupted.
+#include <pthread.h>
+#include <signal.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +19,29 @@
 
 namespace {
 
-corvane::sim::PtyServer* running = nullptr;
+// Set by SIGINT and SIGTERM. The handler does nothing else: the main thread, woken from its
+// wait by the same signal, stops the server and joins its thread.
+volatile std::sig_atomic_t stopRequested = 0;
 
-void StopOnSignal(int) {
-    if (running != nullptr) running->Stop();
+extern "C" void RequestStop(int) {
+    stopRequested = 1;
+}
+
+// Blocks SIGINT and SIGTERM in this thread and in every thread started after it, and has them
+// set the stop flag; `waitMask` is the mask under which the main thread waits for them.
+void CatchStopSignals(sigset_t& waitMask) {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &waitMask);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGTERM);
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool ParseInt(const char* text, long minimum, long maximum, long& value) {
@@ -128,6 +150,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Before anything is served: a stop signal from now on is held until the wait below.
+    sigset_t waitMask;
+    CatchStopSignals(waitMask);
+
     corvane::sim::PtyServer server(options);
     std::string error;
     if (!server.Start(error)) {
@@ -143,10 +169,10 @@ int main(int argc, char** argv) {
     std::printf("Connect with: corvane-control-centre --com1 %s\n", server.DevicePath().c_str());
     std::fflush(stdout);
 
-    running = &server;
-    std::signal(SIGINT, StopOnSignal);
-    std::signal(SIGTERM, StopOnSignal);
-    server.Run();
-    running = nullptr;
+    // The server thread starts with the stop signals blocked, so they reach this thread only,
+    // and only inside sigsuspend: a signal arriving before the wait is held until it begins.
+    server.RunInThread();
+    while (stopRequested == 0) sigsuspend(&waitMask);
+    server.Stop();
     return 0;
 }

@@ -36,7 +36,9 @@ class PtyServer {
     std::string DevicePath() const;
     const std::string& TerminalPath() const { return terminalPath_; }
 
-    // Serves until Stop; Run blocks, RunInThread serves in the background.
+    // Serves until Stop; Run blocks, RunInThread serves in the background. Stop ends the serving
+    // and waits for the background thread to finish, so it belongs in ordinary code, never in a
+    // signal handler.
     void Run();
     void RunInThread();
     void Stop();

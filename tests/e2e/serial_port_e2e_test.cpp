@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -163,6 +164,24 @@ TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
     ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
     EXPECT_EQ(records.Sensor.DeviceId, 3);
 }
+
+// SIGINT (Ctrl-C) and SIGTERM end the program while the engine is talking to it, with exit
+// code 0 and its link removed.
+class VexorSimStopSignal : public VexorSimProgram, public ::testing::WithParamInterface<int> {};
+
+TEST_P(VexorSimStopSignal, endsTheProgramCleanlyWhileItServes) {
+    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering; }, 5)) << output;
+    ASSERT_EQ(::kill(static_cast<pid_t>(simulator->processId()), GetParam()), 0);
+    ASSERT_TRUE(simulator->waitForFinished(5000)) << "the simulator goes on after the signal";
+    EXPECT_EQ(simulator->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(simulator->exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(link)) << "the simulator removes its link when it stops";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, VexorSimStopSignal, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                             return std::string(signal.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
 
 TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
     fw::VirtualClock clock;
