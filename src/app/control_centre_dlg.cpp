@@ -140,7 +140,11 @@ void CControlCentreDlg::OnPaint() {
 }
 
 void CControlCentreDlg::OnDestroy() {
-    if (sheet_) sheet_->PressCancel();
+    if (sheet_) {
+        // The sheet goes with the window it sits on: cancelled, and closed now, not later.
+        sheet_->PressCancel();
+        sheet_.reset();
+    }
     if (state_ != nullptr) state_->Save(records_);
 }
 

@@ -30,6 +30,7 @@ void Dialog::OpenWindow(std::unique_ptr<WindowView> view, std::unique_ptr<Window
     view_ = std::move(view);
     windowToken_ = std::make_shared<int>(0);
     paintPending_ = false;
+    closePending_ = false;
     OnInitDialog();
     if (view_) view_->Show();
     Invalidate();
@@ -55,11 +56,19 @@ void Dialog::DoModal(std::function<void(int)> onClosed, WindowView* parent) {
 
 void Dialog::EndDialog(int result) {
     if (!IsOpen()) return;
-    CloseWindow();
-    if (auto onClosed = std::move(onClosed_)) {
-        onClosed_ = nullptr;
-        onClosed(result);
-    }
+    endResult_ = result;
+    if (closePending_) return;
+    closePending_ = true;
+    std::weak_ptr<int> token = windowToken_;
+    host_.Post([this, token] {
+        if (token.expired()) return;  // the window was closed some other way meanwhile
+        const int endResult = endResult_;
+        CloseWindow();
+        if (auto onClosed = std::move(onClosed_)) {
+            onClosed_ = nullptr;
+            onClosed(endResult);
+        }
+    });
 }
 
 bool Dialog::UpdateData(bool pull) {

@@ -34,6 +34,9 @@ class Dialog {
 
     // Opens the dialog on top of `parent`; `onClosed` receives the EndDialog result.
     void DoModal(std::function<void(int result)> onClosed, WindowView* parent = nullptr);
+    // Sets the result and closes the window once the handler that is running now has returned,
+    // so a handler may end its own window and go on using its controls. Until then the window
+    // stays open; a later EndDialog before the close changes the result.
     void EndDialog(int result);
 
     // Fields to controls (pull = false) or controls to fields with validation (pull = true).
@@ -85,6 +88,8 @@ class Dialog {
     std::unique_ptr<WindowView> view_;
     std::map<int, std::unique_ptr<Timer>> timers_;
     std::function<void(int)> onClosed_;
+    int endResult_ = 0;
+    bool closePending_ = false;
     std::shared_ptr<int> windowToken_;  // posted work for a window that has closed is dropped
     bool paintPending_ = false;
 };

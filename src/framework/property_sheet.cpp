@@ -57,6 +57,8 @@ PropertySheet::~PropertySheet() {
 void PropertySheet::DoModal(std::function<void(int)> onClosed, WindowView* parent) {
     if (IsOpen() || pages_.empty()) return;
     onClosed_ = std::move(onClosed);
+    sheetToken_ = std::make_shared<int>(0);
+    closePending_ = false;
     view_ = host_.CreateSheetView(*this, parent);
     created_.assign(pages_.size(), false);
     applyEnabled_ = false;
@@ -97,11 +99,11 @@ bool PropertySheet::ApplyAll() {
 }
 
 void PropertySheet::PressOK() {
-    if (IsOpen() && ApplyAll()) Close(kIdOk);
+    if (IsOpen() && !closePending_ && ApplyAll()) PostClose(kIdOk);
 }
 
 void PropertySheet::PressApply() {
-    if (!IsOpen() || !applyEnabled_) return;
+    if (!IsOpen() || !applyEnabled_ || closePending_) return;
     if (ApplyAll()) {
         for (PropertyPage* page : pages_) page->modified_ = false;
         PageModifiedChanged();
@@ -109,11 +111,11 @@ void PropertySheet::PressApply() {
 }
 
 void PropertySheet::PressCancel() {
-    if (!IsOpen()) return;
+    if (!IsOpen() || closePending_) return;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         if (created_[i]) pages_[i]->OnReset();
     }
-    Close(kIdCancel);
+    PostClose(kIdCancel);
 }
 
 void PropertySheet::PageModifiedChanged() {
@@ -125,7 +127,17 @@ void PropertySheet::PageModifiedChanged() {
     }
 }
 
+void PropertySheet::PostClose(int result) {
+    closePending_ = true;
+    std::weak_ptr<int> token = sheetToken_;
+    host_.Post([this, token, result] {
+        if (!token.expired()) Close(result);
+    });
+}
+
 void PropertySheet::Close(int result) {
+    sheetToken_.reset();
+    closePending_ = false;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         if (created_[i]) pages_[i]->DestroyInSheet();
         created_[i] = false;

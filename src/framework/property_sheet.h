@@ -64,7 +64,9 @@ class PropertySheet {
     int ActiveIndex() const { return active_; }
     PropertyPage& ActivePage() const { return Page(active_); }
 
-    // What the operator's tab clicks and buttons do.
+    // What the operator's tab clicks and buttons do. OK and Cancel close the sheet once the
+    // handler that is running now has returned (a page's handler may press them), and only
+    // then call `onClosed`. A sheet destroyed while open closes at once and reports nothing.
     bool SetActivePage(int index);
     void PressOK();
     void PressCancel();
@@ -76,6 +78,7 @@ class PropertySheet {
     void PageModifiedChanged();
     bool ApplyAll();
     void Activate(int index);
+    void PostClose(int result);
     void Close(int result);
 
     Host& host_;
@@ -84,6 +87,8 @@ class PropertySheet {
     std::vector<bool> created_;
     std::unique_ptr<SheetView> view_;
     std::function<void(int)> onClosed_;
+    std::shared_ptr<int> sheetToken_;  // a posted close of a sheet that has closed is dropped
+    bool closePending_ = false;
     int active_ = 0;
     bool applyEnabled_ = false;
 };

@@ -76,6 +76,7 @@ TEST_F(MainWindow, versionShowsTheAboutBoxAndHelpOpensTheHelp) {
     EXPECT_EQ(about->Template().caption, "About Corvane Control Centre");
     EXPECT_EQ(about->Controls().Text(ids::kAboutVersion), "Release Version 2.2");
     about->Controls().UserClick(ids::kOk);
+    rig.Settle();
     EXPECT_EQ(rig.host.OpenDialogs().size(), 1u);
     rig.Controls().UserClick(ids::kHelp);
     EXPECT_EQ(rig.host.HelpOpened(), 1);
@@ -83,6 +84,8 @@ TEST_F(MainWindow, versionShowsTheAboutBoxAndHelpOpensTheHelp) {
 
 TEST_F(MainWindow, exitAndTheCloseBoxBothEndTheProgram) {
     rig.Controls().UserClick(ids::kExit);
+    EXPECT_FALSE(rig.exited) << "the window closes once the click has been handled";
+    rig.Settle();
     EXPECT_TRUE(rig.exited);
     EXPECT_FALSE(rig.Window().IsOpen());
 }
@@ -90,6 +93,7 @@ TEST_F(MainWindow, exitAndTheCloseBoxBothEndTheProgram) {
 TEST_F(MainWindow, closeBoxEndsTheProgramAndClosesAnOpenSheet) {
     rig.LogIn("Ann", "1");
     rig.Window().PressCloseBox();
+    rig.Settle();
     EXPECT_TRUE(rig.exited);
     EXPECT_TRUE(rig.host.OpenSheets().empty());
     rig.Run(kSecond);  // no timer of a closed window fires
@@ -186,6 +190,7 @@ TEST_F(MonitorPageTest, timerRunsOnlyWhileThePageIsShown) {
     auto& page = rig.Window().MonitorPage();
     EXPECT_TRUE(page.TimerRunning(CMonitorPage::kTimerId));
     rig.Window().Sheet()->PressOK();
+    rig.Settle();
     EXPECT_FALSE(page.IsOpen());
     rig.Run(kSecond);
 }

@@ -134,6 +134,7 @@ TEST_F(OperatorLogin, sheetOpensOnlyAfterTheBoxIsAnswered) {
 TEST_F(OperatorLogin, levelSurvivesTheSheetAndOkOnAnotherControlReopensIt) {
     rig.LogIn("Ann", "3");
     rig.Window().Sheet()->PressOK();
+    rig.Settle();
     EXPECT_TRUE(rig.host.OpenSheets().empty());
     rig.Controls().SetFocus(ids::kVersion);
     rig.Window().PressEnter();

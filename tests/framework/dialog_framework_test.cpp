@@ -257,6 +257,8 @@ TEST_F(Framework, applyIsEnabledByAModifiedPageAndRunsOnEveryCreatedPage) {
     sheet.PressOK();
     EXPECT_EQ(second.calls.back(), "apply");
     EXPECT_EQ(first.calls, std::vector<std::string>{"apply"});
+    EXPECT_EQ(result, 0) << "the sheet closes once the press has returned";
+    clock.RunFor(1);
     EXPECT_FALSE(sheet.IsOpen());
     EXPECT_FALSE(first.IsOpen());
 }
@@ -266,9 +268,11 @@ TEST_F(Framework, okStaysOpenWhenThePageRefusesToLetGo) {
     sheet.DoModal([&](int) { closed = true; });
     first.Controls().SetText(kCount, "-1");
     sheet.PressOK();
+    clock.RunFor(1);
     EXPECT_FALSE(closed);
     EXPECT_TRUE(sheet.IsOpen());
     sheet.PressCancel();
+    clock.RunFor(1);
     EXPECT_TRUE(closed);
 }
 
@@ -276,6 +280,7 @@ TEST_F(Framework, eachSheetCreatesThePageWindowsAnewWhileFieldsPersist) {
     sheet.DoModal([](int) {});
     first.Controls().UserType(kName, "NEW");
     sheet.PressOK();
+    clock.RunFor(1);
     EXPECT_EQ(first.name, "NEW");
     PropertySheet again(host, "Again", {&first});
     again.DoModal([](int) {});

@@ -7,6 +7,7 @@
 
 #include "framework/dialog.h"
 #include "framework/headless/headless_host.h"
+#include "framework/property_sheet.h"
 
 namespace corvane::fw {
 namespace {
@@ -107,6 +108,107 @@ TEST_F(WindowAnswers, aFileChosenAfterTheWindowClosedIsDropped) {
     EXPECT_NO_THROW(clock.RunFor(2 * kSecond));
     EXPECT_FALSE(dialog.IsOpen());
     EXPECT_TRUE(dialog.chosen.empty());
+}
+
+// A window whose Close button ends it from inside the click handler and then, as handlers do,
+// goes on touching its controls.
+class SelfClosingDialog : public Dialog {
+  public:
+    explicit SelfClosingDialog(Host& host) : Dialog(host, SmallTemplate()) {}
+    int result = kIdOk;
+
+  protected:
+    void OnNotify(int id, Notify notify) override {
+        if (id != kClose || notify != Notify::Clicked) return;
+        EndDialog(result);
+        Controls().SetText(kText, "closing");
+    }
+};
+
+// A page whose Close button closes the whole sheet (OK or Cancel) from inside its handler.
+class SelfClosingPage : public PropertyPage {
+  public:
+    explicit SelfClosingPage(Host& host) : PropertyPage(host, SmallTemplate()) {}
+    bool pressOk = true;
+
+  protected:
+    void OnNotify(int id, Notify notify) override {
+        if (id != kClose || notify != Notify::Clicked) return;
+        if (pressOk) {
+            Sheet()->PressOK();
+        } else {
+            Sheet()->PressCancel();
+        }
+        Controls().SetText(kText, "closing");
+    }
+};
+
+class ClosingFromAHandler : public ::testing::Test {
+  protected:
+    VirtualClock clock;
+    HeadlessHost host{clock};
+    std::vector<int> results;
+};
+
+TEST_F(ClosingFromAHandler, aDialogClosesOnceItsHandlerHasReturned) {
+    SelfClosingDialog dialog(host);
+    dialog.result = 42;
+    dialog.DoModal([&](int result) { results.push_back(result); });
+    EXPECT_NO_THROW(dialog.Controls().UserClick(kClose));
+    EXPECT_TRUE(dialog.IsOpen()) << "the handler that ended it is still running";
+    EXPECT_EQ(dialog.Controls().Text(kText), "closing");
+    EXPECT_TRUE(results.empty());
+    clock.RunFor(1);
+    EXPECT_FALSE(dialog.IsOpen());
+    EXPECT_TRUE(host.OpenDialogs().empty());
+    EXPECT_EQ(results, std::vector<int>{42});
+    clock.RunFor(kSecond);
+    EXPECT_EQ(results, std::vector<int>{42}) << "closed once";
+}
+
+TEST_F(ClosingFromAHandler, theLastResultGivenBeforeTheCloseCounts) {
+    SelfClosingDialog dialog(host);
+    dialog.DoModal([&](int result) { results.push_back(result); });
+    dialog.EndDialog(3);
+    dialog.EndDialog(4);
+    clock.RunFor(1);
+    EXPECT_EQ(results, std::vector<int>{4});
+    dialog.DoModal([&](int result) { results.push_back(result); });
+    EXPECT_TRUE(dialog.IsOpen()) << "the dialog opens again after its close";
+    dialog.PressEscape();
+    clock.RunFor(1);
+    EXPECT_EQ(results, (std::vector<int>{4, kIdCancel}));
+}
+
+TEST_F(ClosingFromAHandler, aPageClosesItsSheetOnceItsHandlerHasReturned) {
+    for (const bool pressOk : {true, false}) {
+        SelfClosingPage page(host);
+        page.pressOk = pressOk;
+        PropertySheet sheet(host, "Sheet", {&page});
+        results.clear();
+        sheet.DoModal([&](int result) { results.push_back(result); });
+        EXPECT_NO_THROW(page.Controls().UserClick(kClose)) << "OK " << pressOk;
+        EXPECT_TRUE(page.IsOpen()) << "OK " << pressOk;
+        EXPECT_TRUE(results.empty()) << "OK " << pressOk;
+        clock.RunFor(1);
+        EXPECT_FALSE(sheet.IsOpen()) << "OK " << pressOk;
+        EXPECT_FALSE(page.IsOpen()) << "OK " << pressOk;
+        EXPECT_TRUE(host.OpenSheets().empty()) << "OK " << pressOk;
+        EXPECT_EQ(results, std::vector<int>{pressOk ? kIdOk : kIdCancel}) << "OK " << pressOk;
+    }
+}
+
+TEST_F(ClosingFromAHandler, aSheetDestroyedWithItsCloseStillPendingIsClosedAtOnce) {
+    SelfClosingPage page(host);
+    {
+        PropertySheet sheet(host, "Sheet", {&page});
+        sheet.DoModal([&](int result) { results.push_back(result); });
+        sheet.PressCancel();
+    }
+    EXPECT_FALSE(page.IsOpen());
+    EXPECT_TRUE(host.OpenSheets().empty());
+    EXPECT_NO_THROW(clock.RunFor(1));
+    EXPECT_TRUE(results.empty()) << "a sheet that goes with its owner reports nothing";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -94,9 +95,9 @@ class QtDialogView : public WindowView {
         window_->activateWindow();
     }
     void Close() override {
-        if (!window_) return;
-        host_.RemoveBuilder(builder_.get());
+        if (builder_) host_.RemoveBuilder(builder_.get());
         builder_.reset();
+        if (!window_) return;
         window_->hide();
         window_->deleteLater();
         window_ = nullptr;
@@ -105,7 +106,7 @@ class QtDialogView : public WindowView {
 
   private:
     QtHost& host_;
-    QDialog* window_;
+    QPointer<QDialog> window_;  // null once Qt has deleted it with its parent
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
@@ -170,7 +171,7 @@ class QtSheetView : public SheetView {
 
   private:
     PropertySheet& sheet_;
-    QDialog* window_;
+    QPointer<QDialog> window_;  // null once Qt has deleted it with its parent
     QTabWidget* tabs_ = nullptr;
     QPushButton* apply_ = nullptr;
     std::vector<QWidget*> pageHosts_;
@@ -193,16 +194,16 @@ class QtPageView : public WindowView {
     ~QtPageView() override { Close(); }
     void Show() override { widget_->show(); }
     void Close() override {
-        if (!widget_) return;
-        host_.RemoveBuilder(builder_.get());
+        if (builder_) host_.RemoveBuilder(builder_.get());
         builder_.reset();
+        if (!widget_) return;
         widget_->deleteLater();
         widget_ = nullptr;
     }
 
   private:
     QtHost& host_;
-    QWidget* widget_;
+    QPointer<QWidget> widget_;  // null once Qt has deleted it with its sheet
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
