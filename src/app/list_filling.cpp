@@ -2,20 +2,19 @@
 
 namespace corvane {
 
+// Both refill a list on every timer tick: the whole content goes in as one change, and an
+// unchanged content leaves the list (its selection and scroll position) alone.
+
 void ShowMessageLines(fw::WindowModel& controls, int listId, const MessageLines& lines) {
-    controls.ListSelect(listId, -1);
-    controls.ListReset(listId);
+    std::vector<std::string> shown;
     for (const auto& line : lines) {
-        if (!line.empty()) controls.ListAdd(listId, line);
+        if (!line.empty()) shown.push_back(line);
     }
+    controls.ListSetItems(listId, std::move(shown));
 }
 
 void FillList(fw::WindowModel& controls, int listId, const std::vector<std::string>& lines) {
-    controls.ListSelect(listId, -1);
-    controls.ListReset(listId);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        controls.ListInsert(listId, static_cast<int>(i), lines[i]);
-    }
+    controls.ListSetItems(listId, lines);
 }
 
 }  // namespace corvane

@@ -163,6 +163,14 @@ void WindowModel::ListReset(int id) {
     Changed(id);
 }
 
+void WindowModel::ListSetItems(int id, std::vector<std::string> items) {
+    Control& c = Get(id, {ControlKind::ListBox, ControlKind::DropDown});
+    if (c.items == items) return;
+    c.items = std::move(items);
+    c.selection = -1;
+    Changed(id);
+}
+
 int WindowModel::ListAdd(int id, std::string_view text) {
     Control& c = Get(id, {ControlKind::ListBox, ControlKind::DropDown});
     c.items.emplace_back(text);

@@ -38,6 +38,10 @@ class WindowModel {
     void SetLimit(int id, int maxLength);
 
     void ListReset(int id);
+    // Replaces the whole content in one change (the selection is cleared); when the items are
+    // already these, nothing happens at all, so a list refilled on a timer keeps its selection
+    // and scroll position and raises no change.
+    void ListSetItems(int id, std::vector<std::string> items);
     int ListAdd(int id, std::string_view text);
     int ListInsert(int id, int index, std::string_view text);
     int ListCount(int id) const;

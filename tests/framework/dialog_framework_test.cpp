@@ -205,6 +205,30 @@ TEST_F(Framework, radioGroupExchangeNeedsTheFirstButtonOfAGroup) {
     EXPECT_EQ(first.Controls().Check(kRadioB), 1) << "the other group was not touched";
 }
 
+TEST_F(Framework, aListRefilledWithItsOwnItemsIsNotTouched) {
+    sheet.DoModal([](int) {});
+    auto& c = first.Controls();
+    std::vector<int> changes;
+    c.SetChangeObserver([&](int id) { changes.push_back(id); });
+
+    c.ListSetItems(kList, {"one", "two", "three"});
+    EXPECT_EQ(changes, std::vector<int>{kList}) << "a new content is one change";
+    EXPECT_EQ(c.ListItems(kList), (std::vector<std::string>{"one", "two", "three"}));
+    c.UserSelect(kList, 2);
+    changes.clear();
+
+    c.ListSetItems(kList, {"one", "two", "three"});
+    EXPECT_TRUE(changes.empty()) << "the same lines again change nothing";
+    EXPECT_EQ(c.ListSelection(kList), 2) << "and keep the selection";
+
+    c.ListSetItems(kList, {"one", "two"});
+    EXPECT_EQ(changes, std::vector<int>{kList});
+    EXPECT_EQ(c.ListSelection(kList), -1) << "a new content clears the selection";
+    c.ListSetItems(kList, {});
+    EXPECT_EQ(c.ListCount(kList), 0);
+    EXPECT_THROW(c.ListSetItems(kName, {"x"}), std::logic_error);
+}
+
 TEST(WindowModelTemplates, aControlIdUsedTwiceIsRefused) {
     const DialogTemplate twice{501,
                                "Twice",

@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <algorithm>
 
 #include "framework/qt/slot_guard.h"
 
@@ -50,6 +52,31 @@ QGridLayout* GridOf(QWidget* container) {
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     return grid;
+}
+
+// Brings a list widget to `items` in one update: rows whose text differs are rewritten in
+// place, surplus rows go from the end and missing rows are appended together, with painting
+// held until the end. The list neither flickers nor jumps: its scroll position is kept, and a
+// list that already shows `items` is not touched at all.
+void ShowListItems(QListWidget& list, const std::vector<std::string>& items) {
+    const int count = static_cast<int>(items.size());
+    bool same = list.count() == count;
+    for (int i = 0; same && i < count; ++i) {
+        same = list.item(i)->text() == ToQ(items[static_cast<std::size_t>(i)]);
+    }
+    if (same) return;
+    const int scroll = list.verticalScrollBar()->value();
+    list.setUpdatesEnabled(false);
+    for (int i = 0; i < std::min(list.count(), count); ++i) {
+        const QString text = ToQ(items[static_cast<std::size_t>(i)]);
+        if (list.item(i)->text() != text) list.item(i)->setText(text);
+    }
+    while (list.count() > count) delete list.takeItem(list.count() - 1);
+    QStringList missing;
+    for (int i = list.count(); i < count; ++i) missing << ToQ(items[static_cast<std::size_t>(i)]);
+    if (!missing.isEmpty()) list.addItems(missing);
+    list.verticalScrollBar()->setValue(scroll);
+    list.setUpdatesEnabled(true);
 }
 
 }  // namespace
@@ -226,16 +253,10 @@ void QtWindowBuilder::Refresh(int id) {
             break;
         case ControlKind::ListBox: {
             auto* list = static_cast<QListWidget*>(widget);
-            const auto& items = model_.ListItems(id);
-            bool same = list->count() == static_cast<int>(items.size());
-            for (int i = 0; same && i < list->count(); ++i) {
-                same = list->item(i)->text() == ToQ(items[static_cast<std::size_t>(i)]);
+            ShowListItems(*list, model_.ListItems(id));
+            if (list->currentRow() != model_.ListSelection(id)) {
+                list->setCurrentRow(model_.ListSelection(id));
             }
-            if (!same) {
-                list->clear();
-                for (const auto& item : items) list->addItem(ToQ(item));
-            }
-            list->setCurrentRow(model_.ListSelection(id));
             break;
         }
         case ControlKind::DropDown: {

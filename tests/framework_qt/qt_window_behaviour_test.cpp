@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QListWidget>
+#include <QScrollBar>
+#include <string>
+#include <vector>
+
+#include "framework/qt/qt_window_builder.h"
+#include "framework/window_model.h"
+
+namespace corvane::fw {
+namespace {
+
+constexpr int kLines = 5;
+
+const DialogTemplate& ListTemplate() {
+    static const DialogTemplate t{710, "Lines", 120, 80, {{kLines, ControlKind::ListBox, ""}}};
+    return t;
+}
+
+std::vector<std::string> Numbered(int count, const std::string& last = "") {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) lines.push_back("Line " + std::to_string(i));
+    if (!last.empty()) lines.back() = last;
+    return lines;
+}
+
+// What the list widget's rows went through, as the view sees it.
+struct RowEvents {
+    explicit RowEvents(QAbstractItemModel* model) {
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, &context,
+                         [this] { ++inserted; });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, &context, [this] { ++removed; });
+        QObject::connect(model, &QAbstractItemModel::dataChanged, &context,
+                         [this] { ++rewritten; });
+        QObject::connect(model, &QAbstractItemModel::modelReset, &context, [this] { ++resets; });
+    }
+    int Total() const { return inserted + removed + rewritten + resets; }
+    QObject context;  // the connections end with the record
+    int inserted = 0, removed = 0, rewritten = 0, resets = 0;
+};
+
+class QtListRefill : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        container.resize(200, 120);
+        container.show();
+        list = qobject_cast<QListWidget*>(builder.WidgetFor(kLines));
+        ASSERT_NE(list, nullptr);
+    }
+
+    WindowModel model{ListTemplate()};
+    QWidget container;
+    QtWindowBuilder builder{model, container};
+    QListWidget* list = nullptr;
+};
+
+TEST_F(QtListRefill, theSameLinesLeaveTheWidgetUntouched) {
+    model.ListSetItems(kLines, Numbered(40));
+    QCoreApplication::processEvents();
+    list->setCurrentRow(3);  // the operator's choice reaches the model
+    ASSERT_EQ(model.ListSelection(kLines), 3);
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    const int scroll = list->verticalScrollBar()->value();
+    ASSERT_GT(scroll, 0) << "forty lines scroll in a small list";
+
+    RowEvents events(list->model());
+    model.ListSetItems(kLines, Numbered(40));
+    EXPECT_EQ(events.Total(), 0);
+    EXPECT_EQ(list->currentRow(), 3);
+    EXPECT_EQ(list->verticalScrollBar()->value(), scroll);
+}
+
+TEST_F(QtListRefill, newLinesComeInOneUpdateAndKeepTheScrollPosition) {
+    model.ListSetItems(kLines, Numbered(40));
+    QCoreApplication::processEvents();
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+    const int scroll = list->verticalScrollBar()->value();
+
+    RowEvents grown(list->model());
+    model.ListSetItems(kLines, Numbered(45, "Msg 08..Sensor Comms OK"));
+    EXPECT_EQ(grown.inserted, 1) << "the new rows go in together";
+    EXPECT_EQ(grown.resets + grown.removed, 0) << "the list is not emptied first";
+    EXPECT_EQ(list->count(), 45);
+    EXPECT_EQ(list->item(44)->text().toStdString(), "Msg 08..Sensor Comms OK");
+    EXPECT_EQ(list->item(0)->text().toStdString(), "Line 0");
+    EXPECT_EQ(list->verticalScrollBar()->value(), scroll);
+
+    RowEvents shrunk(list->model());
+    model.ListSetItems(kLines, Numbered(2, "last"));
+    EXPECT_EQ(shrunk.resets + shrunk.inserted, 0);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->text().toStdString(), "last");
+    EXPECT_EQ(list->currentRow(), -1);
+}
+
+}  // namespace
+}  // namespace corvane::fw
