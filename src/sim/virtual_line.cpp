@@ -42,10 +42,13 @@ void VirtualLine::Write(std::span<const std::uint8_t> bytes) {
     if (!open_) {
         return;
     }
+    // One reading of the clock: outside a run (a write from a Qt timer) the clock catches up
+    // with real time when read, and the frame must cross the line from the moment it was sent.
+    const auto sent = clock_.Now();
     written_.emplace_back(bytes.begin(), bytes.end());
-    writeTimes_.push_back(clock_.Now());
+    writeTimes_.push_back(sent);
     const auto arrival =
-        clock_.Now() + CharacterTime() * static_cast<fw::VirtualClock::Micros>(bytes.size());
+        sent + CharacterTime() * static_cast<fw::VirtualClock::Micros>(bytes.size());
     clock_.At(arrival, [this, frame = written_.back(), generation = generation_] {
         if (generation != generation_) {
             return;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "framework/headless/headless_host.h"
 
 namespace corvane::fw {
@@ -20,6 +23,70 @@ TEST(VirtualClock, eventsRunInTimeOrderThenInSchedulingOrder) {
     EXPECT_EQ(clock.Now(), 250);
     clock.RunUntil(1000);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(VirtualClock, nextDueIsTheEarliestPendingEventOrNothing) {
+    VirtualClock clock;
+    EXPECT_FALSE(clock.NextDueMicros().has_value());
+    clock.At(500, [] {});
+    const auto early = clock.At(200, [] {});
+    EXPECT_EQ(clock.NextDueMicros(), 200);
+    clock.Cancel(early);
+    EXPECT_EQ(clock.NextDueMicros(), 500);
+    clock.RunUntil(400);
+    EXPECT_EQ(clock.NextDueMicros(), 500);
+    clock.RunUntil(600);
+    EXPECT_FALSE(clock.NextDueMicros().has_value());
+    EXPECT_EQ(clock.NextEventTime(), 600);
+}
+
+TEST(VirtualClock, observerHearsOfEveryEventScheduledAheadOfThePendingOnes) {
+    VirtualClock clock;
+    std::vector<std::optional<VirtualClock::Micros>> heard;
+    clock.SetScheduleObserver([&] { heard.push_back(clock.NextDueMicros()); });
+    clock.At(500, [] {});
+    clock.At(700, [] {});
+    clock.At(500, [] {});  // due together with the first, after it: nothing earlier
+    clock.At(300, [&] {
+        clock.After(10, [] {});    // inside a run: 310 comes before 500
+        clock.After(1000, [] {});  // 1300: later than what is pending
+    });
+    EXPECT_EQ(heard, (std::vector<std::optional<VirtualClock::Micros>>{500, 300}));
+    clock.RunUntil(300);
+    EXPECT_EQ(heard, (std::vector<std::optional<VirtualClock::Micros>>{500, 300, 310}));
+    clock.RunUntil(2000);
+    clock.After(0, [] {});  // a post on an empty clock is due at once
+    EXPECT_EQ(heard, (std::vector<std::optional<VirtualClock::Micros>>{500, 300, 310, 2000}));
+    clock.SetScheduleObserver({});
+    clock.After(-5, [] {});
+    EXPECT_EQ(heard.size(), 4u);
+}
+
+TEST(VirtualClock, outsideARunTheClockFollowsItsTimeSourceUpToThePendingEvent) {
+    VirtualClock clock;
+    VirtualClock::Micros real = 0;
+    clock.SetTimeSource([&] { return real; });
+    real = 1000;
+    EXPECT_EQ(clock.Now(), 1000);
+    std::vector<VirtualClock::Micros> ranAt;
+    clock.After(500, [&] {
+        ranAt.push_back(clock.Now());  // at its own time, though the source is further on
+        clock.After(100, [&] { ranAt.push_back(clock.Now()); });
+    });
+    real = 2000;
+    EXPECT_EQ(clock.Now(), 1500) << "the event due at 1500 has not run yet";
+    EXPECT_TRUE(ranAt.empty());
+    clock.RunUntil(real);
+    EXPECT_EQ(ranAt, (std::vector<VirtualClock::Micros>{1500, 1600}));
+    EXPECT_EQ(clock.Now(), 2000);
+    real = 5000;
+    clock.After(250, [] {});  // a delay counts from the source's present
+    EXPECT_EQ(clock.NextDueMicros(), 5250);
+    real = 4000;  // a source that stepped back does not move the clock back
+    EXPECT_EQ(clock.Now(), 5000);
+    clock.SetTimeSource({});
+    real = 9000;
+    EXPECT_EQ(clock.Now(), 5000);
 }
 
 TEST(HeadlessTimers, restartingFromTheHandlerChangesThePeriod) {
