@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
   clang-format git
+  locales
 )
 
 missing=()
