@@ -1,6 +1,6 @@
 #include "app/about_dlg.h"
 
-#include "resources/dialog_templates.h"
+#include "resources/about_box.h"
 
 namespace corvane {
 

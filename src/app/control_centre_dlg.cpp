@@ -3,8 +3,7 @@
 #include "app/configuration_summary.h"
 #include "app/list_filling.h"
 #include "app/operator_login.h"
-#include "resources/control_ids.h"
-#include "resources/dialog_templates.h"
+#include "resources/main_window.h"
 
 namespace corvane {
 namespace {

@@ -4,8 +4,7 @@
 #include "app/list_filling.h"
 #include "framework/number_text.h"
 #include "link/shared_records.h"
-#include "resources/control_ids.h"
-#include "resources/dialog_templates.h"
+#include "resources/monitor_page.h"
 
 namespace corvane {
 namespace {

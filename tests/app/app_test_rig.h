@@ -7,7 +7,9 @@
 #include "app/control_centre_app.h"
 #include "framework/headless/headless_host.h"
 #include "framework/headless/virtual_clock.h"
-#include "resources/control_ids.h"
+#include "resources/about_box.h"
+#include "resources/main_window.h"
+#include "resources/monitor_page.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 

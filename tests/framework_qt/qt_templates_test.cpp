@@ -13,8 +13,8 @@
 
 #include "framework/qt/qt_host.h"
 #include "framework/qt/qt_window_builder.h"
-#include "resources/control_ids.h"
-#include "resources/dialog_templates.h"
+#include "resources/all_templates.h"
+#include "resources/main_window.h"
 
 namespace corvane::fw {
 namespace {

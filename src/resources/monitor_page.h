@@ -1,35 +1,12 @@
 #pragma once
 
-// Resource and control ids of the dialogs, as the pages address them.
+#include "framework/dialog_template.h"
+#include "resources/common_ids.h"
+
+// The Monitor page: live readings, their names and units, the setup summary and System Messages.
 namespace corvane::ids {
 
-// Dialogs.
-inline constexpr int kAboutDialog = 100;
-inline constexpr int kMainWindow = 102;
 inline constexpr int kMonitorPage = 131;
-
-// Main window.
-inline constexpr int kOperatorName = 1006;
-inline constexpr int kPassword = 1007;
-inline constexpr int kOk = 1;
-inline constexpr int kHelp = 57670;
-inline constexpr int kVersion = 1452;
-inline constexpr int kExit = 1287;
-inline constexpr int kOperatorNameLabel = 1013;
-inline constexpr int kPasswordLabel = 1012;
-inline constexpr int kOperatorGroup = 1096;
-inline constexpr int kSystemMessagesGroup = 1086;
-inline constexpr int kConfigurationGroup = 1092;
-inline constexpr int kMainSystemMessages = 1316;
-inline constexpr int kMainConfiguration = 1317;
-
-// About box.
-inline constexpr int kAboutIcon = 2001;
-inline constexpr int kAboutTitle = 2002;
-inline constexpr int kAboutVersion = 2003;
-inline constexpr int kAboutDate = 2004;
-inline constexpr int kAboutMaker = 2005;
-inline constexpr int kAboutUpdates = 2006;
 
 // Monitor page.
 inline constexpr int kMonOut2SourceName = 1072;
@@ -61,3 +38,7 @@ inline constexpr int kMonOut2Label = 1038;
 inline constexpr int kMonOut2mA = 1301;
 
 }  // namespace corvane::ids
+
+namespace corvane::resources {
+const fw::DialogTemplate& MonitorPageTemplate();
+}  // namespace corvane::resources

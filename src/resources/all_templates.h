@@ -6,11 +6,7 @@
 
 namespace corvane::resources {
 
-const fw::DialogTemplate& MainWindowTemplate();
-const fw::DialogTemplate& AboutTemplate();
-const fw::DialogTemplate& MonitorPageTemplate();
-
-// Every template, for tests that build them all.
+// Every window template, for the checks that hold for all of them.
 std::vector<const fw::DialogTemplate*> AllTemplates();
 
 }  // namespace corvane::resources
