@@ -46,6 +46,10 @@ class Dialog {
     bool TimerRunning(int id) const;
     // Asks for a repaint once the running handler has returned (several requests, one paint).
     void Invalidate();
+    // The view reports that the window was shown again or uncovered (a window on top of it
+    // closed, it was activated again): its contents are painted again, after the running
+    // handler, never from inside the report.
+    void OnExposed() { Invalidate(); }
     // A message box or file dialog on behalf of this window. The answer reaches `onAnswer` or
     // `onChosen` only while the window that asked is still open: one answered after the window
     // closed (or after it was opened anew) is dropped, as timers and paints of a closed window

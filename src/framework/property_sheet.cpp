@@ -69,7 +69,8 @@ void PropertySheet::DoModal(std::function<void(int)> onClosed, WindowView* paren
 void PropertySheet::Activate(int index) {
     active_ = index;
     PropertyPage& page = Page(index);
-    if (!created_[static_cast<std::size_t>(index)]) {
+    const bool shownAgain = created_[static_cast<std::size_t>(index)];
+    if (!shownAgain) {
         created_[static_cast<std::size_t>(index)] = true;
         auto controls = page.MakeControls();
         auto view = host_.CreatePageView(*view_, index, page, *controls);
@@ -77,6 +78,8 @@ void PropertySheet::Activate(int index) {
     }
     view_->ActivePageChanged(index);
     page.OnSetActive();
+    // A page's window is painted when created; shown again, it is painted again.
+    if (shownAgain) page.OnExposed();
 }
 
 bool PropertySheet::SetActivePage(int index) {

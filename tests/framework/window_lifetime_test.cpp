@@ -211,5 +211,89 @@ TEST_F(ClosingFromAHandler, aSheetDestroyedWithItsCloseStillPendingIsClosedAtOnc
     EXPECT_TRUE(results.empty()) << "a sheet that goes with its owner reports nothing";
 }
 
+// Windows that count their paints.
+class PaintedDialog : public Dialog {
+  public:
+    explicit PaintedDialog(Host& host) : Dialog(host, SmallTemplate()) {}
+    int paints = 0;
+
+  protected:
+    void OnPaint() override { ++paints; }
+};
+
+class PaintedPage : public PropertyPage {
+  public:
+    explicit PaintedPage(Host& host) : PropertyPage(host, SmallTemplate()) {}
+    int paints = 0;
+
+  protected:
+    void OnPaint() override { ++paints; }
+};
+
+class Repainting : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.DoModal([](int) {});
+        clock.RunFor(1);
+        ASSERT_EQ(window.paints, 1) << "painted when first shown";
+    }
+
+    VirtualClock clock;
+    HeadlessHost host{clock};
+    PaintedDialog window{host};
+    PaintedPage first{host};
+    PaintedPage second{host};
+};
+
+TEST_F(Repainting, aWindowUncoveredByItsClosingSheetPaintsAgain) {
+    PropertySheet sheet(host, "Sheet", {&first, &second});
+    sheet.DoModal([](int) {}, window.View());
+    clock.RunFor(kSecond);
+    EXPECT_EQ(window.paints, 1) << "covered, not painted";
+    sheet.PressCancel();
+    clock.RunFor(1);
+    EXPECT_EQ(window.paints, 2);
+    clock.RunFor(kSecond);
+    EXPECT_EQ(window.paints, 2) << "once";
+}
+
+TEST_F(Repainting, aWindowUncoveredByItsClosingDialogPaintsAgain) {
+    PaintedDialog onTop(host);
+    onTop.DoModal([](int) {}, window.View());
+    clock.RunFor(1);
+    onTop.PressEscape();
+    clock.RunFor(1);
+    EXPECT_EQ(window.paints, 2);
+    EXPECT_EQ(onTop.paints, 1);
+}
+
+TEST_F(Repainting, aPageShownAgainPaintsAgain) {
+    PropertySheet sheet(host, "Sheet", {&first, &second});
+    sheet.DoModal([](int) {}, window.View());
+    clock.RunFor(1);
+    EXPECT_EQ(first.paints, 1);
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    clock.RunFor(1);
+    EXPECT_EQ(second.paints, 1);
+    EXPECT_EQ(first.paints, 1) << "a hidden page is not painted";
+    ASSERT_TRUE(sheet.SetActivePage(0));
+    clock.RunFor(1);
+    EXPECT_EQ(first.paints, 2);
+    EXPECT_EQ(second.paints, 1);
+}
+
+TEST_F(Repainting, anExposedWindowPaintsOnceAfterTheRunningHandler) {
+    window.OnExposed();
+    window.OnExposed();
+    EXPECT_EQ(window.paints, 1) << "never inside the report itself";
+    clock.RunFor(1);
+    EXPECT_EQ(window.paints, 2);
+    window.EndDialog(kIdOk);
+    clock.RunFor(1);
+    window.OnExposed();
+    clock.RunFor(1);
+    EXPECT_EQ(window.paints, 2) << "a closed window does not paint";
+}
+
 }  // namespace
 }  // namespace corvane::fw

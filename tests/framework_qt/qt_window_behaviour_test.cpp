@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/dialog.h"
+#include "framework/qt/qt_host.h"
 #include "framework/qt/qt_window_builder.h"
 #include "framework/window_model.h"
 
@@ -94,6 +96,45 @@ TEST_F(QtListRefill, newLinesComeInOneUpdateAndKeepTheScrollPosition) {
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(1)->text().toStdString(), "last");
     EXPECT_EQ(list->currentRow(), -1);
+}
+
+class PaintCounter : public Dialog {
+  public:
+    explicit PaintCounter(Host& host) : Dialog(host, ListTemplate()) {}
+    int paints = 0;
+
+  protected:
+    void OnPaint() override { ++paints; }
+};
+
+void RunPostedWork() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+TEST(QtRepaint, aWindowActivatedOrShownAgainPaintsAfterTheEvent) {
+    QtHost host("help.html");
+    PaintCounter window(host);
+    window.DoModal([](int) {});
+    RunPostedWork();
+    const int painted = window.paints;
+    ASSERT_GE(painted, 1);
+    QWidget* widget = QtHost::WidgetOf(window.View());
+    ASSERT_NE(widget, nullptr);
+
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(widget, &activate);
+    EXPECT_EQ(window.paints, painted) << "not inside Qt's event handling";
+    RunPostedWork();
+    EXPECT_EQ(window.paints, painted + 1);
+
+    widget->hide();
+    widget->show();
+    RunPostedWork();
+    EXPECT_EQ(window.paints, painted + 2);
+
+    window.EndDialog(kIdOk);
+    RunPostedWork();
+    EXPECT_FALSE(window.IsOpen());
 }
 
 }  // namespace

@@ -47,26 +47,46 @@ class VirtualTimer : public Timer {
     bool running_ = false;
 };
 
-// Keeps a window in the host's list of open windows while it is shown.
+// Keeps a window in the host's list of open windows while it is shown. A window opened on top
+// of a dialog uncovers it when it closes, and the dialog is told so (it paints again) as long
+// as it is still shown itself.
 template <typename Window, typename Base>
 class ListedView : public Base {
   public:
-    ListedView(std::vector<Window*>& list, Window& window) : list_(list), window_(window) {}
+    ListedView(std::vector<Window*>& list, Window& window, std::vector<Dialog*>& dialogs,
+               Dialog* below)
+        : list_(list), window_(window), dialogs_(dialogs), below_(below) {}
     ~ListedView() override { Close(); }
     void Show() override {
         if (!shown_) list_.push_back(&window_);
         shown_ = true;
     }
     void Close() override {
-        if (shown_) list_.erase(std::find(list_.begin(), list_.end(), &window_));
+        if (!shown_) return;
+        list_.erase(std::find(list_.begin(), list_.end(), &window_));
         shown_ = false;
+        if (below_ != nullptr &&
+            std::find(dialogs_.begin(), dialogs_.end(), below_) != dialogs_.end()) {
+            below_->OnExposed();
+        }
     }
+    Window& Shown() const { return window_; }
 
   private:
     std::vector<Window*>& list_;
     Window& window_;
+    std::vector<Dialog*>& dialogs_;
+    Dialog* below_;
     bool shown_ = false;
 };
+
+using HeadlessDialogView = ListedView<Dialog, WindowView>;
+
+// The dialog whose view `parent` is, if it is one of ours.
+Dialog* DialogOf(WindowView* parent) {
+    auto* view = dynamic_cast<HeadlessDialogView*>(parent);
+    return view != nullptr ? &view->Shown() : nullptr;
+}
 
 class HeadlessSheetView : public ListedView<PropertySheet, SheetView> {
   public:
@@ -129,12 +149,13 @@ void HeadlessHost::Post(std::function<void()> action) {
 }
 
 std::unique_ptr<WindowView> HeadlessHost::CreateDialogView(Dialog& dialog, WindowModel&,
-                                                           WindowView*) {
-    return std::make_unique<ListedView<Dialog, WindowView>>(openDialogs_, dialog);
+                                                           WindowView* parent) {
+    return std::make_unique<HeadlessDialogView>(openDialogs_, dialog, openDialogs_,
+                                                DialogOf(parent));
 }
 
-std::unique_ptr<SheetView> HeadlessHost::CreateSheetView(PropertySheet& sheet, WindowView*) {
-    return std::make_unique<HeadlessSheetView>(openSheets_, sheet);
+std::unique_ptr<SheetView> HeadlessHost::CreateSheetView(PropertySheet& sheet, WindowView* parent) {
+    return std::make_unique<HeadlessSheetView>(openSheets_, sheet, openDialogs_, DialogOf(parent));
 }
 
 std::unique_ptr<WindowView> HeadlessHost::CreatePageView(SheetView&, int, Dialog&, WindowModel&) {

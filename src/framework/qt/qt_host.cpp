@@ -73,6 +73,27 @@ class RoutedDialog : public QDialog {
     std::function<void()> onEscape_;
 };
 
+// Reports to a window that Qt showed it again or activated it again (as when a window on top of
+// it closes), so that the window paints again. It only reports: the window's paint handler runs
+// after Qt's event handling, never inside it.
+class ExposeWatcher : public QObject {
+  public:
+    ExposeWatcher(QWidget& watched, Dialog& window) : QObject(&watched), window_(window) {
+        watched.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) {
+            RunGuarded("a window shown again", [this] { window_.OnExposed(); });
+        }
+        return false;
+    }
+
+  private:
+    Dialog& window_;
+};
+
 class QtDialogView : public WindowView {
   public:
     QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent)
@@ -87,6 +108,7 @@ class QtDialogView : public WindowView {
             DialogUnitsToPixels(*window_, dialog.Template().width, dialog.Template().height)
                 .expandedTo(window_->layout()->minimumSize()));
         if (parent != nullptr) window_->setWindowModality(Qt::ApplicationModal);
+        watcher_ = new ExposeWatcher(*window_, dialog);
     }
     ~QtDialogView() override { Close(); }
     void Show() override {
@@ -95,6 +117,7 @@ class QtDialogView : public WindowView {
         window_->activateWindow();
     }
     void Close() override {
+        delete watcher_;  // the window is not told of anything once it has closed
         if (builder_) host_.RemoveBuilder(builder_.get());
         builder_.reset();
         if (!window_) return;
@@ -107,6 +130,7 @@ class QtDialogView : public WindowView {
   private:
     QtHost& host_;
     QPointer<QDialog> window_;  // null once Qt has deleted it with its parent
+    QPointer<ExposeWatcher> watcher_;
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
@@ -190,10 +214,12 @@ class QtPageView : public WindowView {
         widget_->setMinimumSize(
             DialogUnitsToPixels(*widget_, page.Template().width, page.Template().height)
                 .expandedTo(widget_->layout()->minimumSize()));
+        watcher_ = new ExposeWatcher(*widget_, page);
     }
     ~QtPageView() override { Close(); }
     void Show() override { widget_->show(); }
     void Close() override {
+        delete watcher_;
         if (builder_) host_.RemoveBuilder(builder_.get());
         builder_.reset();
         if (!widget_) return;
@@ -204,6 +230,7 @@ class QtPageView : public WindowView {
   private:
     QtHost& host_;
     QPointer<QWidget> widget_;  // null once Qt has deleted it with its sheet
+    QPointer<ExposeWatcher> watcher_;
     std::unique_ptr<QtWindowBuilder> builder_;
 };
 
