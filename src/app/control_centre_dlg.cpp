@@ -29,9 +29,19 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
       state_(state),
       linkTimer_(std::make_unique<LinkTimer>(*this)),
       engine_(records_, channel, host, *linkTimer_),
-      monitor_(host, records_),
       about_(host) {
     host.SetAppTitle(kTitle);
+    for (const PageTableEntry& entry : PageTable()) {
+        pages_.push_back(entry.make != nullptr ? entry.make(host, records_) : nullptr);
+    }
+}
+
+fw::PropertyPage* CControlCentreDlg::Page(PageKind kind) {
+    const auto table = PageTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].kind == kind) return pages_[i].get();
+    }
+    return nullptr;
 }
 
 CControlCentreDlg::~CControlCentreDlg() {
@@ -114,7 +124,7 @@ void CControlCentreDlg::OpenSheet() {
     if (!IsOpen() || (sheet_ && sheet_->IsOpen())) return;
     std::vector<fw::PropertyPage*> pages;
     for (const PageKind kind : PagesForLevel(records_.AccessLevel)) {
-        if (kind == PageKind::Monitor) pages.push_back(&monitor_);
+        if (fw::PropertyPage* page = Page(kind)) pages.push_back(page);
     }
     if (pages.empty()) return;
     sheet_ = std::make_unique<fw::PropertySheet>(host_, kSheetCaption, std::move(pages));

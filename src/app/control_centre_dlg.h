@@ -3,9 +3,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/about_dlg.h"
-#include "app/monitor_page.h"
+#include "app/page_table.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
 #include "link/command_engine.h"
@@ -39,7 +40,8 @@ class CControlCentreDlg : public fw::Dialog {
     CommandEngine& Engine() { return engine_; }
     fw::PropertySheet* Sheet() { return sheet_.get(); }
     fw::SheetView* SheetView() { return sheet_ ? sheet_->View() : nullptr; }
-    CMonitorPage& MonitorPage() { return monitor_; }
+    // The page object of `kind`, kept for the whole run; null when this build has no such page.
+    fw::PropertyPage* Page(PageKind kind);
 
   protected:
     bool OnInitDialog() override;
@@ -59,7 +61,7 @@ class CControlCentreDlg : public fw::Dialog {
     StateStore* state_;
     std::unique_ptr<LinkTimer> linkTimer_;
     CommandEngine engine_;
-    CMonitorPage monitor_;
+    std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
     std::unique_ptr<fw::PropertySheet> sheet_;
     std::string name_;

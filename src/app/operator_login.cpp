@@ -80,23 +80,4 @@ void CheckPassword(SharedRecords& r, fw::Host& host, std::function<void()> done)
            "Error In Password", std::move(done));
 }
 
-std::vector<PageKind> PagesForLevel(int level) {
-    using P = PageKind;
-    switch (level) {
-        case 2: return {P::Monitor, P::Channels};
-        case 3:
-            return {P::Monitor, P::Setup, P::Test, P::Communications, P::Passwords, P::Channels};
-        case 4:
-            return {P::Monitor,        P::Setup,     P::Test,    P::Calibration,
-                    P::Communications, P::Passwords, P::Channels};
-        case 5:
-            return {P::Monitor,  P::Setup,          P::Test,      P::Calibration,
-                    P::Software, P::Communications, P::Passwords, P::Channels};
-        case 6:
-            return {P::Monitor,        P::Setup,     P::Test,     P::Calibration,    P::Software,
-                    P::Communications, P::Passwords, P::Channels, P::FactorySettings};
-        default: return {};
-    }
-}
-
 }  // namespace corvane

@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace corvane {
 
@@ -11,7 +10,8 @@ namespace fw {
 class Host;
 }
 
-// The operator's name and password decide the access level, and the level decides the pages.
+// The operator's name and password decide the access level (the level decides the pages: see
+// page_table.h).
 
 // Built-in user passwords, in force until the state file or the Passwords page changes them.
 inline constexpr const char* kDefaultConfigurePassword = "1";
@@ -27,19 +27,5 @@ void CheckName(SharedRecords& records, fw::Host& host, std::function<void()> don
 
 // Sets AccessLevel from OperatorPassword, with its beep and box; `done` as above.
 void CheckPassword(SharedRecords& records, fw::Host& host, std::function<void()> done);
-
-// The pages of the property sheet, in tab order.
-enum class PageKind {
-    Monitor,
-    Setup,
-    Test,
-    Calibration,
-    Software,
-    Communications,
-    Passwords,
-    Channels,
-    FactorySettings
-};
-std::vector<PageKind> PagesForLevel(int accessLevel);
 
 }  // namespace corvane

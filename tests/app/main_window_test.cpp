@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/monitor_page.h"
 #include "app_test_rig.h"
 
 namespace corvane {
@@ -121,7 +122,7 @@ class MonitorPageTest : public MainWindow {
         rig.LogIn("Ann", "");
         ASSERT_EQ(rig.SheetCaptions(), std::vector<std::string>{"Monitor"});
     }
-    fw::WindowModel& Page() { return rig.Window().MonitorPage().Controls(); }
+    fw::WindowModel& Page() { return rig.Window().Page(PageKind::Monitor)->Controls(); }
 };
 
 TEST_F(MonitorPageTest, beforeTheFirstReplyReadingsAreZeroAndTextsDefault) {
@@ -187,7 +188,7 @@ TEST_F(MonitorPageTest, pageRefreshReachesExactlyOneWindow) {
 }
 
 TEST_F(MonitorPageTest, timerRunsOnlyWhileThePageIsShown) {
-    auto& page = rig.Window().MonitorPage();
+    auto& page = *rig.Window().Page(PageKind::Monitor);
     EXPECT_TRUE(page.TimerRunning(CMonitorPage::kTimerId));
     rig.Window().Sheet()->PressOK();
     rig.Settle();

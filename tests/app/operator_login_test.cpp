@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/page_table.h"
 #include "app_test_rig.h"
 
 namespace corvane {

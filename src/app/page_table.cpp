@@ -1,0 +1,44 @@
+#include "app/page_table.h"
+
+#include <array>
+
+#include "app/monitor_page.h"
+
+namespace corvane {
+namespace {
+
+template <typename Page>
+std::unique_ptr<fw::PropertyPage> Make(fw::Host& host, SharedRecords& records) {
+    return std::make_unique<Page>(host, records);
+}
+
+constexpr int kLowestSheetLevel = 2;  // a name accepted, whatever the password
+
+constexpr std::array<PageTableEntry, 9> kPages = {{
+    {PageKind::Monitor, 2, Make<CMonitorPage>},
+    {PageKind::Setup, 3, nullptr},
+    {PageKind::Test, 3, nullptr},
+    {PageKind::Calibration, 4, nullptr},
+    {PageKind::Software, 5, nullptr},
+    {PageKind::Communications, 3, nullptr},
+    {PageKind::Passwords, 3, nullptr},
+    {PageKind::Channels, 2, nullptr},
+    {PageKind::FactorySettings, 6, nullptr},
+}};
+
+}  // namespace
+
+std::span<const PageTableEntry> PageTable() {
+    return kPages;
+}
+
+std::vector<PageKind> PagesForLevel(int accessLevel) {
+    std::vector<PageKind> pages;
+    if (accessLevel < kLowestSheetLevel) return pages;
+    for (const PageTableEntry& entry : kPages) {
+        if (accessLevel >= entry.lowestLevel) pages.push_back(entry.kind);
+    }
+    return pages;
+}
+
+}  // namespace corvane

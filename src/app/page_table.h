@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "framework/property_sheet.h"
+
+namespace corvane {
+
+struct SharedRecords;
+
+// The pages of the property sheet.
+enum class PageKind {
+    Monitor,
+    Setup,
+    Test,
+    Calibration,
+    Software,
+    Communications,
+    Passwords,
+    Channels,
+    FactorySettings,
+};
+
+// One page of the sheet: the lowest access level whose sheet carries it (every higher level's
+// sheet carries it too) and how the main window makes the page object it keeps for the whole
+// run. A page whose window this build does not have yet has no maker and is left out of the
+// sheet.
+struct PageTableEntry {
+    PageKind kind;
+    int lowestLevel;
+    std::unique_ptr<fw::PropertyPage> (*make)(fw::Host& host, SharedRecords& records);
+};
+
+// Every page in tab order. Adding a page means adding its maker here and nothing else.
+std::span<const PageTableEntry> PageTable();
+
+// The pages of the sheet for an access level, in tab order (none below level 2).
+std::vector<PageKind> PagesForLevel(int accessLevel);
+
+}  // namespace corvane
