@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Start-up and idle cost of corvane-control-centre polling a virtual sensor through the real
+# serial port code: vexor-sim serves the sensor on a pseudo-terminal, and the program is run
+# once windowed (on the offscreen platform) and once --headless, each with --trace. For each
+# mode it prints
+#   - the time from starting the program to its first request on the line (the first "TX"
+#     line of the trace, timestamped here as it arrives, since the trace carries no times),
+#   - the share of one core the program uses while it polls (utime + stime from
+#     /proc/PID/stat over wall time, after a settling second),
+#   - the polls per second seen during that time (to show it really was polling),
+#   - the peak resident memory (VmHWM from /proc/PID/status).
+# The target is below 0.5 % of one core in both modes.
+#
+#   bench/startup_and_idle.sh                       builds the release preset, 20 s per mode
+#   POLL_SECONDS=60 bench/startup_and_idle.sh       a longer measuring time
+#   BUILD_DIR=build/other bench/startup_and_idle.sh another release build directory
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export LC_ALL=C  # decimal points in $EPOCHREALTIME and awk
+
+poll_seconds=${POLL_SECONDS:-20}
+target_percent=0.5
+
+scripts/install-deps.sh
+build() {
+  local log
+  if ! log=$("$@" 2>&1); then
+    echo "$log" >&2
+    exit 1
+  fi
+}
+if [ -z "${BUILD_DIR:-}" ]; then
+  build cmake --preset release
+  build cmake --build --preset release
+  BUILD_DIR=build/release
+else
+  build cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF
+  build cmake --build "$BUILD_DIR"
+fi
+program=$(realpath "$BUILD_DIR/src/programs/corvane-control-centre")
+simulator=$(realpath "$BUILD_DIR/src/programs/vexor-sim")
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/corvane-bench.XXXXXX")
+started=()
+cleanup() {
+  local pid
+  for pid in "${started[@]}"; do
+    kill -TERM "$pid" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The virtual sensor, reachable as $line for as long as the script runs.
+line="$scratch/com1"
+"$simulator" --link "$line" >"$scratch/vexor-sim.out" 2>&1 &
+started+=($!)
+for _ in $(seq 100); do
+  [ -e "$line" ] && break
+  sleep 0.05
+done
+if [ ! -e "$line" ]; then
+  echo "vexor-sim did not come up:" >&2
+  cat "$scratch/vexor-sim.out" >&2
+  exit 1
+fi
+
+# Reads the program's standard error: writes the moment the first TX line arrives to $1, then
+# keeps the rest of the trace in $2 so that the program never waits on a full pipe.
+stamp_first_tx() {
+  local line_read
+  while IFS= read -r line_read; do
+    if [[ $line_read == TX* ]]; then
+      echo "$EPOCHREALTIME" >"$1.tmp"
+      mv "$1.tmp" "$1"
+      echo "$line_read" >"$2"
+      break
+    fi
+  done
+  cat >>"$2"
+}
+
+cpu_ticks() {  # utime + stime of process $1, in clock ticks
+  local stat rest
+  stat=$(<"/proc/$1/stat")
+  rest=${stat##*) }  # the fields after the command name, which may hold blanks
+  read -r -a fields <<<"$rest"
+  echo $((fields[11] + fields[12]))
+}
+
+tx_count() {
+  grep -c '^TX' "$1" || true
+}
+
+results=()
+measure() {  # mode name, then the command to run
+  local mode=$1
+  shift
+  local dir="$scratch/$mode"
+  mkdir -p "$dir"
+  local start pid
+  start=$EPOCHREALTIME
+  (cd "$dir" && exec "$@") >"$dir/stdout" 2> >(stamp_first_tx "$dir/first-tx" "$dir/trace") &
+  pid=$!
+  started+=("$pid")
+  for _ in $(seq 400); do
+    [ -s "$dir/first-tx" ] && break
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
+    sleep 0.025
+  done
+  if [ ! -s "$dir/first-tx" ]; then
+    echo "$mode: no request on the line within 10 s" >&2
+    cat "$dir/stdout" >&2
+    exit 1
+  fi
+  local first
+  first=$(<"$dir/first-tx")
+  sleep 1
+  local ticks0 wall0 polls0 ticks1 wall1 polls1 peak
+  ticks0=$(cpu_ticks "$pid")
+  polls0=$(tx_count "$dir/trace")
+  wall0=$EPOCHREALTIME
+  sleep "$poll_seconds"
+  ticks1=$(cpu_ticks "$pid")
+  polls1=$(tx_count "$dir/trace")
+  wall1=$EPOCHREALTIME
+  peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
+  kill -INT "$pid"
+  wait "$pid" || true
+  results+=("$(awk -v mode="$mode" -v start="$start" -v first="$first" -v t0="$ticks0" \
+    -v t1="$ticks1" -v w0="$wall0" -v w1="$wall1" -v hz="$(getconf CLK_TCK)" -v p0="$polls0" \
+    -v p1="$polls1" -v peak="$peak" -v target="$target_percent" 'BEGIN {
+      cpu = 100 * (t1 - t0) / hz / (w1 - w0)
+      printf "%-9s %9.0f ms %10.2f %% %s %9.1f %10.1f MiB", mode, 1000 * (first - start), cpu,
+             cpu < target ? "  " : " !", (p1 - p0) / (w1 - w0), peak / 1024
+    }')")
+}
+
+measure windowed env QT_QPA_PLATFORM=offscreen "$program" --com1 "$line" --trace
+measure headless "$program" --headless --com1 "$line" --trace
+
+echo "corvane-control-centre on vexor-sim ($BUILD_DIR, $poll_seconds s of polling per mode)"
+printf "%-9s %12s %14s %9s %14s\n" mode "first poll" "CPU (1 core)" "polls/s" "peak RSS"
+printf "%s\n" "${results[@]}"
+echo "Target: below $target_percent % of one core while polling (! marks a mode above it)."
