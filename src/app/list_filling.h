@@ -8,11 +8,12 @@
 
 namespace corvane {
 
-// Rebuilds a System Messages list from the ten message lines: clear, then every non-empty line
-// in order.
+// Shows the non-empty message lines, in order, in a System Messages list. The list changes in
+// one update, and not at all when it already shows these lines, so the operator's selection
+// and scroll position survive the 200 ms refresh.
 void ShowMessageLines(fw::WindowModel& controls, int listId, const MessageLines& lines);
 
-// Empties a list and inserts `lines` at positions 0, 1, ...
+// Makes a list hold exactly `lines`, in one update (none when it already does); no selection.
 void FillList(fw::WindowModel& controls, int listId, const std::vector<std::string>& lines);
 
 }  // namespace corvane
