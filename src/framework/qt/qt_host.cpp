@@ -4,17 +4,22 @@
 #include <QCloseEvent>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -383,19 +388,67 @@ bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> on
     return instanceLock_.RaiseRunningCopy(title, std::move(onRaise));
 }
 
+namespace {
+
+// How long a later copy keeps asking a copy that holds the title but does not answer yet (it
+// is still starting its server, or it is ending and about to give the title up).
+constexpr int kRunningCopyAnswerMs = 3000;
+constexpr int kRetryMs = 20;
+constexpr int kConnectMs = 500;
+
+// The lock file of the title whose server is `serverName`: in the user's runtime directory where
+// the system gives one (private to the user, emptied at log-out), in the temporary directory
+// otherwise.
+QString InstanceLockPath(const QString& serverName) {
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
+    return QDir(folder).filePath(serverName + ".lock");
+}
+
+// Asks the copy serving `serverName` to come forward; false when no server answers.
+bool AskToComeForward(const QString& serverName) {
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(kConnectMs)) return false;
+    socket.write("raise\n");
+    socket.waitForBytesWritten(kConnectMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+}  // namespace
+
 LocalSocketInstanceLock::LocalSocketInstanceLock() = default;
 LocalSocketInstanceLock::~LocalSocketInstanceLock() = default;
 
 bool LocalSocketInstanceLock::RaiseRunningCopy(const std::string& title,
                                                std::function<void()> onRaise) {
     const QString name = InstanceServerName(title);
-    QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(500)) {
-        probe.write("raise\n");
-        probe.waitForBytesWritten(500);
-        return true;
+    auto lock = std::make_unique<QLockFile>(InstanceLockPath(name));
+    // A running copy holds its lock for as long as it runs: only the lock of a process that has
+    // gone is stale, and QLockFile recovers that one.
+    lock->setStaleLockTime(0);
+    const QDeadlineTimer deadline(kRunningCopyAnswerMs);
+    bool locked = lock->tryLock(0);
+    while (!locked && lock->error() == QLockFile::LockFailedError) {
+        // Another copy holds the title: ask it to come forward.
+        if (AskToComeForward(name)) return true;
+        if (deadline.hasExpired()) {
+            qWarning("%s: a running copy holds %s but does not answer", title.c_str(),
+                     qUtf8Printable(lock->fileName()));
+            return true;
+        }
+        QThread::msleep(kRetryMs);
+        locked = lock->tryLock(0);
     }
+    if (!locked) {
+        // No lock can be made here (permissions, a full disk): the server name alone decides.
+        qWarning("%s: cannot take the one-copy lock %s", title.c_str(),
+                 qUtf8Printable(lock->fileName()));
+        if (AskToComeForward(name)) return true;
+    }
+
+    // This copy holds the title. A server name left behind by a copy that crashed goes first.
     QLocalServer::removeServer(name);
     server_ = std::make_unique<QLocalServer>();
     QObject::connect(server_.get(), &QLocalServer::newConnection, &context_,
@@ -405,7 +458,11 @@ bool LocalSocketInstanceLock::RaiseRunningCopy(const std::string& title,
                              if (onRaise) onRaise();
                          }
                      });
-    server_->listen(name);
+    if (!server_->listen(name)) {
+        qWarning("%s: later copies cannot bring this one forward: %s", title.c_str(),
+                 qUtf8Printable(server_->errorString()));
+    }
+    if (locked) lock_ = std::move(lock);
     return false;
 }
 

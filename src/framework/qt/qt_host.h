@@ -10,13 +10,18 @@
 #include "framework/host.h"
 
 class QLocalServer;
+class QLockFile;
 
 namespace corvane::fw {
 
 class QtWindowBuilder;
 
-// The one-copy rule across processes: the first copy listens on a local socket named after its
-// main window title; a later copy connects, asks it to come forward, and ends.
+// The one-copy rule across processes. A copy claims its main window title by taking an
+// exclusive lock file named after it; only the holder listens on the local socket of that name,
+// for as long as it lives. A copy that cannot take the lock connects to the socket (retrying
+// while the holder is still starting its server), asks the holder to come forward, and ends.
+// Of copies started at the same moment exactly one claims the title; the lock of a copy that
+// crashed is recovered.
 class LocalSocketInstanceLock {
   public:
     LocalSocketInstanceLock();
@@ -25,7 +30,8 @@ class LocalSocketInstanceLock {
 
   private:
     QObject context_;
-    std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QLockFile> lock_;       // held while this copy owns the title
+    std::unique_ptr<QLocalServer> server_;  // closed before the lock is given up
 };
 
 // The desktop host on Qt Widgets: real windows built from the templates, QTimer timers, message
