@@ -225,7 +225,8 @@ TEST_F(VirtualSensorOnTheLine, setupWrittenByTheProgramIsReadBackByTheUpload) {
     r().Sensor.DeviceId = 3;
     r().UploadBlock = 0;
     r().Queue.Queue(ReadDataBlock);
-    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; }, 20 * kSecond));
+    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; },
+                                          20 * kSecond));
     EXPECT_DOUBLE_EQ(s.TempCompSlope, 1.85);
     EXPECT_EQ(s.TempCompBaseText, "Temp.Comp.Base 20 °C");
     EXPECT_EQ(s.Out1.Source, 0);
