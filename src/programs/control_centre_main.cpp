@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <atomic>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -30,7 +31,7 @@
 #include "framework/qt/real_time_pump.h"
 #include "link/frame_trace.h"
 #include "link/serial_port.h"
-#include "resources/control_ids.h"
+#include "resources/main_window.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 #ifndef _WIN32
@@ -232,8 +233,16 @@ class HeadlessPrinter {
     std::string readings_;
 };
 
+// QCoreApplication sets the C library's locale from the environment. Numbers are written and
+// read with a decimal point whatever the user's locale, so LC_NUMERIC goes back to "C" at once,
+// in both modes (the Qt host's constructor does the same for the windows).
+void KeepNumbersInTheCLocale() {
+    std::setlocale(LC_NUMERIC, "C");
+}
+
 int RunHeadless(int argc, char** argv, Options& options) {
     QCoreApplication application(argc, argv);
+    KeepNumbersInTheCLocale();
     fw::VirtualClock clock;
     fw::RealTimePump pump(clock);
     fw::HeadlessHost host(clock);
@@ -260,6 +269,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
 
 int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
+    KeepNumbersInTheCLocale();
     fw::QtHost host(HelpFile());
     Simulation simulation;
     StateFile state;
