@@ -1,6 +1,7 @@
 #pragma once
 
 #include <type_traits>
+#include <vector>
 
 #include "app/list_filling.h"
 #include "framework/dialog.h"
@@ -80,6 +81,10 @@ class RefreshedWindow : public Window {
 class OperatorPage : public RefreshedWindow<fw::PropertyPage> {
   public:
     using RefreshedWindow::RefreshedWindow;
+
+    // The dialogs the page opens and keeps for its lifetime (the setup dialogs of the Setup
+    // page), for whoever needs to reach every window of the program.
+    virtual std::vector<fw::Dialog*> OwnedDialogs() { return {}; }
 
     bool OnSetActive() override {
         SetTimer(RefreshTimerId(), kRefreshPeriodMs);
