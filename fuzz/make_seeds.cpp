@@ -2,10 +2,10 @@
 //
 //   corvane-fuzz-seeds FOLDER     (from the source folder: corvane-fuzz-seeds fuzz/seeds)
 //
-// into FOLDER/receive_path/ and FOLDER/state_file/. Each receive path seed is a request header
-// followed by the reply the virtual sensor gives to that request, whole or damaged in a named
-// way; each state file seed is a file the program writes, or one damaged in a named way. The
-// fuzzers start from these, and the seed replay test runs every one of them in each build.
+// into FOLDER/receive_path/, FOLDER/state_file/ and FOLDER/config_file/. Each receive path seed is
+// a request header followed by the reply the virtual sensor gives to that request, whole or damaged
+// in a named way; each state file seed is a file the program writes, or one damaged in a named way.
+// The fuzzers start from these, and the seed replay test runs every one of them in each build.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/state_file.h"
+#include "config/config_file.h"
 #include "fuzz/receive_path_input.h"
 #include "link/command_table.h"
 #include "link/sensor_data.h"
@@ -155,6 +156,54 @@ bool WriteStateFileSeeds(const std::filesystem::path& folder) {
     return ok;
 }
 
+bool WriteConfigFileSeeds(const std::filesystem::path& folder) {
+    using namespace corvane;
+    SharedRecords defaults;
+    ResetSensorData(defaults);
+    const Bytes file = EncodeConfig(defaults);
+
+    SharedRecords emptyTexts = defaults;
+    SensorData& e = emptyTexts.Sensor;
+    for (std::string* text :
+         {&e.TempSlopeUnit, &e.TempUnitName, &e.TempCompBaseText, &e.TempUnit, &e.Out1.FilterName,
+          &e.Out1.SourceName, &e.Out1.Unit, &e.Out2.FilterName, &e.Out2.SourceName, &e.Out2.Unit,
+          &e.DigitalFilterName, &e.DigitalRangeName, &e.DigitalUnit, &e.CustomRangeText,
+          &emptyTexts.OperatorName}) {
+        text->clear();
+    }
+    const Bytes empty = EncodeConfig(emptyTexts);
+
+    SharedRecords longTexts = defaults;
+    longTexts.Sensor.CustomRangeText = std::string(600, 'C');
+    longTexts.Sensor.Out1.SourceName = std::string(255, 'S');
+    longTexts.OperatorName = std::string(254, 'N');
+
+    SharedRecords extremes = defaults;
+    extremes.Sensor.Out1.Source = std::numeric_limits<int>::max();
+    extremes.Sensor.DigitalRange = -5;
+    extremes.Sensor.CustomRangePoints = 1000;
+    extremes.Sensor.TdsFactor = std::numeric_limits<double>::quiet_NaN();
+    extremes.Sensor.Out2.At20mA = -0.0;
+
+    bool ok = true;
+    const auto put = [&](const char* name, const Bytes& bytes) {
+        ok = Write(folder / name, bytes) && ok;
+    };
+    put("config_defaults.bin", file);
+    put("config_all_texts_empty.bin", empty);
+    put("config_long_texts.bin", EncodeConfig(longTexts));
+    put("config_extreme_values.bin", EncodeConfig(extremes));
+    put("config_truncated_after_slope.bin", Bytes(file.begin(), file.begin() + 32));
+    put("config_last_byte_missing.bin", Bytes(empty.begin(), empty.end() - 1));
+    Bytes pastEnd(file.begin(), file.begin() + 32);
+    pastEnd.insert(pastEnd.end(), {200, 'a', 'b'});
+    put("config_text_length_past_end.bin", pastEnd);
+    Bytes trailing = file;
+    trailing.insert(trailing.end(), {9, 9, 9});
+    put("config_trailing_bytes.bin", trailing);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,7 +213,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path root = argv[1];
     std::error_code ec;
-    for (const char* target : {"receive_path", "state_file"}) {
+    for (const char* target : {"receive_path", "state_file", "config_file"}) {
         std::filesystem::create_directories(root / target, ec);
         if (ec) {
             std::fprintf(stderr, "corvane-fuzz-seeds: cannot make %s: %s\n",
@@ -174,5 +223,6 @@ int main(int argc, char** argv) {
     }
     const bool receive = WriteReceivePathSeeds(root / "receive_path");
     const bool state = WriteStateFileSeeds(root / "state_file");
-    return receive && state ? 0 : 1;
+    const bool config = WriteConfigFileSeeds(root / "config_file");
+    return receive && state && config ? 0 : 1;
 }

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <system_error>
 
 #include "framework/archive.h"
+#include "framework/atomic_file.h"
 #include "link/text_codec.h"
 
 namespace corvane {
@@ -127,30 +127,7 @@ bool StateFile::Load(SharedRecords& records) {
 }
 
 bool StateFile::SaveTo(const SharedRecords& records, std::string& error) {
-    const auto bytes = EncodeState(records);
-    std::filesystem::path temporary = path_;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temporary.string();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code renamed;
-    std::filesystem::rename(temporary, path_, renamed);
-    if (renamed) {
-        error = "cannot replace " + path_.string() + ": " + renamed.message();
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    return true;
+    return fw::WriteFileAtomically(path_, EncodeState(records), error);
 }
 
 void StateFile::Save(const SharedRecords& records) {

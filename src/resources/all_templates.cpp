@@ -1,13 +1,22 @@
 #include "resources/all_templates.h"
 
 #include "resources/about_box.h"
+#include "resources/calibration_page.h"
+#include "resources/custom_range_dialog.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
+#include "resources/setup_digital_dialog.h"
+#include "resources/setup_output_dialogs.h"
+#include "resources/setup_page.h"
+#include "resources/test_page.h"
 
 namespace corvane::resources {
 
 std::vector<const fw::DialogTemplate*> AllTemplates() {
-    return {&MainWindowTemplate(), &AboutTemplate(), &MonitorPageTemplate()};
+    return {&MainWindowTemplate(),     &AboutTemplate(),        &MonitorPageTemplate(),
+            &SetupPageTemplate(),      &SetupOutput1Template(), &SetupOutput2Template(),
+            &SetupDigitalTemplate(),   &CustomRangeTemplate(),  &TestPageTemplate(),
+            &CalibrationPageTemplate()};
 }
 
 }  // namespace corvane::resources

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,7 +24,9 @@ bool WidgetIsA(QWidget* widget, ControlKind kind) {
     switch (kind) {
         case ControlKind::Static: return qobject_cast<QLabel*>(widget) != nullptr;
         case ControlKind::Group: return qobject_cast<QGroupBox*>(widget) != nullptr;
-        case ControlKind::Edit: return qobject_cast<QLineEdit*>(widget) != nullptr;
+        case ControlKind::Edit:
+            return qobject_cast<QLineEdit*>(widget) != nullptr ||
+                   qobject_cast<QPlainTextEdit*>(widget) != nullptr;
         case ControlKind::Button: return qobject_cast<QPushButton*>(widget) != nullptr;
         case ControlKind::CheckBox: return qobject_cast<QCheckBox*>(widget) != nullptr;
         case ControlKind::Radio: return qobject_cast<QRadioButton*>(widget) != nullptr;

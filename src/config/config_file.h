@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "framework/host.h"
+
+namespace corvane {
+
+struct SharedRecords;
+
+// A configuration file keeps a whole sensor setup: the temperature setup, both current outputs,
+// the digital output and the custom range, with the communication settings, the five channel
+// addresses and the operator name. It is 70 untagged records (32-bit integers, doubles and texts
+// of the framework's archive), with nothing around them.
+//
+// Contract:
+// - Saving writes every record from the records as they are and replaces the file in one step:
+//   a reader sees the old file or the new one, never a part.
+// - Loading is all or nothing: the records change only when all 70 were read. Values are taken
+//   as stored (no range checks); bytes after the last record are ignored.
+namespace config_file {
+
+inline constexpr int kRecordCount = 70;
+inline constexpr const char* kExtension = "QCF";
+inline constexpr const char* kInitialName = "*.QCF";
+inline constexpr const char* kFilter = "Config Files (*.QCF)|*.QCF|All Files (*.*)|*.*||";
+
+// The framework's archive error for a file that ends before its last record.
+inline constexpr const char* kEndedEarly =
+    "An attempt was made to access an unnamed file past its end.";
+
+// The file dialogs of "&Open Setup File" and "&Save Setup File".
+fw::FileDialogRequest OpenRequest();
+fw::FileDialogRequest SaveRequest();
+
+}  // namespace config_file
+
+// The file's bytes for `records`.
+std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records);
+
+// Reads the 70 records into `records`; false, with `records` untouched, when the bytes end
+// before the last record (or a text's length runs past the end).
+bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records);
+
+// Saves `records` to `path`; false with the reason in `error` (naming the file).
+bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& records,
+                    std::string& error);
+
+// Loads `path` into `records`; false with the reason in `error`, `records` untouched.
+bool LoadConfigFile(const std::filesystem::path& path, SharedRecords& records, std::string& error);
+
+}  // namespace corvane
