@@ -4,11 +4,18 @@
 #include "app/list_filling.h"
 #include "app/operator_login.h"
 #include "resources/main_window.h"
+#include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
 
 constexpr int kFieldLimit = 32;
+// How long the program waits at most, in link ticks, for the return to normal before it closes
+// anyway: the engine answers or drops every request well within this.
+constexpr int kReturnWaitTicks = 150;
+constexpr const char* kOutputsForcedText =
+    "The current outputs are still forced to test currents.\n\nReturn them to normal "
+    "measurement before closing ?";
 
 }  // namespace
 
@@ -94,7 +101,7 @@ void CControlCentreDlg::OnNotify(int id, fw::Notify notify) {
     } else if (notify == fw::Notify::Clicked && id == ids::kVersion) {
         about_.DoModal([](int) {}, View());
     } else if (notify == fw::Notify::Clicked && id == ids::kExit) {
-        EndDialog(fw::kIdOk);
+        CloseProgram(fw::kIdOk);
     }
 }
 
@@ -120,6 +127,35 @@ void CControlCentreDlg::OnOK() {
     }
 }
 
+// The close box and Escape.
+void CControlCentreDlg::OnCancel() {
+    CloseProgram(fw::kIdCancel);
+}
+
+// A plant's control system must not be left reading a test current after the tool has gone
+// without the technician knowing: the program says so and offers the return to normal.
+void CControlCentreDlg::CloseProgram(int result) {
+    if (closing_ == Closing::Offered) return;
+    if (closing_ == Closing::AwaitingReturn || !OutputsLeftForced(records_)) {
+        EndDialog(result);
+        return;
+    }
+    closing_ = Closing::Offered;
+    host_.PlayBeep(fw::Beep::Question);
+    MessageBox(kOutputsForcedText, kTitle, fw::Icon::Question, fw::Buttons::YesNo,
+               [this, result](fw::Answer answer) {
+                   if (answer != fw::Answer::Yes) {
+                       closing_ = Closing::No;
+                       EndDialog(result);
+                       return;
+                   }
+                   ReturnOutputsToNormal(records_);
+                   closing_ = Closing::AwaitingReturn;
+                   closeResult_ = result;
+                   closeWaitTicks_ = 0;
+               });
+}
+
 void CControlCentreDlg::OpenSheet() {
     if (!IsOpen() || (sheet_ && sheet_->IsOpen())) return;
     std::vector<fw::PropertyPage*> pages;
@@ -134,6 +170,10 @@ void CControlCentreDlg::OpenSheet() {
 void CControlCentreDlg::OnTimer(int id) {
     if (id != kLinkTimerId) return;
     const bool refreshArmedByEngine = engine_.Tick();
+    if (closing_ == Closing::AwaitingReturn &&
+        (!BothOutputsCommandUnderway(records_) || ++closeWaitTicks_ > kReturnWaitTicks)) {
+        EndDialog(closeResult_);  // the return to normal was answered or has timed out
+    }
     ShowMessageLines(Controls(), ids::kMainSystemMessages, records_.Lines);
     if (!refreshArmedByEngine && records_.PageRefresh == PageRefresh::Armed) {
         records_.PageRefresh = PageRefresh::Idle;

@@ -48,6 +48,7 @@ class CControlCentreDlg : public fw::Dialog {
     void DoDataExchange(fw::DataExchange& dx) override;
     void OnNotify(int id, fw::Notify notify) override;
     void OnOK() override;
+    void OnCancel() override;
     void OnTimer(int id) override;
     void OnPaint() override;
     void OnDestroy() override;
@@ -56,6 +57,11 @@ class CControlCentreDlg : public fw::Dialog {
     class LinkTimer;
 
     void OpenSheet();
+    // Ends the program with `result`; when outputs it forced may still be forced, it first
+    // offers to return them to normal and then waits for that request to be served.
+    void CloseProgram(int result);
+
+    enum class Closing { No, Offered, AwaitingReturn };
 
     SharedRecords records_;
     StateStore* state_;
@@ -66,6 +72,9 @@ class CControlCentreDlg : public fw::Dialog {
     std::unique_ptr<fw::PropertySheet> sheet_;
     std::string name_;
     std::string password_;
+    Closing closing_ = Closing::No;
+    int closeResult_ = 0;
+    int closeWaitTicks_ = 0;
 };
 
 }  // namespace corvane

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "app/monitor_page.h"
+#include "service/calibrate_page.h"
+#include "service/commission_page.h"
 
 namespace corvane {
 namespace {
@@ -17,8 +19,8 @@ constexpr int kLowestSheetLevel = 2;  // a name accepted, whatever the password
 constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Monitor, 2, Make<CMonitorPage>},
     {PageKind::Setup, 3, nullptr},
-    {PageKind::Test, 3, nullptr},
-    {PageKind::Calibration, 4, nullptr},
+    {PageKind::Test, 3, Make<CCommissionPage>},
+    {PageKind::Calibration, 4, Make<CCalibratePage>},
     {PageKind::Software, 5, nullptr},
     {PageKind::Communications, 3, nullptr},
     {PageKind::Passwords, 3, nullptr},

@@ -64,6 +64,16 @@ struct ServiceRequests {
     int TestCode1 = 0;
     int TestCode2 = 0;
     int TestCodeBoth = 0;
+    // The currents the pages forced (mA, 0 = normal) and the output currents the Test page shows.
+    int TestCurrent1 = 0;
+    int TestCurrent2 = 0;
+    double TestOut1Display = 0.0;
+    double TestOut2Display = 0.0;
+    // Outputs this program has forced to a test current and not yet returned to normal, kept
+    // apart from the page values above (which the pages clear on entry) so that closing the
+    // program can tell whether the plant's loop may still read a test current.
+    bool Output1Forced = false;
+    bool Output2Forced = false;
 };
 
 // Every record the engine, the pages and the files share. The main window owns one; tests build

@@ -1,0 +1,243 @@
+#include "service/calibrate_page.h"
+
+#include <array>
+#include <cstdio>
+
+#include "framework/exchange_fields.h"
+#include "link/command_table.h"
+#include "resources/calibration_page.h"
+#include "service/forced_outputs.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kUnitLimit = 15;
+constexpr int kCalibrationToStamp = 1;  // a calibration or reset was confirmed, not yet stamped
+
+constexpr const char* kSelectPoint =
+    "To calibrate the Current Output,\n\nSelect 4 or 20 mA then retry";
+constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
+
+// The stamp's date as the C library's strftime writes " %a, %d %b %Y at %H:%M" in the C locale.
+std::string StampDate(const fw::DateTime& now) {
+    static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
+                                                         "Thu", "Fri", "Sat"};
+    static constexpr std::array<const char*, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto day = static_cast<std::size_t>(now.weekday % 7);
+    const auto month = static_cast<std::size_t>((now.month + 11) % 12);
+    std::array<char, 64> text{};
+    std::snprintf(text.data(), text.size(), " %s, %02d %s %04d at %02d:%02d", kDays[day], now.day,
+                  kMonths[month], now.year, now.hour, now.minute);
+    return text.data();
+}
+
+}  // namespace
+
+CCalibratePage::CCalibratePage(fw::Host& host, SharedRecords& records)
+    : OperatorPage(host, records, resources::CalibrationPageTemplate(), kTimerId,
+                   ids::kCalSystemMessages) {}
+
+void CCalibratePage::DoDataExchange(fw::DataExchange& dx) {
+    using namespace ids;
+    // The entries are exchanged as the operator's text, never validated as numbers: a text
+    // without a leading number counts as 0, and a half-typed "-" or "4." is left as it is.
+    dx.Text(kCalTrueTemperature, trueTemperatureText_);
+    dx.Text(kCalOut1Reading, out1Text_);
+    dx.Text(kCalOut2Reading, out2Text_);
+    fw::DisplayedNumber(dx, kCalCondRaw, condRaw_, "%.1f");
+    fw::DisplayedNumber(dx, kCalCondComp, condComp_, "%.1f");
+    fw::DisplayedNumber(dx, kCalReturnTemperature, returnTemperature_, "%.1f");
+    fw::TextField(dx, kCalTrueTemperatureUnit, temperatureUnit_, kUnitLimit);
+    fw::TextField(dx, kCalReturnTemperatureUnit, returnTemperatureUnit_, kUnitLimit);
+}
+
+void CCalibratePage::InitialiseFields() {
+    Controls().Enable(ids::kCalTestOutputs, false);
+    CopyFromSensor();
+    ServiceRequests& svc = records_.Service;
+    // Nothing is sent from here; a request already queued keeps the values it goes out with.
+    if (!records_.Queue.IsPending(corvane::CalibrateOutputs)) svc.CalOutputsEntered = false;
+    if (!records_.Queue.IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
+    svc.CalOutputPoint = 0;
+    svc.TestCurrent1 = 0;
+    svc.TestCurrent2 = 0;
+    const char* unit = records_.Sensor.TempFahrenheit == 1 ? "°F" : "°C";
+    temperatureUnit_ = unit;
+    returnTemperatureUnit_ = unit;
+    WriteEntryTexts();
+}
+
+void CCalibratePage::WriteEntryTexts() {
+    const ServiceRequests& svc = records_.Service;
+    trueTemperatureText_ = fw::FormatNumber("%.1f", svc.CalTrueTemperature);
+    out1Text_ = fw::FormatNumber("%.2f", svc.CalOut1Reading);
+    out2Text_ = fw::FormatNumber("%.2f", svc.CalOut2Reading);
+}
+
+void CCalibratePage::CopyFromSensor() {
+    const SensorData& s = records_.Sensor;
+    condRaw_ = s.CondRaw;
+    condComp_ = s.CondComp;
+    returnTemperature_ = s.Temperature;
+}
+
+void CCalibratePage::OnNotify(int id, fw::Notify notify) {
+    using namespace ids;
+    ServiceRequests& svc = records_.Service;
+    if (notify == fw::Notify::TextChanged) {
+        // Each entry's value is stored at once, so the value typed last before the engine builds
+        // the request is the one sent.
+        if (id == kCalTrueTemperature) {
+            trueTemperatureText_ = Controls().Text(id);
+            svc.CalTrueTemperature = fw::LeadingNumber(trueTemperatureText_);
+        } else if (id == kCalOut1Reading) {
+            out1Text_ = Controls().Text(id);
+            svc.CalOut1Reading = fw::LeadingNumber(out1Text_);
+        } else if (id == kCalOut2Reading) {
+            out2Text_ = Controls().Text(id);
+            svc.CalOut2Reading = fw::LeadingNumber(out2Text_);
+        }
+        return;
+    }
+    if (notify != fw::Notify::Clicked) return;
+    switch (id) {
+        case kCalCondZero:
+            Confirm("Calibrate 0 mS/cm ?\n\nRemove Loop Resistors (Sensor in Air)",
+                    CalibrateCondZero, "Calibrate 0 mS/cm Cancelled !");
+            break;
+        case kCalCond9_25:
+            Confirm("Calibrate 9.25 mS/cm ?\n\nUse Red/Yellow Loop Resistor (600 ohms)",
+                    CalibrateCond9_25, "Calibrate 9.25 mS/cm Cancelled !");
+            break;
+        case kCalCond92_5:
+            Confirm("Calibrate 92.5 mS/cm ?\n\nUse Red/Orange Loop Resistor (60 ohms)",
+                    CalibrateCond92_5, "Calibrate 92.5 mS/cm Cancelled !");
+            break;
+        case kCalCond925:
+            Confirm("Calibrate 925 mS/cm ?\n\nUse Red/Blue Loop Resistor (6 ohms)",
+                    CalibrateCond925, "Calibrate 925 mS/cm Cancelled !");
+            break;
+        case kCalCalibrateTemperature:
+            Confirm(
+                "To Calibrate the Temperature,\n\nEnter the true sensor Temperature\n\n in the "
+                "Corvane Control Centre !",
+                CalibrateTemperature, kResetCancelled);
+            break;
+        case kCalResetCalibration:
+            Confirm("Do You Want To Reset\n\nThe Sensor Calibrations ?", ResetCalibration,
+                    kResetCancelled);
+            break;
+        case kCalTransmit4mA: TransmitBoth(4); break;
+        case kCalTransmit20mA: TransmitBoth(20); break;
+        case kCalCalibrateOutputs: CalibrateOutputs(); break;
+        case kCalNormalOutputs: NormalOutputs(); break;
+        default: break;
+    }
+}
+
+void CCalibratePage::Confirm(const char* request, int command, const char* cancelled) {
+    host_.PlayBeep(fw::Beep::Question);
+    MessageBox(request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
+               [this, command, cancelled](fw::Answer answer) {
+                   if (answer == fw::Answer::Yes) {
+                       records_.Queue.Queue(command);
+                       records_.Service.CalibrationDone = kCalibrationToStamp;
+                   } else {
+                       MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+                   }
+               });
+}
+
+// Step one of an output calibration: both outputs forced to the point, to be read on a DVM.
+void CCalibratePage::TransmitBoth(int mA) {
+    ForceBothOutputs(records_, mA);
+    records_.Service.CalOutputPoint = mA;
+    UpdateData(false);
+}
+
+// Step three: the DVM readings typed for the point last forced go to the sensor.
+void CCalibratePage::CalibrateOutputs() {
+    ServiceRequests& svc = records_.Service;
+    const int point = svc.CalOutputPoint;
+    if (point != 4 && point != 20) {
+        svc.CalOutputsEntered = false;
+        svc.CalOutputPoint = 0;
+        host_.PlayBeep(fw::Beep::Error);
+        MessageBox(kSelectPoint, kBoxCaption, fw::Icon::Stop, fw::Buttons::Ok);
+        return;
+    }
+    const char* request = point == 4
+                              ? "To Calibrate the 4 mA,\n\nEnter DVM values in Control Centre !"
+                              : "To Calibrate the 20 mA,\n\nEnter DVM values in Control Centre !";
+    const char* cancelled =
+        point == 4 ? "Calibrate 4 mA Cancelled !" : "Calibrate 20 mA Cancelled !";
+    host_.PlayBeep(fw::Beep::Question);
+    MessageBox(request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
+               [this, point, cancelled](fw::Answer answer) {
+                   ServiceRequests& s = records_.Service;
+                   if (answer != fw::Answer::Yes) {
+                       MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+                       return;
+                   }
+                   s.TestOut1Display = point;
+                   s.TestOut2Display = point;
+                   UpdateData(false);
+                   records_.Queue.Queue(corvane::CalibrateOutputs);
+                   s.CalOutputsEntered = true;
+                   s.CalibrationDone = kCalibrationToStamp;
+               });
+}
+
+void CCalibratePage::NormalOutputs() {
+    ReturnOutputsToNormal(records_);
+    UpdateData(false);
+}
+
+// Queues the calibration stamp (today's date and the operator) once after any calibration.
+void CCalibratePage::StampCalibration() {
+    ServiceRequests& svc = records_.Service;
+    if (svc.CalibrationDone != kCalibrationToStamp) return;
+    records_.Sensor.CalibrationDate = StampDate(host_.Now());
+    records_.Sensor.CalibrationName = records_.OperatorName;
+    svc.CalibrationDone = kCalibrationDone;
+    records_.Queue.Queue(WriteCalibrationStamp);
+}
+
+bool CCalibratePage::OnKillActive() {
+    StampCalibration();
+    return OperatorPage::OnKillActive();
+}
+
+bool CCalibratePage::OnApply() {
+    if (IsOpen()) {
+        WriteEntryTexts();
+        UpdateData(false);
+    }
+    StampCalibration();
+    if (IsOpen()) UpdateData(false);
+    return OperatorPage::OnApply();
+}
+
+// The sheet's Cancel: the focus step below, and a calibration the sensor has already made is
+// stamped all the same, since cancelling the sheet cannot undo it.
+void CCalibratePage::OnReset() {
+    OnCancel();
+    StampCalibration();
+}
+
+// The page's Cancel moves the keyboard focus round the three entries: temperature, output 1,
+// output 2, and back to the temperature. With the focus elsewhere it stays where it is.
+void CCalibratePage::OnCancel() {
+    using namespace ids;
+    const int focus = Controls().Focus();
+    if (focus == kCalTrueTemperature) {
+        Controls().SetFocus(kCalOut1Reading);
+    } else if (focus == kCalOut1Reading) {
+        Controls().SetFocus(kCalOut2Reading);
+    } else if (focus == kCalOut2Reading) {
+        Controls().SetFocus(kCalTrueTemperature);
+    }
+}
+
+}  // namespace corvane

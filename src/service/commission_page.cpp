@@ -1,0 +1,124 @@
+#include "service/commission_page.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/list_filling.h"
+#include "framework/exchange_fields.h"
+#include "link/command_table.h"
+#include "resources/test_page.h"
+#include "service/forced_outputs.h"
+
+namespace corvane {
+namespace {
+
+struct TransmitButton {
+    int id;
+    int output;
+    int mA;
+};
+
+constexpr std::array<TransmitButton, 10> kTransmitButtons = {{
+    {ids::kTstOut1Transmit2mA, 1, 2},
+    {ids::kTstOut1Transmit4mA, 1, 4},
+    {ids::kTstOut1Transmit12mA, 1, 12},
+    {ids::kTstOut1Transmit20mA, 1, 20},
+    {ids::kTstOut1Transmit22mA, 1, 22},
+    {ids::kTstOut2Transmit2mA, 2, 2},
+    {ids::kTstOut2Transmit4mA, 2, 4},
+    {ids::kTstOut2Transmit12mA, 2, 12},
+    {ids::kTstOut2Transmit20mA, 2, 20},
+    {ids::kTstOut2Transmit22mA, 2, 22},
+}};
+
+std::vector<std::string> ConfigurationLines(const SensorData& s) {
+    const auto range = [](const char* current, double value, const std::string& unit) {
+        return std::string("  ") + current + " : " + fw::FormatNumber("%.1f", value) + " " + unit;
+    };
+    return {
+        "Current Output 1 :",
+        " " + s.Out1.SourceName,
+        range("4 mA", s.Out1.At4mA, s.Out1.Unit),
+        range("20 mA", s.Out1.At20mA, s.Out1.Unit),
+        "Current Output 2 :",
+        " " + s.Out2.SourceName,
+        range("4 mA", s.Out2.At4mA, s.Out2.Unit),
+        range("20 mA", s.Out2.At20mA, s.Out2.Unit),
+        "Temp.Comp.Slope:  " + fw::FormatNumber("%.2f", s.TempCompSlope) + " " + s.TempSlopeUnit,
+        " " + s.TempCompBaseText,
+        "Monitoring Device ID " + std::to_string(s.DeviceId),
+    };
+}
+
+}  // namespace
+
+CCommissionPage::CCommissionPage(fw::Host& host, SharedRecords& records)
+    : OperatorPage(host, records, resources::TestPageTemplate(), kTimerId,
+                   ids::kTstSystemMessages) {}
+
+void CCommissionPage::DoDataExchange(fw::DataExchange& dx) {
+    fw::DisplayedNumber(dx, ids::kTstOut1Current, out1Current_, "%.2f");
+    fw::DisplayedNumber(dx, ids::kTstOut2Current, out2Current_, "%.2f");
+}
+
+void CCommissionPage::InitialiseFields() {
+    ServiceRequests& svc = records_.Service;
+    svc.TestCurrent1 = 0;
+    svc.TestCurrent2 = 0;
+    // Nothing is sent from here; a request already queued keeps the value it goes out with.
+    if (!records_.Queue.IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
+    out1Current_ = svc.TestOut1Display;
+    out2Current_ = svc.TestOut2Display;
+}
+
+// The boxes show the currents the sensor reports, not the ones requested.
+void CCommissionPage::CopyFromSensor() {
+    ServiceRequests& svc = records_.Service;
+    svc.TestOut1Display = records_.Sensor.Out1Current;
+    svc.TestOut2Display = records_.Sensor.Out2Current;
+    out1Current_ = svc.TestOut1Display;
+    out2Current_ = svc.TestOut2Display;
+}
+
+void CCommissionPage::OnNotify(int id, fw::Notify notify) {
+    if (notify != fw::Notify::Clicked) return;
+    if (id == ids::kTstReturnToNormal) {
+        ReturnToNormal();
+        return;
+    }
+    for (const TransmitButton& button : kTransmitButtons) {
+        if (button.id == id) Transmit(button.output, button.mA);
+    }
+}
+
+void CCommissionPage::Transmit(int output, int mA) {
+    ForceOutput(records_, output, mA);
+    (output == 1 ? out1Current_ : out2Current_) = mA;
+}
+
+void CCommissionPage::ReturnToNormal() {
+    ReturnOutputsToNormal(records_);
+}
+
+void CCommissionPage::OnPaint() {
+    out1Current_ = records_.Service.TestOut1Display;
+    out2Current_ = records_.Service.TestOut2Display;
+    FillList(Controls(), ids::kTstConfiguration, ConfigurationLines(records_.Sensor));
+    UpdateData(false);
+}
+
+// The sheet closes: the page's values are cleared, but nothing is sent, so an output forced
+// from here stays forced for the technician reading the loop elsewhere.
+void CCommissionPage::OnDestroy() {
+    ServiceRequests& svc = records_.Service;
+    out1Current_ = 0;
+    out2Current_ = 0;
+    svc.TestOut1Display = 0;
+    svc.TestOut2Display = 0;
+    svc.TestCurrent1 = 0;
+    svc.TestCurrent2 = 0;
+    UpdateData(false);
+}
+
+}  // namespace corvane
