@@ -48,6 +48,16 @@ void LiveProcess::ApplyTestCode(std::uint8_t code) {
     }
 }
 
+double LiveProcess::Celsius(double seconds) {
+    return 22.0 + 1.5 * Wave(seconds, 600.0);
+}
+
+void LiveProcess::CalibrateTemperature(const SetupMemory& setup, double trueValue, double seconds) {
+    const bool fahrenheit = (setup.Byte(Offset::TempFlags) & 0x01) != 0;
+    const double trueCelsius = fahrenheit ? (trueValue - 32.0) / 1.8 : trueValue;
+    temperatureOffset_ = trueCelsius - Celsius(seconds);
+}
+
 double LiveProcess::Noise(double amplitude) {
     std::uniform_real_distribution<double> spread(-amplitude, amplitude);
     return spread(noise_);
@@ -97,7 +107,7 @@ double LiveProcess::OutputCurrent(const SetupMemory& setup, std::size_t sourceMo
 }
 
 Measurement LiveProcess::Measure(const SetupMemory& setup, double seconds) {
-    const double celsius = 22.0 + 1.5 * Wave(seconds, 600.0) + Noise(0.02);
+    const double celsius = Celsius(seconds) + temperatureOffset_ + Noise(0.02);
     const double condComp = 48.0 + 2.0 * Wave(seconds, 300.0) + Noise(0.05);
     const int flags = setup.Byte(Offset::TempFlags);
     const bool fahrenheit = (flags & 0x01) != 0;

@@ -28,10 +28,17 @@ class LiveProcess {
     // 0 returns both outputs to normal.
     void ApplyTestCode(std::uint8_t code);
 
+    // One-point temperature calibration: from now on the sensor reads `trueValue`, in the unit
+    // it shows, where it would have read the temperature of the liquid at `seconds`.
+    void CalibrateTemperature(const SetupMemory& setup, double trueValue, double seconds);
+    // Back to the factory calibration.
+    void ResetCalibrations() { temperatureOffset_ = 0.0; }
+
     Measurement Measure(const SetupMemory& setup, double seconds);
 
   private:
     double Noise(double amplitude);
+    static double Celsius(double seconds);
     static double Concentration(const SetupMemory& setup, double condComp);
     static double OutputCurrent(const SetupMemory& setup, std::size_t sourceModeOffset,
                                 std::size_t rangeOffset, const Measurement& m);
@@ -39,6 +46,7 @@ class LiveProcess {
     std::mt19937 noise_;
     int forcedOut1mA_ = 0;
     int forcedOut2mA_ = 0;
+    double temperatureOffset_ = 0.0;  // °C added by the temperature calibration
 };
 
 }  // namespace corvane::sim

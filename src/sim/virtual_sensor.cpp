@@ -162,13 +162,21 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             memory_.LoadFactorySetup();
             return Reply({f, payload[0]}, kCalibrationUs);
         case fn::kCalibrateTemp:
+            process_.CalibrateTemperature(memory_,
+                                          static_cast<std::int16_t>(Word(payload, 0)) / 100.0,
+                                          static_cast<double>(nowUs) / 1e6);
+            return Reply({f}, kAdjustUs);
         case fn::kSource1K0:
         case fn::kSource1K5: return Reply({f});
-        case fn::kCalibrateOutputs: return Reply({f, 0x00});
+        // The output calibration trims the point both outputs are forced to.
+        case fn::kCalibrateOutputs: return Reply({f, 0x00}, kAdjustUs);
         case fn::kCalibrationStamp:
-        case fn::kResetCalibration:
             WriteStamp(payload, Offset::CalibrationDate, Offset::CalibrationName);
             return Reply({f});
+        case fn::kResetCalibration:
+            process_.ResetCalibrations();
+            WriteStamp(payload, Offset::CalibrationDate, Offset::CalibrationName);
+            return Reply({f}, kAdjustUs);
         case fn::kTempSetup:
             memory_.SetByte(Offset::TempFlags, payload[0] & 0x03);
             memory_.SetWord(Offset::Slope, Word(payload, 1));

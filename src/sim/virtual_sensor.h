@@ -41,7 +41,10 @@ struct FlashRecord {
 class VirtualSensor {
   public:
     static constexpr std::int64_t kProcessingUs = 2000;
-    static constexpr std::int64_t kCalibrationUs = 3'000'000;
+    static constexpr std::int64_t kCalibrationUs =
+        3'000'000;  // a conductivity point, default setup
+    static constexpr std::int64_t kAdjustUs =
+        500'000;  // temperature and output calibrations, reset
     static constexpr std::int64_t kEraseUs = 400'000;
     static constexpr std::int64_t kRestartUs = 1'000'000;
 

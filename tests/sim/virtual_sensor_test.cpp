@@ -74,7 +74,30 @@ TEST(VirtualSensorReplies, calibrationsTakeSeconds) {
     SharedRecords r;
     EXPECT_GE(sensor.HandleFrame(RequestFor(r, CalibrateCond925), 0)->delayUs, 2 * kSecond);
     EXPECT_GE(sensor.HandleFrame(RequestFor(r, LoadDefaultSetup), 0)->delayUs, 2 * kSecond);
+    EXPECT_GE(sensor.HandleFrame(RequestFor(r, CalibrateTemperature), 0)->delayUs,
+              100 * kMillisecond);
     EXPECT_LT(sensor.HandleFrame(RequestFor(r, PollMeasurement), 0)->delayUs, 10 * kMillisecond);
+}
+
+TEST(VirtualSensorReplies, temperatureCalibrationMovesTheReadingUntilReset) {
+    VirtualSensor sensor(0);
+    SharedRecords r;
+    const auto temperatureAt = [&](std::int64_t nowUs) {
+        const auto reply = sensor.HandleFrame(RequestFor(r, PollMeasurement), nowUs);
+        return static_cast<std::int16_t>((reply->bytes[6] << 8) | reply->bytes[7]) / 100.0;
+    };
+    r.Service.CalTrueTemperature = 30.0;
+    sensor.HandleFrame(RequestFor(r, CalibrateTemperature), 60 * kSecond);
+    EXPECT_NEAR(temperatureAt(61 * kSecond), 30.0, 0.1);
+    sensor.HandleFrame(RequestFor(r, ResetCalibration), 62 * kSecond);
+    EXPECT_NEAR(temperatureAt(63 * kSecond), 22.0, 1.6);
+
+    // Fahrenheit: the true temperature is taken in the unit the sensor shows.
+    r.Sensor.TempFahrenheit = 1;
+    sensor.HandleFrame(RequestFor(r, WriteTempSetup), 64 * kSecond);
+    r.Service.CalTrueTemperature = 86.0;
+    sensor.HandleFrame(RequestFor(r, CalibrateTemperature), 65 * kSecond);
+    EXPECT_NEAR(temperatureAt(66 * kSecond), 86.0, 0.2);
 }
 
 TEST(VirtualSensorFaults, namedFaultModesShapeTheReplies) {
