@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/monitor_page.h"
+#include "config/setup_page.h"
 #include "service/calibrate_page.h"
 #include "service/commission_page.h"
 
@@ -18,7 +19,7 @@ constexpr int kLowestSheetLevel = 2;  // a name accepted, whatever the password
 
 constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Monitor, 2, Make<CMonitorPage>},
-    {PageKind::Setup, 3, nullptr},
+    {PageKind::Setup, 3, Make<CSetupPage>},
     {PageKind::Test, 3, Make<CCommissionPage>},
     {PageKind::Calibration, 4, Make<CCalibratePage>},
     {PageKind::Software, 5, nullptr},

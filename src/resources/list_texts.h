@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The fixed list texts that the pages show and the stored records refer to by index.
 namespace corvane::lists {
@@ -36,5 +38,42 @@ inline constexpr std::array<std::string_view, 9> kAveraging = {
     "10 second average", "20 second average", "1 minute average",
     "2 minute average",  "5 minute average",  "10 minute average",
 };
+
+// The unit each output source implies, by list index; the temperature source (index 2) takes
+// the sensor's temperature unit instead.
+inline constexpr int kTemperatureSource = 2;
+inline constexpr std::array<std::string_view, 12> kOutputSourceUnits = {
+    "mS/cm", "mS/cm", "", "%", "%", "%", "%", "%", "%", "p.p.t.", "%", "p.p.t.",
+};
+inline constexpr int kTdsSource = 11;
+
+// The unit each digital range implies, by list index.
+inline constexpr std::array<std::string_view, 10> kDigitalRangeUnits = {
+    "", "%", "%", "%", "%", "%", "%", "p.p.t.", "%", "p.p.t.",
+};
+inline constexpr int kTdsDigitalRange = 9;
+
+// Temperature units, and the two compensation bases of each (lower, higher).
+inline constexpr std::array<std::string_view, 2> kTemperatureUnits = {"Degrees Centigrade",
+                                                                      "Degrees Fahrenheit"};
+inline constexpr std::array<std::string_view, 2> kCentigradeBases = {"Temp.Comp.Base 20 °C",
+                                                                     "Temp.Comp.Base 25 °C"};
+inline constexpr std::array<std::string_view, 2> kFahrenheitBases = {"Temp.Comp.Base 68 °F",
+                                                                     "Temp.Comp.Base 77 °F"};
+
+// A list's texts, for filling a list or drop-down list.
+template <std::size_t N>
+std::vector<std::string> Items(const std::array<std::string_view, N>& texts) {
+    return {texts.begin(), texts.end()};
+}
+
+// The text of entry `index`, or `missing` for an index outside the list.
+template <std::size_t N>
+std::string Entry(const std::array<std::string_view, N>& texts, int index,
+                  std::string_view missing) {
+    return std::string(index >= 0 && index < static_cast<int>(N)
+                           ? texts[static_cast<std::size_t>(index)]
+                           : missing);
+}
 
 }  // namespace corvane::lists

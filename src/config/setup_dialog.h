@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/operator_page.h"
+#include "config/wire_limits.h"
+
+namespace corvane {
+
+// True, after the framework's range prompt on control `id` of `window` ("Please enter a number
+// between ..." with the bounds), when `value` lies outside what the encoding holds.
+bool RefuseUnsendable(fw::Dialog& window, int id, double value, const WireBounds& bounds);
+
+// What the three setup dialogs of the Setup page share besides the common refresh: number boxes
+// that are written with a display format and read back as the operator would read them, an
+// "&Apply" button that is the only way to commit, the refusal of values the sensor's encoding
+// cannot carry, and "&Help".
+class SetupDialog : public OperatorDialog {
+  public:
+    SetupDialog(fw::Host& host, SharedRecords& records, const fw::DialogTemplate& resource,
+                int timerId, int messagesListId, int applyId);
+
+  protected:
+    // Writes `value` into a number box with `format`; the box's change handler reads it back.
+    void WriteNumber(int id, const char* format, double value);
+    // The box's text as a number: its leading numeric part, 0.0 when there is none.
+    double ReadNumber(int id);
+    // True, after the framework's range prompt on box `id`, when `value` lies outside what the
+    // encoding holds.
+    bool Refuses(int id, double value, const WireBounds& bounds);
+    void EnableApply(bool enabled);
+    void EnableAll(std::initializer_list<int> ids, bool enabled);
+
+    // The "&Apply" button.
+    virtual void Apply() = 0;
+    // Every other notification of the dialog's controls.
+    virtual void OnControlNotify(int id, fw::Notify notify) = 0;
+
+    void OnNotify(int id, fw::Notify notify) final;
+
+  private:
+    int applyId_;
+};
+
+}  // namespace corvane
