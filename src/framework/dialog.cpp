@@ -72,8 +72,19 @@ void Dialog::EndDialog(int result) {
 }
 
 bool Dialog::UpdateData(bool pull) {
+    // A push raises the change notifications of the controls it writes, and their handlers
+    // commonly pull; such a nested exchange would read controls not yet pushed and overwrite
+    // their fields with stale text. It is skipped: the exchange that runs finishes first.
+    if (exchanging_) return true;
+    exchanging_ = true;
     DataExchange dx(*this, Controls(), pull);
-    DoDataExchange(dx);
+    try {
+        DoDataExchange(dx);
+    } catch (...) {
+        exchanging_ = false;
+        throw;
+    }
+    exchanging_ = false;
     return !dx.Failed();
 }
 

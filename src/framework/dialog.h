@@ -40,6 +40,8 @@ class Dialog {
     void EndDialog(int result);
 
     // Fields to controls (pull = false) or controls to fields with validation (pull = true).
+    // The notifications a push raises reach their handlers; an exchange those handlers ask for
+    // while one runs is skipped (and reports success).
     bool UpdateData(bool pull);
     void SetTimer(int id, int periodMs);
     void KillTimer(int id);
@@ -96,6 +98,7 @@ class Dialog {
     bool closePending_ = false;
     std::shared_ptr<int> windowToken_;  // posted work for a window that has closed is dropped
     bool paintPending_ = false;
+    bool exchanging_ = false;  // a data exchange is running
 };
 
 }  // namespace corvane::fw

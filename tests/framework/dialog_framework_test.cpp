@@ -363,3 +363,43 @@ TEST(NumberText, formatsAndParsesInTheCLocale) {
 
 }  // namespace
 }  // namespace corvane::fw
+
+namespace corvane::fw {
+namespace {
+
+// A window whose change handler pulls, as the pages' handlers do: the change notifications of
+// a push reach the handler, but its pull must not read the controls not yet pushed.
+class PullingOnChange : public Dialog {
+  public:
+    explicit PullingOnChange(Host& host) : Dialog(host, TestTemplate()) {}
+    std::string name = "FIRST";
+    std::string second = "SECOND";
+    int changes = 0;
+
+  protected:
+    void DoDataExchange(DataExchange& dx) override {
+        dx.Text(kName, name);
+        dx.Text(kCount, second);
+    }
+    void OnNotify(int id, Notify notify) override {
+        if (notify != Notify::TextChanged || id != kName) return;
+        ++changes;
+        UpdateData(true);
+    }
+};
+
+TEST(NestedExchange, aHandlerThatPullsDuringAPushLeavesTheLaterFieldsAlone) {
+    VirtualClock clock;
+    HeadlessHost host{clock};
+    PullingOnChange window(host);
+    window.DoModal([](int) {});
+    EXPECT_EQ(window.changes, 1) << "the push of the name raised its notification";
+    EXPECT_EQ(window.Controls().Text(kCount), "SECOND");
+    EXPECT_EQ(window.second, "SECOND") << "its box was still empty when the handler ran";
+    window.Controls().UserType(kCount, "TYPED");
+    window.Controls().UserType(kName, "NEXT");
+    EXPECT_EQ(window.second, "TYPED") << "outside a push the handler pulls everything";
+}
+
+}  // namespace
+}  // namespace corvane::fw
