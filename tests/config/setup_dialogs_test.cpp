@@ -8,7 +8,7 @@
 #include "resources/setup_digital_dialog.h"
 #include "resources/setup_output_dialogs.h"
 #include "resources/setup_page.h"
-#include "service_test_rig.h"
+#include "sheet_test_rig.h"
 
 namespace corvane {
 namespace {
@@ -16,10 +16,10 @@ namespace {
 using fw::kSecond;
 using namespace ids;
 
-class SetupDialogs : public testing::ServiceRig {
+class SetupDialogs : public testing::SheetRig {
   protected:
     void SetUp() override {
-        ServiceRig::SetUp();
+        SheetRig::SetUp();
         rig.Records().Engine.TransmitInhibit = true;  // the queue stays as the dialogs leave it
         LogIn();
         page = &Open("Setup");

@@ -9,7 +9,7 @@
 #include "config/config_file.h"
 #include "link/command_table.h"
 #include "resources/setup_page.h"
-#include "service_test_rig.h"
+#include "sheet_test_rig.h"
 
 namespace corvane {
 namespace {
@@ -18,10 +18,10 @@ using fw::Answer;
 using fw::kSecond;
 using namespace ids;
 
-class SetupPage : public testing::ServiceRig {
+class SetupPage : public testing::SheetRig {
   protected:
     void SetUp() override {
-        ServiceRig::SetUp();
+        SheetRig::SetUp();
         LogIn();
         page = &Open("Setup");
     }

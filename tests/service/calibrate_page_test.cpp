@@ -6,7 +6,7 @@
 #include "link/command_table.h"
 #include "resources/calibration_page.h"
 #include "resources/test_page.h"
-#include "service_test_rig.h"
+#include "sheet_test_rig.h"
 
 namespace corvane {
 namespace {
@@ -17,10 +17,10 @@ using fw::kSecond;
 using Payloads = std::vector<std::vector<std::uint8_t>>;
 using namespace ids;
 
-class CalibrationPage : public testing::ServiceRig {
+class CalibrationPage : public testing::SheetRig {
   protected:
     void SetUp() override {
-        ServiceRig::SetUp();
+        SheetRig::SetUp();
         LogIn();
         page = &Open("Calibration");
     }

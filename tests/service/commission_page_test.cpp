@@ -3,7 +3,7 @@
 #include "framework/number_text.h"
 #include "link/command_table.h"
 #include "resources/test_page.h"
-#include "service_test_rig.h"
+#include "sheet_test_rig.h"
 
 namespace corvane {
 namespace {
@@ -12,10 +12,10 @@ using fw::kSecond;
 using Payloads = std::vector<std::vector<std::uint8_t>>;
 using namespace ids;
 
-class TestPage : public testing::ServiceRig {
+class TestPage : public testing::SheetRig {
   protected:
     void SetUp() override {
-        ServiceRig::SetUp();
+        SheetRig::SetUp();
         LogIn();
         page = &Open("Test");
     }

@@ -2,7 +2,7 @@
 #include "link/command_table.h"
 #include "resources/calibration_page.h"
 #include "resources/test_page.h"
-#include "service_test_rig.h"
+#include "sheet_test_rig.h"
 
 namespace corvane {
 namespace {
@@ -16,7 +16,7 @@ constexpr const char* kOffer =
     "The current outputs are still forced to test currents.\n\nReturn them to normal "
     "measurement before closing ?";
 
-class ExitOffer : public testing::ServiceRig {
+class ExitOffer : public testing::SheetRig {
   protected:
     // Forces output 2 from the Test page and closes the sheet, as a technician leaving it forced.
     void ForceOutput2AndCloseTheSheet() {

@@ -11,8 +11,8 @@
 namespace corvane::testing {
 
 // The program on the virtual sensor, logged in at the factory level so that the sheet carries
-// the Test and Calibration pages, with the requests written to the line at hand.
-class ServiceRig : public ::testing::Test {
+// every page there is, with the requests written to the line at hand.
+class SheetRig : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Start());
