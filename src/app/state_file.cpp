@@ -7,7 +7,7 @@
 
 #include "framework/archive.h"
 #include "framework/atomic_file.h"
-#include "link/text_codec.h"
+#include "framework/text_codec.h"
 
 namespace corvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "framework/archive.h"
 #include "framework/atomic_file.h"
+#include "framework/text_codec.h"
 #include "link/shared_records.h"
-#include "link/text_codec.h"
 
 namespace corvane {
 namespace {
@@ -21,7 +21,8 @@ class ConfigWriter {
 
 class ConfigReader {
   public:
-    explicit ConfigReader(std::span<const std::uint8_t> bytes) : archive_(bytes) {}
+    explicit ConfigReader(std::span<const std::uint8_t> bytes)
+        : archive_(bytes, fw::WideTexts::Convert) {}
     void Int(int& value) {
         std::int32_t read = 0;
         if (archive_.Int32(read)) value = read;

@@ -2,6 +2,9 @@
 
 #include <bit>
 #include <cstring>
+#include <string>
+
+#include "framework/text_codec.h"
 
 namespace corvane::fw {
 
@@ -62,17 +65,51 @@ bool ArchiveReader::Double(double& value) {
     return true;
 }
 
-bool ArchiveReader::Text(std::vector<std::uint8_t>& bytes) {
-    std::uint64_t length = 0;
+// A length prefix: one byte below 0xFF; else 0xFF and 16 bits below 0xFFFE; else 0xFF, 0xFFFF
+// and 32 bits. 0xFF, 0xFFFE announces a wide text, whose own prefix follows.
+bool ArchiveReader::Length(std::uint64_t& length, bool& wide) {
+    wide = false;
     if (!Raw(length, 1)) return false;
-    if (length == 0xFF) {
-        if (!Raw(length, 2)) return false;
-        if (length == 0xFFFE) {  // a wide-character text: not a form these files use
+    if (length != 0xFF) return true;
+    if (!Raw(length, 2)) return false;
+    if (length == 0xFFFE) {
+        if (wide_ != WideTexts::Convert) {
             failed_ = true;
             return false;
         }
-        if (length == 0xFFFF && !Raw(length, 4)) return false;
+        bool nested = false;
+        if (!Length(length, nested)) return false;
+        if (nested) {  // a wide marker inside a wide prefix is no length at all
+            failed_ = true;
+            return false;
+        }
+        wide = true;
+        return true;
     }
+    return length != 0xFFFF || Raw(length, 4);
+}
+
+bool ArchiveReader::WideText(std::uint64_t units, std::vector<std::uint8_t>& bytes) {
+    if ((bytes_.size() - position_) / 2 < units) {
+        failed_ = true;
+        return false;
+    }
+    std::u16string text;
+    text.reserve(static_cast<std::size_t>(units));
+    for (std::uint64_t i = 0; i < units; ++i) {
+        std::uint64_t unit = 0;
+        Raw(unit, 2);
+        text.push_back(static_cast<char16_t>(unit));
+    }
+    bytes = Utf16ToWire(text);
+    return true;
+}
+
+bool ArchiveReader::Text(std::vector<std::uint8_t>& bytes) {
+    std::uint64_t length = 0;
+    bool wide = false;
+    if (!Length(length, wide)) return false;
+    if (wide) return WideText(length, bytes);
     if (bytes_.size() - position_ < length) {
         failed_ = true;
         return false;

@@ -26,9 +26,17 @@ class ArchiveWriter {
 
 // Reads what ArchiveWriter writes. A read that would run past the end, or a text prefix the
 // format does not have, fails, consumes nothing more, and every later read fails too.
+//
+// Archives written by a wide-character build of the framework may hold wide texts: 0xFF, 0xFFFE,
+// then a length prefix of the usual form counting 16-bit UTF-16 units. A reader made with
+// `WideTexts::Convert` reads them and converts them to the single-byte code page (a character
+// the code page lacks becomes '?'); by default a wide text fails like any unknown prefix.
+enum class WideTexts { Refuse, Convert };
+
 class ArchiveReader {
   public:
-    explicit ArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit ArchiveReader(std::span<const std::uint8_t> bytes, WideTexts wide = WideTexts::Refuse)
+        : bytes_(bytes), wide_(wide) {}
 
     bool Int32(std::int32_t& value);
     bool Double(double& value);
@@ -38,7 +46,10 @@ class ArchiveReader {
 
   private:
     bool Raw(std::uint64_t& value, int size);
+    bool Length(std::uint64_t& length, bool& wide);
+    bool WideText(std::uint64_t units, std::vector<std::uint8_t>& bytes);
     std::span<const std::uint8_t> bytes_;
+    WideTexts wide_;
     std::size_t position_ = 0;
     bool failed_ = false;
 };

@@ -4,10 +4,10 @@
 #include <span>
 #include <string>
 
+#include "framework/text_codec.h"
 #include "link/code_tables.h"
 #include "link/command_table.h"
 #include "link/shared_records.h"
-#include "link/text_codec.h"
 #include "link/wire_values.h"
 
 namespace corvane {

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "framework/text_codec.h"
 #include "link/code_tables.h"
 #include "link/sensor_data.h"
-#include "link/text_codec.h"
 #include "link/wire_values.h"
 
 namespace corvane {

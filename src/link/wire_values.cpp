@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/text_codec.h"
+#include "framework/text_codec.h"
 
 namespace corvane {
 

@@ -124,6 +124,18 @@ TEST(ConfigFileFormat, textsUpTo254BytesHaveAOneBytePrefixLongerOnesThree) {
     EXPECT_EQ(file.size(), 328u + 255u + 2u);
 }
 
+// A file written by a wide-character build carries its texts as UTF-16.
+TEST(ConfigFileFormat, wideTextsAreReadIntoTheCodePage) {
+    Bytes file = EncodeConfig(AllTextsEmpty());
+    ASSERT_EQ(file[32], 0x00);  // the slope unit, the first text
+    const Bytes wide = {0xFF, 0xFE, 0xFF, 0x03, '%', 0x00, 0xB0, 0x00, 'F', 0x00};
+    file.erase(file.begin() + 32);
+    file.insert(file.begin() + 32, wide.begin(), wide.end());
+    SharedRecords loaded;
+    ASSERT_TRUE(DecodeConfig(file, loaded));
+    EXPECT_EQ(loaded.Sensor.TempSlopeUnit, "%°F");
+}
+
 TEST(ConfigFileFormat, theDegreeSignIsTheSingleByteB0) {
     SharedRecords r = AllTextsEmpty();
     r.Sensor.TempSlopeUnit = "°";

@@ -23,6 +23,10 @@ std::string WireToUtf8(std::span<const std::uint8_t> bytes);
 // sequence, becomes '?', so the result always has one byte per character.
 std::vector<std::uint8_t> Utf8ToWire(std::string_view utf8);
 
+// UTF-16 (a wide text of a stored file) to wire bytes, one byte per character (a surrogate
+// pair is one character); characters the code page lacks, and lone surrogates, become '?'.
+std::vector<std::uint8_t> Utf16ToWire(std::u16string_view utf16);
+
 // Number of characters (not bytes) in a UTF-8 text, counted as the wire would carry them.
 std::size_t WireLength(std::string_view utf8);
 

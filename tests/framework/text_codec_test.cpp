@@ -1,4 +1,4 @@
-#include "link/text_codec.h"
+#include "framework/text_codec.h"
 
 #include <gtest/gtest.h>
 

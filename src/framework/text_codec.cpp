@@ -1,4 +1,4 @@
-#include "link/text_codec.h"
+#include "framework/text_codec.h"
 
 #include <array>
 
@@ -116,6 +116,25 @@ std::size_t WireLength(std::string_view utf8) {
         ++count;
     }
     return count;
+}
+
+std::vector<std::uint8_t> Utf16ToWire(std::u16string_view utf16) {
+    std::vector<std::uint8_t> out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t unit = utf16[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+            ++i;  // a character beyond the basic plane: none of them is in the code page
+            out.push_back('?');
+        } else if (high || low) {
+            out.push_back('?');
+        } else {
+            out.push_back(WireByteOf(unit));
+        }
+    }
+    return out;
 }
 
 }  // namespace corvane
