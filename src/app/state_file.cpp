@@ -5,45 +5,11 @@
 #include <iterator>
 #include <limits>
 
-#include "framework/archive.h"
 #include "framework/atomic_file.h"
-#include "framework/text_codec.h"
+#include "framework/field_archive.h"
 
 namespace corvane {
 namespace {
-
-// Writes every value; the same list read back by StateReader below.
-class StateWriter {
-  public:
-    void Int(int value) { archive_.Int32(value); }
-    void Real(double value) { archive_.Double(value); }
-    void Text(const std::string& value) { archive_.Text(Utf8ToWire(value)); }
-    std::vector<std::uint8_t> Bytes() const { return archive_.Bytes(); }
-
-  private:
-    fw::ArchiveWriter archive_;
-};
-
-class StateReader {
-  public:
-    explicit StateReader(const std::vector<std::uint8_t>& bytes) : archive_(bytes) {}
-    void Int(int& value) {
-        std::int32_t read = 0;
-        if (archive_.Int32(read)) value = read;
-    }
-    void Real(double& value) {
-        double read = 0;
-        if (archive_.Double(read)) value = read;
-    }
-    void Text(std::string& value) {
-        std::vector<std::uint8_t> read;
-        if (archive_.Text(read)) value = WireToUtf8(read);
-    }
-    bool Complete() const { return !archive_.Failed(); }
-
-  private:
-    fw::ArchiveReader archive_;
-};
 
 // The 72 values in file order. `Records` is SharedRecords or const SharedRecords; the archive
 // either reads the fields or writes them.
@@ -99,13 +65,13 @@ void ExchangeState(Archive& ar, Records& r) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeState(const SharedRecords& records) {
-    StateWriter writer;
+    fw::FieldWriter writer;
     ExchangeState(writer, records);
     return writer.Bytes();
 }
 
 bool DecodeState(const std::vector<std::uint8_t>& bytes, SharedRecords& records) {
-    StateReader reader(bytes);
+    fw::FieldReader reader(bytes);
     ExchangeState(reader, records);
     return reader.Complete();
 }

@@ -1,45 +1,11 @@
 #include "config/config_file.h"
 
-#include "framework/archive.h"
 #include "framework/atomic_file.h"
-#include "framework/text_codec.h"
+#include "framework/field_archive.h"
 #include "link/shared_records.h"
 
 namespace corvane {
 namespace {
-
-class ConfigWriter {
-  public:
-    void Int(int value) { archive_.Int32(value); }
-    void Real(double value) { archive_.Double(value); }
-    void Text(const std::string& value) { archive_.Text(Utf8ToWire(value)); }
-    const std::vector<std::uint8_t>& Bytes() const { return archive_.Bytes(); }
-
-  private:
-    fw::ArchiveWriter archive_;
-};
-
-class ConfigReader {
-  public:
-    explicit ConfigReader(std::span<const std::uint8_t> bytes)
-        : archive_(bytes, fw::WideTexts::Convert) {}
-    void Int(int& value) {
-        std::int32_t read = 0;
-        if (archive_.Int32(read)) value = read;
-    }
-    void Real(double& value) {
-        double read = 0;
-        if (archive_.Double(read)) value = read;
-    }
-    void Text(std::string& value) {
-        std::vector<std::uint8_t> read;
-        if (archive_.Text(read)) value = WireToUtf8(read);
-    }
-    bool Complete() const { return !archive_.Failed(); }
-
-  private:
-    fw::ArchiveReader archive_;
-};
 
 // The 70 records in file order, for writing and for reading alike. `Sensor` and `Name` are
 // const when writing.
@@ -112,7 +78,7 @@ fw::FileDialogRequest SaveRequest() {
 }  // namespace config_file
 
 std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records) {
-    ConfigWriter writer;
+    fw::FieldWriter writer;
     ExchangeConfig(writer, records.Sensor, records.OperatorName);
     return writer.Bytes();
 }
@@ -122,7 +88,7 @@ bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records) {
     // setup must never be written to a sensor.
     SensorData sensor = records.Sensor;
     std::string operatorName = records.OperatorName;
-    ConfigReader reader(bytes);
+    fw::FieldReader reader(bytes, fw::WideTexts::Convert);
     ExchangeConfig(reader, sensor, operatorName);
     if (!reader.Complete()) return false;
     records.Sensor = std::move(sensor);
