@@ -24,7 +24,8 @@ class RefreshedWindow : public Window {
   public:
     static constexpr int kRefreshPeriodMs = 200;
 
-    // `messagesListId` is the window's System Messages list.
+    // `messagesListId` is the window's System Messages list. A window with `timerId` 0 has no
+    // refresh timer and no list (the Passwords page): only its initialisation is shared.
     RefreshedWindow(fw::Host& host, SharedRecords& records, const fw::DialogTemplate& resource,
                     int timerId, int messagesListId)
         : Window(host, resource),
@@ -44,7 +45,7 @@ class RefreshedWindow : public Window {
 
     bool OnInitDialog() override {
         Window::OnInitDialog();
-        this->SetTimer(timerId_, kRefreshPeriodMs);
+        if (timerId_ != 0) this->SetTimer(timerId_, kRefreshPeriodMs);
         if constexpr (std::is_base_of_v<fw::PropertyPage, Window>) {
             records_.ExitPromptShown = false;
         }
@@ -87,11 +88,11 @@ class OperatorPage : public RefreshedWindow<fw::PropertyPage> {
     virtual std::vector<fw::Dialog*> OwnedDialogs() { return {}; }
 
     bool OnSetActive() override {
-        SetTimer(RefreshTimerId(), kRefreshPeriodMs);
+        if (RefreshTimerId() != 0) SetTimer(RefreshTimerId(), kRefreshPeriodMs);
         return PropertyPage::OnSetActive();
     }
     bool OnKillActive() override {
-        KillTimer(RefreshTimerId());
+        if (RefreshTimerId() != 0) KillTimer(RefreshTimerId());
         return PropertyPage::OnKillActive();
     }
 };

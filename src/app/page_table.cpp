@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/monitor_page.h"
+#include "app/passwords_page.h"
 #include "config/setup_page.h"
 #include "service/calibrate_page.h"
 #include "service/commission_page.h"
@@ -24,7 +25,7 @@ constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Calibration, 4, Make<CCalibratePage>},
     {PageKind::Software, 5, nullptr},
     {PageKind::Communications, 3, nullptr},
-    {PageKind::Passwords, 3, nullptr},
+    {PageKind::Passwords, 3, Make<CPasswordsPage>},
     {PageKind::Channels, 2, nullptr},
     {PageKind::FactorySettings, 6, nullptr},
 }};

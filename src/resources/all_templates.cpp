@@ -5,6 +5,7 @@
 #include "resources/custom_range_dialog.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
+#include "resources/passwords_page.h"
 #include "resources/setup_digital_dialog.h"
 #include "resources/setup_output_dialogs.h"
 #include "resources/setup_page.h"
@@ -13,10 +14,10 @@
 namespace corvane::resources {
 
 std::vector<const fw::DialogTemplate*> AllTemplates() {
-    return {&MainWindowTemplate(),     &AboutTemplate(),        &MonitorPageTemplate(),
-            &SetupPageTemplate(),      &SetupOutput1Template(), &SetupOutput2Template(),
-            &SetupDigitalTemplate(),   &CustomRangeTemplate(),  &TestPageTemplate(),
-            &CalibrationPageTemplate()};
+    return {&MainWindowTemplate(),      &AboutTemplate(),         &MonitorPageTemplate(),
+            &SetupPageTemplate(),       &SetupOutput1Template(),  &SetupOutput2Template(),
+            &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
+            &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate()};
 }
 
 }  // namespace corvane::resources
