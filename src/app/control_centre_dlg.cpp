@@ -36,8 +36,11 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
       state_(state),
       linkTimer_(std::make_unique<LinkTimer>(*this)),
       engine_(records_, channel, host, *linkTimer_),
+      download_(host),
       about_(host) {
     host.SetAppTitle(kTitle);
+    engine_.SetFlashBlockReader(&download_);
+    engine_.SetDownloadReplyHandler(&download_);
     for (const PageTableEntry& entry : PageTable()) {
         pages_.push_back(entry.make != nullptr ? entry.make(host, records_) : nullptr);
     }

@@ -7,6 +7,7 @@
 
 #include "app/about_dlg.h"
 #include "app/page_table.h"
+#include "download/download_sequence.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
 #include "link/command_engine.h"
@@ -67,6 +68,7 @@ class CControlCentreDlg : public fw::Dialog {
     StateStore* state_;
     std::unique_ptr<LinkTimer> linkTimer_;
     CommandEngine engine_;
+    DownloadSequence download_;  // the software download, run by the engine
     std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
     std::unique_ptr<fw::PropertySheet> sheet_;

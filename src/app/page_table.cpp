@@ -5,8 +5,10 @@
 #include "app/monitor_page.h"
 #include "app/passwords_page.h"
 #include "config/setup_page.h"
+#include "download/software_page.h"
 #include "service/calibrate_page.h"
 #include "service/commission_page.h"
+#include "service/factory_page.h"
 
 namespace corvane {
 namespace {
@@ -23,11 +25,11 @@ constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Setup, 3, Make<CSetupPage>},
     {PageKind::Test, 3, Make<CCommissionPage>},
     {PageKind::Calibration, 4, Make<CCalibratePage>},
-    {PageKind::Software, 5, nullptr},
+    {PageKind::Software, 5, Make<CSoftwarePage>},
     {PageKind::Communications, 3, nullptr},
     {PageKind::Passwords, 3, Make<CPasswordsPage>},
     {PageKind::Channels, 2, nullptr},
-    {PageKind::FactorySettings, 6, nullptr},
+    {PageKind::FactorySettings, 6, Make<CFactoryPage>},
 }};
 
 }  // namespace

@@ -179,8 +179,7 @@ void CommandEngine::TimeOutFirstStage() {
             if (d.DownloadState == DownloadState::Requested ||
                 d.DownloadState == DownloadState::Rerequesting) {
                 d.DownloadState = DownloadState::Rerequesting;
-                r_.Queue.Queue(RequestDownload);
-                link.TickCount = 0;
+                RepeatDownloadCommand(RequestDownload);
                 r_.Engine.SensorAnswering = false;
             } else {
                 AbortDownload(r_);
@@ -191,9 +190,8 @@ void CommandEngine::TimeOutFirstStage() {
         case fn::kFlashBlock:
             ClearReadings(r_);
             r_.Slots.Set(line::kFlashBlockResending, line::FlashBlockResending(d.BlockIndex));
-            r_.Queue.Queue(FlashBlock);
+            RepeatDownloadCommand(FlashBlock);
             ++r_.Engine.BlockRetries;
-            link.TickCount = 0;
             break;
         case fn::kFinishDownload:
             ClearReadings(r_);
@@ -233,7 +231,7 @@ void CommandEngine::TimeOutStamp(DownloadOrigin origin, int command) {
     DownloadRecord& d = r_.Download;
     if (d.DownloadOrigin == origin && e.StampRetries < kMaxStampRetries) {
         r_.Slots.Show(line::kIssueNotReturned);
-        r_.Queue.Queue(command);
+        RepeatDownloadCommand(command);
         ++e.StampRetries;
     } else {
         r_.Slots.Clear(line::kIssueNotReturned);
@@ -242,6 +240,14 @@ void CommandEngine::TimeOutStamp(DownloadOrigin origin, int command) {
         e.StampRetries = 0;
         d.DownloadOrigin = DownloadOrigin::None;
     }
+    r_.Link.TickCount = 0;
+}
+
+// An unanswered download request, block or stamp is sent again through the queue, and only
+// there: the command is no longer the current one, so each attempt goes out once.
+void CommandEngine::RepeatDownloadCommand(int command) {
+    r_.Queue.Queue(command);
+    r_.Engine.CurrentCommand = 0;
     r_.Link.TickCount = 0;
 }
 

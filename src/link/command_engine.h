@@ -67,6 +67,7 @@ class CommandEngine : public ByteReceiver {
     void TimeOutFirstStage();
     void TimeOutSecondStage();
     void TimeOutStamp(DownloadOrigin origin, int command);
+    void RepeatDownloadCommand(int command);
     void AnnounceReset();
     void TimeOutCompletely();
     void AdvanceSpinner();

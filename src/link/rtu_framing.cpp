@@ -4,6 +4,7 @@
 
 #include "link/command_table.h"
 #include "link/crc16.h"
+#include "link/download_control.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
 
@@ -23,9 +24,29 @@ void ResetRequestState(SharedRecords& r) {
     r.Engine.CurrentCommand = 0;
 }
 
-// A download frame that failed (exception or bad CRC) is queued again and counted.
+// A download frame that failed (exception or bad CRC) is queued again and counted. The request
+// is repeated as an unanswered one is, the block announcement counts against the block retry
+// limit, and a finish whose answer cannot be read is a faulty restart, as an unanswered one is:
+// none of them is left waiting for a reply that will not come.
 void RequeueDownloadFrame(SharedRecords& r) {
+    DownloadRecord& d = r.Download;
     switch (r.Link.RequestFunction) {
+        case fn::kRequestDownload:
+            if (d.DownloadState == DownloadState::Requested ||
+                d.DownloadState == DownloadState::Rerequesting) {
+                d.DownloadState = DownloadState::Rerequesting;
+                r.Queue.Queue(RequestDownload);
+            }
+            break;
+        case fn::kBlockCount:
+            r.Queue.Queue(DownloadBlockCount);
+            ++r.Engine.BlockRetries;
+            break;
+        case fn::kFinishDownload:
+            ClearReadings(r);
+            AbortDownload(r);
+            r.Slots.Show(line::kFaultySensorRestart);
+            break;
         case fn::kFlashBlock:
             r.Queue.Queue(FlashBlock);
             ++r.Engine.BlockRetries;

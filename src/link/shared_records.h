@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/command_queue.h"
 #include "link/link_states.h"
@@ -41,6 +42,13 @@ struct EngineState {
     int CompletedHold = 0;
 };
 
+// One data record of a checked software image: where it loads and the bytes it carries. The
+// block with counter k carries the k-th data record of the file, counted from 0.
+struct ImageBlock {
+    std::uint16_t Address = 0;
+    std::vector<std::uint8_t> Data;
+};
+
 // Software download progress and the image it sends.
 struct DownloadRecord {
     corvane::DownloadState DownloadState = corvane::DownloadState::Idle;
@@ -51,6 +59,8 @@ struct DownloadRecord {
     int ImageStatus = 0;
     std::uint16_t LastBlockAddress = 0;  // load address of the record read last
     std::uint8_t LastBlockCount = 0;     // byte count of the record read last
+    // The image read and checked when the download started; the blocks are sent from it.
+    std::vector<ImageBlock> Image;
 };
 
 // Values the Calibration and Test pages leave for the request encoder.

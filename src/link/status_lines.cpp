@@ -121,6 +121,16 @@ std::string ReceivingDataBlock(int counter) {
     return "Msg 09..Receiving Data Block " + std::to_string(counter) + " of 16";
 }
 
+std::string FlashBlockTransmitted(unsigned blockIndex) {
+    return "Msg 34..Flash Block " + std::to_string(blockIndex) + " Transmitted";
+}
+
+std::string UnknownBlockVerdict(int verdict) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(verdict & 0xFF));
+    return std::string("Msg 80..Specific 0x") + hex + " Returned Hex Code";
+}
+
 std::string FlashBlockResending(unsigned blockIndex) {
     return "Msg 38..Flash Block " + std::to_string(blockIndex) + " Error.. Resending";
 }

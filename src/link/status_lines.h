@@ -67,8 +67,13 @@ inline constexpr int kReceivingDataBlock = 9;  // ReceivingDataBlock()
 inline constexpr StatusLine kIssueNotReturned{10, "Msg 10..Download Issue Not Returned"};
 inline constexpr LineRange kDeviceLines{11, 80};  // raised by the sensor's status bytes
 
+inline constexpr StatusLine kPreparingDownload{31, "Msg 31..Preparing Software Download"};
+inline constexpr StatusLine kErasingFlash{32, "Msg 32..Erasing Sensor Flash Memory"};
+inline constexpr StatusLine kFlashDownloadStarting{33, "Msg 33..Flash Download Starting"};
+inline constexpr int kFlashBlockTransmitted = 34;  // FlashBlockTransmitted()
+inline constexpr StatusLine kSensorRestarting{35, "Msg 35..Sensor Is Now Restarting"};
 inline constexpr StatusLine kFaultyDownloadAcknowledge{37, "Msg 37..Faulty Download Acknowledge"};
-inline constexpr int kFlashBlockResending = 38;  // FlashBlockResending()
+inline constexpr int kFlashBlockResending = 38;  // FlashBlockResending(), UnknownBlockVerdict()
 inline constexpr StatusLine kFaultySensorRestart{39, "Msg 39..Faulty Sensor Restart"};
 inline constexpr int kRequestingDownload = 36;  // one of kRequestingDownloadPhases
 inline constexpr std::array<std::string_view, 3> kRequestingDownloadPhases = {
@@ -87,7 +92,7 @@ inline constexpr LineRange kDownloadRequestLines{31, 35};  // those a repeated r
 inline constexpr LineRange kScanLines{41, 45};
 
 // Every fixed line above, for checking that each text carries its own number.
-inline constexpr std::array<StatusLine, 11> kFixedLines = {
+inline constexpr std::array<StatusLine, 15> kFixedLines = {
     kDataReplyOverdue,
     kDataReplyTimedOut,
     kAcknowledgeOverdue,
@@ -95,6 +100,10 @@ inline constexpr std::array<StatusLine, 11> kFixedLines = {
     kTransmitError,
     kReceiveError,
     kIssueNotReturned,
+    kPreparingDownload,
+    kErasingFlash,
+    kFlashDownloadStarting,
+    kSensorRestarting,
     kFaultyDownloadAcknowledge,
     kFaultySensorRestart,
     kWaitingForUser,
@@ -104,8 +113,13 @@ inline constexpr std::array<StatusLine, 11> kFixedLines = {
 std::string FunctionCompleted(int function);
 // "Msg 09..Receiving Data Block 3 of 16".
 std::string ReceivingDataBlock(int counter);
+// "Msg 34..Flash Block 12 Transmitted".
+std::string FlashBlockTransmitted(unsigned blockIndex);
 // "Msg 38..Flash Block 12 Error.. Resending".
 std::string FlashBlockResending(unsigned blockIndex);
+// The text that stands in line 38 when a flash block is answered with a verdict the program does
+// not know: "Msg 80..Specific 0x5a Returned Hex Code" (lower-case, no leading zero).
+std::string UnknownBlockVerdict(int verdict);
 // The scan's lines, each with the address it concerns.
 std::string SettingNewId(int address);
 std::string StartScan(int address);

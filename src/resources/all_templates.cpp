@@ -3,12 +3,14 @@
 #include "resources/about_box.h"
 #include "resources/calibration_page.h"
 #include "resources/custom_range_dialog.h"
+#include "resources/factory_page.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/passwords_page.h"
 #include "resources/setup_digital_dialog.h"
 #include "resources/setup_output_dialogs.h"
 #include "resources/setup_page.h"
+#include "resources/software_page.h"
 #include "resources/test_page.h"
 
 namespace corvane::resources {
@@ -17,7 +19,8 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
     return {&MainWindowTemplate(),      &AboutTemplate(),         &MonitorPageTemplate(),
             &SetupPageTemplate(),       &SetupOutput1Template(),  &SetupOutput2Template(),
             &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
-            &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate()};
+            &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
+            &SoftwarePageTemplate(),    &FactoryPageTemplate()};
 }
 
 }  // namespace corvane::resources

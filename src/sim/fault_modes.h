@@ -14,7 +14,10 @@ struct FaultModes {
     bool strayBytes = false;          // two garbage bytes follow each reply, 60 ms later
     double dropProbability = 0.0;     // a reply is not sent
     double corruptProbability = 0.0;  // one byte of a reply is changed
-    std::uint32_t seed = 1;           // for the two probabilities
+    // The same for the replies to flash blocks alone, after the block was written (or rejected).
+    double blockDropProbability = 0.0;
+    double blockCorruptProbability = 0.0;
+    std::uint32_t seed = 1;  // for the two probabilities
 };
 
 }  // namespace corvane::sim

@@ -229,6 +229,7 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
         case fn::kRequestDownload:
             downloading_ = true;
             flash_.clear();
+            flashMemory_.clear();
             announcedBlocks_ = 0;
             return Reply({f, f}, kEraseUs);
         case fn::kBlockCount: announcedBlocks_ = Word(payload, 0); return Reply({f, f});
@@ -322,7 +323,21 @@ SensorReply VirtualSensor::FlashBlockReply(std::span<const std::uint8_t> payload
         return verdict('r');
     }
     flash_.push_back({Word(payload, 0), {payload.begin() + 3, payload.end()}});
+    const FlashRecord& block = flash_.back();
+    for (std::size_t i = 0; i < block.data.size(); ++i) {
+        flashMemory_[static_cast<std::uint16_t>(block.address + i)] = block.data[i];
+    }
     return verdict('h');
+}
+
+bool VirtualSensor::FlashEquals(std::span<const FlashRecord> image) const {
+    std::map<std::uint16_t, std::uint8_t> expected;
+    for (const FlashRecord& record : image) {
+        for (std::size_t i = 0; i < record.data.size(); ++i) {
+            expected[static_cast<std::uint16_t>(record.address + i)] = record.data[i];
+        }
+    }
+    return expected == flashMemory_;
 }
 
 void VirtualSensor::ApplyFaults(std::optional<SensorReply>& reply) {
@@ -335,6 +350,17 @@ void VirtualSensor::ApplyFaults(std::optional<SensorReply>& reply) {
         return;
     }
     std::uniform_real_distribution<double> chance(0.0, 1.0);
+    const bool block = reply->bytes.size() > 1 && reply->bytes[1] == fn::kFlashBlock;
+    if (block && faults_.blockDropProbability > 0.0 &&
+        chance(faultRandom_) < faults_.blockDropProbability) {
+        reply.reset();
+        return;
+    }
+    if (block && faults_.blockCorruptProbability > 0.0 &&
+        chance(faultRandom_) < faults_.blockCorruptProbability) {
+        std::uniform_int_distribution<std::size_t> where(0, reply->bytes.size() - 1);
+        reply->bytes[where(faultRandom_)] ^= 0x24;
+    }
     if (faults_.dropProbability > 0.0 && chance(faultRandom_) < faults_.dropProbability) {
         reply.reset();
         return;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <span>
@@ -68,6 +69,9 @@ class VirtualSensor {
     void SetImageIssue(std::array<std::uint8_t, 3> issue) { imageIssue_ = issue; }
 
     const std::vector<FlashRecord>& Flash() const { return flash_; }
+    // Whether the flash memory holds exactly the bytes of `image` at their addresses and nothing
+    // else: a block written twice writes the same bytes at the same place, as in real flash.
+    bool FlashEquals(std::span<const FlashRecord> image) const;
     int AnnouncedBlocks() const { return announcedBlocks_; }
     int RequestsHandled() const { return requestsHandled_; }
 
@@ -107,6 +111,7 @@ class VirtualSensor {
     bool downloading_ = false;
     int announcedBlocks_ = 0;
     std::vector<FlashRecord> flash_;
+    std::map<std::uint16_t, std::uint8_t> flashMemory_;  // erased by the download request
     std::int64_t restartUntilUs_ = 0;
     int requestsHandled_ = 0;
     ReplyObserver replyObserver_;

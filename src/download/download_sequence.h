@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "link/reply_decoder.h"
+#include "link/request_encoder.h"
+#include "link/shared_records.h"
+
+namespace corvane {
+namespace fw {
+class Host;
+struct DateTime;
+}  // namespace fw
+
+// The software download as the link engine runs it: the sensor's answers to the download
+// request, the block announcement, each flash block and the finish move the download on, and
+// each flash block request is built from the image checked when the download started.
+// Installed in the engine by whoever owns both (the main window, or a test).
+class DownloadSequence : public FlashBlockReader, public DownloadReplyHandler {
+  public:
+    explicit DownloadSequence(fw::Host& host) : host_(host) {}
+
+    void ReadBlock(SharedRecords& records) override;
+    void OnDownloadReply(SharedRecords& records, int function) override;
+
+  private:
+    void Acknowledged(SharedRecords& r);
+    void Announced(SharedRecords& r);
+    void BlockAnswered(SharedRecords& r);
+    void Finished(SharedRecords& r);
+
+    fw::Host& host_;
+};
+
+// Starts the download of a checked image (at least one block) from the page `origin`: the
+// blocks to send, the counters at 0, "Msg 31..Preparing Software Download", and the download
+// request queued. The engine and the sequence above do the rest.
+void BeginDownload(SharedRecords& records, std::vector<ImageBlock> image, DownloadOrigin origin);
+
+// The date and time a download or calibration record shows, as the C library's strftime writes
+// " %a, %d %b %Y at %H:%M" in the C locale: " Mon, 07 Dec 2026 at 14:05".
+std::string RecordDateText(const fw::DateTime& now);
+
+}  // namespace corvane

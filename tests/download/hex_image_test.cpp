@@ -1,0 +1,132 @@
+#include "download/hex_image.h"
+
+#include <gtest/gtest.h>
+
+#include "download/download_sequence.h"
+#include "download/image_file.h"
+#include "framework/headless/headless_host.h"
+#include "hex_text.h"
+
+namespace corvane {
+namespace {
+
+using testing::Bytes;
+using testing::HexRecord;
+using testing::kEndRecord;
+
+HexImageCheck Check(const std::string& text) {
+    return CheckHexImage(Bytes(text));
+}
+
+// Expects the text to be refused for a fault on `line` whose description contains `what`.
+void ExpectRefused(const std::string& text, int line, const std::string& what) {
+    const HexImageCheck check = Check(text);
+    EXPECT_FALSE(check.accepted);
+    EXPECT_TRUE(check.blocks.empty());
+    EXPECT_EQ(check.faultLine, line) << check.fault;
+    if (line > 0) {
+        EXPECT_EQ(check.fault.rfind("Line " + std::to_string(line) + ": ", 0), 0u) << check.fault;
+    }
+    EXPECT_NE(check.fault.find(what), std::string::npos) << check.fault;
+}
+
+TEST(HexImageCheck, toolchainFileGivesEveryDataRecordInFileOrder) {
+    const std::string text = HexRecord(4, 0, {0, 0}) + HexRecord(0, 0x0100, {1, 2, 3}) +
+                             HexRecord(0, 0x0000, {0xAA}) + HexRecord(5, 0, {0, 0, 1, 0}) +
+                             kEndRecord;
+    const HexImageCheck check = Check(text);
+    ASSERT_TRUE(check.accepted) << check.fault;
+    ASSERT_EQ(check.blocks.size(), 2u);
+    EXPECT_EQ(check.blocks[0].Address, 0x0100);
+    EXPECT_EQ(check.blocks[0].Data, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(check.blocks[1].Address, 0x0000);
+    EXPECT_EQ(check.blocks[1].Data, (std::vector<std::uint8_t>{0xAA}));
+}
+
+TEST(HexImageCheck, lowerCaseDigitsAndExtendedAddressZeroAreReadAsTheirValues) {
+    // ":0300300002337a" with its checksum, in lower case, after ":020000040000fa" and with LF
+    // line ends, as some toolchains write it.
+    const std::string text = ":020000040000fa\n:020000020000fc\n:0300300002337a1e\n:00000001ff\n";
+    const HexImageCheck check = Check(text);
+    ASSERT_TRUE(check.accepted) << check.fault;
+    ASSERT_EQ(check.blocks.size(), 1u);
+    EXPECT_EQ(check.blocks[0].Address, 0x30);
+    EXPECT_EQ(check.blocks[0].Data, (std::vector<std::uint8_t>{0x02, 0x33, 0x7A}));
+}
+
+TEST(HexImageCheck, recordOfThreeBytesAt0030GoesOutAsATenByteRequest) {
+    SharedRecords r;
+    const HexImageCheck check = Check(HexRecord(0, 0x30, {0x02, 0x33, 0x7A}) + kEndRecord);
+    ASSERT_TRUE(check.accepted) << check.fault;
+    r.Download.Image = check.blocks;
+    r.Download.BlockTotal = 1;
+    fw::VirtualClock clock;
+    fw::HeadlessHost host(clock);
+    DownloadSequence(host).ReadBlock(r);
+    EXPECT_EQ(r.Link.RequestLength, 10);
+    EXPECT_EQ(r.Link.ReplyLength, 5);
+    const auto& f = r.Link.TxFrame;
+    EXPECT_EQ((std::vector<std::uint8_t>{f[2], f[3], f[4], f[5], f[6], f[7]}),
+              (std::vector<std::uint8_t>{0x00, 0x30, 3, 0x02, 0x33, 0x7A}));
+}
+
+TEST(HexImageCheck, eachMalformedRecordIsRefusedNamingItsLine) {
+    const std::string good = HexRecord(0, 0, {1, 2});
+    ExpectRefused(good + "0200000001FE\r\n" + kEndRecord, 2, "does not start with ':'");
+    ExpectRefused(good + ":0100000001F\r\n" + kEndRecord, 2, "odd number of hex digits");
+    ExpectRefused(good + ":01000000G1FE\r\n" + kEndRecord, 2, "'G' is not a hex digit");
+    ExpectRefused(good + ":0000\r\n" + kEndRecord, 2, "too short");
+    // Count 02 but one data byte on the line (checksum right for what is there).
+    ExpectRefused(good + ":0200000001FD\r\n" + kEndRecord, 2, "byte count 02 (2) but 1 data");
+    ExpectRefused(good + HexRecord(6, 0, {}) + kEndRecord, 2, "unknown record type 06");
+    ExpectRefused(good + HexRecord(4, 0, {0}) + kEndRecord, 2, "must carry 2 bytes");
+    ExpectRefused(good + ":0100000001FF\r\n" + kEndRecord, 2, "checksum FF, the record needs FE");
+    ExpectRefused(good + kEndRecord + good, 3, "follows the end record");
+    ExpectRefused(good + HexRecord(0, 0, std::vector<std::uint8_t>(249, 0)) + kEndRecord, 2,
+                  "249 data bytes");
+}
+
+TEST(HexImageCheck, dataAboveSixtyFourKibibytesIsRefused) {
+    const std::string data = HexRecord(0, 0x10, {1});
+    ExpectRefused(data + HexRecord(4, 0, {0x00, 0x01}) + data + kEndRecord, 2,
+                  "extended address 0001");
+    ExpectRefused(data + HexRecord(2, 0, {0x10, 0x00}) + data + kEndRecord, 2,
+                  "extended address 1000");
+}
+
+TEST(HexImageCheck, fileWithoutEndOrWithoutDataIsRefused) {
+    ExpectRefused(HexRecord(0, 0, {1}), 0, "no end record");
+    ExpectRefused("", 0, "no end record");
+    ExpectRefused(HexRecord(4, 0, {0, 0}) + kEndRecord, 0, "no data records");
+}
+
+TEST(HexImageCheck, blankLinesAndTrailingBlanksAreIgnored) {
+    const HexImageCheck check =
+        Check("\r\n" + HexRecord(0, 4, {9}).substr(0, 13) + "  \r\n\n" + kEndRecord + "\n\n");
+    ASSERT_TRUE(check.accepted) << check.fault;
+    EXPECT_EQ(check.blocks.size(), 1u);
+}
+
+TEST(ImageFile, missingFolderAndDirectoryGiveTheirCauses) {
+    testing::ScratchFolder folder;
+    EXPECT_EQ(ReadImageFile(folder.Path("none.Hex"), kImageFileLimit).cause, FileCause::NotFound);
+    EXPECT_EQ(ReadImageFile(folder.Path("none/a.Hex"), kImageFileLimit).cause, FileCause::NotFound);
+    EXPECT_EQ(ReadImageFile(folder.Path(""), kImageFileLimit).cause, FileCause::InvalidFile);
+    EXPECT_STREQ(FileCauseText(FileCause::NotFound), "File Not Found");
+    EXPECT_STREQ(FileCauseText(FileCause::EndOfFile), "End Of File Error");
+    EXPECT_EQ(CauseOfError(ENOTDIR), FileCause::BadPath);
+    EXPECT_EQ(CauseOfError(EACCES), FileCause::AccessDenied);
+}
+
+TEST(ImageFile, fileOverTheLimitIsMeasuredButNotRead) {
+    testing::ScratchFolder folder;
+    const std::string path = folder.Write("big.Hex", std::string(101, '\n'));
+    const ImageFile over = ReadImageFile(path, 100);
+    EXPECT_EQ(over.cause, FileCause::None);
+    EXPECT_EQ(over.length, 101u);
+    EXPECT_TRUE(over.bytes.empty());
+    EXPECT_EQ(ReadImageFile(path, 101).bytes.size(), 101u);
+}
+
+}  // namespace
+}  // namespace corvane
