@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/channels_page.h"
 #include "app/monitor_page.h"
 #include "app/passwords_page.h"
 #include "config/setup_page.h"
@@ -28,7 +29,7 @@ constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Software, 5, Make<CSoftwarePage>},
     {PageKind::Communications, 3, nullptr},
     {PageKind::Passwords, 3, Make<CPasswordsPage>},
-    {PageKind::Channels, 2, nullptr},
+    {PageKind::Channels, 2, Make<CMultiInput>},
     {PageKind::FactorySettings, 6, Make<CFactoryPage>},
 }};
 

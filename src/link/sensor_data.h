@@ -112,6 +112,7 @@ struct SensorData {
 
     // Channels; channel n is at index n - 1.
     std::array<int, kChannelCount> ChannelId = {1, 2, 3, 4, 5};
+    std::array<int, kChannelCount> ChannelOn = {};  // switched on by the operator; not stored
     int ChannelSelected = 0;
     corvane::ChannelSwitch ChannelSwitch = corvane::ChannelSwitch::Idle;
 };

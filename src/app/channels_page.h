@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+
+#include "app/operator_page.h"
+#include "link/sensor_data.h"
+
+namespace corvane {
+
+// The Channels page: up to five sensors on one line, each at its own address. While the page is
+// the active page the link's idle poll visits the channels that are on, one after the other,
+// and the page shows the six readings of each; a channel that does not answer shows zeros.
+// While it is active the page points DeviceId at the channels in turn; when it is left, or
+// the sheet closes on it, DeviceId goes back to the address in use before the page took over.
+class CMultiInput : public OperatorPage {
+  public:
+    static constexpr int kTimerId = 13;
+    static constexpr int kHighestAddress = 247;
+
+    CMultiInput(fw::Host& host, SharedRecords& records);
+
+  protected:
+    void DoDataExchange(fw::DataExchange& dx) override;
+    bool OnInitDialog() override;
+    void InitialiseFields() override;
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+    void OnReset() override;
+    void OnDestroy() override;
+    void OnTimer(int id) override;
+    void OnNotify(int id, fw::Notify notify) override;
+
+  private:
+    struct Readings {
+        double condRaw = 0, condComp = 0, temperature = 0, concentration = 0, out1 = 0, out2 = 0;
+    };
+
+    // Channels are numbered 1 to 5; 0 = none.
+    int LowestOn() const;
+    int NextOnAfter(int channel) const;
+    void SwitchTo(int channel);
+    void EnableRow(int channel, bool enabled);
+    void CycleStep();
+    void GiveBackTheLine();
+
+    std::array<int, kChannelCount> address_{};
+    std::array<int, kChannelCount> on_{};
+    std::array<Readings, kChannelCount> readings_{};
+    int returnId_ = 0;        // the address in use before the page took the line over
+    bool holdsLine_ = false;  // active, and DeviceId is the page's to move
+};
+
+}  // namespace corvane

@@ -1,0 +1,182 @@
+#include "app/channels_page.h"
+
+#include <vector>
+
+#include "framework/number_text.h"
+#include "link/command_table.h"
+#include "resources/channels_page.h"
+#include "sheet_test_rig.h"
+
+namespace corvane {
+namespace {
+
+using fw::kSecond;
+using namespace ids;
+
+// The program on a line with sensors at addresses 0 (the one it talks to), 1, 2 and 3.
+class ChannelsPage : public testing::SheetRig {
+  protected:
+    void SetUp() override {
+        SheetRig::SetUp();
+        for (sim::VirtualSensor& sensor : extra) rig.Line().Attach(sensor);
+        LogIn();
+        page = &Open("Channels");
+    }
+
+    const ChannelRowIds& Row(int channel) {
+        return kChnRows[static_cast<std::size_t>(channel - 1)];
+    }
+    void Toggle(int channel) {
+        page->UserClick(Row(channel).onOff);
+        rig.Settle();
+    }
+    // The addresses of the polls written since `from`, in order.
+    std::vector<int> PolledAddresses(std::size_t from) {
+        std::vector<int> addresses;
+        const auto& written = rig.Line().Written();
+        for (std::size_t i = from; i < written.size(); ++i) {
+            if (written[i].size() >= 4 && written[i][1] == fn::kPoll) {
+                addresses.push_back(written[i][0]);
+            }
+        }
+        return addresses;
+    }
+    // Runs until the engine has switched to `channel` and its poll is outstanding.
+    void RunUntilPolling(int channel) {
+        const SensorData& s = rig.Records().Sensor;
+        for (int i = 0; i < 200; ++i) {
+            if (s.ChannelSelected == channel && s.ChannelSwitch == ChannelSwitch::Switched) return;
+            rig.Run(fw::kMillisecond * 50);
+        }
+        FAIL() << "channel " << channel << " was never polled";
+    }
+
+    std::array<sim::VirtualSensor, 3> extra{sim::VirtualSensor{1}, sim::VirtualSensor{2},
+                                            sim::VirtualSensor{3}};
+    fw::WindowModel* page = nullptr;
+};
+
+TEST_F(ChannelsPage, withNoChannelOnTheLinkGoesOnPollingItsOwnAddress) {
+    const std::size_t from = WrittenCount();
+    rig.Run(3 * kSecond);
+    const std::vector<int> polled = PolledAddresses(from);
+    ASSERT_FALSE(polled.empty());
+    for (const int address : polled) EXPECT_EQ(address, 0);
+    EXPECT_EQ(rig.Records().Sensor.ChannelSelected, 0);
+    EXPECT_FALSE(page->IsEnabled(Row(1).address))
+        << "the rows of channels that are off are disabled";
+    EXPECT_FALSE(page->IsEnabled(Row(1).condRaw));
+}
+
+TEST_F(ChannelsPage, onlyChannelThreeOnIsPolledAgainAndAgainAndShowsItsReadings) {
+    Toggle(3);
+    EXPECT_TRUE(page->IsEnabled(Row(3).address));
+    EXPECT_TRUE(page->IsEnabled(Row(3).out2));
+    const std::size_t from = WrittenCount();
+    rig.Run(4 * kSecond);
+    const std::vector<int> polled = PolledAddresses(from);
+    ASSERT_GE(polled.size(), 5u);
+    for (const int address : polled) EXPECT_EQ(address, 3);
+    EXPECT_EQ(rig.Records().Sensor.ChannelSelected, 3);
+    EXPECT_NE(page->Text(Row(3).condComp), "0") << "channel 3's readings are shown";
+    EXPECT_NE(page->Text(Row(3).out1), "0");
+    EXPECT_EQ(page->Text(Row(1).condComp), "0");
+}
+
+TEST_F(ChannelsPage, readingsAreShownWithTheirDisplayPrecision) {
+    Toggle(2);
+    rig.Run(2 * kSecond);
+    const double shown = fw::LeadingNumber(page->Text(Row(2).temperature));
+    EXPECT_DOUBLE_EQ(shown, fw::AsDisplayed("%.1f", shown));
+    const double current = fw::LeadingNumber(page->Text(Row(2).out1));
+    EXPECT_DOUBLE_EQ(current, fw::AsDisplayed("%.2f", current));
+    EXPECT_GT(current, 3.0);
+}
+
+TEST_F(ChannelsPage, aSilentChannelShowsZerosAfterItsTimeOutAndTheCycleMovesOn) {
+    Toggle(2);
+    Toggle(3);
+    rig.Run(3 * kSecond);
+    ASSERT_NE(page->Text(Row(3).condComp), "0");
+    extra[2].Faults().silent = true;  // the sensor at address 3 stops answering
+    const std::size_t from = WrittenCount();
+    rig.Run(20 * kSecond);
+    EXPECT_EQ(page->Text(Row(3).condComp), "0");
+    EXPECT_EQ(page->Text(Row(3).out2), "0");
+    EXPECT_NE(page->Text(Row(2).condComp), "0") << "channel 2 is still read";
+    const std::vector<int> polled = PolledAddresses(from);
+    int visitsOf2 = 0, visitsOf3 = 0;
+    for (const int address : polled) (address == 2 ? visitsOf2 : visitsOf3) += 1;
+    EXPECT_GE(visitsOf3, 3) << "the silent channel is tried again on every round";
+    EXPECT_GE(visitsOf2, visitsOf3) << "the cycle alternates";
+}
+
+TEST_F(ChannelsPage, switchingAChannelOffRestartsTheCycleAtTheLowestChannelStillOn) {
+    Toggle(1);
+    Toggle(2);
+    Toggle(4);
+    RunUntilPolling(2);
+    Toggle(4);  // not the channel being polled
+    const SensorData& s = rig.Records().Sensor;
+    EXPECT_EQ(s.ChannelSelected, 1);
+    EXPECT_EQ(s.ChannelSwitch, ChannelSwitch::Requested);
+    EXPECT_EQ(s.DeviceId, 1);
+
+    Toggle(1);
+    Toggle(4);
+    RunUntilPolling(4);
+    Toggle(1);
+    Toggle(1);  // channel 1 on and off again: 2 is now the lowest on
+    EXPECT_EQ(s.ChannelSelected, 2);
+    Toggle(2);
+    Toggle(4);
+    EXPECT_EQ(s.ChannelSelected, 0) << "nothing on: nothing selected";
+    EXPECT_EQ(s.ChannelSwitch, ChannelSwitch::Idle);
+    EXPECT_EQ(page->Text(Row(4).condRaw), "0") << "a channel switched off shows zeros";
+}
+
+TEST_F(ChannelsPage, anAddressAbove247IsRefusedWithTheFrameworksRangeMessage) {
+    Toggle(1);
+    page->UserType(Row(1).address, "17");
+    EXPECT_EQ(rig.Records().Sensor.ChannelId[0], 17);
+    page->UserType(Row(1).address, "248");
+    rig.Settle();
+    EXPECT_EQ(LastBox().box.text, "Please enter an integer between 0 and 247.");
+    EXPECT_EQ(rig.Records().Sensor.ChannelId[0], 17);
+    EXPECT_EQ(page->Focus(), Row(1).address);
+    rig.Run(kSecond);
+    Open("Monitor");
+    EXPECT_EQ(rig.Records().Sensor.ChannelId[0], 17) << "leaving keeps the accepted address";
+}
+
+TEST_F(ChannelsPage, leavingPutsBackTheAddressInUseBeforeThePageTookOver) {
+    SensorData& s = rig.Records().Sensor;
+    ASSERT_EQ(s.DeviceId, 0);
+    Toggle(2);
+    Toggle(3);
+    rig.Run(3 * kSecond);
+    EXPECT_NE(s.DeviceId, 0);
+
+    Open("Monitor");
+    EXPECT_EQ(s.DeviceId, 0);
+    EXPECT_EQ(s.NewDeviceId, 0);
+    EXPECT_EQ(s.LastDeviceId, 0);
+    EXPECT_EQ(s.ChannelSwitch, ChannelSwitch::Idle);
+    EXPECT_EQ(s.CondComp, 0.0) << "the readings are cleared until the next poll reply";
+    const std::size_t from = WrittenCount();
+    rig.Run(2 * kSecond);
+    for (const int address : PolledAddresses(from)) EXPECT_EQ(address, 0);
+
+    // Back on the page the channels are still on; the sheet closed on it gives the line back too.
+    page = &Open("Channels");
+    EXPECT_EQ(page->Check(Row(2).onOff), 1);
+    rig.Run(3 * kSecond);
+    Sheet()->PressCancel();
+    rig.Settle();
+    EXPECT_EQ(s.DeviceId, 0);
+    EXPECT_EQ(s.ChannelSelected, 0);
+    EXPECT_EQ(s.ChannelOn[2], 1) << "on/off states are kept for the next sheet";
+}
+
+}  // namespace
+}  // namespace corvane
