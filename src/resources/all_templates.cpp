@@ -2,6 +2,7 @@
 
 #include "resources/about_box.h"
 #include "resources/calibration_page.h"
+#include "resources/channels_page.h"
 #include "resources/custom_range_dialog.h"
 #include "resources/factory_page.h"
 #include "resources/main_window.h"
@@ -20,7 +21,7 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &SetupPageTemplate(),       &SetupOutput1Template(),  &SetupOutput2Template(),
             &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
-            &SoftwarePageTemplate(),    &FactoryPageTemplate()};
+            &ChannelsPageTemplate(),    &SoftwarePageTemplate(),  &FactoryPageTemplate()};
 }
 
 }  // namespace corvane::resources
