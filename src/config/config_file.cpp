@@ -101,14 +101,17 @@ bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& reco
     return fw::WriteFileAtomically(path, EncodeConfig(records), error);
 }
 
-bool LoadConfigFile(const std::filesystem::path& path, SharedRecords& records, std::string& error) {
+LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
+                           std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!fw::ReadWholeFile(path, bytes, error)) return false;
+    if (!fw::ReadWholeFile(path, bytes, error, config_file::kLargestFile)) {
+        return LoadOutcome::Unreadable;
+    }
     if (!DecodeConfig(bytes, records)) {
         error = config_file::kEndedEarly;
-        return false;
+        return LoadOutcome::Damaged;
     }
-    return true;
+    return LoadOutcome::Loaded;
 }
 
 }  // namespace corvane

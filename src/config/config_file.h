@@ -28,6 +28,8 @@ inline constexpr int kRecordCount = 70;
 inline constexpr const char* kExtension = "QCF";
 inline constexpr const char* kInitialName = "*.QCF";
 inline constexpr const char* kFilter = "Config Files (*.QCF)|*.QCF|All Files (*.*)|*.*||";
+// Far more than any setup file holds; a larger file chosen under "All Files" is not read.
+inline constexpr std::size_t kLargestFile = 16 * 1024 * 1024;
 
 // The framework's archive error for a file that ends before its last record.
 inline constexpr const char* kEndedEarly =
@@ -50,7 +52,15 @@ bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records);
 bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& records,
                     std::string& error);
 
-// Loads `path` into `records`; false with the reason in `error`, `records` untouched.
-bool LoadConfigFile(const std::filesystem::path& path, SharedRecords& records, std::string& error);
+// How a load ended. Unless Loaded, `records` are untouched and `error` says why.
+enum class LoadOutcome {
+    Loaded,
+    Unreadable,  // the file could not be opened or read (or is far too large for a setup)
+    Damaged,     // it ends before its last record: config_file::kEndedEarly
+};
+
+// Loads `path` into `records`.
+LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
+                           std::string& error);
 
 }  // namespace corvane

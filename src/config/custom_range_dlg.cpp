@@ -44,6 +44,8 @@ void CCustomRangeDlg::EnableRows() {
 void CCustomRangeDlg::WritePoints() {
     for (std::size_t k = 0; k < kCustomRangePointCount; ++k) {
         WriteNumber(ids::kCusConductivity[k], "%.1f", cond_[k]);
+    }
+    for (std::size_t k = 0; k < kCustomRangePointCount; ++k) {
         WriteNumber(ids::kCusConcentration[k], "%.2f", conc_[k]);
     }
 }
@@ -82,8 +84,9 @@ void CCustomRangeDlg::Apply() {
     }
     WritePoints();
     for (std::size_t k = 0; k < kCustomRangePointCount; ++k) {
-        if (Refuses(ids::kCusConcentration[k], conc_[k], kHundredths) ||
-            Refuses(ids::kCusConductivity[k], cond_[k], kTenths)) {
+        const std::string point = "Custom Range Point " + std::to_string(k + 1);
+        if (Refuses(ids::kCusConcentration[k], conc_[k], kHundredths, point + " concentration") ||
+            Refuses(ids::kCusConductivity[k], cond_[k], kTenths, point + " conductivity")) {
             return;
         }
     }

@@ -17,19 +17,41 @@ double SetupDialog::ReadNumber(int id) {
     return fw::LeadingNumber(Controls().Text(id));
 }
 
-bool RefuseUnsendable(fw::Dialog& window, int id, double value, const WireBounds& bounds) {
-    if (bounds.Holds(value)) return false;
-    window.Controls().SetFocus(id);
+namespace {
+
+void Refusal(fw::Dialog& window, const std::string& text) {
     fw::Host& host = window.GetHost();
     host.PlayBeep(fw::Beep::Exclamation);
-    window.MessageBox("Please enter a number between " + fw::ShortestText(bounds.low) + " and " +
-                          fw::ShortestText(bounds.high) + ".",
-                      host.AppTitle(), fw::Icon::Exclamation, fw::Buttons::Ok);
+    window.MessageBox(text, host.AppTitle(), fw::Icon::Exclamation, fw::Buttons::Ok);
+}
+
+}  // namespace
+
+bool RefuseUnsendable(fw::Dialog& window, int id, double value, const WireBounds& bounds,
+                      const std::string& name) {
+    if (bounds.Holds(value)) return false;
+    const std::string range =
+        fw::ShortestText(bounds.low) + " and " + fw::ShortestText(bounds.high);
+    if (window.Controls().IsEnabled(id)) {
+        window.Controls().SetFocus(id);
+        Refusal(window, "Please enter a number between " + range + ".");
+    } else {
+        Refusal(window, "The " + name + " " + fw::ShortestText(value) +
+                            " is outside what the sensor can take (between " + range +
+                            "): nothing was applied.");
+    }
     return true;
 }
 
-bool SetupDialog::Refuses(int id, double value, const WireBounds& bounds) {
-    return RefuseUnsendable(*this, id, value, bounds);
+bool RefuseUnsendableEntry(fw::Dialog& window, int entry, const std::string& name) {
+    if (entry >= 0 && entry <= 255) return false;
+    Refusal(window, "The " + name + " entry " + std::to_string(entry) +
+                        " is outside what the sensor can take: nothing was applied.");
+    return true;
+}
+
+bool SetupDialog::Refuses(int id, double value, const WireBounds& bounds, const std::string& name) {
+    return RefuseUnsendable(*this, id, value, bounds, name);
 }
 
 void SetupDialog::EnableApply(bool enabled) {

@@ -1,13 +1,21 @@
 #pragma once
 
+#include <string>
+
 #include "app/operator_page.h"
 #include "config/wire_limits.h"
 
 namespace corvane {
 
-// True, after the framework's range prompt on control `id` of `window` ("Please enter a number
-// between ..." with the bounds), when `value` lies outside what the encoding holds.
-bool RefuseUnsendable(fw::Dialog& window, int id, double value, const WireBounds& bounds);
+// True when `value` lies outside what the encoding holds, after telling the operator: with the
+// framework's range prompt on control `id` ("Please enter a number between ..." with the
+// bounds) when the operator can edit it there, or else with a box naming the value (`name`),
+// as for a value a damaged file brought into a box that is closed at the moment.
+bool RefuseUnsendable(fw::Dialog& window, int id, double value, const WireBounds& bounds,
+                      const std::string& name);
+
+// True, after a box naming it, when an averaging entry (sent as one byte) lies outside 0..255.
+bool RefuseUnsendableEntry(fw::Dialog& window, int entry, const std::string& name);
 
 // What the three setup dialogs of the Setup page share besides the common refresh: number boxes
 // that are written with a display format and read back as the operator would read them, an
@@ -25,7 +33,7 @@ class SetupDialog : public OperatorDialog {
     double ReadNumber(int id);
     // True, after the framework's range prompt on box `id`, when `value` lies outside what the
     // encoding holds.
-    bool Refuses(int id, double value, const WireBounds& bounds);
+    bool Refuses(int id, double value, const WireBounds& bounds, const std::string& name);
     void EnableApply(bool enabled);
     void EnableAll(std::initializer_list<int> ids, bool enabled);
 

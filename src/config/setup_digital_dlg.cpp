@@ -78,7 +78,10 @@ void CSetupDigitalDlg::OnControlNotify(int id, fw::Notify notify) {
 
 void CSetupDigitalDlg::Apply() {
     WriteNumber(ids::kDigTdsFactor, "%.2f", tds_);
-    if (Refuses(ids::kDigTdsFactor, tds_, kHundredths)) return;
+    if (Refuses(ids::kDigTdsFactor, tds_, kHundredths, "TDS Factor") ||
+        RefuseUnsendableEntry(*this, averaging_, "digital averaging")) {
+        return;
+    }
     SensorData& s = records_.Sensor;
     s.TdsFactor = tds_;
     s.CondFilterOn = condFilter_;

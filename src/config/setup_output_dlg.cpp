@@ -119,8 +119,10 @@ void CSetupOutputDlg::Apply() {
     WriteNumber(ids::kOutTdsFactor, "%.2f", tds_);
     WriteNumber(ids_.at4mA, "%.2f", at4mA_);
     WriteNumber(ids_.at20mA, "%.2f", at20mA_);
-    if (Refuses(ids_.at4mA, at4mA_, kWholeNumber) || Refuses(ids_.at20mA, at20mA_, kWholeNumber) ||
-        Refuses(ids::kOutTdsFactor, tds_, kHundredths)) {
+    if (Refuses(ids_.at4mA, at4mA_, kWholeNumber, "4 mA value") ||
+        Refuses(ids_.at20mA, at20mA_, kWholeNumber, "20 mA value") ||
+        Refuses(ids::kOutTdsFactor, tds_, kHundredths, "TDS Factor") ||
+        RefuseUnsendableEntry(*this, averaging_, "output averaging")) {
         return;
     }
     CurrentOutput& out = Output();

@@ -132,7 +132,9 @@ void CSetupPage::OnNotify(int id, fw::Notify notify) {
 bool CSetupPage::OnApply() {
     WriteSlopeBox();  // read back, so the slope keeps two decimals
     // A slope the sensor's encoding cannot carry would arrive wrapped round.
-    if (RefuseUnsendable(*this, ids::kSetSlope, slope_, SlopeBounds(unit_))) return false;
+    if (RefuseUnsendable(*this, ids::kSetSlope, slope_, SlopeBounds(unit_), "Temp.Comp.Slope")) {
+        return false;
+    }
     SensorData& s = records_.Sensor;
     s.PlantNumber = plant_;
     s.TempCompBaseHigh = base_;
@@ -176,10 +178,11 @@ void CSetupPage::OpenSetupFile() {
     FileDialog(config_file::OpenRequest(), [this](std::optional<std::string> path) {
         if (path) {
             std::string error;
-            if (!LoadConfigFile(*path, records_, error)) {
+            const LoadOutcome outcome = LoadConfigFile(*path, records_, error);
+            if (outcome != LoadOutcome::Loaded) {
                 host_.PlayBeep(fw::Beep::Exclamation);
                 Box(error, host_.AppTitle().c_str(), fw::Icon::Exclamation);
-                if (error == config_file::kEndedEarly) return;
+                if (outcome == LoadOutcome::Damaged) return;
             }
         }
         RefreshFromSensor();
@@ -194,7 +197,7 @@ void CSetupPage::SaveSetupFile() {
         if (!SaveConfigFile(*path, records_, error)) {
             host_.PlayBeep(fw::Beep::Exclamation);
             Box(error + "\nThe setup file was not saved.", host_.AppTitle().c_str(),
-                fw::Icon::Stop);
+                fw::Icon::Exclamation);
         }
     });
 }

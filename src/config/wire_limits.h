@@ -30,8 +30,9 @@ inline constexpr WireBounds kTenths{0.0, 6553.5, 10.0, false, false};
 inline constexpr WireBounds kWholeNumber{0.0, 65535.0, 1.0, true, false};
 
 // The bounds of the temperature compensation slope in the given unit.
+// (The encoder takes any unit other than 0 as Fahrenheit.)
 inline const WireBounds& SlopeBounds(int fahrenheit) {
-    return fahrenheit == 1 ? kFahrenheitSlope : kHundredths;
+    return fahrenheit != 0 ? kFahrenheitSlope : kHundredths;
 }
 
 // The first value of `sensor` that the setup write could not send as it is, named as the

@@ -223,7 +223,7 @@ TEST_F(ConfigFileOnDisk, savedFileLoadsIntoAFreshProgram) {
     std::string error;
     ASSERT_TRUE(SaveConfigFile(path, UnusualSetup(), error)) << error;
     SharedRecords fresh;
-    ASSERT_TRUE(LoadConfigFile(path, fresh, error)) << error;
+    ASSERT_EQ(LoadConfigFile(path, fresh, error), LoadOutcome::Loaded) << error;
     EXPECT_EQ(EncodeConfig(fresh), EncodeConfig(UnusualSetup()));
     EXPECT_FALSE(std::filesystem::exists(folder / "plant.QCF.tmp"));
 }
@@ -236,7 +236,7 @@ TEST_F(ConfigFileOnDisk, failuresNameTheFileAndTheReasonAndChangeNothing) {
 
     SharedRecords r;
     r.OperatorName = "KEPT";
-    EXPECT_FALSE(LoadConfigFile(folder / "absent.QCF", r, error));
+    EXPECT_EQ(LoadConfigFile(folder / "absent.QCF", r, error), LoadOutcome::Unreadable);
     EXPECT_NE(error.find("absent.QCF"), std::string::npos) << error;
 
     const auto shortFile = folder / "short.QCF";
@@ -245,7 +245,7 @@ TEST_F(ConfigFileOnDisk, failuresNameTheFileAndTheReasonAndChangeNothing) {
         std::ofstream out(shortFile, std::ios::binary);
         out.write(reinterpret_cast<const char*>(good.data()), 100);
     }
-    EXPECT_FALSE(LoadConfigFile(shortFile, r, error));
+    EXPECT_EQ(LoadConfigFile(shortFile, r, error), LoadOutcome::Damaged);
     EXPECT_EQ(error, "An attempt was made to access an unnamed file past its end.");
     EXPECT_EQ(r.OperatorName, "KEPT");
 }

@@ -268,3 +268,36 @@ TEST_F(CustomRange, pointsTheSensorCannotTakeAreRefused) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// Values a damaged file brought into boxes or lists the operator cannot reach at the moment are
+// named in a box instead of a prompt on a closed box, and nothing is applied.
+TEST_F(SetupDialogs, unsendableValuesInClosedControlsAreNamedAndNothingIsApplied) {
+    Sensor().TdsFactor = 700.0;
+    auto& d = OpenDialog(kSetOutput1);
+    ASSERT_FALSE(d.IsEnabled(kOutTdsFactor));
+    d.UserType(o1.at4mA, "4");
+    d.UserClick(o1.apply);
+    rig.Settle();
+    EXPECT_EQ(LastBox().box.text,
+              "The TDS Factor 700 is outside what the sensor can take (between 0 and 655.35): "
+              "nothing was applied.");
+    EXPECT_FALSE(Pending(WriteOutput1Setup));
+    Close(d, kCancel);
+
+    Sensor().TdsFactor = 0.5;
+    Sensor().DigitalFilter = 300;
+    auto& digital = OpenDialog(kSetDigital);
+    digital.UserSelect(kDigRange, 2);
+    digital.UserClick(kDigApply);
+    rig.Settle();
+    EXPECT_EQ(LastBox().box.text,
+              "The digital averaging entry 300 is outside what the sensor can take: nothing was "
+              "applied.");
+    EXPECT_FALSE(Pending(WriteDigitalSetup));
+}
+
+}  // namespace
+}  // namespace corvane

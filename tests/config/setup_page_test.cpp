@@ -234,7 +234,7 @@ TEST_F(SetupFiles, saveWritesTheSensorDataAndAFailureSaysWhy) {
     EXPECT_TRUE(rig.host.FileDialogs().back().save);
     SharedRecords loaded;
     std::string error;
-    ASSERT_TRUE(LoadConfigFile(folder / "plant.QCF", loaded, error)) << error;
+    ASSERT_EQ(LoadConfigFile(folder / "plant.QCF", loaded, error), LoadOutcome::Loaded) << error;
     EXPECT_DOUBLE_EQ(loaded.Sensor.Out1.At20mA, 250.0);
 
     const std::size_t boxes = rig.host.Boxes().size();
