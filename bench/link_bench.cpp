@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "download/download_sequence.h"
 #include "link/command_table.h"
 #include "link/crc16.h"
 #include "link/request_encoder.h"
@@ -60,5 +61,39 @@ void BM_SimulatedMinute(benchmark::State& state) {
 BENCHMARK(BM_SimulatedMinute)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A 64 KiB image (4096 blocks of 16 bytes) downloaded on the virtual sensor in virtual time,
+// from the download request to the answered upgrade stamp: the CPU time the whole download costs.
+void BM_Download64KiB(benchmark::State& state) {
+    std::vector<ImageBlock> image;
+    for (int b = 0; b < 4096; ++b) {
+        ImageBlock block{static_cast<std::uint16_t>(b * 16), {}};
+        for (int i = 0; i < 16; ++i) block.Data.push_back(static_cast<std::uint8_t>(b + i));
+        image.push_back(std::move(block));
+    }
+    std::vector<sim::FlashRecord> flash;
+    for (const ImageBlock& block : image) flash.push_back({block.Address, block.Data});
+    for (auto _ : state) {
+        sim::SimulatedLink link;
+        DownloadSequence sequence(link.Host());
+        link.Engine().SetFlashBlockReader(&sequence);
+        link.Engine().SetDownloadReplyHandler(&sequence);
+        link.Start();
+        link.RunTicks(2);
+        BeginDownload(link.Records(), image, DownloadOrigin::SoftwarePage);
+        while (link.Records().Download.DownloadState != DownloadState::Idle ||
+               link.Records().Queue.IsPending(FinishDownload) ||
+               link.Records().Queue.IsPending(StampUpgrade) ||
+               link.Records().Link.RequestFunction == 0x69 ||
+               link.Records().Link.RequestFunction == 0x74) {
+            link.RunTicks(1);
+        }
+        if (!link.Sensor().FlashEquals(flash)) {
+            state.SkipWithError("flash differs");
+        }
+        benchmark::DoNotOptimize(link.Records().Sensor.UpgradeIssue);
+    }
+}
+BENCHMARK(BM_Download64KiB)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

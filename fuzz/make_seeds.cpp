@@ -2,10 +2,12 @@
 //
 //   corvane-fuzz-seeds FOLDER     (from the source folder: corvane-fuzz-seeds fuzz/seeds)
 //
-// into FOLDER/receive_path/, FOLDER/state_file/ and FOLDER/config_file/. Each receive path seed is
-// a request header followed by the reply the virtual sensor gives to that request, whole or damaged
-// in a named way; each state file seed is a file the program writes, or one damaged in a named way.
-// The fuzzers start from these, and the seed replay test runs every one of them in each build.
+// into FOLDER/receive_path/, FOLDER/state_file/, FOLDER/config_file/ and FOLDER/hex_image/. Each
+// receive path seed is a request header followed by the reply the virtual sensor gives to that
+// request, whole or damaged in a named way; each state file seed is a file the program writes, or
+// one damaged in a named way. The fuzzers start from these, and the seed replay test runs every one
+// of them in each build.
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -206,6 +208,47 @@ bool WriteConfigFileSeeds(const std::filesystem::path& folder) {
 
 }  // namespace
 
+// One Intel HEX record with its checksum.
+std::string HexRecord(int type, int address, const Bytes& data) {
+    Bytes bytes{static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
+                static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(type)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    int sum = 0;
+    for (const std::uint8_t b : bytes) sum += b;
+    bytes.push_back(static_cast<std::uint8_t>((0x100 - (sum & 0xFF)) & 0xFF));
+    std::string text = ":";
+    for (const std::uint8_t b : bytes) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += hex;
+    }
+    return text + "\r\n";
+}
+
+bool WriteHexImageSeeds(const std::filesystem::path& folder) {
+    const std::string end = ":00000001FF\r\n";
+    const std::string data = HexRecord(0, 0x0030, {0x02, 0x33, 0x7A});
+    const std::string toolchain = HexRecord(4, 0, {0, 0}) + data +
+                                  HexRecord(0, 0x0100, Bytes(16, 0x5A)) +
+                                  HexRecord(5, 0, {0, 0, 1, 0}) + end;
+    std::string lower = toolchain;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool ok = true;
+    const auto put = [&](const char* name, const std::string& text) {
+        ok = Write(folder / name, Bytes(text.begin(), text.end())) && ok;
+    };
+    put("toolchain_image.bin", toolchain);
+    put("lower_case_digits.bin", lower);
+    put("bad_checksum.bin", data.substr(0, 13) + "00\r\n" + end);
+    put("upper_address_set.bin", HexRecord(4, 0, {0, 1}) + data + end);
+    put("no_end_record.bin", data);
+    put("no_data_records.bin", HexRecord(4, 0, {0, 0}) + end);
+    put("count_longer_than_line.bin", ":0500300002337A19\r\n" + end);
+    put("odd_digit_count.bin", ":0300300002337A1\r\n" + end);
+    put("record_after_end.bin", end + data);
+    return ok;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: corvane-fuzz-seeds FOLDER\n");
@@ -213,7 +256,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path root = argv[1];
     std::error_code ec;
-    for (const char* target : {"receive_path", "state_file", "config_file"}) {
+    for (const char* target : {"receive_path", "state_file", "config_file", "hex_image"}) {
         std::filesystem::create_directories(root / target, ec);
         if (ec) {
             std::fprintf(stderr, "corvane-fuzz-seeds: cannot make %s: %s\n",
@@ -224,5 +267,6 @@ int main(int argc, char** argv) {
     const bool receive = WriteReceivePathSeeds(root / "receive_path");
     const bool state = WriteStateFileSeeds(root / "state_file");
     const bool config = WriteConfigFileSeeds(root / "config_file");
-    return receive && state && config ? 0 : 1;
+    const bool hex = WriteHexImageSeeds(root / "hex_image");
+    return receive && state && config && hex ? 0 : 1;
 }

@@ -2,7 +2,8 @@
 //
 //   vexor-sim [--addresses 0,3,7] [--baud 9600] [--parity N] [--data-bits 8] [--stop-bits 1]
 //             [--link PATH] [--silent] [--exceptions] [--bad-crc] [--reject-blocks N]
-//             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--seed N]
+//             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]
+//             [--corrupt-blocks P] [--seed N]
 //
 // Prints the device path to give the Control Centre (--com1 PATH) and serves until interrupted.
 #include <pthread.h>
@@ -74,7 +75,8 @@ int Usage(const char* problem) {
                  "usage: vexor-sim [--addresses 0,3,7] [--baud N] [--parity E|O|N|M|S]\n"
                  "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
                  "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
-                 "                 [--stray-bytes] [--drop P] [--corrupt P] [--seed N]\n",
+                 "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
+                 "                 [--corrupt-blocks P] [--seed N]\n",
                  problem);
     return 2;
 }
@@ -139,6 +141,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--corrupt") {
             if (!ParseProbability(value, faults.corruptProbability))
                 return Usage("--corrupt takes a probability from 0 to 1");
+            ++i;
+        } else if (arg == "--drop-blocks") {
+            if (!ParseProbability(value, faults.blockDropProbability))
+                return Usage("--drop-blocks takes a probability from 0 to 1");
+            ++i;
+        } else if (arg == "--corrupt-blocks") {
+            if (!ParseProbability(value, faults.blockCorruptProbability))
+                return Usage("--corrupt-blocks takes a probability from 0 to 1");
             ++i;
         } else if (arg == "--seed") {
             if (!ParseInt(value, 0, 4294967295L, number))

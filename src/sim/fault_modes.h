@@ -17,7 +17,7 @@ struct FaultModes {
     // The same for the replies to flash blocks alone, after the block was written (or rejected).
     double blockDropProbability = 0.0;
     double blockCorruptProbability = 0.0;
-    std::uint32_t seed = 1;  // for the two probabilities
+    std::uint32_t seed = 1;  // for the probabilities
 };
 
 }  // namespace corvane::sim
