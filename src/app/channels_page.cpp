@@ -54,6 +54,11 @@ void CMultiInput::InitialiseFields() {
 }
 
 bool CMultiInput::OnSetActive() {
+    TakeTheLine();
+    return OperatorPage::OnSetActive();
+}
+
+void CMultiInput::TakeTheLine() {
     SensorData& s = records_.Sensor;
     // The address every other page uses is remembered before the page moves DeviceId.
     returnId_ = s.DeviceId;
@@ -66,13 +71,22 @@ bool CMultiInput::OnSetActive() {
     } else {
         s.ChannelSwitch = ChannelSwitch::Idle;
     }
-    return OperatorPage::OnSetActive();
 }
 
 bool CMultiInput::OnKillActive() {
     if (!UpdateData(true)) return false;  // a refused address keeps the page
     GiveBackTheLine();
     return OperatorPage::OnKillActive();
+}
+
+// The sheet's Apply runs kill-active on the page in view, which gave the line back; the page
+// stays in view, so it takes the line again and carries on.
+bool CMultiInput::OnApply() {
+    if (Sheet() != nullptr && &Sheet()->ActivePage() == this && !holdsLine_) {
+        TakeTheLine();
+        SetTimer(kTimerId, kRefreshPeriodMs);
+    }
+    return OperatorPage::OnApply();
 }
 
 // The sheet closed on this page without leaving it (Cancel, or the main window closing): the

@@ -25,6 +25,7 @@ class CMultiInput : public OperatorPage {
     void InitialiseFields() override;
     bool OnSetActive() override;
     bool OnKillActive() override;
+    bool OnApply() override;
     void OnReset() override;
     void OnDestroy() override;
     void OnTimer(int id) override;
@@ -41,6 +42,7 @@ class CMultiInput : public OperatorPage {
     void SwitchTo(int channel);
     void EnableRow(int channel, bool enabled);
     void CycleStep();
+    void TakeTheLine();
     void GiveBackTheLine();
 
     std::array<int, kChannelCount> address_{};

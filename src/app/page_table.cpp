@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/channels_page.h"
+#include "app/comms_page.h"
 #include "app/monitor_page.h"
 #include "app/passwords_page.h"
 #include "config/setup_page.h"
@@ -27,7 +28,7 @@ constexpr std::array<PageTableEntry, 9> kPages = {{
     {PageKind::Test, 3, Make<CCommissionPage>},
     {PageKind::Calibration, 4, Make<CCalibratePage>},
     {PageKind::Software, 5, Make<CSoftwarePage>},
-    {PageKind::Communications, 3, nullptr},
+    {PageKind::Communications, 3, Make<CAdvCommsPage>},
     {PageKind::Passwords, 3, Make<CPasswordsPage>},
     {PageKind::Channels, 2, Make<CMultiInput>},
     {PageKind::FactorySettings, 6, Make<CFactoryPage>},

@@ -3,6 +3,7 @@
 #include "resources/about_box.h"
 #include "resources/calibration_page.h"
 #include "resources/channels_page.h"
+#include "resources/comms_page.h"
 #include "resources/custom_range_dialog.h"
 #include "resources/factory_page.h"
 #include "resources/main_window.h"
@@ -21,7 +22,8 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &SetupPageTemplate(),       &SetupOutput1Template(),  &SetupOutput2Template(),
             &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
-            &ChannelsPageTemplate(),    &SoftwarePageTemplate(),  &FactoryPageTemplate()};
+            &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SoftwarePageTemplate(),
+            &FactoryPageTemplate()};
 }
 
 }  // namespace corvane::resources

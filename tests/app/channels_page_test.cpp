@@ -5,6 +5,7 @@
 #include "framework/number_text.h"
 #include "link/command_table.h"
 #include "resources/channels_page.h"
+#include "resources/comms_page.h"
 #include "sheet_test_rig.h"
 
 namespace corvane {
@@ -176,6 +177,23 @@ TEST_F(ChannelsPage, leavingPutsBackTheAddressInUseBeforeThePageTookOver) {
     EXPECT_EQ(s.DeviceId, 0);
     EXPECT_EQ(s.ChannelSelected, 0);
     EXPECT_EQ(s.ChannelOn[2], 1) << "on/off states are kept for the next sheet";
+}
+
+TEST_F(ChannelsPage, applyWhileThePageIsInViewKeepsTheCycleGoing) {
+    Toggle(2);
+    Open("Communications").UserClick(kComLoadDefaults);  // something to apply
+    page = &Open("Channels");
+    ASSERT_TRUE(Sheet()->ApplyEnabled());
+    Sheet()->PressApply();
+    const std::size_t from = WrittenCount();
+    rig.Run(3 * kSecond);
+    EXPECT_EQ(rig.Records().Sensor.ChannelSelected, 2);
+    const std::vector<int> polled = PolledAddresses(from);
+    ASSERT_FALSE(polled.empty());
+    EXPECT_EQ(polled.back(), 2);
+    Sheet()->PressOK();
+    rig.Settle();
+    EXPECT_EQ(rig.Records().Sensor.DeviceId, 0) << "OK gives the line back";
 }
 
 }  // namespace

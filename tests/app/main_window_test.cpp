@@ -120,7 +120,7 @@ class MonitorPageTest : public MainWindow {
         MainWindow::SetUp();
         rig.sensor.Faults().silent = true;
         rig.LogIn("Ann", "");
-        ASSERT_EQ(rig.SheetCaptions(), std::vector<std::string>{"Monitor"});
+        ASSERT_EQ(rig.SheetCaptions(), (std::vector<std::string>{"Monitor", "Channels"}));
     }
     fw::WindowModel& Page() { return rig.Window().Page(PageKind::Monitor)->Controls(); }
 };

@@ -109,7 +109,7 @@ TEST_F(OperatorLogin, emptyPasswordWarnsThenOpensTheReducedSheet) {
     EXPECT_EQ(rig.Records().AccessLevel, 2);
     ASSERT_EQ(rig.host.OpenSheets().size(), 1u);
     EXPECT_EQ(rig.host.OpenSheets()[0]->Caption(), "Vexor Sensor Properties");
-    EXPECT_EQ(rig.SheetCaptions(), std::vector<std::string>{"Monitor"});
+    EXPECT_EQ(rig.SheetCaptions(), (std::vector<std::string>{"Monitor", "Channels"}));
     EXPECT_EQ(rig.Controls().Focus(), ids::kPassword);
 }
 

@@ -1,0 +1,169 @@
+#include "app/comms_page.h"
+
+#include "framework/exchange_fields.h"
+#include "link/port_settings.h"
+#include "resources/comms_page.h"
+#include "resources/list_texts.h"
+
+namespace corvane {
+
+CAdvCommsPage::CAdvCommsPage(fw::Host& host, SharedRecords& records)
+    : OperatorPage(host, records, resources::CommsPageTemplate(), kTimerId,
+                   ids::kComSystemMessages) {}
+
+// The current address is shown, never read back: an address outside the range (a damaged state
+// file) must not make every exchange of the page fail on a field the operator cannot edit.
+void CAdvCommsPage::DoDataExchange(fw::DataExchange& dx) {
+    using namespace ids;
+    if (!dx.Pulling()) dx.Text(kComCurrentId, currentId_);
+    fw::IntegerField(dx, kComSelectId, selectId_, 0, kHighestAddress);
+    dx.Radio(kComUseComm1, portIndex_);
+    dx.ListIndex(kComBaudRate, baudIndex_);
+    dx.ListIndex(kComDataBits, dataBitsIndex_);
+    dx.ListIndex(kComParity, parityIndex_);
+    dx.ListIndex(kComStopBits, stopBitsIndex_);
+    dx.ListIndex(kComFlowControl, flowIndex_);
+}
+
+void CAdvCommsPage::ShowSettings() {
+    fw::WindowModel& c = Controls();
+    c.ListSetItems(ids::kComBaudRate, lists::Items(lists::kBaudRates));
+    c.ListSetItems(ids::kComDataBits, lists::Items(lists::kDataBits));
+    c.ListSetItems(ids::kComParity, lists::Items(lists::kParities));
+    c.ListSetItems(ids::kComStopBits, lists::Items(lists::kStopBits));
+    c.ListSetItems(ids::kComFlowControl, lists::Items(lists::kFlowControls));
+}
+
+// The port settings change only through "&Load Default Setup" (and the state file), so the
+// lists are shown but not enabled.
+void CAdvCommsPage::InitialiseFields() {
+    for (const int id : {ids::kComBaudRate, ids::kComDataBits, ids::kComParity, ids::kComStopBits,
+                         ids::kComFlowControl}) {
+        Controls().Enable(id, false);
+    }
+    ShowSettings();
+    const SensorData& s = records_.Sensor;
+    baudIndex_ = s.BaudIndex;
+    dataBitsIndex_ = s.DataBitsIndex;
+    parityIndex_ = s.ParityIndex;
+    stopBitsIndex_ = s.StopBitsIndex;
+    flowIndex_ = s.FlowIndex;
+    currentId_ = s.DeviceId;
+    selectId_ = s.DeviceId;
+    portIndex_ = s.PortIndex;
+}
+
+bool CAdvCommsPage::OnSetActive() {
+    const SensorData& s = records_.Sensor;
+    currentId_ = s.DeviceId;
+    selectId_ = s.DeviceId;
+    portIndex_ = s.PortIndex;
+    return OperatorPage::OnSetActive();
+}
+
+// A finished scan or address change is acknowledged here: its lines go and the addresses show.
+void CAdvCommsPage::CopyFromSensor() {
+    if (records_.ScanState != ScanState::Finished) return;
+    records_.ScanState = ScanState::Idle;
+    records_.Slots.Clear(line::kLinkLines);
+    records_.Slots.Clear(line::kScanLines);
+    currentId_ = records_.Sensor.DeviceId;
+    selectId_ = records_.Sensor.NewDeviceId;
+}
+
+bool CAdvCommsPage::OnApply() {
+    records_.ScanState = ScanState::SettingsApplied;
+    SensorData& s = records_.Sensor;
+    s.BaudIndex = baudIndex_;
+    s.DataBitsIndex = dataBitsIndex_;
+    s.ParityIndex = parityIndex_;
+    s.StopBitsIndex = stopBitsIndex_;
+    s.FlowIndex = flowIndex_;
+    DeriveLineSettings(s);
+    s.PortIndex = portIndex_;
+    s.PortNumber = portIndex_ + 1;
+    records_.Engine.ReopenPort = true;
+    records_.Engine.TransmitInhibit = false;
+    // The sheet's Apply ran kill-active on this page, which stopped its timer, but the page stays
+    // in view: its timer is started again so that the scan's end is acknowledged.
+    if (Sheet() != nullptr && &Sheet()->ActivePage() == this) SetTimer(kTimerId, kRefreshPeriodMs);
+    return OperatorPage::OnApply();
+}
+
+void CAdvCommsPage::OnReset() {
+    records_.ScanState = ScanState::SettingsApplied;
+}
+
+// Enter moves the focus round the five lists (from the address field to the first of them).
+void CAdvCommsPage::OnOK() {
+    using namespace ids;
+    fw::WindowModel& c = Controls();
+    switch (c.Focus()) {
+        case kComSelectId:
+        case kComFlowControl: c.SetFocus(kComBaudRate); break;
+        case kComBaudRate: c.SetFocus(kComDataBits); break;
+        case kComDataBits: c.SetFocus(kComParity); break;
+        case kComParity: c.SetFocus(kComStopBits); break;
+        case kComStopBits: c.SetFocus(kComFlowControl); break;
+        default: break;
+    }
+    records_.ScanState = ScanState::SettingsApplied;
+}
+
+void CAdvCommsPage::OnNotify(int id, fw::Notify notify) {
+    using namespace ids;
+    using fw::Notify;
+    SensorData& s = records_.Sensor;
+    if (notify == Notify::SelectionChanged) {
+        UpdateData(true);
+        SetModified();
+    } else if (notify == Notify::TextChanged && id == kComSelectId) {
+        UpdateData(true);
+    } else if (notify != Notify::Clicked) {
+        return;
+    }
+    switch (id) {
+        case kComUseComm1:
+        case kComUseComm2:
+            records_.ScanState = ScanState::Restore;
+            UpdateData(true);
+            SetModified();
+            break;
+        case kComMonitor:
+            if (!UpdateData(true)) break;
+            s.NewDeviceId = selectId_;
+            s.DeviceId = selectId_;
+            s.LastDeviceId = selectId_;
+            currentId_ = selectId_;
+            ResetIdentity(records_);
+            UpdateData(false);
+            break;
+        case kComChangeAddress:
+            if (!UpdateData(true)) break;
+            s.NewDeviceId = selectId_;
+            records_.ScanState = ScanState::ChangeAddress;
+            ResetIdentity(records_);
+            break;
+        case kComSearchUp:
+        case kComSearchDown:
+            if (records_.ScanState == ScanState::Idle) records_.ScanState = ScanState::StartSearch;
+            records_.ScanDirection = id == kComSearchDown ? 1 : 0;
+            break;
+        case kComStopSearch:
+            if (records_.ScanState != ScanState::Idle) records_.ScanState = ScanState::Restore;
+            break;
+        case kComLoadDefaults:
+            records_.ScanState = ScanState::Restore;
+            baudIndex_ = 2;
+            dataBitsIndex_ = 1;
+            parityIndex_ = 2;
+            stopBitsIndex_ = 0;
+            flowIndex_ = 2;
+            UpdateData(false);
+            SetModified();
+            break;
+        default: break;
+    }
+}
+
+}  // namespace corvane
