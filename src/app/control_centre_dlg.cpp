@@ -37,7 +37,8 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
       linkTimer_(std::make_unique<LinkTimer>(*this)),
       engine_(records_, channel, host, *linkTimer_),
       download_(host),
-      about_(host) {
+      about_(host),
+      savePrompt_(host, records_) {
     host.SetAppTitle(kTitle);
     engine_.SetFlashBlockReader(&download_);
     engine_.SetDownloadReplyHandler(&download_);
@@ -104,7 +105,7 @@ void CControlCentreDlg::OnNotify(int id, fw::Notify notify) {
     } else if (notify == fw::Notify::Clicked && id == ids::kVersion) {
         about_.DoModal([](int) {}, View());
     } else if (notify == fw::Notify::Clicked && id == ids::kExit) {
-        CloseProgram(fw::kIdOk);
+        ExitThroughSavePrompt();
     }
 }
 
@@ -157,6 +158,21 @@ void CControlCentreDlg::CloseProgram(int result) {
                    closeResult_ = result;
                    closeWaitTicks_ = 0;
                });
+}
+
+// The prompt clears ExitPromptShown when the operator goes back (or a save failed); otherwise
+// the program closes. A second "&Exit" while the mark stands closes at once.
+void CControlCentreDlg::ExitThroughSavePrompt() {
+    if (records_.ExitPromptShown) {
+        CloseProgram(fw::kIdCancel);
+        return;
+    }
+    records_.ExitPromptShown = true;
+    savePrompt_.DoModal(
+        [this](int) {
+            if (records_.ExitPromptShown && IsOpen()) CloseProgram(fw::kIdOk);
+        },
+        View());
 }
 
 void CControlCentreDlg::OpenSheet() {

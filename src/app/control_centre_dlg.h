@@ -7,6 +7,7 @@
 
 #include "app/about_dlg.h"
 #include "app/page_table.h"
+#include "app/save_config_dlg.h"
 #include "download/download_sequence.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
@@ -40,6 +41,8 @@ class CControlCentreDlg : public fw::Dialog {
     SharedRecords& Records() { return records_; }
     CommandEngine& Engine() { return engine_; }
     fw::PropertySheet* Sheet() { return sheet_.get(); }
+    // The save prompt of "&Exit", kept for every exit attempt.
+    CSaveConfigDlg& SavePrompt() { return savePrompt_; }
     fw::SheetView* SheetView() { return sheet_ ? sheet_->View() : nullptr; }
     // The page object of `kind`, kept for the whole run; null when this build has no such page.
     fw::PropertyPage* Page(PageKind kind);
@@ -58,6 +61,8 @@ class CControlCentreDlg : public fw::Dialog {
     class LinkTimer;
 
     void OpenSheet();
+    // "&Exit": asks once whether to save the configuration, then closes the program.
+    void ExitThroughSavePrompt();
     // Ends the program with `result`; when outputs it forced may still be forced, it first
     // offers to return them to normal and then waits for that request to be served.
     void CloseProgram(int result);
@@ -71,6 +76,7 @@ class CControlCentreDlg : public fw::Dialog {
     DownloadSequence download_;  // the software download, run by the engine
     std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
+    CSaveConfigDlg savePrompt_;
     std::unique_ptr<fw::PropertySheet> sheet_;
     std::string name_;
     std::string password_;

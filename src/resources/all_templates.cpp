@@ -9,6 +9,7 @@
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/passwords_page.h"
+#include "resources/save_config_dialog.h"
 #include "resources/setup_digital_dialog.h"
 #include "resources/setup_output_dialogs.h"
 #include "resources/setup_page.h"
@@ -22,8 +23,8 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &SetupPageTemplate(),       &SetupOutput1Template(),  &SetupOutput2Template(),
             &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
-            &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SoftwarePageTemplate(),
-            &FactoryPageTemplate()};
+            &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SaveConfigTemplate(),
+            &SoftwarePageTemplate(),    &FactoryPageTemplate()};
 }
 
 }  // namespace corvane::resources

@@ -85,6 +85,9 @@ TEST_F(MainWindow, versionShowsTheAboutBoxAndHelpOpensTheHelp) {
 
 TEST_F(MainWindow, exitAndTheCloseBoxBothEndTheProgram) {
     rig.Controls().UserClick(ids::kExit);
+    rig.Settle();
+    EXPECT_FALSE(rig.exited) << "Exit asks whether to save first";
+    rig.host.OpenDialogs().back()->Controls().UserClick(ids::kCancel);  // "&No, Exit without Save"
     EXPECT_FALSE(rig.exited) << "the window closes once the click has been handled";
     rig.Settle();
     EXPECT_TRUE(rig.exited);
