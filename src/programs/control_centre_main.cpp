@@ -35,6 +35,12 @@
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 #ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+
 #include "sim/pty_server.h"
 #endif
 
@@ -168,12 +174,71 @@ void TakeScreenshots(CControlCentreApp& app, const QString& dir) {
     });
 }
 
+#ifndef _WIN32
+// The write end of the pipe that carries SIGINT and SIGTERM into the event loop. The handler
+// may do no more than write(2) a byte, so the descriptor is all it can reach.
+int signalPipeWriteEnd = -1;
+
+void ForwardSignal(int) {
+    const int savedErrno = errno;
+    const char byte = 1;
+    // A full pipe already holds a pending request; nothing is lost when this byte is not written.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipeWriteEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+// SIGINT and SIGTERM close the main window as its close box does, so the state file is written.
+// The handler writes one byte to a pipe whose read end the event loop watches, so the program
+// sleeps until a signal comes and does the closing outside the handler.
+class CloseOnSignal {
+  public:
+    explicit CloseOnSignal(CControlCentreApp& app) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+            std::perror("corvane-control-centre: no pipe for SIGINT and SIGTERM");
+            return;
+        }
+        readEnd_ = ends[0];
+        signalPipeWriteEnd = ends[1];
+        notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                         [this, &app] {
+                             char bytes[16];
+                             while (::read(readEnd_, bytes, sizeof bytes) > 0) {
+                             }
+                             if (app.MainWindow() != nullptr) app.MainWindow()->PressCloseBox();
+                         });
+        struct sigaction action {};
+        action.sa_handler = ForwardSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+    }
+    ~CloseOnSignal() {
+        if (readEnd_ < 0) return;
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        notifier_.reset();
+        ::close(signalPipeWriteEnd);
+        signalPipeWriteEnd = -1;
+        ::close(readEnd_);
+    }
+    CloseOnSignal(const CloseOnSignal&) = delete;
+    CloseOnSignal& operator=(const CloseOnSignal&) = delete;
+
+  private:
+    int readEnd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+#else
 std::atomic<bool> closeRequested{false};
 void RequestClose(int) {
     closeRequested.store(true);
 }
 
 // SIGINT and SIGTERM close the main window as its close box does, so the state file is written.
+// Without pipes for the event loop to watch, the handler sets a flag that a timer looks at.
 class CloseOnSignal {
   public:
     explicit CloseOnSignal(CControlCentreApp& app) {
@@ -191,6 +256,7 @@ class CloseOnSignal {
   private:
     QTimer watch_;
 };
+#endif
 
 // What --headless prints: the System Messages list and the live readings, when they change.
 class HeadlessPrinter {
