@@ -10,7 +10,8 @@
 //               box does, so the state file is written
 // --com1, --com2  the devices of COM1 and COM2 (default /dev/ttyUSB0 and /dev/ttyUSB1)
 // --trace       prints every frame sent and received, in hexadecimal, on standard error
-// --screenshots DIR  saves the main window and the Monitor page as PNG pictures and ends
+// --screenshots DIR  saves a picture of every window in DIR and ends: the main window, the about
+//               box, then at the factory level each page of the sheet and the dialogs it owns
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -20,10 +21,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/control_centre_app.h"
+#include "app/operator_page.h"
 #include "app/state_file.h"
 #include "framework/headless/headless_host.h"
 #include "framework/number_text.h"
@@ -157,22 +161,138 @@ void AnswerBoxesAutomatically() {
     timer->start(100);
 }
 
-void TakeScreenshots(CControlCentreApp& app, const QString& dir) {
-    QDir().mkpath(dir);
-    AnswerBoxesAutomatically();
-    auto& window = *app.MainWindow();
-    QTimer::singleShot(2500, qApp, [&window, dir] {
-        fw::QtHost::WidgetOf(window.View())->grab().save(dir + "/main-window.png");
-        window.Controls().UserType(ids::kOperatorName, "A. Technician");
-        window.Controls().UserClick(ids::kOk);
-    });
-    QTimer::singleShot(5000, qApp, [&window, dir] {
-        if (QWidget* widget = fw::QtHost::WidgetOf(window.SheetView())) {
-            widget->grab().save(dir + "/monitor-page.png");
-        }
-        QApplication::quit();
-    });
+// The file name of a window's picture: its caption in lower case, blanks turned to '-'.
+QString PictureName(std::string_view caption, const char* suffix) {
+    QString name = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    return name.toLower().replace(' ', '-') + suffix + ".png";
 }
+
+// --screenshots: a tour of every window, run on the event loop one step after the other. A step
+// may first wait for a condition (looked at every 100 ms, up to a time limit); after each step
+// the windows get a moment to show what it changed before the next one runs.
+class ScreenshotTour {
+  public:
+    ScreenshotTour(CControlCentreApp& app, QString dir) : app_(app), dir_(std::move(dir)) {}
+
+    void Start() {
+        QDir().mkpath(dir_);
+        AnswerBoxesAutomatically();
+        auto& window = *app_.MainWindow();
+        WaitFor("the first live readings", kReadingsLimitMs, [&window] {
+            for (const auto& line : window.Controls().ListItems(ids::kMainSystemMessages)) {
+                if (line.starts_with("Msg 08")) return true;
+            }
+            return false;
+        });
+        Then([this, &window] {
+            Save(fw::QtHost::WidgetOf(window.View()), "main-window.png");
+            window.Controls().UserClick(ids::kVersion);
+        });
+        WaitFor("the about box", kWindowLimitMs, [] {
+            return QApplication::activeModalWidget() != nullptr &&
+                   qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr;
+        });
+        Then([this] {
+            QWidget* about = QApplication::activeModalWidget();
+            Save(about, "about-box.png");
+            if (about != nullptr) about->close();  // as its close box
+        });
+        Then([&window] {
+            window.Controls().UserType(ids::kOperatorName, "A. Technician");
+            window.Controls().UserType(ids::kPassword, "K425TRM");  // the factory level
+            window.Controls().UserClick(ids::kOk);
+        });
+        WaitFor("the property sheet", kWindowLimitMs,
+                [&window] { return window.Sheet() != nullptr && window.Sheet()->IsOpen(); });
+        Then([this, &window] { TourPages(*window.Sheet()); });
+        Run();
+    }
+
+  private:
+    static constexpr int kPollMs = 100;
+    static constexpr int kSettleMs = 600;  // three refreshes of a page
+    static constexpr int kReadingsLimitMs = 20000;
+    static constexpr int kWindowLimitMs = 5000;
+
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> action;
+        const char* awaited = nullptr;
+        int limitMs = 0;
+    };
+
+    void Then(std::function<void()> action) { steps_.push_back({{}, std::move(action)}); }
+    void WaitFor(const char* awaited, int limitMs, std::function<bool()> ready) {
+        steps_.push_back({std::move(ready), {}, awaited, limitMs});
+    }
+
+    // Each page of the sheet in turn, and on top of it each dialog the page owns.
+    void TourPages(fw::PropertySheet& sheet) {
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            Then([&sheet, i] {
+                if (!sheet.IsOpen()) return;
+                if (!sheet.SetActivePage(i)) {
+                    std::fprintf(stderr, "screenshots: the sheet stays on its page\n");
+                }
+            });
+            Then([this, &sheet, i] {
+                if (!sheet.IsOpen() || sheet.ActiveIndex() != i) return;
+                Save(fw::QtHost::WidgetOf(sheet.View()),
+                     PictureName(sheet.Page(i).Caption(), "-page"));
+            });
+            auto* page = dynamic_cast<OperatorPage*>(&sheet.Page(i));
+            if (page == nullptr) continue;
+            for (fw::Dialog* dialog : page->OwnedDialogs()) {
+                Then([page, dialog] {
+                    if (!dialog->IsOpen()) dialog->DoModal([](int) {}, page->View());
+                });
+                Then([this, dialog] {
+                    if (!dialog->IsOpen()) return;
+                    Save(fw::QtHost::WidgetOf(dialog->View()),
+                         PictureName(dialog->Template().caption, ""));
+                    dialog->PressCloseBox();
+                });
+            }
+        }
+        Then([] { QCoreApplication::exit(0); });  // quit() would first ask every window to close
+    }
+
+    void Save(QWidget* widget, const QString& name) {
+        const QString path = dir_ + "/" + name;
+        if (widget == nullptr || !widget->grab().save(path)) {
+            std::fprintf(stderr, "screenshots: %s not saved\n", qUtf8Printable(path));
+        }
+    }
+
+    // Runs the next step: an action at once, a wait until its condition holds or its limit is
+    // reached (the tour then goes on with what there is).
+    void Run(int waitedMs = 0) {
+        if (next_ >= steps_.size()) return;
+        Step& step = steps_[next_];
+        if (step.ready) {
+            if (!step.ready() && waitedMs < step.limitMs) {
+                QTimer::singleShot(kPollMs, qApp, [this, waitedMs] { Run(waitedMs + kPollMs); });
+                return;
+            }
+            if (waitedMs >= step.limitMs) {
+                std::fprintf(stderr, "screenshots: no %s within %d s\n", step.awaited,
+                             step.limitMs / 1000);
+            }
+            ++next_;
+            Run();
+            return;
+        }
+        const auto action = step.action;  // the action may add steps
+        ++next_;
+        action();
+        QTimer::singleShot(kSettleMs, qApp, [this] { Run(); });
+    }
+
+    CControlCentreApp& app_;
+    QString dir_;
+    std::deque<Step> steps_;
+    std::size_t next_ = 0;
+};
 
 #ifndef _WIN32
 // The write end of the pipe that carries SIGINT and SIGTERM into the event loop. The handler
@@ -335,6 +455,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
 
 int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
+    if (qEnvironmentVariableIsSet("H5_NOBLINK")) QApplication::setCursorFlashTime(0);
     KeepNumbersInTheCLocale();
     fw::QtHost host(HelpFile());
     Simulation simulation;
@@ -345,8 +466,10 @@ int RunDesktop(int argc, char** argv, Options& options) {
     }
     if (options.trace) TraceTraffic(app);
     CloseOnSignal closer(app);
+    std::unique_ptr<ScreenshotTour> tour;
     if (!options.screenshotDir.empty()) {
-        TakeScreenshots(app, QString::fromStdString(options.screenshotDir));
+        tour = std::make_unique<ScreenshotTour>(app, QString::fromStdString(options.screenshotDir));
+        tour->Start();
     }
     return application.exec();
 }
