@@ -10,7 +10,6 @@
 namespace corvane {
 namespace fw {
 class Host;
-struct DateTime;
 }  // namespace fw
 
 // The software download as the link engine runs it: the sensor's answers to the download
@@ -37,9 +36,5 @@ class DownloadSequence : public FlashBlockReader, public DownloadReplyHandler {
 // blocks to send, the counters at 0, "Msg 31..Preparing Software Download", and the download
 // request queued. The engine and the sequence above do the rest.
 void BeginDownload(SharedRecords& records, std::vector<ImageBlock> image, DownloadOrigin origin);
-
-// The date and time a download or calibration record shows, as the C library's strftime writes
-// " %a, %d %b %Y at %H:%M" in the C locale: " Mon, 07 Dec 2026 at 14:05".
-std::string RecordDateText(const fw::DateTime& now);
 
 }  // namespace corvane

@@ -1,10 +1,8 @@
 #include "service/calibrate_page.h"
 
-#include <array>
-#include <cstdio>
-
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
+#include "link/record_date.h"
 #include "resources/calibration_page.h"
 #include "service/forced_outputs.h"
 
@@ -17,20 +15,6 @@ constexpr int kCalibrationToStamp = 1;  // a calibration or reset was confirmed,
 constexpr const char* kSelectPoint =
     "To calibrate the Current Output,\n\nSelect 4 or 20 mA then retry";
 constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
-
-// The stamp's date as the C library's strftime writes " %a, %d %b %Y at %H:%M" in the C locale.
-std::string StampDate(const fw::DateTime& now) {
-    static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
-                                                         "Thu", "Fri", "Sat"};
-    static constexpr std::array<const char*, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const auto day = static_cast<std::size_t>(now.weekday % 7);
-    const auto month = static_cast<std::size_t>((now.month + 11) % 12);
-    std::array<char, 64> text{};
-    std::snprintf(text.data(), text.size(), " %s, %02d %s %04d at %02d:%02d", kDays[day], now.day,
-                  kMonths[month], now.year, now.hour, now.minute);
-    return text.data();
-}
 
 }  // namespace
 
@@ -198,7 +182,7 @@ void CCalibratePage::NormalOutputs() {
 void CCalibratePage::StampCalibration() {
     ServiceRequests& svc = records_.Service;
     if (svc.CalibrationDone != kCalibrationToStamp) return;
-    records_.Sensor.CalibrationDate = StampDate(host_.Now());
+    records_.Sensor.CalibrationDate = RecordDateText(host_.Now());
     records_.Sensor.CalibrationName = records_.OperatorName;
     svc.CalibrationDone = kCalibrationDone;
     records_.Queue.Queue(WriteCalibrationStamp);

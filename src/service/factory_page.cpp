@@ -5,6 +5,7 @@
 #include "download/download_sequence.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
+#include "link/record_date.h"
 #include "resources/factory_page.h"
 
 namespace corvane {

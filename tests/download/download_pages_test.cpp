@@ -6,6 +6,7 @@
 #include "download/download_sequence.h"
 #include "hex_text.h"
 #include "link/command_table.h"
+#include "link/record_date.h"
 #include "resources/factory_page.h"
 #include "resources/software_page.h"
 #include "sheet_test_rig.h"

@@ -9,6 +9,7 @@
 #include "hex_text.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/record_date.h"
 #include "link_test_support.h"
 #include "sim/simulated_link.h"
 
@@ -287,6 +288,16 @@ TEST_F(DownloadSequenceTest, stampWithAWrongStatusByteKeepsTheIssueAndStillRefre
 
 TEST(RecordDateText, isWrittenAsTheDayMonthYearAndTime) {
     EXPECT_EQ(RecordDateText(fw::DateTime{2026, 12, 7, 9, 5, 0, 1}), " Mon, 07 Dec 2026 at 09:05");
+}
+
+// The Calibration, Software and Factory pages all stamp with this text, so the first and last
+// names of the week and of the year must each land on their own index.
+TEST(RecordDateText, namesTheFirstAndLastDaysOfTheWeekAndMonthsOfTheYear) {
+    EXPECT_EQ(RecordDateText(fw::DateTime{2026, 1, 4, 0, 0, 0, 0}), " Sun, 04 Jan 2026 at 00:00");
+    EXPECT_EQ(RecordDateText(fw::DateTime{2027, 12, 31, 23, 59, 59, 5}),
+              " Fri, 31 Dec 2027 at 23:59");
+    EXPECT_EQ(RecordDateText(fw::DateTime{2026, 1, 10, 12, 30, 0, 6}),
+              " Sat, 10 Jan 2026 at 12:30");
 }
 
 // A 64 KiB image with a tenth of the block replies lost or garbled still arrives whole: every
