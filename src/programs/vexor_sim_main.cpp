@@ -6,6 +6,9 @@
 //             [--corrupt-blocks P] [--seed N]
 //
 // Prints the device path to give the Control Centre (--com1 PATH) and serves until interrupted.
+// Each time a software download to a sensor finishes, prints what its flash then holds as one
+// line, "flash: address A, N bytes, digest D": N bytes written, D their FNV-1a 64 digest over
+// (address high, address low, byte) in address order, 16 hexadecimal digits (sim::FlashDigest).
 #include <pthread.h>
 #include <signal.h>
 
@@ -76,7 +79,10 @@ int Usage(const char* problem) {
                  "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
                  "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
                  "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
-                 "                 [--corrupt-blocks P] [--seed N]\n",
+                 "                 [--corrupt-blocks P] [--seed N]\n"
+                 "After each finished software download it prints the sensor's flash as\n"
+                 "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
+                 "address low and data of each byte written, in address order).\n",
                  problem);
     return 2;
 }
@@ -165,6 +171,14 @@ int main(int argc, char** argv) {
     CatchStopSignals(waitMask);
 
     corvane::sim::PtyServer server(options);
+    for (std::size_t i = 0; i < options.addresses.size(); ++i) {
+        // Called on the server thread, the only one printing once serving has begun.
+        server.Sensor(i).SetDownloadObserver([](const corvane::sim::VirtualSensor& sensor) {
+            const std::string line = FlashDigestLine(sensor.Address(), sensor.Digest());
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+        });
+    }
     std::string error;
     if (!server.Start(error)) {
         std::fprintf(stderr, "vexor-sim: %s\n", error.c_str());

@@ -1,6 +1,8 @@
 #include "sim/virtual_sensor.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 
 #include "link/command_table.h"
 #include "link/crc16.h"
@@ -66,6 +68,31 @@ std::uint16_t Word(std::span<const std::uint8_t> bytes, std::size_t offset) {
 void Append16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value >> 8));
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+using FlashMemory = std::map<std::uint16_t, std::uint8_t>;
+
+FlashMemory FlashMemoryOf(std::span<const FlashRecord> image) {
+    FlashMemory memory;
+    for (const FlashRecord& record : image) {
+        for (std::size_t i = 0; i < record.data.size(); ++i) {
+            memory[static_cast<std::uint16_t>(record.address + i)] = record.data[i];
+        }
+    }
+    return memory;
+}
+
+FlashDigest DigestOfMemory(const FlashMemory& memory) {
+    constexpr std::uint64_t kPrime = 0x100000001b3u;
+    FlashDigest result;
+    result.bytes = memory.size();
+    for (const auto& [address, value] : memory) {
+        for (const std::uint8_t byte : {static_cast<std::uint8_t>(address >> 8),
+                                        static_cast<std::uint8_t>(address & 0xFF), value}) {
+            result.digest = (result.digest ^ byte) * kPrime;
+        }
+    }
+    return result;
 }
 
 }  // namespace
@@ -239,6 +266,7 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             if (downloading_ && !flash_.empty()) {
                 issue_ = imageIssue_;
             }
+            if (downloading_ && downloadObserver_) downloadObserver_(*this);
             downloading_ = false;
             restartUntilUs_ = nowUs + reply.delayUs + kRestartUs;
             return reply;
@@ -331,13 +359,22 @@ SensorReply VirtualSensor::FlashBlockReply(std::span<const std::uint8_t> payload
 }
 
 bool VirtualSensor::FlashEquals(std::span<const FlashRecord> image) const {
-    std::map<std::uint16_t, std::uint8_t> expected;
-    for (const FlashRecord& record : image) {
-        for (std::size_t i = 0; i < record.data.size(); ++i) {
-            expected[static_cast<std::uint16_t>(record.address + i)] = record.data[i];
-        }
-    }
-    return expected == flashMemory_;
+    return FlashMemoryOf(image) == flashMemory_;
+}
+
+FlashDigest VirtualSensor::Digest() const {
+    return DigestOfMemory(flashMemory_);
+}
+
+FlashDigest DigestOf(std::span<const FlashRecord> image) {
+    return DigestOfMemory(FlashMemoryOf(image));
+}
+
+std::string FlashDigestLine(int address, const FlashDigest& digest) {
+    std::array<char, 96> text{};
+    std::snprintf(text.data(), text.size(), "flash: address %d, %zu bytes, digest %016llx", address,
+                  digest.bytes, static_cast<unsigned long long>(digest.digest));
+    return text.data();
 }
 
 void VirtualSensor::ApplyFaults(std::optional<SensorReply>& reply) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <random>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "link/serial_channel.h"
@@ -34,6 +35,24 @@ struct FlashRecord {
     std::uint16_t address = 0;
     std::vector<std::uint8_t> data;
 };
+
+// A fingerprint of flash contents, so that a flash kept in another process (vexor-sim) can be
+// compared with an image: the number of bytes written, and FNV-1a 64 (offset basis
+// 0xcbf29ce484222325, prime 0x100000001b3, no final xor) over every written byte in ascending
+// address order, each fed as three bytes: address high, address low, data. Equal contents give
+// equal digests whatever the order or overlap of the blocks that wrote them.
+struct FlashDigest {
+    std::size_t bytes = 0;
+    std::uint64_t digest = 0xcbf29ce484222325u;
+    bool operator==(const FlashDigest&) const = default;
+};
+
+// The digest of the flash that holds `image` and nothing else (later records win on overlap).
+FlashDigest DigestOf(std::span<const FlashRecord> image);
+
+// The line vexor-sim prints when a download to the sensor at `address` has finished:
+// "flash: address 0, 3072 bytes, digest " and the digest in 16 lower-case hexadecimal digits.
+std::string FlashDigestLine(int address, const FlashDigest& digest);
 
 // A Vexor sensor as seen from the serial line: it answers every function of the command table
 // and the software download with correctly framed replies, keeps its setup and identity in the
@@ -72,6 +91,7 @@ class VirtualSensor {
     // Whether the flash memory holds exactly the bytes of `image` at their addresses and nothing
     // else: a block written twice writes the same bytes at the same place, as in real flash.
     bool FlashEquals(std::span<const FlashRecord> image) const;
+    FlashDigest Digest() const;
     int AnnouncedBlocks() const { return announcedBlocks_; }
     int RequestsHandled() const { return requestsHandled_; }
 
@@ -79,6 +99,11 @@ class VirtualSensor {
     // the sensor meant to send, for tests that compare it with what the program shows.
     using ReplyObserver = std::function<void(std::span<const std::uint8_t> reply)>;
     void SetReplyObserver(ReplyObserver observer) { replyObserver_ = std::move(observer); }
+
+    // Called when a download ends with the finish request, after the last block was written and
+    // before the sensor restarts; the flash then holds what the download left in it.
+    using DownloadObserver = std::function<void(const VirtualSensor& sensor)>;
+    void SetDownloadObserver(DownloadObserver observer) { downloadObserver_ = std::move(observer); }
 
     // Handles one complete request frame arriving at `nowUs`. Frames for other addresses,
     // frames with a wrong CRC and frames during a restart get no reply. A download frame sent
@@ -115,6 +140,7 @@ class VirtualSensor {
     std::int64_t restartUntilUs_ = 0;
     int requestsHandled_ = 0;
     ReplyObserver replyObserver_;
+    DownloadObserver downloadObserver_;
 };
 
 }  // namespace corvane::sim

@@ -174,6 +174,50 @@ TEST(VirtualSensorDownload, flashRecordsBlocksAndTheStampReturnsTheNewIssue) {
               (std::vector<std::uint8_t>{'s', 0x03, 0x10, 0x05}));
 }
 
+// Known answers worked out by hand from the FNV-1a 64 definition over (address high, address
+// low, data) triples: 0x0100:AB is the three bytes 01 00 AB; 0x0010:AB CD is 00 10 AB 00 11 CD.
+TEST(FlashDigest, knownAnswersForEmptyOneByteAndTwoByteFlashes) {
+    EXPECT_EQ(DigestOf({}), (FlashDigest{0, 0xcbf29ce484222325u}));
+    const std::vector<FlashRecord> one{{0x0100, {0xAB}}};
+    EXPECT_EQ(DigestOf(one), (FlashDigest{1, 0xd0a342186726a09du}));
+    const std::vector<FlashRecord> two{{0x0010, {0xAB, 0xCD}}};
+    EXPECT_EQ(DigestOf(two), (FlashDigest{2, 0xb0aa19e217c97688u}));
+    EXPECT_EQ(FlashDigestLine(7, DigestOf(two)),
+              "flash: address 7, 2 bytes, digest b0aa19e217c97688");
+}
+
+TEST(FlashDigest, dependsOnTheContentsNotOnHowTheBlocksWroteThem) {
+    const FlashDigest whole = DigestOf(std::vector<FlashRecord>{{0x0010, {0xAB, 0xCD}}});
+    EXPECT_EQ(DigestOf(std::vector<FlashRecord>{{0x0011, {0xCD}}, {0x0010, {0xAB}}}), whole);
+    EXPECT_EQ(DigestOf(std::vector<FlashRecord>{{0x0010, {0xAB, 0xCD}}, {0x0011, {0xCD}}}), whole);
+    EXPECT_NE(DigestOf(std::vector<FlashRecord>{{0x0010, {0xAB, 0xCE}}}), whole);
+    EXPECT_NE(DigestOf(std::vector<FlashRecord>{{0x0011, {0xAB, 0xCD}}}), whole)
+        << "the same bytes one address higher";
+    EXPECT_NE(DigestOf(std::vector<FlashRecord>{{0x0010, {0xCD, 0xAB}}}), whole);
+}
+
+TEST(VirtualSensorDownload, finishedDownloadIsReportedOnceWithTheDigestOfItsFlash) {
+    SharedRecords r;
+    VirtualSensor sensor(0);
+    std::vector<FlashDigest> reports;
+    sensor.SetDownloadObserver([&](const VirtualSensor& s) { reports.push_back(s.Digest()); });
+    sensor.HandleFrame(RequestFor(r, FinishDownload), 0);
+    EXPECT_TRUE(reports.empty()) << "a finish without a download is no download";
+
+    sensor.HandleFrame(RequestFor(r, RequestDownload), 2 * kSecond);
+    std::vector<std::uint8_t> block{0, fn::kFlashBlock, 0x02, 0x00, 3, 0x11, 0x22, 0x33};
+    const std::uint16_t crc = Crc16(block);
+    block.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    block.push_back(static_cast<std::uint8_t>(crc >> 8));
+    ASSERT_EQ(sensor.HandleFrame(block, 2 * kSecond)->bytes[2], 'h');
+    EXPECT_TRUE(reports.empty());
+    sensor.HandleFrame(RequestFor(r, FinishDownload), 2 * kSecond);
+    sensor.HandleFrame(RequestFor(r, FinishDownload), 5 * kSecond);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], sensor.Digest());
+    EXPECT_EQ(reports[0], DigestOf(std::vector<FlashRecord>{{0x0200, {0x11, 0x22, 0x33}}}));
+}
+
 class VirtualSensorOnTheLine : public ::testing::Test {
   protected:
     SimulatedLink link{{0, 3, 7}};
