@@ -1,15 +1,45 @@
 #include "app/comms_page.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 #include "framework/exchange_fields.h"
 #include "link/port_settings.h"
 #include "resources/comms_page.h"
 #include "resources/list_texts.h"
 
 namespace corvane {
+namespace {
+
+constexpr std::array<int, 2> kDeviceLists = {ids::kComDevice1, ids::kComDevice2};
+
+// Whether two paths name one device: "/dev/serial/by-id/usb-FTDI_..." is "/dev/ttyUSB0".
+bool SameDevice(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code error;
+    const auto realA = std::filesystem::canonical(a, error);
+    if (error) return false;
+    const auto realB = std::filesystem::canonical(b, error);
+    return !error && realA == realB;
+}
+
+// The entry of a device the system does not list among its serial ports.
+std::string UnlistedEntry(const std::string& device) {
+    std::error_code error;
+    if (std::filesystem::exists(device, error)) return device;
+    return device + " \u2014 not present";
+}
+
+}  // namespace
 
 CAdvCommsPage::CAdvCommsPage(fw::Host& host, SharedRecords& records)
     : OperatorPage(host, records, resources::CommsPageTemplate(), kTimerId,
                    ids::kComSystemMessages) {}
+
+CAdvCommsPage::~CAdvCommsPage() {
+    FollowCatalog(false);
+}
 
 // The current address is shown, never read back: an address outside the range (a damaged state
 // file) must not make every exchange of the page fail on a field the operator cannot edit.
@@ -34,6 +64,43 @@ void CAdvCommsPage::ShowSettings() {
     c.ListSetItems(ids::kComFlowControl, lists::Items(lists::kFlowControls));
 }
 
+void CAdvCommsPage::ShowDevices() {
+    if (!IsOpen()) return;
+    std::vector<SerialDeviceInfo> devices;
+    if (ports_ != nullptr && ports_->Catalog() != nullptr) devices = ports_->Catalog()->Devices();
+    for (std::size_t port = 0; port < kDeviceLists.size(); ++port) {
+        std::vector<std::string> entries;
+        std::vector<std::string>& listed = listed_[port];
+        listed.clear();
+        int selected = -1;
+        for (const SerialDeviceInfo& device : devices) {
+            if (selected < 0 && SameDevice(device.Path, device_[port])) {
+                selected = static_cast<int>(listed.size());
+            }
+            entries.push_back(DeviceEntryText(device));
+            listed.push_back(device.Path);
+        }
+        if (ports_ != nullptr && selected < 0) {
+            selected = 0;
+            entries.insert(entries.begin(), UnlistedEntry(device_[port]));
+            listed.insert(listed.begin(), device_[port]);
+        }
+        Controls().ListSetItems(kDeviceLists[port], std::move(entries));
+        Controls().ListSelect(kDeviceLists[port], selected);
+    }
+}
+
+void CAdvCommsPage::FollowCatalog(bool follow) {
+    SerialDeviceCatalog* catalog = ports_ != nullptr ? ports_->Catalog() : nullptr;
+    if (catalog == nullptr || follow == following_) return;
+    following_ = follow;
+    if (follow) {
+        catalog->Listen([this] { ShowDevices(); });
+    } else {
+        catalog->StopListening();
+    }
+}
+
 // The port settings change only through "&Load Default Setup" (and the state file), so the
 // lists are shown but not enabled.
 void CAdvCommsPage::InitialiseFields() {
@@ -42,6 +109,7 @@ void CAdvCommsPage::InitialiseFields() {
         Controls().Enable(id, false);
     }
     ShowSettings();
+    for (const int id : kDeviceLists) Controls().Enable(id, ports_ != nullptr);
     const SensorData& s = records_.Sensor;
     baudIndex_ = s.BaudIndex;
     dataBitsIndex_ = s.DataBitsIndex;
@@ -51,6 +119,7 @@ void CAdvCommsPage::InitialiseFields() {
     currentId_ = s.DeviceId;
     selectId_ = s.DeviceId;
     portIndex_ = s.PortIndex;
+    ShowDevices();
 }
 
 bool CAdvCommsPage::OnSetActive() {
@@ -58,7 +127,25 @@ bool CAdvCommsPage::OnSetActive() {
     currentId_ = s.DeviceId;
     selectId_ = s.DeviceId;
     portIndex_ = s.PortIndex;
+    if (ports_ != nullptr) {
+        for (std::size_t port = 0; port < device_.size(); ++port) {
+            device_[port] = ports_->DeviceFor(static_cast<int>(port) + 1);
+        }
+    }
+    ShowDevices();
+    FollowCatalog(true);
     return OperatorPage::OnSetActive();
+}
+
+bool CAdvCommsPage::OnKillActive() {
+    if (!OperatorPage::OnKillActive()) return false;
+    FollowCatalog(false);
+    return true;
+}
+
+void CAdvCommsPage::OnDestroy() {
+    FollowCatalog(false);
+    OperatorPage::OnDestroy();
 }
 
 // A finished scan or address change is acknowledged here: its lines go and the addresses show.
@@ -82,11 +169,20 @@ bool CAdvCommsPage::OnApply() {
     DeriveLineSettings(s);
     s.PortIndex = portIndex_;
     s.PortNumber = portIndex_ + 1;
+    if (ports_ != nullptr) {
+        for (std::size_t port = 0; port < device_.size(); ++port) {
+            const int number = static_cast<int>(port) + 1;
+            if (device_[port] != ports_->DeviceFor(number)) ports_->Choose(number, device_[port]);
+        }
+    }
     records_.Engine.ReopenPort = true;
     records_.Engine.TransmitInhibit = false;
     // The sheet's Apply ran kill-active on this page, which stopped its timer, but the page stays
     // in view: its timer is started again so that the scan's end is acknowledged.
-    if (Sheet() != nullptr && &Sheet()->ActivePage() == this) SetTimer(kTimerId, kRefreshPeriodMs);
+    if (Sheet() != nullptr && &Sheet()->ActivePage() == this) {
+        SetTimer(kTimerId, kRefreshPeriodMs);
+        FollowCatalog(true);
+    }
     return OperatorPage::OnApply();
 }
 
@@ -123,6 +219,15 @@ void CAdvCommsPage::OnNotify(int id, fw::Notify notify) {
         return;
     }
     switch (id) {
+        case kComDevice1:
+        case kComDevice2: {
+            const std::size_t port = id == kComDevice1 ? 0 : 1;
+            const int selected = Controls().ListSelection(id);
+            if (selected < 0 || selected >= static_cast<int>(listed_[port].size())) break;
+            device_[port] = listed_[port][static_cast<std::size_t>(selected)];
+            records_.ScanState = ScanState::Restore;
+            break;
+        }
         case kComUseComm1:
         case kComUseComm2:
             records_.ScanState = ScanState::Restore;

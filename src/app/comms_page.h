@@ -1,6 +1,11 @@
 #pragma once
 
+#include <array>
+#include <string>
+#include <vector>
+
 #include "app/operator_page.h"
+#include "link/serial_devices.h"
 
 namespace corvane {
 
@@ -8,18 +13,31 @@ namespace corvane {
 // sensor, the search of the address range for a sensor that answers (run by the link's address
 // scan), and the serial port with its settings. The page keeps its own copy of the port and its
 // settings until Apply, which makes the link reopen the port with them.
+//
+// Beside each of the two port buttons a drop-down list shows the device that port opens and
+// offers the system's serial ports instead, kept up to date while the page is in view as
+// adapters come and go. A device chosen there is kept in the user's settings at Apply. A device
+// that is not among the system's ports (a pseudo-terminal, an unplugged adapter) is offered as
+// well, so the list always shows what the port opens.
 class CAdvCommsPage : public OperatorPage {
   public:
     static constexpr int kTimerId = 4;
     static constexpr int kHighestAddress = 247;
 
     CAdvCommsPage(fw::Host& host, SharedRecords& records);
+    ~CAdvCommsPage() override;
+
+    // The devices the ports open and the ports to choose from. Without them (a line that has no
+    // devices, such as the in-process virtual sensor) the device lists stay empty and disabled.
+    void UseDevices(PortMap* ports) { ports_ = ports; }
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;
     void InitialiseFields() override;
     void CopyFromSensor() override;
     bool OnSetActive() override;
+    bool OnKillActive() override;
+    void OnDestroy() override;
     bool OnApply() override;
     void OnReset() override;
     void OnOK() override;
@@ -27,6 +45,9 @@ class CAdvCommsPage : public OperatorPage {
 
   private:
     void ShowSettings();
+    // Fills both device lists from the catalog and selects the device each port is to open.
+    void ShowDevices();
+    void FollowCatalog(bool follow);
 
     int currentId_ = 0;
     int selectId_ = 0;
@@ -36,6 +57,11 @@ class CAdvCommsPage : public OperatorPage {
     int parityIndex_ = 2;
     int stopBitsIndex_ = 0;
     int flowIndex_ = 2;
+
+    PortMap* ports_ = nullptr;
+    std::array<std::string, 2> device_;               // COM1's and COM2's, until Apply
+    std::array<std::vector<std::string>, 2> listed_;  // the device behind each entry
+    bool following_ = false;
 };
 
 }  // namespace corvane

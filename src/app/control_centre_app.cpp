@@ -2,8 +2,9 @@
 
 namespace corvane {
 
-CControlCentreApp::CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state)
-    : host_(host), makeChannel_(std::move(makeChannel)), state_(state) {}
+CControlCentreApp::CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state,
+                                     PortMap* ports)
+    : host_(host), makeChannel_(std::move(makeChannel)), state_(state), ports_(ports) {}
 
 CControlCentreApp::~CControlCentreApp() {
     mainWindow_.reset();  // the window goes before the channel it uses
@@ -17,7 +18,7 @@ bool CControlCentreApp::InitInstance(std::function<void()> onExit) {
         return false;
     }
     channel_ = makeChannel_();
-    mainWindow_ = std::make_unique<CControlCentreDlg>(host_, *channel_, state_);
+    mainWindow_ = std::make_unique<CControlCentreDlg>(host_, *channel_, state_, ports_);
     mainWindow_->DoModal([onExit = std::move(onExit)](int) {
         if (onExit) onExit();
     });

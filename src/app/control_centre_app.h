@@ -16,7 +16,10 @@ class CControlCentreApp {
     // second copy never touches a port.
     using ChannelFactory = std::function<std::unique_ptr<SerialChannel>()>;
 
-    CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state = nullptr);
+    // `ports`, when given, are the devices of the serial ports (see CControlCentreDlg); they must
+    // outlive the application object.
+    CControlCentreApp(fw::Host& host, ChannelFactory makeChannel, StateStore* state = nullptr,
+                      PortMap* ports = nullptr);
     ~CControlCentreApp();
 
     // Starts the program. When another copy runs it is brought forward and this returns false
@@ -31,6 +34,7 @@ class CControlCentreApp {
     ChannelFactory makeChannel_;
     std::unique_ptr<SerialChannel> channel_;
     StateStore* state_;
+    PortMap* ports_;
     std::unique_ptr<CControlCentreDlg> mainWindow_;
 };
 

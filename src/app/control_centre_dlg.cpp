@@ -1,5 +1,6 @@
 #include "app/control_centre_dlg.h"
 
+#include "app/comms_page.h"
 #include "app/configuration_summary.h"
 #include "app/list_filling.h"
 #include "app/operator_login.h"
@@ -31,7 +32,8 @@ class CControlCentreDlg::LinkTimer : public fw::Timer {
     CControlCentreDlg& window_;
 };
 
-CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state)
+CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state,
+                                     PortMap* ports)
     : Dialog(host, resources::MainWindowTemplate()),
       state_(state),
       linkTimer_(std::make_unique<LinkTimer>(*this)),
@@ -44,6 +46,9 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
     engine_.SetDownloadReplyHandler(&download_);
     for (const PageTableEntry& entry : PageTable()) {
         pages_.push_back(entry.make != nullptr ? entry.make(host, records_) : nullptr);
+    }
+    if (auto* comms = static_cast<CAdvCommsPage*>(Page(PageKind::Communications))) {
+        comms->UseDevices(ports);
     }
 }
 

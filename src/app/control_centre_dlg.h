@@ -17,6 +17,7 @@
 namespace corvane {
 
 class SerialChannel;
+class PortMap;
 
 // Loads the application state into the records at start-up and saves it when the main window
 // is destroyed. Load returns false when there is nothing to load.
@@ -35,7 +36,10 @@ class CControlCentreDlg : public fw::Dialog {
     static constexpr const char* kTitle = "Corvane Control Centre";
     static constexpr const char* kSheetCaption = "Vexor Sensor Properties";
 
-    CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state = nullptr);
+    // `ports`, when given, are the devices the serial ports open, offered on the Communications
+    // page for the operator to choose.
+    CControlCentreDlg(fw::Host& host, SerialChannel& channel, StateStore* state = nullptr,
+                      PortMap* ports = nullptr);
     ~CControlCentreDlg() override;
 
     SharedRecords& Records() { return records_; }

@@ -1,14 +1,12 @@
 #include "link/serial_port.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
-#include <cstdio>
 
 #include "framework/host.h"
 
 namespace corvane {
 namespace {
-
-constexpr std::size_t kBoxTextSize = 250;
 
 QSerialPort::Parity ParityOf(char parity) {
     switch (parity) {
@@ -21,16 +19,6 @@ QSerialPort::Parity ParityOf(char parity) {
 }
 
 }  // namespace
-
-std::string PortMap::DeviceFor(int portNumber) const {
-    const auto found = devices_.find(portNumber);
-    if (found != devices_.end()) return found->second;
-#ifdef _WIN32
-    return "COM" + std::to_string(portNumber);
-#else
-    return "/dev/ttyUSB" + std::to_string(portNumber - 1);
-#endif
-}
 
 CSerialPort::CSerialPort(fw::Host& host, PortMap ports)
     : host_(host), ports_(std::move(ports)), port_(std::make_unique<QSerialPort>()) {
@@ -51,11 +39,9 @@ bool CSerialPort::IsOpen() const {
 
 std::string CSerialPort::ErrorText(const std::string& operation, const std::string& systemText,
                                    int portNumber) {
-    char text[kBoxTextSize];
-    std::snprintf(text, sizeof text,
-                  "WARNING:  %s \nFailed with the following error: \n%s\nPort: %d\n",
-                  operation.c_str(), systemText.c_str(), portNumber);
-    return text;
+    // Not cut to a fixed length: a long /dev/serial/by-id path must not cost the advice.
+    return "WARNING:  " + operation + " \nFailed with the following error: \n" + systemText +
+           "\nPort: " + std::to_string(portNumber) + "\n";
 }
 
 void CSerialPort::Report(const std::string& operation, const std::string& systemText) {
@@ -77,7 +63,7 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
     device_ = ports_.DeviceFor(settings_.PortNumber);
     port_->setPortName(QString::fromStdString(device_));
     if (!port_->open(QIODevice::ReadWrite)) {
-        if (reportFailure) Report("Open(" + device_ + ")", port_->errorString().toStdString());
+        if (reportFailure) Report("Open(" + device_ + ")", OpenFailureText());
         return false;
     }
     const bool applied =
@@ -98,6 +84,19 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
     return true;
 }
 
+// Why the device would not open, in words that say what to do about it.
+std::string CSerialPort::OpenFailureText() const {
+    switch (port_->error()) {
+        case QSerialPort::DeviceNotFoundError: return kMissingText;
+        case QSerialPort::PermissionError: {
+            // Qt reports a device held by another program (busy, or locked) the same way.
+            const QFileInfo file(QString::fromStdString(device_));
+            return file.isReadable() && file.isWritable() ? kBusyText : kPermissionText;
+        }
+        default: return port_->errorString().toStdString();
+    }
+}
+
 void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
     if (!port_->isOpen()) {
         if (!wanted_ || !OpenDevice(!outage_)) {
@@ -107,7 +106,8 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
         outage_ = false;
     }
     port_->clear(QSerialPort::Input);
-    port_->readAll();  // bytes that arrived but were not yet delivered
+    if (!port_->isOpen()) return;  // the device went away just now (reported)
+    port_->readAll();              // bytes that arrived but were not yet delivered
     const auto written = port_->write(reinterpret_cast<const char*>(bytes.data()),
                                       static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
@@ -115,9 +115,11 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
     }
 }
 
-// The device failed under us: close it (the next write opens it again) and say so once.
+// The device failed under us: close it (the next write opens it again) and say so once. The
+// system's text for this ("Input/output error", "Inappropriate ioctl for device") says nothing
+// to an operator; what happened is that the device went away.
 void CSerialPort::LoseDevice(const std::string& operation) {
-    const std::string text = port_->errorString().toStdString();
+    const std::string text = kGoneText;
     if (port_->isOpen()) port_->close();
     if (!outage_) Report(operation, text);
     outage_ = true;

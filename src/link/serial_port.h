@@ -1,10 +1,10 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 
 #include "link/serial_channel.h"
+#include "link/serial_devices.h"
 
 class QSerialPort;
 
@@ -14,27 +14,17 @@ namespace fw {
 class Host;
 }
 
-// Which device each COM port number opens: "COM%d" on Windows; on Linux the devices given on
-// the command line (--com1, --com2), by default the first USB serial adapters
-// (/dev/ttyUSB0 for COM1, /dev/ttyUSB1 for COM2, and so on).
-class PortMap {
-  public:
-    void Set(int portNumber, std::string device) { devices_[portNumber] = std::move(device); }
-    std::string DeviceFor(int portNumber) const;
-
-  private:
-    std::map<int, std::string> devices_;
-};
-
 // The serial channel on a real port (QSerialPort, on the user-interface thread).
 //
 // Open applies baud rate, parity, data and stop bits, raises RTS and purges the port; every
 // byte read is handed to the receiver one at a time, in order. Every write first discards
 // input that has arrived but was not yet delivered. A failing port operation is reported in the
-// box "Corvane Comms Error" with the system's own error text; the channel carries on. When the
-// device goes away (unplugged adapter, closed pseudo-terminal) the port is closed and opened
-// again with the same settings at the next write; such an outage is reported once, not at
-// every write.
+// box "Corvane Comms Error" with the system's own error text; the channel carries on. Where the
+// system's text would not tell a technician what to do, the box says it instead: a device this
+// user may not open (how to join the dialout group), one in use by another program, one that is
+// not there. When the device goes away (unplugged adapter, the other end of a pseudo-terminal
+// hung up) the box says so, and the port is closed and opened again with the same settings at
+// the next write; such an outage is reported once, not at every write.
 class CSerialPort : public SerialChannel {
   public:
     CSerialPort(fw::Host& host, PortMap ports);
@@ -49,6 +39,18 @@ class CSerialPort : public SerialChannel {
     // The box text for a failing operation, as the operator sees it.
     static std::string ErrorText(const std::string& operation, const std::string& systemText,
                                  int portNumber);
+    // The reasons given in place of the system's text.
+    static constexpr const char* kPermissionText =
+        "Permission denied: this user may not use the device. Add the user to the dialout group "
+        "(sudo usermod -aG dialout $USER), then log out and in again.";
+    static constexpr const char* kBusyText =
+        "The device is in use by another program. Close that program, then press Apply on the "
+        "Communications page.";
+    static constexpr const char* kMissingText =
+        "No such device. Plug in the adapter, or choose its device on the Communications page.";
+    static constexpr const char* kGoneText =
+        "The device has gone away: the adapter was unplugged or the other end hung up. The port "
+        "is opened again when the device is back.";
 
   private:
     bool OpenDevice(bool reportFailure);
@@ -56,6 +58,7 @@ class CSerialPort : public SerialChannel {
     void OnError(int error);
     void LoseDevice(const std::string& operation);
     void Report(const std::string& operation, const std::string& systemText);
+    std::string OpenFailureText() const;
 
     fw::Host& host_;
     PortMap ports_;

@@ -8,7 +8,8 @@
 // --headless    no windows: the main window runs in memory in real time and prints each change
 //               of its System Messages and of the live readings; Ctrl-C closes it as the close
 //               box does, so the state file is written
-// --com1, --com2  the devices of COM1 and COM2 (default /dev/ttyUSB0 and /dev/ttyUSB1)
+// --com1, --com2  the devices of COM1 and COM2 for this run (by default the devices chosen on
+//               the Communications page, else /dev/ttyUSB0 and /dev/ttyUSB1)
 // --trace       prints every frame sent and received, in hexadecimal, on standard error
 // --screenshots DIR  saves a picture of every window in DIR and ends: the main window, the about
 //               box, then at the factory level each page of the sheet and the dialogs it owns
@@ -34,6 +35,7 @@
 #include "framework/qt/qt_host.h"
 #include "framework/qt/real_time_pump.h"
 #include "link/frame_trace.h"
+#include "link/serial_device_catalog_qt.h"
 #include "link/serial_port.h"
 #include "resources/main_window.h"
 #include "sim/virtual_line.h"
@@ -442,7 +444,8 @@ int RunHeadless(int argc, char** argv, Options& options) {
     });
     Simulation simulation;
     StateFile state;
-    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state);
+    QtPortDevices devices(options.ports);
+    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state, &options.ports);
     if (!app.InitInstance([] { QCoreApplication::quit(); })) {
         std::printf("Corvane Control Centre is already running.\n");
         return 0;
@@ -460,7 +463,8 @@ int RunDesktop(int argc, char** argv, Options& options) {
     fw::QtHost host(HelpFile());
     Simulation simulation;
     StateFile state;
-    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state);
+    QtPortDevices devices(options.ports);
+    CControlCentreApp app(host, MakeChannel(simulation, host, options), &state, &options.ports);
     if (!app.InitInstance([] { QApplication::quit(); })) {
         return 0;  // the running copy was brought forward
     }

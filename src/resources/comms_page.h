@@ -28,6 +28,9 @@ inline constexpr int kComStopBits = 1313;
 inline constexpr int kComFlowControl = 1314;
 inline constexpr int kComLoadDefaults = 1315;
 inline constexpr int kComSystemMessages = 1316;
+// The device each port opens, chosen from the system's serial ports.
+inline constexpr int kComDevice1 = 1317;  // beside "Use C&omm 1"
+inline constexpr int kComDevice2 = 1318;  // beside "Us&e Comm 2"
 
 // Frames and labels.
 inline constexpr int kComDeviceGroup = 13501;

@@ -19,7 +19,8 @@ namespace corvane::testing {
 // application object and its main window, all on one virtual clock.
 class AppRig {
   public:
-    explicit AppRig(StateStore* state = nullptr) {
+    // `ports`, when given, are the serial devices the Communications page offers.
+    explicit AppRig(StateStore* state = nullptr, PortMap* ports = nullptr) {
         app = std::make_unique<CControlCentreApp>(
             host,
             [this]() -> std::unique_ptr<SerialChannel> {
@@ -28,7 +29,7 @@ class AppRig {
                 line_->Attach(sensor);
                 return line;
             },
-            state);
+            state, ports);
     }
 
     bool Start() {
