@@ -193,7 +193,8 @@ TEST_F(PtyDevices, aDeviceThatGoesAwayIsReportedAsGoneOnce) {
     ports.Set(1, first.Path());
     CSerialPort port(host, ports);
     ASSERT_TRUE(port.Open(PortSettings{}, sink));
-    first.HangUp();  // the adapter is pulled out
+    first.HangUp();  // the adapter is pulled out while the port waits for input
+    ASSERT_TRUE(WaitFor([&] { return !port.IsOpen(); }, 2000)) << "the hang-up is noticed";
     const std::uint8_t poll[] = {0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x1B};
     for (int i = 0; i < 5; ++i) {
         port.Write(poll);
