@@ -64,6 +64,13 @@ void CAdvCommsPage::ShowSettings() {
     c.ListSetItems(ids::kComFlowControl, lists::Items(lists::kFlowControls));
 }
 
+void CAdvCommsPage::LoadDevices() {
+    if (ports_ == nullptr) return;
+    for (std::size_t port = 0; port < device_.size(); ++port) {
+        device_[port] = ports_->DeviceFor(static_cast<int>(port) + 1);
+    }
+}
+
 void CAdvCommsPage::ShowDevices() {
     if (!IsOpen()) return;
     std::vector<SerialDeviceInfo> devices;
@@ -119,6 +126,7 @@ void CAdvCommsPage::InitialiseFields() {
     currentId_ = s.DeviceId;
     selectId_ = s.DeviceId;
     portIndex_ = s.PortIndex;
+    LoadDevices();
     ShowDevices();
 }
 
@@ -127,11 +135,7 @@ bool CAdvCommsPage::OnSetActive() {
     currentId_ = s.DeviceId;
     selectId_ = s.DeviceId;
     portIndex_ = s.PortIndex;
-    if (ports_ != nullptr) {
-        for (std::size_t port = 0; port < device_.size(); ++port) {
-            device_[port] = ports_->DeviceFor(static_cast<int>(port) + 1);
-        }
-    }
+    LoadDevices();
     ShowDevices();
     FollowCatalog(true);
     return OperatorPage::OnSetActive();

@@ -45,6 +45,8 @@ class CAdvCommsPage : public OperatorPage {
 
   private:
     void ShowSettings();
+    // The devices the ports open now, as the page's own copy.
+    void LoadDevices();
     // Fills both device lists from the catalog and selects the device each port is to open.
     void ShowDevices();
     void FollowCatalog(bool follow);

@@ -15,6 +15,7 @@
 #include "framework/qt/qt_host.h"
 #include "framework/qt/qt_window_builder.h"
 #include "resources/all_templates.h"
+#include "resources/comms_page.h"
 #include "resources/main_window.h"
 
 namespace corvane::fw {
@@ -78,6 +79,20 @@ TEST(QtTemplates, modelChangesShowInWidgetsAndTypingReachesTheModel) {
     EXPECT_EQ(changed, std::vector<int>{ids::kOperatorName});
     auto* password = qobject_cast<QLineEdit*>(builder.WidgetFor(ids::kPassword));
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+}
+
+TEST(QtTemplates, aDropDownShowsNewEntriesEvenWhenTheirNumberStaysTheSame) {
+    WindowModel model(resources::CommsPageTemplate());
+    QWidget container;
+    QtWindowBuilder builder(model, container);
+    auto* combo = qobject_cast<QComboBox*>(builder.WidgetFor(ids::kComDevice1));
+    model.ListSetItems(ids::kComDevice1, {"/dev/ttyUSB0", "/dev/ttyUSB1"});
+    model.ListSelect(ids::kComDevice1, 1);
+    model.ListSetItems(ids::kComDevice1, {"/dev/ttyACM0", "/dev/ttyUSB1"});  // one swapped
+    model.ListSelect(ids::kComDevice1, 0);
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0).toStdString(), "/dev/ttyACM0");
+    EXPECT_EQ(combo->currentText().toStdString(), "/dev/ttyACM0");
 }
 
 TEST(QtFileFilters, patternsMatchInAnyLetterCase) {

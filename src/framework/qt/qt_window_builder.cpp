@@ -304,7 +304,12 @@ void QtWindowBuilder::Refresh(int id) {
         case ControlKind::DropDown: {
             auto* combo = static_cast<QComboBox*>(widget);
             const auto& items = model_.ListItems(id);
-            if (combo->count() != static_cast<int>(items.size())) {
+            // The entries may change without their number changing (a serial adapter swapped).
+            bool same = combo->count() == static_cast<int>(items.size());
+            for (int i = 0; same && i < combo->count(); ++i) {
+                same = combo->itemText(i) == ToQ(items[static_cast<std::size_t>(i)]);
+            }
+            if (!same) {
                 combo->clear();
                 for (const auto& item : items) combo->addItem(ToQ(item));
             }
