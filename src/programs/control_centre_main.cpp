@@ -163,10 +163,14 @@ void AnswerBoxesAutomatically() {
     timer->start(100);
 }
 
-// The file name of a window's picture: its caption in lower case, blanks turned to '-'.
+// The file name of a window's picture: its caption in lower case, blanks turned to '-', and
+// what does not belong in a file name (the '?' of a question) left out.
 QString PictureName(std::string_view caption, const char* suffix) {
     QString name = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
-    return name.toLower().replace(' ', '-') + suffix + ".png";
+    name = name.toLower().replace(' ', '-');
+    name.removeIf([](QChar c) { return !c.isLetterOrNumber() && c != '-'; });
+    while (name.endsWith('-')) name.chop(1);
+    return name + suffix + ".png";
 }
 
 // --screenshots: a tour of every window, run on the event loop one step after the other. A step
@@ -256,6 +260,18 @@ class ScreenshotTour {
                 });
             }
         }
+        // The save prompt of "&Exit", opened on its own: its close box then ends nothing.
+        CControlCentreDlg& window = *app_.MainWindow();
+        Then([&window] {
+            if (!window.SavePrompt().IsOpen())
+                window.SavePrompt().DoModal([](int) {}, window.View());
+        });
+        Then([this, &window] {
+            fw::Dialog& prompt = window.SavePrompt();
+            if (!prompt.IsOpen()) return;
+            Save(fw::QtHost::WidgetOf(prompt.View()), PictureName(prompt.Template().caption, ""));
+            prompt.PressCloseBox();
+        });
         Then([] { QCoreApplication::exit(0); });  // quit() would first ask every window to close
     }
 
