@@ -140,6 +140,7 @@ TEST_F(ThreeSensorsOnTheSimulator, searchFindsASensorThenMonitorAndChangeAddress
     page.UserType(kComSelectId, "3");
     page.UserClick(kComMonitor);
     EXPECT_EQ(Sensor().DeviceId, 3);
+    WaitUntil([] { return false; }, 1);  // a reply from 1 still on its way lands first
     Sensor().CondComp = 0;
     ASSERT_TRUE(WaitUntil(
         [&] { return Sensor().CondComp > 0 && Window().Records().Engine.SensorAnswering; }, 10))
@@ -149,6 +150,7 @@ TEST_F(ThreeSensorsOnTheSimulator, searchFindsASensorThenMonitorAndChangeAddress
     page.UserClick(kComChangeAddress);
     ASSERT_TRUE(WaitUntil([&] { return Sensor().DeviceId == 9; }, 10));
     ASSERT_TRUE(WaitUntil([&] { return page.Text(kComCurrentId) == "9"; }, 5));
+    WaitUntil([] { return false; }, 1);
     Sensor().CondComp = 0;
     ASSERT_TRUE(WaitUntil([&] { return Sensor().CondComp > 0; }, 10))
         << "the sensor now answers at its new address";
