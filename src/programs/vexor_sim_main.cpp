@@ -3,8 +3,12 @@
 //   vexor-sim [--addresses 0,3,7] [--baud 9600] [--parity N] [--data-bits 8] [--stop-bits 1]
 //             [--link PATH] [--silent] [--exceptions] [--bad-crc] [--reject-blocks N]
 //             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]
-//             [--corrupt-blocks P] [--seed N]
+//             [--corrupt-blocks P] [--seed N] [--latency MS]
 //
+// --latency MS delivers the replies as a USB serial adapter does: the bytes leave the sensor at
+// their character times but reach the terminal in packets, each written once its oldest byte has
+// waited MS milliseconds (or earlier, when the adapter's buffer is full or no further byte would
+// reach it in that time). Without it every byte reaches the terminal at its own character time.
 // Prints the device path to give the Control Centre (--com1 PATH) and serves until interrupted.
 // Each time a software download to a sensor finishes, prints what its flash then holds as one
 // line, "flash: address A, N bytes, digest D": N bytes written, D their FNV-1a 64 digest over
@@ -79,7 +83,10 @@ int Usage(const char* problem) {
                  "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
                  "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
                  "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
-                 "                 [--corrupt-blocks P] [--seed N]\n"
+                 "                 [--corrupt-blocks P] [--seed N] [--latency MS]\n"
+                 "--latency MS: replies reach the terminal in packets, as through a USB serial\n"
+                 "adapter whose latency timer is MS milliseconds (1 to 255), instead of byte by\n"
+                 "byte at their character times.\n"
                  "After each finished software download it prints the sensor's flash as\n"
                  "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
                  "address low and data of each byte written, in address order).\n",
@@ -139,6 +146,11 @@ int main(int argc, char** argv) {
             if (!ParseInt(value, 0, 60000, number))
                 return Usage("--delay takes milliseconds, 0 to 60000");
             faults.replyDelayUs = number * 1000;
+            ++i;
+        } else if (arg == "--latency") {
+            if (!ParseInt(value, 1, 255, number))
+                return Usage("--latency takes milliseconds, 1 to 255");
+            options.adapterLatencyUs = number * 1000;
             ++i;
         } else if (arg == "--drop") {
             if (!ParseProbability(value, faults.dropProbability))

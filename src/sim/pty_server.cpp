@@ -104,8 +104,8 @@ void PtyServer::Run() {
         SendDue(now);
         int timeoutMs = 20;
         if (!outgoing_.empty()) {
-            timeoutMs = static_cast<int>(
-                std::clamp<std::int64_t>((outgoing_.front().dueUs - now) / 1000, 0, 20));
+            timeoutMs =
+                static_cast<int>(std::clamp<std::int64_t>((NextWriteUs() - now) / 1000, 0, 20));
         }
         pollfd fd{master_, POLLIN, 0};
         if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {
@@ -174,14 +174,33 @@ void PtyServer::Schedule(const std::vector<std::uint8_t>& bytes, std::int64_t st
 
 void PtyServer::SendDue(std::int64_t nowUs) {
     std::vector<std::uint8_t> due;
-    while (!outgoing_.empty() && outgoing_.front().dueUs <= nowUs) {
-        due.push_back(outgoing_.front().byte);
-        outgoing_.pop_front();
+    std::size_t count = 0;
+    while (!outgoing_.empty() && NextWriteUs(&count) <= nowUs) {
+        for (std::size_t i = 0; i < count; ++i) {
+            due.push_back(outgoing_.front().byte);
+            outgoing_.pop_front();
+        }
     }
     if (!due.empty()) {
         const ssize_t written = write(master_, due.data(), due.size());
         (void)written;  // a reader that has gone simply misses the reply, as on a real line
     }
+}
+
+std::int64_t PtyServer::NextWriteUs(std::size_t* count) const {
+    std::size_t n = 1;
+    std::int64_t at = outgoing_.front().dueUs;
+    if (options_.adapterLatencyUs > 0) {
+        // The packet the adapter sends: the bytes that reach it while its oldest byte waits,
+        // as many as a packet holds; it goes when the last of them is in.
+        const std::int64_t deadline = outgoing_.front().dueUs + options_.adapterLatencyUs;
+        while (n < outgoing_.size() && n < kAdapterPacketBytes && outgoing_[n].dueUs <= deadline) {
+            at = outgoing_[n].dueUs;
+            ++n;
+        }
+    }
+    if (count != nullptr) *count = n;
+    return at;
 }
 
 }  // namespace corvane::sim

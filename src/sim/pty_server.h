@@ -14,8 +14,10 @@ namespace corvane::sim {
 
 // Virtual sensors on a pseudo-terminal, so that the program's real serial port can talk to them:
 // the program opens the terminal's device path as it would open a COM port. Requests are framed
-// by their known lengths (and by a silent gap for anything else); replies go out paced at the
-// configured baud rate.
+// by their known lengths (and by a silent gap for anything else); replies leave the sensor paced
+// at the configured baud rate. By default each byte reaches the terminal at its own character
+// time, as on a plain serial line; with an adapter latency they reach it in packets, as through a
+// USB serial adapter (see Options::adapterLatencyUs).
 class PtyServer {
   public:
     struct Options {
@@ -23,7 +25,17 @@ class PtyServer {
         PortSettings line{1, 9600, 'N', 8, 1};
         FaultModes faults;
         std::string linkPath;  // a symbolic link to the device, kept across restarts
+        // 0: every reply byte is written to the terminal at its character time. Above 0: the
+        // bytes still leave the sensor at their character times, but wait in the adapter and
+        // reach the terminal in packets, written when the oldest waiting byte has waited this
+        // long, when kAdapterPacketBytes are waiting, or when no further byte leaves the sensor
+        // within the oldest one's wait (the adapter would send it no later then, and no more).
+        std::int64_t adapterLatencyUs = 0;
     };
+
+    // The most bytes one packet of the adapter carries to the host (a full-speed USB packet of
+    // 64 bytes, less the two status bytes common adapters put in front).
+    static constexpr std::size_t kAdapterPacketBytes = 62;
 
     explicit PtyServer(Options options);
     ~PtyServer();
@@ -57,6 +69,9 @@ class PtyServer {
     void HandleFrame(std::vector<std::uint8_t> frame, std::int64_t nowUs);
     void Schedule(const std::vector<std::uint8_t>& bytes, std::int64_t startUs);
     void SendDue(std::int64_t nowUs);
+    // When the next write to the terminal is due (outgoing_ must not be empty), and how many of
+    // the bytes at the front of outgoing_ it carries.
+    std::int64_t NextWriteUs(std::size_t* count = nullptr) const;
 
     Options options_;
     std::vector<std::unique_ptr<VirtualSensor>> sensors_;
