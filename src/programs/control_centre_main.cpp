@@ -13,9 +13,12 @@
 // --trace       prints every frame sent and received, in hexadecimal, on standard error
 // --screenshots DIR  saves a picture of every window in DIR and ends: the main window, the about
 //               box, then at the factory level each page of the sheet and the dialogs it owns
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <clocale>
@@ -26,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/control_centre_app.h"
 #include "app/operator_page.h"
@@ -38,6 +42,7 @@
 #include "link/serial_device_catalog_qt.h"
 #include "link/serial_port.h"
 #include "resources/main_window.h"
+#include "resources/software_page.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 #ifndef _WIN32
@@ -152,15 +157,40 @@ void TraceTraffic(CControlCentreApp& app) {
         });
 }
 
-// Closes message boxes as if the operator pressed their first button (for screenshots).
+// Closes message boxes as if the operator pressed their first button, Yes where there is one
+// (for screenshots).
 void AnswerBoxesAutomatically() {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->accept();
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                yes->click();
+            } else {
+                box->accept();
+            }
         }
     });
     timer->start(100);
+}
+
+// A small software image for the picture of a download under way: 128 records of 16 bytes
+// from address 0, then the end record.
+bool WriteDemoImage(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    for (int record = 0; record < 128; ++record) {
+        std::vector<int> bytes{16, (record * 16) >> 8, (record * 16) & 0xFF, 0};
+        for (int i = 0; i < 16; ++i) bytes.push_back((record * 31 + i * 7 + 3) & 0xFF);
+        int sum = 0;
+        for (const int b : bytes) sum += b;
+        bytes.push_back((0x100 - (sum & 0xFF)) & 0xFF);
+        QByteArray line = ":";
+        for (const int b : bytes)
+            line += QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
+        file.write(line + "\r\n");
+    }
+    file.write(":00000001FF\r\n");
+    return file.flush();
 }
 
 // The file name of a window's picture: its caption in lower case, blanks turned to '-', and
@@ -178,7 +208,8 @@ QString PictureName(std::string_view caption, const char* suffix) {
 // the windows get a moment to show what it changed before the next one runs.
 class ScreenshotTour {
   public:
-    ScreenshotTour(CControlCentreApp& app, QString dir) : app_(app), dir_(std::move(dir)) {}
+    ScreenshotTour(CControlCentreApp& app, fw::QtHost& host, QString dir)
+        : app_(app), host_(host), dir_(std::move(dir)) {}
 
     void Start() {
         QDir().mkpath(dir_);
@@ -219,6 +250,7 @@ class ScreenshotTour {
     static constexpr int kSettleMs = 600;  // three refreshes of a page
     static constexpr int kReadingsLimitMs = 20000;
     static constexpr int kWindowLimitMs = 5000;
+    static constexpr int kDownloadLimitMs = 60000;
 
     struct Step {
         std::function<bool()> ready;
@@ -260,6 +292,7 @@ class ScreenshotTour {
                 });
             }
         }
+        TourDownload(sheet);
         // The save prompt of "&Exit", opened on its own: its close box then ends nothing.
         CControlCentreDlg& window = *app_.MainWindow();
         Then([&window] {
@@ -273,6 +306,36 @@ class ScreenshotTour {
             prompt.PressCloseBox();
         });
         Then([] { QCoreApplication::exit(0); });  // quit() would first ask every window to close
+    }
+
+    // The Software page with an upgrade under way: a generated image chosen with "Browse", the
+    // upgrade confirmed, and the sheet taken once the progress bar is part-way.
+    void TourDownload(fw::PropertySheet& sheet) {
+        int software = -1;
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            if (sheet.Page(i).Caption() == "Software") software = i;
+        }
+        if (software < 0 || !imageDir_.isValid()) return;
+        SharedRecords& records = app_.MainWindow()->Records();
+        Then([this, &sheet, software] {
+            const QString path = imageDir_.filePath("upgrade.Hex");
+            if (!sheet.IsOpen() || !sheet.SetActivePage(software) || !WriteDemoImage(path)) return;
+            host_.AnswerFileDialogsWith(path.toStdString());
+            sheet.Page(software).Controls().UserClick(ids::kSwBrowse);
+        });
+        WaitFor("a chosen software image", kWindowLimitMs,
+                [&records] { return records.Download.ImageStatus == 1; });
+        Then([this, &sheet, software] {
+            host_.AnswerFileDialogsWith("");
+            if (sheet.IsOpen()) sheet.Page(software).Controls().UserClick(ids::kSwUpgrade);
+        });
+        WaitFor("a download part-way", kDownloadLimitMs,
+                [&records] { return records.Download.DownloadProgress >= 40; });
+        Then([this, &sheet, software] {
+            if (!sheet.IsOpen() || sheet.ActiveIndex() != software) return;
+            Save(fw::QtHost::WidgetOf(sheet.View()), "software-download.png");
+            sheet.Page(software).Controls().UserClick(ids::kSwCancel);
+        });
     }
 
     void Save(QWidget* widget, const QString& name) {
@@ -307,7 +370,9 @@ class ScreenshotTour {
     }
 
     CControlCentreApp& app_;
+    fw::QtHost& host_;
     QString dir_;
+    QTemporaryDir imageDir_;
     std::deque<Step> steps_;
     std::size_t next_ = 0;
 };
@@ -488,7 +553,8 @@ int RunDesktop(int argc, char** argv, Options& options) {
     CloseOnSignal closer(app);
     std::unique_ptr<ScreenshotTour> tour;
     if (!options.screenshotDir.empty()) {
-        tour = std::make_unique<ScreenshotTour>(app, QString::fromStdString(options.screenshotDir));
+        tour = std::make_unique<ScreenshotTour>(app, host,
+                                                QString::fromStdString(options.screenshotDir));
         tour->Start();
     }
     return application.exec();

@@ -357,6 +357,12 @@ std::unique_ptr<WindowView> QtHost::CreatePageView(SheetView& sheet, int index, 
 
 void QtHost::PostFileDialog(FileDialogRequest request,
                             std::function<void(std::optional<std::string>)> onChosen) {
+    if (!fileAnswer_.empty()) {
+        QTimer::singleShot(0, &context_, [path = fileAnswer_, onChosen = std::move(onChosen)] {
+            RunGuarded("a file dialog answer", [&] { onChosen(path); });
+        });
+        return;
+    }
     QTimer::singleShot(
         0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
             const QString filter = QtFileFilter(request.filter);

@@ -58,6 +58,10 @@ class QtHost : public Host {
     void OpenHelp() override;
     bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
 
+    // Answers every later file dialog with `path` without showing it (for the screenshot tour,
+    // which has no operator to choose a file); an empty path shows the dialogs again.
+    void AnswerFileDialogsWith(std::string path) { fileAnswer_ = std::move(path); }
+
     // The top-level widget of a dialog or sheet view made by this host (for screenshots).
     static QWidget* WidgetOf(WindowView* view);
     static QWidget* WidgetOf(SheetView* view);
@@ -73,6 +77,7 @@ class QtHost : public Host {
     QObject context_;
     std::vector<QtWindowBuilder*> builders_;
     LocalSocketInstanceLock instanceLock_;
+    std::string fileAnswer_;
 };
 
 // Turns a filter string such as "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||" into a Qt
