@@ -113,3 +113,31 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace corvane::fw {
+namespace {
+
+// A label with an access key gives the focus to the control after it, and so shows its key
+// underlined instead of a literal '&'; a label with "&&" or none keeps no buddy.
+TEST(QtTemplates, labelsWithAnAccessKeyLeadToTheControlAfterThem) {
+    const DialogTemplate t{
+        .id = 901,
+        .caption = "Labels",
+        .controls = {
+            {.id = 1, .kind = ControlKind::Group, .caption = "Port"},
+            {.id = 2, .kind = ControlKind::Static, .caption = "&Baud Rate", .parent = 1},
+            {.id = 3, .kind = ControlKind::Static, .caption = "elsewhere", .row = 1},
+            {.id = 4, .kind = ControlKind::DropDown, .parent = 1, .column = 1},
+            {.id = 5, .kind = ControlKind::Static, .caption = "Salt && Pepper", .row = 2},
+            {.id = 6, .kind = ControlKind::Edit, .row = 3},
+        }};
+    WindowModel model(t);
+    QWidget container;
+    QtWindowBuilder builder(model, container);
+    EXPECT_EQ(qobject_cast<QLabel*>(builder.WidgetFor(2))->buddy(), builder.WidgetFor(4));
+    EXPECT_EQ(qobject_cast<QLabel*>(builder.WidgetFor(5))->buddy(), nullptr);
+    EXPECT_EQ(qobject_cast<QLabel*>(builder.WidgetFor(3))->buddy(), nullptr);
+}
+
+}  // namespace
+}  // namespace corvane::fw

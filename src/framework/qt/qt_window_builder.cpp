@@ -45,6 +45,19 @@ QPixmap ProbeIcon(int size) {
     return pixmap;
 }
 
+// Whether a caption marks an access key: an '&' that is not the first of "&&".
+bool HasAccessKey(std::string_view caption) {
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (i + 1 < caption.size() && caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
 QGridLayout* GridOf(QWidget* container) {
     if (auto* grid = qobject_cast<QGridLayout*>(container->layout())) return grid;
     auto* grid = new QGridLayout(container);
@@ -149,6 +162,17 @@ QtWindowBuilder::QtWindowBuilder(WindowModel& model, QWidget& container) : model
         Connect(control, widget);
     }
     widgets_.erase(0);
+    // A label with an access key ("&Baud Rate") hands the focus to the control that follows it
+    // in its container, as dialog labels do; without that buddy the '&' would show as it is.
+    for (std::size_t i = 0; i + 1 < controls.size(); ++i) {
+        const ControlTemplate& label = controls[i];
+        if (label.kind != ControlKind::Static || !HasAccessKey(label.caption)) continue;
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            if (controls[j].parent != label.parent) continue;
+            static_cast<QLabel*>(widgets_[label.id])->setBuddy(widgets_[controls[j].id]);
+            break;
+        }
+    }
     for (const auto& [id, widget] : widgets_) Refresh(id);
     model_.SetChangeObserver([this](int id) { Refresh(id); });
 }
