@@ -7,6 +7,7 @@
 
 #include "framework/atomic_file.h"
 #include "framework/field_archive.h"
+#include "link/stored_setup_records.h"
 
 namespace corvane {
 namespace {
@@ -18,48 +19,13 @@ void ExchangeState(Archive& ar, Records& r) {
     auto& s = r.Sensor;
     ar.Int(s.DeviceId);
     ar.Int(s.NewDeviceId);
-    ar.Int(s.BaudIndex);
-    ar.Int(s.DataBitsIndex);
-    ar.Int(s.FlowIndex);
-    ar.Int(s.ParityIndex);
-    ar.Int(s.StopBitsIndex);
+    stored::LineIndexes(ar, s);
     ar.Int(s.PortIndex);
-    ar.Real(s.TempCompSlope);
-    ar.Text(s.TempSlopeUnit);
-    ar.Text(s.TempUnitName);
-    ar.Int(s.TempFahrenheit);
-    ar.Text(s.TempCompBaseText);
-    ar.Int(s.TempCompBaseHigh);
-    ar.Text(s.TempUnit);
-    for (auto* out : {&s.Out1, &s.Out2}) {
-        ar.Int(out->ErrorSignal);
-        ar.Int(out->ErrorHigh);
-        ar.Int(out->FilterOn);
-        ar.Text(out->FilterName);
-        ar.Real(out->At4mA);
-        ar.Real(out->At20mA);
-        ar.Text(out->SourceName);
-        ar.Int(out->Source);
-        ar.Text(out->Unit);
-        ar.Int(out->Filter);
-    }
-    ar.Int(s.CondFilterOn);
-    ar.Int(s.ConcFilterOn);
-    ar.Int(s.TempFilterOn);
-    ar.Text(s.DigitalFilterName);
-    ar.Text(s.DigitalRangeName);
-    ar.Int(s.DigitalRange);
-    ar.Text(s.DigitalUnit);
-    ar.Real(s.TdsFactor);
-    ar.Int(s.DigitalFilter);
-    for (auto& id : s.ChannelId) ar.Int(id);
+    stored::SetupAndChannels(ar, s);
     ar.Text(r.ConfigurePassword);
     ar.Text(r.CalibratePassword);
     ar.Text(r.InstallPassword);
-    for (auto& cond : s.CustomCond) ar.Real(cond);
-    for (auto& conc : s.CustomConc) ar.Real(conc);
-    ar.Int(s.CustomRangePoints);
-    ar.Text(s.CustomRangeText);
+    stored::CustomRange(ar, s);
 }
 
 }  // namespace
