@@ -17,6 +17,7 @@
 #include "framework/headless/headless_host.h"
 #include "framework/qt/real_time_pump.h"
 #include "link/serial_port.h"
+#include "program_on_simulator.h"
 #include "resources/channels_page.h"
 #include "resources/comms_page.h"
 #include "resources/main_window.h"
@@ -26,36 +27,16 @@ namespace {
 
 using namespace ids;
 
-bool PseudoTerminalsAvailable() {
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int seconds) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    check.start(20);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
-}
+using testing::WaitUntil;
 
 class ThreeSensorsOnTheSimulator : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!PseudoTerminalsAvailable()) GTEST_SKIP() << "this system gives no pseudo-terminals";
-        link = std::filesystem::temp_directory_path() /
-               ("vexor-three-e2e-" + std::to_string(::getpid()));
-        simulator.start(VEXOR_SIM_PROGRAM,
-                        {"--addresses", "1,2,3", "--link", QString::fromStdString(link.string())});
-        ASSERT_TRUE(simulator.waitForStarted(5000));
-        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }, 5));
-        ports.Set(1, link.string());
+        if (!testing::PseudoTerminalsAvailable()) {
+            GTEST_SKIP() << "this system gives no pseudo-terminals";
+        }
+        ASSERT_TRUE(simulator.Start("three", {"--addresses", "1,2,3"}));
+        ports.Set(1, simulator.Link().string());
         app = std::make_unique<CControlCentreApp>(
             host, [this] { return std::make_unique<CSerialPort>(host, ports); }, nullptr);
         ASSERT_TRUE(app->InitInstance([] {}));
@@ -68,8 +49,7 @@ class ThreeSensorsOnTheSimulator : public ::testing::Test {
     }
     void TearDown() override {
         app.reset();
-        simulator.terminate();
-        simulator.waitForFinished(5000);
+        simulator.Stop();
     }
 
     CControlCentreDlg& Window() { return *app->MainWindow(); }
@@ -96,8 +76,7 @@ class ThreeSensorsOnTheSimulator : public ::testing::Test {
         return false;
     }
 
-    std::filesystem::path link;
-    QProcess simulator;
+    testing::SimulatorProcess simulator;
     fw::VirtualClock clock;
     fw::HeadlessHost host{clock};
     fw::RealTimePump pump{clock};

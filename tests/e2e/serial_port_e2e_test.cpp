@@ -17,30 +17,13 @@
 #include "link/command_engine.h"
 #include "link/serial_port.h"
 #include "link/shared_records.h"
+#include "program_on_simulator.h"
 #include "sim/pty_server.h"
 
 namespace corvane {
 namespace {
 
-bool posix_openpt_available() {
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
-}
-
-// Runs the event loop until `done` holds or `seconds` have passed.
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    check.start(20);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
-}
+using testing::WaitUntil;
 
 // The engine on the real serial port, opening COM1 as `link`, in real time.
 class RealPortRig : public ::testing::Test {
@@ -70,7 +53,8 @@ class SerialPortEndToEnd : public RealPortRig {
   protected:
     void SetUp() override {
         link = std::filesystem::temp_directory_path() / ("vexor-e2e-" + std::to_string(::getpid()));
-        if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
+        if (!testing::PseudoTerminalsAvailable())
+            GTEST_SKIP() << "this system gives no pseudo-terminals";
         StartSensor();
         ConnectEngine();
     }
@@ -88,7 +72,7 @@ class SerialPortEndToEnd : public RealPortRig {
 };
 
 TEST_F(SerialPortEndToEnd, readingsArriveThroughTheRealPort) {
-    ASSERT_TRUE(WaitFor([&] { return records.Sensor.CondComp > 40.0; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return records.Sensor.CondComp > 40.0; }, 5));
     EXPECT_TRUE(records.Engine.SensorAnswering);
     EXPECT_TRUE(port->IsOpen());
     EXPECT_NEAR(records.Sensor.Temperature, 22.0, 2.0);
@@ -96,16 +80,16 @@ TEST_F(SerialPortEndToEnd, readingsArriveThroughTheRealPort) {
 
     records.UploadBlock = 0;
     records.Queue.Queue(20);
-    ASSERT_TRUE(WaitFor([&] { return records.Sensor.PlantNumber == "TANK-0"; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return records.Sensor.PlantNumber == "TANK-0"; }, 10));
     EXPECT_EQ(records.Sensor.SerialNumber, "VX0100");
 }
 
 TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 5));
     server.reset();  // the simulator goes away: the terminal hangs up
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 0; }, 8));
     StartSensor();
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 10));
     EXPECT_GT(records.Sensor.CondComp, 40.0);
     EXPECT_LE(host.Boxes().size(), 2u)
         << "an outage is reported once, not at every write: " << host.Boxes().front().box.text
@@ -119,7 +103,8 @@ TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
 class VexorSimProgram : public RealPortRig {
   protected:
     void SetUp() override {
-        if (!posix_openpt_available()) GTEST_SKIP() << "this system gives no pseudo-terminals";
+        if (!testing::PseudoTerminalsAvailable())
+            GTEST_SKIP() << "this system gives no pseudo-terminals";
         link = std::filesystem::temp_directory_path() /
                ("vexor-sim-e2e-" + std::to_string(::getpid()));
         ASSERT_TRUE(StartSimulator());
@@ -133,7 +118,7 @@ class VexorSimProgram : public RealPortRig {
                          {"--addresses", "0,3", "--link", QString::fromStdString(link.string())});
         if (!simulator->waitForStarted(5000)) return false;
         // The program prints the device to use once it serves.
-        return WaitFor(
+        return WaitUntil(
             [&] {
                 output += simulator->readAllStandardOutput().toStdString();
                 return output.find("Connect with: corvane-control-centre --com1 " +
@@ -153,15 +138,15 @@ class VexorSimProgram : public RealPortRig {
 };
 
 TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 5)) << output;
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 5)) << output;
     records.Sensor.DeviceId = 3;
-    ASSERT_TRUE(WaitFor([&] { return records.Sensor.CondComp > 40.0; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return records.Sensor.CondComp > 40.0; }, 5));
     StopSimulator();
     EXPECT_FALSE(std::filesystem::exists(link)) << "the simulator removes its link when it stops";
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 0; }, 8));
     output.clear();
     ASSERT_TRUE(StartSimulator());
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 10));
     EXPECT_EQ(records.Sensor.DeviceId, 3);
 }
 
@@ -170,7 +155,7 @@ TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
 class VexorSimStopSignal : public VexorSimProgram, public ::testing::WithParamInterface<int> {};
 
 TEST_P(VexorSimStopSignal, endsTheProgramCleanlyWhileItServes) {
-    ASSERT_TRUE(WaitFor([&] { return records.Engine.SensorAnswering; }, 5)) << output;
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering; }, 5)) << output;
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator->processId()), GetParam()), 0);
     ASSERT_TRUE(simulator->waitForFinished(5000)) << "the simulator goes on after the signal";
     EXPECT_EQ(simulator->exitStatus(), QProcess::NormalExit);

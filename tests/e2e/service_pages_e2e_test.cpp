@@ -15,94 +15,33 @@
 #include <memory>
 
 #include "app/control_centre_app.h"
-#include "framework/headless/headless_host.h"
-#include "framework/qt/real_time_pump.h"
-#include "link/serial_port.h"
+#include "program_on_simulator.h"
 #include "resources/calibration_page.h"
-#include "resources/main_window.h"
 #include "resources/test_page.h"
 
 namespace corvane {
 namespace {
 
-bool PseudoTerminalsAvailable() {
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int seconds) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    check.start(20);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
-}
-
-// The program with COM1 on the simulator's link, on a real-time headless host.
-struct Program {
-    explicit Program(const std::filesystem::path& link) {
-        ports.Set(1, link.string());
-        app = std::make_unique<CControlCentreApp>(
-            host, [this] { return std::make_unique<CSerialPort>(host, ports); }, nullptr);
-    }
-    CControlCentreDlg& Window() { return *app->MainWindow(); }
-    SharedRecords& Records() { return Window().Records(); }
-
-    void LogIn() {
-        auto& controls = Window().Controls();
-        controls.UserType(ids::kOperatorName, "E2E Fitter");
-        controls.UserType(ids::kPassword, "K425TRM");
-        controls.SetFocus(ids::kPassword);
-        Window().PressEnter();
-    }
-    fw::PropertySheet* Sheet() {
-        auto* sheet = Window().Sheet();
-        return sheet != nullptr && sheet->IsOpen() ? sheet : nullptr;
-    }
-    fw::WindowModel* Page(std::string_view caption) {
-        fw::PropertySheet* sheet = Sheet();
-        if (sheet == nullptr) return nullptr;
-        for (int i = 0; i < sheet->PageCount(); ++i) {
-            if (sheet->Page(i).Caption() == caption && sheet->SetActivePage(i)) {
-                return &sheet->Page(i).Controls();
-            }
-        }
-        return nullptr;
-    }
-
-    fw::VirtualClock clock;
-    fw::HeadlessHost host{clock};
-    fw::RealTimePump pump{clock};
-    PortMap ports;
-    std::unique_ptr<CControlCentreApp> app;
-    bool exited = false;
-};
+using testing::ProgramOnLink;
+using testing::WaitUntil;
+using Program = ProgramOnLink;
 
 class ServicePagesOnTheSimulator : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!PseudoTerminalsAvailable()) GTEST_SKIP() << "this system gives no pseudo-terminals";
-        link = std::filesystem::temp_directory_path() /
-               ("vexor-service-e2e-" + std::to_string(::getpid()));
-        simulator.start(VEXOR_SIM_PROGRAM, {"--link", QString::fromStdString(link.string())});
-        ASSERT_TRUE(simulator.waitForStarted(5000));
-        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }, 5));
+        if (!testing::PseudoTerminalsAvailable()) {
+            GTEST_SKIP() << "this system gives no pseudo-terminals";
+        }
+        ASSERT_TRUE(simulator.Start("service"));
     }
     void TearDown() override {
         program.reset();
-        simulator.terminate();
-        simulator.waitForFinished(5000);
+        simulator.Stop();
     }
 
     Program& Start() {
-        program = std::make_unique<Program>(link);
-        EXPECT_TRUE(program->app->InitInstance([this] { program->exited = true; }));
+        program = std::make_unique<Program>(simulator.Link());
+        EXPECT_TRUE(program->Start());
         EXPECT_TRUE(WaitUntil([&] { return program->Records().Engine.SensorAnswering; }, 5));
         return *program;
     }
@@ -125,8 +64,7 @@ class ServicePagesOnTheSimulator : public ::testing::Test {
         return again.Records().Sensor.Out2Current;
     }
 
-    std::filesystem::path link;
-    QProcess simulator;
+    testing::SimulatorProcess simulator;
     std::unique_ptr<Program> program;
 };
 
