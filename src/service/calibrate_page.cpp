@@ -2,15 +2,14 @@
 
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
-#include "link/record_date.h"
 #include "resources/calibration_page.h"
+#include "service/calibration_stamp.h"
 #include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
 
 constexpr int kUnitLimit = 15;
-constexpr int kCalibrationToStamp = 1;  // a calibration or reset was confirmed, not yet stamped
 
 constexpr const char* kSelectPoint =
     "To calibrate the Current Output,\n\nSelect 4 or 20 mA then retry";
@@ -126,7 +125,7 @@ void CCalibratePage::Confirm(const char* request, int command, const char* cance
                [this, command, cancelled](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
                        records_.Queue.Queue(command);
-                       records_.Service.CalibrationDone = kCalibrationToStamp;
+                       NoteCalibrationToStamp(records_);
                    } else {
                        MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
                    }
@@ -169,7 +168,7 @@ void CCalibratePage::CalibrateOutputs() {
                    UpdateData(false);
                    records_.Queue.Queue(corvane::CalibrateOutputs);
                    s.CalOutputsEntered = true;
-                   s.CalibrationDone = kCalibrationToStamp;
+                   NoteCalibrationToStamp(records_);
                });
 }
 
@@ -178,14 +177,8 @@ void CCalibratePage::NormalOutputs() {
     UpdateData(false);
 }
 
-// Queues the calibration stamp (today's date and the operator) once after any calibration.
 void CCalibratePage::StampCalibration() {
-    ServiceRequests& svc = records_.Service;
-    if (svc.CalibrationDone != kCalibrationToStamp) return;
-    records_.Sensor.CalibrationDate = RecordDateText(host_.Now());
-    records_.Sensor.CalibrationName = records_.OperatorName;
-    svc.CalibrationDone = kCalibrationDone;
-    records_.Queue.Queue(WriteCalibrationStamp);
+    StampCalibrationIfDue(records_, host_.Now());
 }
 
 bool CCalibratePage::OnKillActive() {

@@ -5,13 +5,12 @@
 #include "download/download_sequence.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
-#include "link/record_date.h"
 #include "resources/factory_page.h"
+#include "service/calibration_stamp.h"
 
 namespace corvane {
 namespace {
 
-constexpr int kCalibrationToStamp = 1;  // a calibration or reset was confirmed, not yet stamped
 constexpr const char* kCalibrationCaption = "Sensor Calibration Request !";
 constexpr std::size_t kSerialNumberWidth = 6;
 
@@ -113,18 +112,12 @@ void CFactoryPage::Confirm(const char* caption, const char* request, int command
                        return;
                    }
                    records_.Queue.Queue(command);
-                   if (calibrates) records_.Service.CalibrationDone = kCalibrationToStamp;
+                   if (calibrates) NoteCalibrationToStamp(records_);
                });
 }
 
-// Queues the calibration stamp (today's date and the operator) once after any calibration.
 void CFactoryPage::StampCalibration() {
-    ServiceRequests& svc = records_.Service;
-    if (svc.CalibrationDone != kCalibrationToStamp) return;
-    records_.Sensor.CalibrationDate = RecordDateText(host_.Now());
-    records_.Sensor.CalibrationName = records_.OperatorName;
-    svc.CalibrationDone = kCalibrationDone;
-    records_.Queue.Queue(WriteCalibrationStamp);
+    StampCalibrationIfDue(records_, host_.Now());
 }
 
 bool CFactoryPage::OnKillActive() {
