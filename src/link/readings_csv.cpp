@@ -1,0 +1,68 @@
+#include "link/readings_csv.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "framework/number_text.h"
+#include "link/shared_records.h"
+
+namespace corvane {
+namespace {
+
+// A field quoted when it holds a separator, a quote or a line end, its quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+}  // namespace
+
+ReadingRow RowOfAnsweredPoll(const SharedRecords& records,
+                             std::chrono::system_clock::time_point time) {
+    const SensorData& s = records.Sensor;
+    ReadingRow row{time,          s.CondRaw,     s.CondComp, s.Temperature, s.Concentration,
+                   s.Out1Current, s.Out2Current, {}};
+    for (int n = line::kDeviceLines.first; n <= line::kDeviceLines.last; ++n) {
+        if (records.Slots.Stands(n)) row.Status.push_back(records.Slots.Text(n));
+    }
+    return row;
+}
+
+std::string ReadingsCsvLine(const ReadingRow& row) {
+    std::string status;
+    for (const std::string& line : row.Status) {
+        if (!status.empty()) status += ';';
+        status += line;
+    }
+    return IsoLocalTime(row.time) + ',' + fw::FormatNumber("%.1f", row.CondRaw) + ',' +
+           fw::FormatNumber("%.1f", row.CondComp) + ',' +
+           fw::FormatNumber("%.2f", row.Temperature) + ',' +
+           fw::FormatNumber("%.2f", row.Concentration) + ',' +
+           fw::FormatNumber("%.3f", row.Out1Current) + ',' +
+           fw::FormatNumber("%.3f", row.Out2Current) + ',' + CsvField(status);
+}
+
+std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
+    using namespace std::chrono;
+    const auto sinceEpoch = time.time_since_epoch();
+    const std::time_t seconds = duration_cast<std::chrono::seconds>(sinceEpoch).count();
+    const auto millis = duration_cast<milliseconds>(sinceEpoch).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
+    char zone[8];
+    std::strftime(zone, sizeof zone, "%z", &local);  // "+0100"
+    const std::string offset = std::string(zone, 3) + ':' + std::string(zone + 3);
+    char millisText[8];
+    std::snprintf(millisText, sizeof millisText, ".%03d",
+                  static_cast<int>(millis < 0 ? 0 : millis));
+    return std::string(stamp) + millisText + offset;
+}
+
+}  // namespace corvane
