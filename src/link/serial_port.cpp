@@ -33,6 +33,12 @@ CSerialPort::~CSerialPort() {
     if (port_->isOpen()) port_->close();
 }
 
+void CSerialPort::Close() {
+    wanted_ = false;
+    receiver_ = nullptr;
+    if (port_->isOpen()) port_->close();
+}
+
 bool CSerialPort::IsOpen() const {
     return port_->isOpen();
 }

@@ -33,6 +33,9 @@ class CSerialPort : public SerialChannel {
     bool Open(const PortSettings& settings, ByteReceiver& receiver) override;
     void Write(std::span<const std::uint8_t> bytes) override;
 
+    // Closes the device and stops delivering; a write does not open it again until the next
+    // Open.
+    void Close();
     bool IsOpen() const;
     const std::string& Device() const { return device_; }
 

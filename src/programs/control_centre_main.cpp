@@ -9,7 +9,8 @@
 //               of its System Messages and of the live readings; Ctrl-C closes it as the close
 //               box does, so the state file is written
 // --com1, --com2  the devices of COM1 and COM2 for this run (by default the devices chosen on
-//               the Communications page, else /dev/ttyUSB0 and /dev/ttyUSB1)
+//               the Communications page, else /dev/ttyUSB0 and /dev/ttyUSB1); tcp://HOST:PORT
+//               reaches the line through a serial device server instead
 // --trace       prints every frame sent and received, in hexadecimal, on standard error
 // --screenshots DIR  saves a picture of every window in DIR and ends: the main window, the about
 //               box, then at the factory level each page of the sheet and the dialogs it owns
@@ -39,6 +40,7 @@
 #include "framework/qt/qt_host.h"
 #include "framework/qt/real_time_pump.h"
 #include "link/frame_trace.h"
+#include "link/line_port.h"
 #include "link/serial_device_catalog_qt.h"
 #include "link/serial_port.h"
 #include "resources/main_window.h"
@@ -117,7 +119,7 @@ class Simulation {
             ports.Set(1, server_->DevicePath());
             std::printf("Virtual sensor at address 0, 9600 baud 8N1, on %s (COM1)\n",
                         server_->DevicePath().c_str());
-            return std::make_unique<CSerialPort>(host, ports);
+            return std::make_unique<CLinePort>(host, ports);
         }
         std::fprintf(stderr, "No pseudo-terminal (%s): the virtual sensor runs in-process.\n",
                      error.c_str());
@@ -142,7 +144,7 @@ CControlCentreApp::ChannelFactory MakeChannel(Simulation& simulation, fw::Host& 
                                               Options& options) {
     return [&simulation, &host, &options]() -> std::unique_ptr<SerialChannel> {
         if (options.simulate) return simulation.Channel(host, options.ports);
-        return std::make_unique<CSerialPort>(host, options.ports);
+        return std::make_unique<CLinePort>(host, options.ports);
     };
 }
 

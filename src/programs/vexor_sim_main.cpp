@@ -1,10 +1,13 @@
-// vexor-sim: virtual Vexor sensors on a pseudo-terminal.
+// vexor-sim: virtual Vexor sensors on a pseudo-terminal (or a loopback TCP port).
 //
 //   vexor-sim [--addresses 0,3,7] [--baud 9600] [--parity N] [--data-bits 8] [--stop-bits 1]
 //             [--link PATH] [--silent] [--exceptions] [--bad-crc] [--reject-blocks N]
 //             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]
-//             [--corrupt-blocks P] [--seed N] [--latency MS]
+//             [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]
 //
+// --tcp PORT serves the sensors on 127.0.0.1:PORT (0: a free port, printed) instead of a
+// pseudo-terminal, as a serial device server serves its RS-485 line: the same RTU frames travel
+// in the connection, one client at a time.
 // --latency MS delivers the replies as a USB serial adapter does: the bytes leave the sensor at
 // their character times but reach the terminal in packets, each written once its oldest byte has
 // waited MS milliseconds (or earlier, when the adapter's buffer is full or no further byte would
@@ -83,10 +86,12 @@ int Usage(const char* problem) {
                  "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
                  "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
                  "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
-                 "                 [--corrupt-blocks P] [--seed N] [--latency MS]\n"
+                 "                 [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]\n"
                  "--latency MS: replies reach the terminal in packets, as through a USB serial\n"
                  "adapter whose latency timer is MS milliseconds (1 to 255), instead of byte by\n"
                  "byte at their character times.\n"
+                 "--tcp PORT: serve on 127.0.0.1:PORT (0: any free port) instead of a\n"
+                 "pseudo-terminal, as a serial device server does.\n"
                  "After each finished software download it prints the sensor's flash as\n"
                  "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
                  "address low and data of each byte written, in address order).\n",
@@ -146,6 +151,11 @@ int main(int argc, char** argv) {
             if (!ParseInt(value, 0, 60000, number))
                 return Usage("--delay takes milliseconds, 0 to 60000");
             faults.replyDelayUs = number * 1000;
+            ++i;
+        } else if (arg == "--tcp") {
+            if (!ParseInt(value, 0, 65535, number))
+                return Usage("--tcp takes a port number, 0 to 65535 (0: any free port)");
+            options.tcpPort = static_cast<int>(number);
             ++i;
         } else if (arg == "--latency") {
             if (!ParseInt(value, 1, 255, number))

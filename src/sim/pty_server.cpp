@@ -1,7 +1,11 @@
 #include "sim/pty_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,6 +44,8 @@ PtyServer::~PtyServer() {
     Stop();
     if (slave_ >= 0) close(slave_);
     if (master_ >= 0) close(master_);
+    if (client_ >= 0) close(client_);
+    if (listener_ >= 0) close(listener_);
     if (!options_.linkPath.empty()) {
         std::error_code ignored;
         if (std::filesystem::is_symlink(options_.linkPath, ignored)) {
@@ -59,6 +65,7 @@ std::int64_t PtyServer::CharacterUs() const {
 }
 
 bool PtyServer::Start(std::string& error) {
+    if (options_.tcpPort >= 0) return StartTcp(error);
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
         error = std::string("no pseudo-terminal: ") + std::strerror(errno);
@@ -94,7 +101,50 @@ bool PtyServer::Start(std::string& error) {
     return true;
 }
 
+bool PtyServer::StartTcp(std::string& error) {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener_ < 0) {
+        error = std::string("no socket: ") + std::strerror(errno);
+        return false;
+    }
+    const int yes = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(options_.tcpPort));
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 1) != 0) {
+        error = "cannot serve TCP port " + std::to_string(options_.tcpPort) + ": " +
+                std::strerror(errno);
+        return false;
+    }
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    boundPort_ = ntohs(address.sin_port);
+    return true;
+}
+
+// A new connection takes the line over from an earlier one, as a device server hands its port
+// to the latest client.
+void PtyServer::AcceptClient() {
+    const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (client < 0) return;
+    DropClient();
+    const int yes = 1;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    client_ = client;
+}
+
+void PtyServer::DropClient() {
+    if (client_ >= 0) close(client_);
+    client_ = -1;
+    pending_.clear();
+    outgoing_.clear();
+}
+
 std::string PtyServer::DevicePath() const {
+    if (options_.tcpPort >= 0) return "tcp://127.0.0.1:" + std::to_string(boundPort_);
     return options_.linkPath.empty() ? terminalPath_ : options_.linkPath;
 }
 
@@ -107,9 +157,11 @@ void PtyServer::Run() {
             timeoutMs =
                 static_cast<int>(std::clamp<std::int64_t>((NextWriteUs() - now) / 1000, 0, 20));
         }
-        pollfd fd{master_, POLLIN, 0};
-        if (poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLIN) != 0) {
-            Receive(NowUs());
+        pollfd fds[2] = {{Io(), POLLIN, 0}, {listener_, POLLIN, 0}};
+        const nfds_t count = listener_ >= 0 ? 2 : 1;
+        if (poll(fds, count, timeoutMs) > 0) {
+            if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) Receive(NowUs());
+            if (count == 2 && (fds[1].revents & POLLIN) != 0) AcceptClient();
         }
         const std::int64_t later = NowUs();
         if (!pending_.empty() && later - lastByteUs_ > kFrameGapUs) {
@@ -130,7 +182,8 @@ void PtyServer::Stop() {
 
 void PtyServer::Receive(std::int64_t nowUs) {
     std::uint8_t buffer[256];
-    const ssize_t count = read(master_, buffer, sizeof buffer);
+    const ssize_t count = read(Io(), buffer, sizeof buffer);
+    if (count == 0 && options_.tcpPort >= 0) DropClient();  // the client hung up
     if (count <= 0) return;
     lastByteUs_ = nowUs;
     for (ssize_t i = 0; i < count; ++i) {
@@ -150,10 +203,13 @@ void PtyServer::HandleFrame(std::vector<std::uint8_t> frame, std::int64_t nowUs)
         if (sensor->Address() == 0) answerer = sensor.get();
     }
     if (answerer == nullptr && !sensors_.empty()) answerer = sensors_.front().get();
+    // The terminal hands the program's request over at once; on the line it takes its
+    // character times to reach the sensor, which answers only after its last byte.
+    const std::int64_t arrivedUs = nowUs + static_cast<std::int64_t>(frame.size()) * CharacterUs();
     for (const auto& sensor : sensors_) {
-        auto reply = sensor->HandleFrame(frame, nowUs, sensor.get() == answerer);
+        auto reply = sensor->HandleFrame(frame, arrivedUs, sensor.get() == answerer);
         if (!reply) continue;
-        const std::int64_t start = std::max(nowUs + reply->delayUs, lineFreeUs_);
+        const std::int64_t start = std::max(arrivedUs + reply->delayUs, lineFreeUs_);
         Schedule(reply->bytes, start);
         if (!reply->strayBytes.empty()) {
             Schedule(reply->strayBytes, lineFreeUs_ + reply->strayDelayUs);
@@ -181,8 +237,10 @@ void PtyServer::SendDue(std::int64_t nowUs) {
             outgoing_.pop_front();
         }
     }
-    if (!due.empty()) {
-        const ssize_t written = write(master_, due.data(), due.size());
+    if (!due.empty() && Io() >= 0) {
+        const ssize_t written = options_.tcpPort >= 0
+                                    ? send(Io(), due.data(), due.size(), MSG_NOSIGNAL)
+                                    : write(Io(), due.data(), due.size());
         (void)written;  // a reader that has gone simply misses the reply, as on a real line
     }
 }

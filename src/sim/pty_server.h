@@ -31,7 +31,12 @@ class PtyServer {
         // long, when kAdapterPacketBytes are waiting, or when no further byte leaves the sensor
         // within the oldest one's wait (the adapter would send it no later then, and no more).
         std::int64_t adapterLatencyUs = 0;
+        // Above 0 (or kAnyTcpPort): the sensors are served on this loopback TCP port instead of
+        // a pseudo-terminal, one connection at a time, as a serial device server serves its line
+        // to the network; the same RTU frames travel in the connection.
+        int tcpPort = -1;
     };
+    static constexpr int kAnyTcpPort = 0;  // a free port, chosen by the system
 
     // The most bytes one packet of the adapter carries to the host (a full-speed USB packet of
     // 64 bytes, less the two status bytes common adapters put in front).
@@ -42,9 +47,11 @@ class PtyServer {
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Opens the pseudo-terminal; false with `error` set when the system has none to give.
+    // Opens the pseudo-terminal (or the TCP port); false with `error` set when the system has
+    // none to give.
     bool Start(std::string& error);
-    // The path the program opens (the link when one was asked for).
+    // The path the program opens (the link when one was asked for; "tcp://127.0.0.1:PORT" when
+    // served on TCP).
     std::string DevicePath() const;
     const std::string& TerminalPath() const { return terminalPath_; }
 
@@ -63,6 +70,12 @@ class PtyServer {
         std::uint8_t byte;
     };
 
+    bool StartTcp(std::string& error);
+    // The descriptor requests are read from and replies written to; -1 while no TCP client is
+    // connected.
+    int Io() const { return options_.tcpPort >= 0 ? client_ : master_; }
+    void AcceptClient();
+    void DropClient();
     std::int64_t NowUs() const;
     std::int64_t CharacterUs() const;
     void Receive(std::int64_t nowUs);
@@ -77,6 +90,9 @@ class PtyServer {
     std::vector<std::unique_ptr<VirtualSensor>> sensors_;
     int master_ = -1;
     int slave_ = -1;
+    int listener_ = -1;
+    int client_ = -1;
+    int boundPort_ = 0;
     std::string terminalPath_;
     std::vector<std::uint8_t> pending_;
     std::int64_t lastByteUs_ = 0;
