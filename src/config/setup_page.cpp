@@ -2,6 +2,7 @@
 
 #include "config/config_file.h"
 #include "config/setup_dialog.h"
+#include "config/whole_setup.h"
 #include "config/wire_limits.h"
 #include "framework/exchange_fields.h"
 #include "framework/number_text.h"
@@ -17,11 +18,6 @@ constexpr int kSerialLimit = 32;
 constexpr int kSlopeUnitLimit = 31;
 constexpr const char* kWriteCaption = "Sensor Setup Erase/Write Request !";
 constexpr const char* kReadCaption = "Read Sensor Setup Request !";
-
-// Everything "&Write ZK571 Setup" sends, lowest code first as the link serves them.
-constexpr int kWholeSetup[] = {WriteTempSetup,    WriteOutput1Setup, WriteOutput2Setup,
-                               WriteDigitalSetup, WriteCustomConc,   WriteCustomCond,
-                               WritePlantNumber,  WriteCustomText1,  WriteCustomText2};
 
 }  // namespace
 
@@ -222,7 +218,7 @@ void CSetupPage::WriteSensorSetup() {
     MessageBox("Do You Want To Overwrite The Sensor Setup ?", kWriteCaption, fw::Icon::Question,
                fw::Buttons::YesNo, [this](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
-                       for (const int command : kWholeSetup) records_.Queue.Queue(command);
+                       for (const int command : kWholeSetupWrites) records_.Queue.Queue(command);
                    } else {
                        Box("Sensor Setup Overwrite Cancelled !", kWriteCaption,
                            fw::Icon::Exclamation);

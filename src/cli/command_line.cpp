@@ -1,0 +1,266 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "framework/number_text.h"
+
+namespace corvane::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvane [--port DEVICE] [--address N] [--baud N] [--parity E|O|N|M|S]\n"
+    "               [--data-bits 7|8] [--stop-bits 1|2] [--operator NAME] [--trace]\n"
+    "               [--simulate] COMMAND [ARGS]\n";
+
+constexpr const char* kProgramHelp =
+    "\n"
+    "The sensor link from the command line: reads, configures, upgrades and finds Vexor\n"
+    "conductivity sensors over a serial line (Modbus RTU framing), for scripts, production\n"
+    "lines and remote work.\n"
+    "\n"
+    "Options:\n"
+    "  --port DEVICE     the serial device (default /dev/ttyUSB0), or tcp://HOST:PORT for a\n"
+    "                    serial device server, whose own line settings then apply\n"
+    "  --address N       the sensor's address, 0 to 247 (default 0)\n"
+    "  --baud N          2400, 4800, 9600, 19200, 38400, 57600 or 115200 (default 9600)\n"
+    "  --parity P        E, O, N, M or S (default N)\n"
+    "  --data-bits N     7 or 8 (default 8)\n"
+    "  --stop-bits N     1 or 2 (default 1)\n"
+    "  --operator NAME   the name stamped with a download (default: the login name)\n"
+    "  --trace           every frame (hex) and link event on standard error\n"
+    "  --simulate        talk to the built-in virtual sensor instead of a port\n"
+    "  --help            this help; COMMAND --help explains a command\n"
+    "\n"
+    "Commands:\n"
+    "  info                            identity, history and setup, one 'Name: value' a line\n"
+    "  monitor [--count N] [--csv]     live readings, one line per answered poll\n"
+    "  read-setup FILE                 save the sensor's setup as a configuration file\n"
+    "  write-setup FILE [--yes]        write a configuration file's setup to the sensor\n"
+    "  download FILE [--install] [--yes]\n"
+    "                                  flash a software image (Intel HEX) into the sensor\n"
+    "  scan [--from N] [--to N] [--timeout-ms MS]\n"
+    "                                  list the addresses that answer\n"
+    "  set-address NEW                 give the sensor a new address\n"
+    "\n"
+    "Exit status: 0 done; 1 the sensor did not answer, rejected a request or the link failed;\n"
+    "2 bad usage or a bad file; 3 write-setup read back a value that differs.\n"
+    "Results go to standard output, errors to standard error.\n";
+
+struct CommandHelp {
+    const char* name;
+    const char* text;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"info",
+     "usage: corvane [OPTIONS] info\n\n"
+     "Reads the sensor's 17 data blocks and prints its identity, software and calibration\n"
+     "history and its setup, one 'Name: value' line each, e.g. 'Serial Number: 123456'.\n"},
+    {"monitor",
+     "usage: corvane [OPTIONS] monitor [--count N] [--csv]\n\n"
+     "Polls the sensor as fast as the line allows and prints one line per answered poll: the\n"
+     "time, the six readings (conductivity without and with temperature compensation,\n"
+     "temperature, concentration, the two output currents) and the status lines the sensor\n"
+     "raises. Stops after N answered polls, on Ctrl-C, or with exit status 1 when the sensor\n"
+     "stops answering.\n"
+     "  --count N   stop after N answered polls\n"
+     "  --csv       a header line, then rows of\n"
+     "              "
+     "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status\n"
+     "              (ISO 8601 local time; status lines joined by ';')\n"},
+    {"read-setup",
+     "usage: corvane [OPTIONS] read-setup FILE\n\n"
+     "Reads the sensor's setup and saves it as a configuration file (.QCF), the file the\n"
+     "desktop tool's Setup page opens and saves. The file is replaced in one step.\n"},
+    {"write-setup",
+     "usage: corvane [OPTIONS] write-setup FILE [--yes]\n\n"
+     "Loads the configuration file (all of it, or nothing), reads the sensor's setup, prints\n"
+     "the differences field by field, asks before writing (unless --yes), writes the whole\n"
+     "setup, reads it back and compares. Exit status 3 names a field that read back\n"
+     "differently.\n"
+     "  --yes       write without asking\n"},
+    {"download",
+     "usage: corvane [OPTIONS] download FILE [--install] [--yes]\n\n"
+     "Checks the software image (Intel HEX) whole, asks (unless --yes), then flashes it into\n"
+     "the sensor as an upgrade, or as an installation with --install, and prints the software\n"
+     "issue the sensor returns. Shows a progress bar on a terminal, a line per 10 % otherwise.\n"
+     "  --install   stamp the download as an installation rather than an upgrade\n"
+     "  --yes       download without asking\n"},
+    {"scan",
+     "usage: corvane [OPTIONS] scan [--from N] [--to N] [--timeout-ms MS]\n\n"
+     "Probes each address from N to N (default 0 to 247) and prints those that answer, one a\n"
+     "line.\n"
+     "  --timeout-ms MS   silence after which an address counts as empty (default 100)\n"},
+    {"set-address",
+     "usage: corvane [OPTIONS] set-address NEW\n\n"
+     "Gives the sensor at --address the address NEW (0 to 247) and confirms it by polling the\n"
+     "sensor at its new address.\n"},
+};
+
+std::optional<int> IntegerIn(const std::string& text, int low, int high) {
+    const auto value = fw::ParseInteger(text);
+    if (!value || *value < low || *value > high) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+class Parser {
+  public:
+    Parser(const std::vector<std::string>& args, CommandLine& line, std::string& error)
+        : args_(args), line_(line), error_(error) {}
+
+    bool Parse() {
+        std::vector<std::string> positional;
+        for (i_ = 0; i_ < args_.size(); ++i_) {
+            const std::string& arg = args_[i_];
+            if (arg == "--help" || arg == "-h") {
+                line_.help = true;
+            } else if (arg.starts_with("-") && arg.size() > 1) {
+                if (!Option(arg)) return false;
+            } else if (line_.command.name.empty()) {
+                line_.command.name = arg;
+                if (!KnownCommand(arg)) return Fail("unknown command: " + arg);
+            } else {
+                positional.push_back(arg);
+            }
+        }
+        if (line_.help) return true;
+        if (line_.command.name.empty()) return Fail("no command given");
+        return Positional(positional);
+    }
+
+  private:
+    static bool KnownCommand(const std::string& name) {
+        return std::any_of(std::begin(kCommandHelp), std::end(kCommandHelp),
+                           [&name](const CommandHelp& h) { return name == h.name; });
+    }
+
+    bool Fail(std::string text) {
+        error_ = std::move(text);
+        return false;
+    }
+
+    bool Value(const std::string& option, std::string& value) {
+        if (i_ + 1 >= args_.size()) return Fail(option + " needs a value");
+        value = args_[++i_];
+        return true;
+    }
+
+    bool Number(const std::string& option, int low, int high, int& target) {
+        std::string value;
+        if (!Value(option, value)) return false;
+        const auto number = IntegerIn(value, low, high);
+        if (!number) {
+            return Fail(option + " takes a whole number from " + std::to_string(low) + " to " +
+                        std::to_string(high) + ", not '" + value + "'");
+        }
+        target = *number;
+        return true;
+    }
+
+    bool CommandIs(std::initializer_list<const char*> names, const std::string& option) {
+        for (const char* name : names) {
+            if (line_.command.name == name) return true;
+        }
+        return Fail(option + " is not an option of " +
+                    (line_.command.name.empty() ? std::string("corvane (give it after the command)")
+                                                : line_.command.name));
+    }
+
+    bool Option(const std::string& arg) {
+        LinkOptions& link = line_.link;
+        CommandOptions& command = line_.command;
+        std::string value;
+        if (arg == "--port") return Value(arg, link.port);
+        if (arg == "--address") return Number(arg, 0, kHighestAddress, link.address);
+        if (arg == "--baud") {
+            if (!Value(arg, value)) return false;
+            const auto baud = IntegerIn(value, 1, 1'000'000);
+            if (!baud || std::find(std::begin(kBaudRates), std::end(kBaudRates), *baud) ==
+                             std::end(kBaudRates)) {
+                return Fail("--baud takes 2400, 4800, 9600, 19200, 38400, 57600 or 115200, not '" +
+                            value + "'");
+            }
+            link.baud = *baud;
+            return true;
+        }
+        if (arg == "--parity") {
+            if (!Value(arg, value)) return false;
+            if (value.size() != 1 || std::strchr("EONMS", value[0]) == nullptr) {
+                return Fail("--parity takes E, O, N, M or S, not '" + value + "'");
+            }
+            link.parity = value[0];
+            return true;
+        }
+        if (arg == "--data-bits") return Number(arg, 7, 8, link.dataBits);
+        if (arg == "--stop-bits") return Number(arg, 1, 2, link.stopBits);
+        if (arg == "--operator") return Value(arg, link.operatorName);
+        if (arg == "--trace") return link.trace = true;
+        if (arg == "--simulate") return link.simulate = true;
+        if (arg == "--count") {
+            return CommandIs({"monitor"}, arg) && Number(arg, 1, 1'000'000'000, command.count);
+        }
+        if (arg == "--csv") return CommandIs({"monitor"}, arg) && (command.csv = true);
+        if (arg == "--yes") {
+            return CommandIs({"write-setup", "download"}, arg) && (command.yes = true);
+        }
+        if (arg == "--install") return CommandIs({"download"}, arg) && (command.install = true);
+        if (arg == "--from") {
+            return CommandIs({"scan"}, arg) && Number(arg, 0, kHighestAddress, command.from);
+        }
+        if (arg == "--to") {
+            return CommandIs({"scan"}, arg) && Number(arg, 0, kHighestAddress, command.to);
+        }
+        if (arg == "--timeout-ms") {
+            return CommandIs({"scan"}, arg) && Number(arg, 1, 60'000, command.timeoutMs);
+        }
+        return Fail("unknown option: " + arg);
+    }
+
+    bool Positional(const std::vector<std::string>& positional) {
+        CommandOptions& command = line_.command;
+        const std::string& name = command.name;
+        const bool takesFile = name == "read-setup" || name == "write-setup" || name == "download";
+        const std::size_t wanted = takesFile || name == "set-address" ? 1 : 0;
+        if (positional.size() < wanted) {
+            return Fail(name + " needs " + (takesFile ? "a FILE" : "the NEW address"));
+        }
+        if (positional.size() > wanted) return Fail("unexpected argument: " + positional[wanted]);
+        if (takesFile) command.file = positional[0];
+        if (name == "set-address") {
+            const auto address = IntegerIn(positional[0], 0, kHighestAddress);
+            if (!address) return Fail("the new address is a whole number from 0 to 247");
+            command.newAddress = *address;
+        }
+        if (name == "scan" && command.from > command.to) {
+            return Fail("--from " + std::to_string(command.from) + " lies above --to " +
+                        std::to_string(command.to));
+        }
+        return true;
+    }
+
+    const std::vector<std::string>& args_;
+    CommandLine& line_;
+    std::string& error_;
+    std::size_t i_ = 0;
+};
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
+    return Parser(args, line, error).Parse();
+}
+
+std::string UsageText() {
+    return std::string(kUsage) + "Try 'corvane --help' for the commands.\n";
+}
+
+std::string HelpText(const std::string& command) {
+    for (const CommandHelp& help : kCommandHelp) {
+        if (command == help.name) return help.text;
+    }
+    return std::string(kUsage) + kProgramHelp;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane::cli {
+
+// The options that come before the command.
+struct LinkOptions {
+    std::string port = "/dev/ttyUSB0";
+    int address = 0;
+    int baud = 9600;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+    std::string operatorName;  // empty: the login name
+    bool trace = false;
+    bool simulate = false;
+};
+
+// The command and its own options.
+struct CommandOptions {
+    std::string name;  // info, monitor, read-setup, write-setup, download, scan, set-address
+    std::string file;  // read-setup, write-setup, download
+    int count = 0;     // monitor --count; 0 = until interrupted
+    bool csv = false;
+    bool yes = false;
+    bool install = false;
+    int from = 0;  // scan
+    int to = 247;
+    int timeoutMs = 100;
+    int newAddress = -1;  // set-address
+};
+
+struct CommandLine {
+    LinkOptions link;
+    CommandOptions command;
+    bool help = false;  // --help: print the help of the command (or the program) and stop
+};
+
+// Reads the arguments after the program name. False, with `error` saying what is wrong, for a
+// command line that does not follow the usage.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error);
+
+// The usage lines, for a command line that does not follow them.
+std::string UsageText();
+// The program's help, or the help of `command` when it names one.
+std::string HelpText(const std::string& command);
+
+// The baud rates the line can run at.
+inline constexpr int kBaudRates[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr int kHighestAddress = 247;
+
+}  // namespace corvane::cli

@@ -1,0 +1,177 @@
+#include "cli/fast_link.h"
+
+#include <cstdio>
+
+#include "framework/host.h"
+#include "link/command_table.h"
+#include "link/shared_records.h"
+
+namespace corvane::cli {
+namespace {
+
+// Engine ticks are run at once after a silence until the engine has ended the exchange; no
+// request waits for more than this many.
+constexpr int kMostTicksOfOneRequest = 64;
+
+const char* RequestName(int function) {
+    switch (function) {
+        case fn::kPoll: return "the measurement poll";
+        case fn::kProbe: return "the address probe";
+        case fn::kDataBlock: return "the setup data block request";
+        case fn::kTempSetup: return "the temperature setup write";
+        case fn::kOutput1Setup: return "the current output 1 setup write";
+        case fn::kOutput2Setup: return "the current output 2 setup write";
+        case fn::kDigitalSetup: return "the digital output setup write";
+        case fn::kCustomConc: return "the custom range concentrations write";
+        case fn::kCustomCond: return "the custom range conductivities write";
+        case fn::kCustomText1:
+        case fn::kCustomText2: return "the custom range text write";
+        case fn::kPlantNumber: return "the plant number write";
+        case fn::kChangeAddress: return "the address change";
+        case fn::kRequestDownload: return "the software download request";
+        case fn::kBlockCount: return "the flash block announcement";
+        case fn::kFlashBlock: return "a flash block";
+        case fn::kFinishDownload: return "the end of the software download";
+        case fn::kInstallStamp: return "the installation stamp";
+        case fn::kUpgradeStamp: return "the upgrade stamp";
+        default: return "the request";
+    }
+}
+
+}  // namespace
+
+std::string DescribeRequest(int function, int address) {
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02X", function & 0xFF);
+    const std::string to = IsBroadcastFunction(function) ? "to every sensor (address 0)"
+                                                         : "to address " + std::to_string(address);
+    return std::string(RequestName(function)) + " (function " + code + ") " + to;
+}
+
+// Passes the channel's bytes on to the engine and tells the link of each one.
+class FastLink::Tap : public SerialChannel, public ByteReceiver {
+  public:
+    Tap(SerialChannel& inner, FastLink& link) : inner_(inner), link_(link) {}
+
+    bool Open(const PortSettings& settings, ByteReceiver& receiver) override {
+        receiver_ = &receiver;
+        return inner_.Open(settings, *this);
+    }
+    void Write(std::span<const std::uint8_t> bytes) override { inner_.Write(bytes); }
+    void OnSerialByte(std::uint8_t byte, int portNumber) override {
+        if (receiver_ != nullptr) receiver_->OnSerialByte(byte, portNumber);
+        link_.OnByteDelivered();
+    }
+
+  private:
+    SerialChannel& inner_;
+    FastLink& link_;
+    ByteReceiver* receiver_ = nullptr;
+};
+
+// The engine's link timer: the fast link runs the ticks itself, so the period the engine asks
+// for is only noted.
+class FastLink::IdleTimer : public fw::Timer {
+  public:
+    void Start(int periodMs) override { periodMs_ = periodMs; }
+    void Stop() override { periodMs_ = 0; }
+    bool Running() const override { return periodMs_ > 0; }
+
+  private:
+    int periodMs_ = 0;
+};
+
+FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Host& host, EventWait& wait,
+                   int timeoutMs)
+    : r_(records),
+      host_(host),
+      wait_(wait),
+      timeoutMs_(timeoutMs),
+      tap_(std::make_unique<Tap>(channel, *this)),
+      linkTimer_(std::make_unique<IdleTimer>()),
+      engine_(records, *tap_, host, *linkTimer_),
+      silence_(host.CreateTimer([this] { OnSilence(); })) {}
+
+FastLink::~FastLink() = default;
+
+bool FastLink::KeepsEngineRhythm(int function) const {
+    switch (function) {
+        case fn::kDefaultSetup:
+        case fn::kCalibrateCond:
+        case fn::kRequestDownload:
+        case fn::kBlockCount:
+        case fn::kFinishDownload:
+        case fn::kInstallStamp:
+        case fn::kUpgradeStamp: return true;
+        default: return false;
+    }
+}
+
+// The time the request takes on the line, at the port's settings, whole milliseconds up.
+int FastLink::RequestLineMs() const {
+    const SensorData& s = r_.Sensor;
+    const int bits = 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
+    const long long bitsSent = static_cast<long long>(bits) * r_.Link.RequestLength;
+    const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
+    return static_cast<int>((bitsSent * 1000 + baud - 1) / baud);
+}
+
+Exchange FastLink::Step() {
+    ended_ = false;
+    engine_.Tick();
+    Exchange exchange{r_.Link.RequestFunction, Outcome::Silent};
+    if (r_.Engine.TransmitInhibit) {
+        // The port would not open: the engine withholds every request from now on.
+        exchange.outcome = Outcome::PortFailed;
+        wait_.WaitForEvent();  // lets the port's box (the reason) be shown
+        return exchange;
+    }
+    if (r_.Link.TickCount == 0) return exchange;  // nothing went out
+    waiting_ = true;
+    silence_->Start(KeepsEngineRhythm(exchange.function) ? CommandEngine::kTickMs
+                                                         : RequestLineMs() + timeoutMs_);
+    bool anythingPending = true;
+    while (!ended_ && anythingPending) anythingPending = wait_.WaitForEvent();
+    waiting_ = false;
+    silence_->Stop();
+    if (!ended_) {
+        OnSilence();  // nothing more can happen: give the request up now
+    }
+    if (r_.Link.TickCount == 0 && lastEvent_.has_value()) {
+        switch (*lastEvent_) {
+            case FrameEvent::Passed: exchange.outcome = Outcome::Answered; break;
+            case FrameEvent::Exception: exchange.outcome = Outcome::Exception; break;
+            case FrameEvent::Failed: exchange.outcome = Outcome::Garbled; break;
+            default: break;
+        }
+    }
+    lastEvent_.reset();
+    if (eventTrace_ && exchange.outcome == Outcome::Silent) {
+        eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
+    }
+    return exchange;
+}
+
+void FastLink::OnByteDelivered() {
+    if (!waiting_ || ended_) return;
+    if (r_.Link.TickCount == 0) {
+        ended_ = true;
+        lastEvent_ = engine_.LastFrameEvent();
+    } else if (!KeepsEngineRhythm(r_.Link.RequestFunction)) {
+        silence_->Start(timeoutMs_);  // silence is counted from the last byte
+    }
+}
+
+void FastLink::OnSilence() {
+    if (ended_) return;
+    if (waiting_ && KeepsEngineRhythm(r_.Link.RequestFunction)) {
+        engine_.Tick();  // one of the engine's own ticks
+    } else {
+        for (int tick = 0; tick < kMostTicksOfOneRequest && r_.Link.TickCount != 0; ++tick) {
+            engine_.Tick();
+        }
+    }
+    if (r_.Link.TickCount == 0) ended_ = true;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "link/command_engine.h"
+#include "link/rtu_framing.h"
+#include "link/serial_channel.h"
+
+namespace corvane {
+
+struct SharedRecords;
+namespace fw {
+class Host;
+class Timer;
+}  // namespace fw
+
+namespace cli {
+
+// Waits for the next thing to happen: a byte, a timer, a posted action. The command line waits
+// on the Qt event loop; the tests run the virtual clock to its next event.
+class EventWait {
+  public:
+    virtual ~EventWait() = default;
+    // Lets at least one event run, waiting for one when none is due. False when nothing could
+    // ever happen again (no event pending on a virtual clock).
+    virtual bool WaitForEvent() = 0;
+};
+
+// How one exchange ended.
+enum class Outcome {
+    Answered,    // a reply passed the frame check and was decoded
+    Exception,   // the sensor answered with an exception reply
+    Garbled,     // a reply arrived but failed the frame check
+    Silent,      // no (complete) reply within the time allowed
+    PortFailed,  // the port could not be opened: nothing was sent
+};
+
+struct Exchange {
+    int function = 0;  // the request's function code
+    Outcome outcome = Outcome::Silent;
+};
+
+// What an exchange was, for a message: "the measurement poll (function 0x35) to address 5".
+std::string DescribeRequest(int function, int address);
+
+// The link engine run as fast as the line allows, for the command line. The engine does all the
+// work as it does in the desktop tool (the same requests, replies, retries and time-outs); only
+// the rhythm differs: the next request goes out as soon as a reply is complete rather than at
+// the next 200 ms tick, and a silent sensor is given up after `timeoutMs` of silence rather than
+// after the engine's ticks, which are then run at once. The sensor's own slow operations (the
+// long commands, erasing and restarting for a software download, the stamps that follow) keep
+// the engine's 200 ms ticks, since no faster schedule makes the sensor finish sooner.
+class FastLink {
+  public:
+    FastLink(SharedRecords& records, SerialChannel& channel, fw::Host& host, EventWait& wait,
+             int timeoutMs);
+    ~FastLink();
+
+    // Sends the next request (the lowest pending command, or the measurement poll) and waits
+    // until its exchange has ended.
+    Exchange Step();
+
+    CommandEngine& Engine() { return engine_; }
+    void SetTimeoutMs(int timeoutMs) { timeoutMs_ = timeoutMs; }
+    // Told of each exchange that ended without a reply, in words (for --trace).
+    void SetEventTrace(std::function<void(const std::string&)> trace) {
+        eventTrace_ = std::move(trace);
+    }
+    // The box a failing port operation showed last (the reason for PortFailed); empty if none.
+    const std::string& LastPortError() const { return lastPortError_; }
+    void SetPortError(std::string text) { lastPortError_ = std::move(text); }
+
+  private:
+    class Tap;
+    class IdleTimer;
+    void OnByteDelivered();
+    void OnSilence();
+    bool KeepsEngineRhythm(int function) const;
+    int RequestLineMs() const;
+
+    SharedRecords& r_;
+    fw::Host& host_;
+    EventWait& wait_;
+    int timeoutMs_;
+    std::unique_ptr<Tap> tap_;
+    std::unique_ptr<IdleTimer> linkTimer_;
+    CommandEngine engine_;
+    std::unique_ptr<fw::Timer> silence_;
+    bool waiting_ = false;
+    bool ended_ = false;
+    std::optional<FrameEvent> lastEvent_;  // how the reply that ended the exchange ended
+    std::string lastPortError_;
+    std::function<void(const std::string&)> eventTrace_;
+};
+
+}  // namespace cli
+}  // namespace corvane

@@ -1,0 +1,463 @@
+#include "cli/sensor_commands.h"
+
+#include <algorithm>
+#include <iomanip>
+
+#include "cli/fast_link.h"
+#include "cli/setup_fields.h"
+#include "config/config_file.h"
+#include "config/whole_setup.h"
+#include "config/wire_limits.h"
+#include "download/download_sequence.h"
+#include "download/hex_image.h"
+#include "download/image_file.h"
+#include "framework/number_text.h"
+#include "link/command_table.h"
+#include "link/download_control.h"
+#include "link/readings_csv.h"
+#include "link/reply_decoder.h"
+#include "link/shared_records.h"
+
+namespace corvane::cli {
+namespace {
+
+// Unanswered polls in a row after which monitor gives the sensor up.
+constexpr int kMonitorMisses = 3;
+// Attempts at one data block of the setup before the reading is given up.
+constexpr int kBlockAttempts = 3;
+
+// A command's failure: the exit status and what to say on standard error.
+struct Failure {
+    int status = kLinkFailed;
+    std::string message;
+};
+using Result = std::optional<Failure>;
+
+class Commands {
+  public:
+    Commands(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
+             Console& console)
+        : line_(line), r_(records), link_(link), host_(host), io_(console) {}
+
+    int Run() {
+        const std::string& name = line_.command.name;
+        Result result;
+        if (name == "info") result = Info();
+        if (name == "monitor") result = Monitor();
+        if (name == "read-setup") result = ReadSetup();
+        if (name == "write-setup") result = WriteSetup();
+        if (name == "download") result = Download();
+        if (name == "scan") result = Scan();
+        if (name == "set-address") result = SetAddress();
+        io_.out.flush();
+        if (!result) return kDone;
+        io_.err << "corvane: " << result->message << "\n";
+        return result->status;
+    }
+
+  private:
+    int Address() const { return r_.Sensor.DeviceId; }
+
+    // Why an exchange that should have been answered was not.
+    Failure LinkFailure(const Exchange& exchange) const {
+        const std::string request = DescribeRequest(exchange.function, Address());
+        switch (exchange.outcome) {
+            case Outcome::PortFailed:
+                return {kLinkFailed,
+                        "cannot use the port " + line_.link.port +
+                            (link_.LastPortError().empty() ? std::string()
+                                                           : ": " + link_.LastPortError())};
+            case Outcome::Exception:
+                return {kLinkFailed, "the sensor rejected " + request + " (exception reply)"};
+            case Outcome::Garbled:
+                return {kLinkFailed, "the reply to " + request + " failed its frame check"};
+            default: {
+                std::string message = "no answer to " + request;
+                if (!link_.LastPortError().empty()) message += ": " + link_.LastPortError();
+                return {kLinkFailed, message};
+            }
+        }
+    }
+
+    // Runs exchanges until every queued command has been answered.
+    Result SendQueued(std::initializer_list<int> commands) {
+        for (const int command : commands) r_.Queue.Queue(command);
+        while (std::any_of(commands.begin(), commands.end(),
+                           [this](int c) { return r_.Queue.IsPending(c); }) ||
+               r_.Engine.CurrentCommand != 0) {
+            const Exchange exchange = link_.Step();
+            if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
+        }
+        return std::nullopt;
+    }
+
+    // Reads the 17 data blocks of the setup.
+    Result Upload() {
+        r_.UploadBlock = 0;
+        r_.UploadFailedBlock = -1;
+        r_.Queue.Queue(ReadDataBlock);
+        int silentAttempts = 0;
+        while (r_.UploadBlock != kUploadFinished) {
+            if (!r_.Queue.IsPending(ReadDataBlock)) {
+                return Failure{kLinkFailed, "the replies to setup data block " +
+                                                std::to_string(r_.UploadBlock) +
+                                                " kept failing their frame check"};
+            }
+            const int block = r_.UploadBlock;
+            const Exchange exchange = link_.Step();
+            if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
+            if (exchange.outcome == Outcome::Silent && exchange.function == fn::kDataBlock &&
+                ++silentAttempts < kBlockAttempts) {
+                r_.Queue.Queue(ReadDataBlock);  // a reply lost on the line: ask again
+                continue;
+            }
+            if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
+            if (r_.UploadBlock != block) silentAttempts = 0;
+        }
+        NameSetupEntries(r_.Sensor);
+        return std::nullopt;
+    }
+
+    Result Info() {
+        if (Result failure = Upload()) return failure;
+        for (const std::string& text : InfoLines(r_.Sensor, Address())) io_.out << text << "\n";
+        return std::nullopt;
+    }
+
+    Result Monitor() {
+        const CommandOptions& options = line_.command;
+        if (options.csv) io_.out << kReadingsCsvHeader << "\n" << std::flush;
+        int answered = 0;
+        int misses = 0;
+        while ((options.count == 0 || answered < options.count) && !io_.interrupted()) {
+            const Exchange exchange = link_.Step();
+            if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
+            if (exchange.outcome != Outcome::Answered || exchange.function != fn::kPoll) {
+                if (++misses >= kMonitorMisses) {
+                    Failure failure = LinkFailure(exchange);
+                    failure.message += " (" + std::to_string(misses) + " polls in a row)";
+                    return failure;
+                }
+                continue;
+            }
+            misses = 0;
+            ++answered;
+            const ReadingRow row = RowOfAnsweredPoll(r_, io_.now());
+            io_.out << (options.csv ? ReadingsCsvLine(row) : ReadingsText(row)) << "\n"
+                    << std::flush;
+        }
+        return std::nullopt;
+    }
+
+    std::string ReadingsText(const ReadingRow& row) const {
+        const SensorData& s = r_.Sensor;
+        std::string text = IsoLocalTime(row.time) + "  Cond " +
+                           fw::FormatNumber("%.1f", row.CondRaw) + " mS/cm  with T.C. " +
+                           fw::FormatNumber("%.1f", row.CondComp) + " mS/cm  Temp " +
+                           fw::FormatNumber("%.2f", row.Temperature) + " " + s.TempUnit +
+                           "  Conc " + fw::FormatNumber("%.2f", row.Concentration) +
+                           (s.DigitalUnit.empty() ? "" : " " + s.DigitalUnit) + "  Out1 " +
+                           fw::FormatNumber("%.3f", row.Out1Current) + " mA  Out2 " +
+                           fw::FormatNumber("%.3f", row.Out2Current) + " mA";
+        for (const std::string& status : row.Status) text += "  [" + status + "]";
+        return text;
+    }
+
+    Result ReadSetup() {
+        if (Result failure = Upload()) return failure;
+        std::string error;
+        if (!SaveConfigFile(line_.command.file, r_, error)) return Failure{kBadInput, error};
+        io_.out << "Setup of the sensor at address " << Address() << " saved to "
+                << line_.command.file << "\n";
+        return std::nullopt;
+    }
+
+    // The answer to a yes/no question: --yes, or a line on standard input.
+    Result Confirm(const std::string& question, bool& yes) {
+        yes = true;
+        if (line_.command.yes) return std::nullopt;
+        io_.out << question << " [y/N] " << std::flush;
+        const auto answer = io_.readLine();
+        if (!answer) {
+            io_.out << "\n";
+            return Failure{kBadInput,
+                           "no answer on standard input; give --yes to go ahead "
+                           "without asking"};
+        }
+        yes = !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
+        return std::nullopt;
+    }
+
+    Result WriteSetup() {
+        const std::string& path = line_.command.file;
+        SharedRecords file;
+        std::string error;
+        if (LoadConfigFile(path, file, error) != LoadOutcome::Loaded) {
+            return Failure{kBadInput, path + ": " + error + " Nothing was sent."};
+        }
+        if (const auto unsendable = UnsendableSetupValue(file.Sensor)) {
+            return Failure{kBadInput, path + ": the setup holds a value the sensor cannot take: " +
+                                          *unsendable + ". Nothing was sent."};
+        }
+        if (Result failure = Upload()) return failure;
+        const std::vector<std::string> changes = Differences(r_.Sensor, file.Sensor);
+        if (changes.empty()) {
+            io_.out << "The sensor's setup already equals " << path << "\n";
+        } else {
+            io_.out << "Changes to the setup of the sensor at address " << Address()
+                    << " (sensor -> file):\n";
+            for (const std::string& change : changes) io_.out << "  " << change << "\n";
+        }
+        bool yes = false;
+        if (Result failure = Confirm("Write the setup of " + path + " to the sensor?", yes)) {
+            return failure;
+        }
+        if (!yes) {
+            io_.out << "Nothing was written.\n";
+            return std::nullopt;
+        }
+        const SensorData written = TakeSetup(file.Sensor);
+        for (const int command : kWholeSetupWrites) {
+            if (Result failure = SendQueued({command})) return failure;
+        }
+        if (Result failure = Upload()) {
+            failure->message += " (while reading the setup back)";
+            return failure;
+        }
+        if (const auto field = FirstDifferingField(written, r_.Sensor)) {
+            return Failure{kReadBackDiffers,
+                           "the sensor read back a different " + *field + ": wrote " +
+                               FieldText(*FieldNamed(*field), written) + ", read " +
+                               FieldText(*FieldNamed(*field), r_.Sensor)};
+        }
+        io_.out << "Setup written and read back: it equals " << path << "\n";
+        return std::nullopt;
+    }
+
+    static const SetupField* FieldNamed(const std::string& name) {
+        for (const SetupField& field : SetupFields()) {
+            if (field.name == name) return &field;
+        }
+        return &SetupFields().front();
+    }
+
+    // Puts the setup of a configuration file in place of the sensor's, keeping what the file
+    // does not hold (identity, history) and the line the link runs on.
+    SensorData TakeSetup(const SensorData& file) {
+        SensorData setup = file;
+        const SensorData& now = r_.Sensor;
+        setup.SerialNumber = now.SerialNumber;
+        setup.InstallIssue = now.InstallIssue;
+        setup.InstallDate = now.InstallDate;
+        setup.InstallName = now.InstallName;
+        setup.UpgradeIssue = now.UpgradeIssue;
+        setup.UpgradeDate = now.UpgradeDate;
+        setup.UpgradeName = now.UpgradeName;
+        setup.CalibrationDate = now.CalibrationDate;
+        setup.CalibrationName = now.CalibrationName;
+        setup.CalibrationDetails = now.CalibrationDetails;
+        setup.DeviceId = now.DeviceId;
+        setup.NewDeviceId = now.NewDeviceId;
+        setup.LastDeviceId = now.LastDeviceId;
+        setup.PortNumber = now.PortNumber;
+        setup.PortIndex = now.PortIndex;
+        setup.BaudIndex = now.BaudIndex;
+        setup.DataBitsIndex = now.DataBitsIndex;
+        setup.ParityIndex = now.ParityIndex;
+        setup.StopBitsIndex = now.StopBitsIndex;
+        setup.FlowIndex = now.FlowIndex;
+        setup.BaudRate = now.BaudRate;
+        setup.Parity = now.Parity;
+        setup.DataBits = now.DataBits;
+        setup.StopBits = now.StopBits;
+        setup.FlowControl = now.FlowControl;
+        setup.ChannelId = now.ChannelId;
+        r_.Sensor = setup;
+        return setup;
+    }
+
+    Result Download() {
+        const std::string& path = line_.command.file;
+        const ImageFile file = ReadImageFile(path, kImageFileLimit);
+        if (file.cause != FileCause::None) {
+            return Failure{kBadInput,
+                           path + ": " + FileCauseText(file.cause) + ". Nothing was sent."};
+        }
+        if (file.length > kImageFileLimit) {
+            return Failure{kBadInput, path + ": " + std::to_string(file.length) +
+                                          " bytes, more than an image can hold (" +
+                                          std::to_string(kImageFileLimit) + "). Nothing was sent."};
+        }
+        HexImageCheck check = CheckHexImage(file.bytes);
+        if (!check.accepted) {
+            return Failure{kBadInput, path + ": " + check.fault + " Nothing was sent."};
+        }
+        const bool install = line_.command.install;
+        std::size_t bytes = 0;
+        for (const ImageBlock& block : check.blocks) bytes += block.Data.size();
+        io_.out << path << ": " << check.blocks.size() << " blocks, " << bytes << " bytes\n";
+        bool yes = false;
+        if (Result failure = Confirm(std::string(install ? "Install" : "Upgrade") +
+                                         " the software of the sensor at address " +
+                                         std::to_string(Address()) + " with " + path + "?",
+                                     yes)) {
+            return failure;
+        }
+        if (!yes) {
+            io_.out << "Nothing was sent.\n";
+            return std::nullopt;
+        }
+        DownloadSequence sequence(host_);
+        link_.Engine().SetFlashBlockReader(&sequence);
+        link_.Engine().SetDownloadReplyHandler(&sequence);
+        BeginDownload(r_, std::move(check.blocks),
+                      install ? DownloadOrigin::FactoryPage : DownloadOrigin::SoftwarePage);
+        Result result = RunDownload(install);
+        link_.Engine().SetFlashBlockReader(nullptr);
+        link_.Engine().SetDownloadReplyHandler(nullptr);
+        return result;
+    }
+
+    static bool DownloadCommandPending(const SharedRecords& r) {
+        for (const int command : {RequestDownload, DownloadBlockCount, FlashBlock, FinishDownload,
+                                  StampInstall, StampUpgrade}) {
+            if (r.Queue.IsPending(command)) return true;
+        }
+        return false;
+    }
+
+    Result RunDownload(bool install) {
+        int shownProgress = -1;
+        while (r_.Download.DownloadOrigin != DownloadOrigin::StampAnswered) {
+            if (!DownloadCommandPending(r_) && r_.Engine.CurrentCommand == 0) {
+                EndProgress(shownProgress);
+                return Failure{kLinkFailed, "the software download failed" + DownloadLines()};
+            }
+            const Exchange exchange = link_.Step();
+            if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
+            ShowProgress(shownProgress);
+        }
+        EndProgress(shownProgress);
+        const std::string issue = install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue;
+        io_.out << "Software " << (install ? "installed" : "upgraded") << ": issue " << issue
+                << "\n";
+        return std::nullopt;
+    }
+
+    // The download's standing status lines, for the failure message.
+    std::string DownloadLines() const {
+        std::string lines;
+        for (int n = 1; n <= MessageSlots::kLast; ++n) {
+            const bool downloadLine =
+                (n >= line::kDownloadLines.first && n <= line::kDownloadLines.last) ||
+                n == line::kIssueNotReturned.number;
+            if (downloadLine && r_.Slots.Stands(n)) lines += "; " + r_.Slots.Text(n);
+        }
+        return lines.empty() ? ": the sensor stopped answering" : lines;
+    }
+
+    void ShowProgress(int& shown) {
+        const DownloadRecord& d = r_.Download;
+        const int progress = d.DownloadProgress;
+        if (io_.outIsTerminal) {
+            if (progress == shown) return;
+            constexpr int kWidth = 40;
+            const int filled = progress * kWidth / 100;
+            io_.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                    << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
+                    << std::setw(3) << progress << " %  block " << d.BlockIndex << " of "
+                    << d.BlockTotal << std::flush;
+            shown = progress;
+        } else {
+            const int tenth = progress / 10 * 10;
+            if (tenth <= shown || d.BlockIndex == 0) return;
+            io_.out << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
+                    << std::flush;
+            shown = tenth;
+        }
+    }
+
+    void EndProgress(int shown) {
+        if (io_.outIsTerminal && shown >= 0) io_.out << "\n";
+    }
+
+    Result Scan() {
+        const CommandOptions& options = line_.command;
+        link_.SetTimeoutMs(options.timeoutMs);
+        int found = 0;
+        for (int address = options.from; address <= options.to && !io_.interrupted(); ++address) {
+            r_.Sensor.DeviceId = address;
+            r_.Queue.Queue(ProbeDeviceId);
+            const Exchange exchange = link_.Step();
+            if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
+            if (exchange.outcome == Outcome::Answered || exchange.outcome == Outcome::Exception) {
+                io_.out << address << "\n" << std::flush;
+                ++found;
+            } else if (exchange.outcome == Outcome::Garbled) {
+                io_.err << "corvane: address " << address
+                        << " answered with a frame that failed its check (two sensors at one "
+                           "address, or a noisy line)\n";
+            }
+        }
+        io_.err << "corvane: scanned addresses " << options.from << " to " << options.to << ": "
+                << found << (found == 1 ? " sensor answered" : " sensors answered") << "\n";
+        return std::nullopt;
+    }
+
+    Result SetAddress() {
+        const int from = Address();
+        const int to = line_.command.newAddress;
+        r_.Sensor.NewDeviceId = to;
+        if (Result failure = SendQueued({ChangeDeviceId})) return failure;
+        r_.ScanState = ScanState::Idle;  // the change is the command line's own, not a scan's
+        r_.Sensor.DeviceId = to;
+        const Exchange poll = link_.Step();
+        if (poll.outcome != Outcome::Answered) {
+            Failure failure = LinkFailure(poll);
+            failure.message = "the sensor took the new address " + std::to_string(to) +
+                              " but did not answer there: " + failure.message;
+            return failure;
+        }
+        io_.out << "The sensor at address " << from << " now answers at address " << to << "\n";
+        return std::nullopt;
+    }
+
+    const CommandLine& line_;
+    SharedRecords& r_;
+    FastLink& link_;
+    fw::Host& host_;
+    Console& io_;
+};
+
+int IndexOf(std::initializer_list<int> values, int value, int otherwise) {
+    int index = 0;
+    for (const int v : values) {
+        if (v == value) return index;
+        ++index;
+    }
+    return otherwise;
+}
+
+}  // namespace
+
+void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
+    SensorData& s = r.Sensor;
+    s.PortNumber = 1;
+    s.DeviceId = options.address;
+    s.NewDeviceId = options.address;
+    s.LastDeviceId = options.address;
+    s.BaudIndex = IndexOf({2400, 4800, 9600, 19200, 38400, 57600, 115200}, options.baud, 2);
+    s.ParityIndex = IndexOf({'E', 'O', 'N', 'M', 'S'}, options.parity, 2);
+    s.DataBitsIndex = options.dataBits == 7 ? 0 : 1;
+    s.StopBitsIndex = options.stopBits == 2 ? 2 : 0;
+    s.FlowIndex = 2;
+    r.OperatorName = options.operatorName;
+    r.Engine.ReopenPort = true;
+}
+
+int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
+               Console& console) {
+    return Commands(line, records, link, host, console).Run();
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/command_line.h"
+
+namespace corvane {
+
+struct SharedRecords;
+namespace fw {
+class Host;
+}
+
+namespace cli {
+
+class FastLink;
+
+enum ExitStatus : int {
+    kDone = 0,
+    kLinkFailed = 1,       // the sensor did not answer, rejected a request, or the link failed
+    kBadInput = 2,         // bad usage or a bad file
+    kReadBackDiffers = 3,  // write-setup read back a value that differs
+};
+
+// Where a command reads its answers and writes its results.
+struct Console {
+    std::ostream& out;
+    std::ostream& err;
+    // The next line typed; nothing at the end of the input.
+    std::function<std::optional<std::string>()> readLine = [] { return std::nullopt; };
+    bool outIsTerminal = false;  // a progress bar instead of a line per 10 %
+    std::function<bool()> interrupted = [] { return false; };  // Ctrl-C
+    std::function<std::chrono::system_clock::time_point()> now = [] {
+        return std::chrono::system_clock::now();
+    };
+};
+
+// Puts the link options into the records the engine works from: the address, the line settings
+// (as the Communications page's list indexes they are derived from), the operator's name.
+void ApplyLinkOptions(const LinkOptions& options, SharedRecords& records);
+
+// Runs the command of `line` over `link` and returns the exit status.
+int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
+               Console& console);
+
+}  // namespace cli
+}  // namespace corvane
