@@ -33,6 +33,13 @@ struct Failure {
 };
 using Result = std::optional<Failure>;
 
+// A message ending in a full stop, so that another can follow it.
+std::string Sentence(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
+    if (!text.empty() && text.back() != '.' && text.back() != '!') text += '.';
+    return text;
+}
+
 class Commands {
   public:
     Commands(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
@@ -193,14 +200,15 @@ class Commands {
         SharedRecords file;
         std::string error;
         if (LoadConfigFile(path, file, error) != LoadOutcome::Loaded) {
-            return Failure{kBadInput, path + ": " + error + " Nothing was sent."};
+            return Failure{kBadInput, path + ": " + Sentence(error) + " Nothing was sent."};
         }
         if (const auto unsendable = UnsendableSetupValue(file.Sensor)) {
             return Failure{kBadInput, path + ": the setup holds a value the sensor cannot take: " +
                                           *unsendable + ". Nothing was sent."};
         }
         if (Result failure = Upload()) return failure;
-        const std::vector<std::string> changes = Differences(r_.Sensor, file.Sensor);
+        const SensorData written = SetupToWrite(file.Sensor);
+        const std::vector<std::string> changes = Differences(r_.Sensor, written);
         if (changes.empty()) {
             io_.out << "The sensor's setup already equals " << path << "\n";
         } else {
@@ -216,7 +224,7 @@ class Commands {
             io_.out << "Nothing was written.\n";
             return std::nullopt;
         }
-        const SensorData written = TakeSetup(file.Sensor);
+        r_.Sensor = written;
         for (const int command : kWholeSetupWrites) {
             if (Result failure = SendQueued({command})) return failure;
         }
@@ -241,12 +249,13 @@ class Commands {
         return &SetupFields().front();
     }
 
-    // Puts the setup of a configuration file in place of the sensor's, keeping what the file
-    // does not hold (identity, history) and the line the link runs on.
-    SensorData TakeSetup(const SensorData& file) {
+    // The setup of a configuration file in place of the sensor's, keeping what the file does
+    // not hold (identity, plant number, history) and the line the link runs on.
+    SensorData SetupToWrite(const SensorData& file) const {
         SensorData setup = file;
         const SensorData& now = r_.Sensor;
         setup.SerialNumber = now.SerialNumber;
+        setup.PlantNumber = now.PlantNumber;
         setup.InstallIssue = now.InstallIssue;
         setup.InstallDate = now.InstallDate;
         setup.InstallName = now.InstallName;
@@ -272,7 +281,6 @@ class Commands {
         setup.StopBits = now.StopBits;
         setup.FlowControl = now.FlowControl;
         setup.ChannelId = now.ChannelId;
-        r_.Sensor = setup;
         return setup;
     }
 
@@ -290,7 +298,7 @@ class Commands {
         }
         HexImageCheck check = CheckHexImage(file.bytes);
         if (!check.accepted) {
-            return Failure{kBadInput, path + ": " + check.fault + " Nothing was sent."};
+            return Failure{kBadInput, path + ": " + Sentence(check.fault) + " Nothing was sent."};
         }
         const bool install = line_.command.install;
         std::size_t bytes = 0;
@@ -370,7 +378,7 @@ class Commands {
             shown = progress;
         } else {
             const int tenth = progress / 10 * 10;
-            if (tenth <= shown || d.BlockIndex == 0) return;
+            if (tenth <= std::max(shown, 0)) return;
             io_.out << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
                     << std::flush;
             shown = tenth;

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cli_rig.h"
+#include "config/config_file.h"
+#include "hex_text.h"
+#include "link/command_table.h"
+#include "sim/setup_memory.h"
+
+namespace corvane {
+namespace {
+
+using sim::SetupMemory;
+using testing::CliRig;
+using testing::Lines;
+using testing::ScratchFolder;
+using Offset = SetupMemory::Offset;
+
+// The info lines from "Temperature Unit" on: the setup a configuration file holds, without the
+// sensor's identity, plant number and history.
+std::vector<std::string> SetupLines(CliRig& rig, int address) {
+    EXPECT_EQ(rig.Run({"--address", std::to_string(address), "info"}), 0) << rig.Err();
+    auto lines = Lines(rig.Out());
+    const auto plant = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.starts_with("Temperature Unit: ");
+    });
+    return {plant, lines.end()};
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliSetup, readSetupThenWriteSetupGivesASecondSensorTheSameSetup) {
+    CliRig rig({0, 5});
+    SetupMemory& second = rig.Sensor(1).Memory();
+    second.SetWord(Offset::Slope, 350);  // 3.50 % / °C
+    second.SetByte(Offset::Out1Filter, 3);
+    second.SetWord(Offset::Out2Range + 2, 5000);
+    ASSERT_NE(SetupLines(rig, 0), SetupLines(rig, 5));
+
+    ScratchFolder folder;
+    const std::string file = folder.Path("tank.QCF");
+    ASSERT_EQ(rig.Run({"read-setup", file}), 0) << rig.Err();
+    SharedRecords loaded;
+    std::string error;
+    ASSERT_EQ(LoadConfigFile(file, loaded, error), LoadOutcome::Loaded) << error;
+
+    rig.Type("y");
+    ASSERT_EQ(rig.Run({"--address", "5", "write-setup", file}), 0) << rig.Err();
+    const std::string out = rig.Out();
+    EXPECT_TRUE(Contains(out, "Temperature Compensation Slope: 3.50 % / °C -> 2.00 % / °C")) << out;
+    EXPECT_TRUE(Contains(out, "Output 1 Averaging: 10 second average -> Off")) << out;
+    EXPECT_TRUE(Contains(out, "read back")) << out;
+    EXPECT_EQ(SetupLines(rig, 5), SetupLines(rig, 0));
+
+    // Written again, the setup shows no differences.
+    ASSERT_EQ(rig.Run({"--address", "5", "write-setup", file, "--yes"}), 0) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Out(), "already equals")) << rig.Out();
+}
+
+TEST(CliSetup, aFileThatCannotBeWrittenWholeSendsNothing) {
+    CliRig rig;
+    ScratchFolder folder;
+    const std::string good = folder.Path("good.QCF");
+    ASSERT_EQ(rig.Run({"read-setup", good}), 0) << rig.Err();
+    std::ifstream in(good, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::string truncated = folder.Write("cut.QCF", bytes.substr(0, bytes.size() / 2));
+
+    EXPECT_EQ(rig.Run({"write-setup", truncated, "--yes"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "cut.QCF")) << rig.Err();
+    EXPECT_EQ(rig.FramesSent(), 0u);
+
+    EXPECT_EQ(rig.Run({"write-setup", folder.Path("missing.QCF"), "--yes"}), 2);
+    EXPECT_EQ(rig.FramesSent(), 0u);
+}
+
+TEST(CliSetup, theOperatorDecidesBeforeAnythingIsWritten) {
+    CliRig rig({0, 5});
+    rig.Sensor(1).Memory().SetWord(Offset::Slope, 350);
+    ScratchFolder folder;
+    const std::string file = folder.Path("tank.QCF");
+    ASSERT_EQ(rig.Run({"read-setup", file}), 0) << rig.Err();
+
+    rig.Type("n");
+    EXPECT_EQ(rig.Run({"--address", "5", "write-setup", file}), 0);
+    EXPECT_TRUE(Contains(rig.Out(), "Nothing was written")) << rig.Out();
+    // Without an answer (standard input at its end) nothing is written either.
+    EXPECT_EQ(rig.Run({"--address", "5", "write-setup", file}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "--yes")) << rig.Err();
+    EXPECT_EQ(rig.Sensor(1).Memory().Word(Offset::Slope), 350);
+}
+
+TEST(CliSetup, aValueTheSensorKeepsDifferentlyExits3NamingTheField) {
+    CliRig rig;
+    ScratchFolder folder;
+    SharedRecords setup;
+    setup.Sensor.Out1.At20mA = 7000;  // kept in tenths by the sensor: more than it can hold
+    std::string error;
+    const std::string file = folder.Path("big.QCF");
+    ASSERT_TRUE(SaveConfigFile(file, setup, error)) << error;
+
+    EXPECT_EQ(rig.Run({"write-setup", file, "--yes"}), 3);
+    EXPECT_TRUE(Contains(rig.Err(), "Output 1 20 mA Value")) << rig.Err();
+}
+
+TEST(CliDownload, aGoodImageEndsUpInTheSensorsFlashAndItsIssueIsPrinted) {
+    CliRig rig;
+    rig.Sensor().SetImageIssue({0x03, 0x01, 0x23});
+    ScratchFolder folder;
+    const auto image = testing::PatternImage(40, 16);
+    const std::string file = folder.Write("new.hex", testing::HexText(image));
+
+    ASSERT_EQ(rig.Run({"download", file, "--yes"}), 0) << rig.Err();
+    EXPECT_TRUE(rig.Sensor().FlashEquals(testing::AsFlash(image)));
+    EXPECT_TRUE(Contains(rig.Out(), "Software upgraded: issue 3.0123")) << rig.Out();
+    const auto lines = Lines(rig.Out());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return Contains(l, " % (block "); }),
+              10);
+
+    // An installation is stamped as one.
+    ASSERT_EQ(rig.Run({"--operator", "Line 4", "download", file, "--install", "--yes"}), 0)
+        << rig.Err();
+    EXPECT_TRUE(Contains(rig.Out(), "Software installed: issue 3.0123")) << rig.Out();
+    ASSERT_EQ(rig.Run({"info"}), 0);
+    EXPECT_TRUE(Contains(rig.Out(), "Installed By: Line 4")) << rig.Out();
+}
+
+TEST(CliDownload, aBadImageIsRefusedNamingItsLineAndNothingIsSent) {
+    CliRig rig;
+    ScratchFolder folder;
+    std::string text = testing::HexText(testing::PatternImage(4, 16));
+    text[text.find(":10", 20) + 12] ^= 1;  // a digit of the second data record: wrong checksum
+    const std::string file = folder.Write("bad.hex", text);
+
+    EXPECT_EQ(rig.Run({"download", file, "--yes"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "bad.hex")) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), "Line 3: checksum")) << rig.Err();
+    EXPECT_EQ(rig.FramesSent(), 0u);
+    EXPECT_TRUE(rig.Sensor().Flash().empty());
+}
+
+TEST(CliDownload, aSensorThatStopsAcceptingBlocksEndsTheDownloadWithExit1) {
+    CliRig rig;
+    rig.Sensor().Faults().rejectBlocks = 1000;
+    ScratchFolder folder;
+    const std::string file =
+        folder.Write("new.hex", testing::HexText(testing::PatternImage(4, 16)));
+
+    EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "download failed")) << rig.Err();
+}
+
+TEST(CliScan, findsTheSensorsAtTheEndsAndInTheMiddle) {
+    CliRig rig({0, 37, 247});
+    const auto started = rig.Clock().Now();
+    ASSERT_EQ(rig.Run({"scan"}), 0) << rig.Err();
+    EXPECT_EQ(Lines(rig.Out()), (std::vector<std::string>{"0", "37", "247"}));
+    EXPECT_TRUE(Contains(rig.Err(), "3 sensors answered")) << rig.Err();
+    // Each silent address costs its time-out and the probe's line time, not the desktop's
+    // six ticks.
+    const auto elapsed = rig.Clock().Now() - started;
+    EXPECT_LT(elapsed, 245 * 110 * fw::kMillisecond);
+    EXPECT_GT(elapsed, 245 * 100 * fw::kMillisecond);
+
+    ASSERT_EQ(rig.Run({"scan", "--from", "30", "--to", "40", "--timeout-ms", "20"}), 0);
+    EXPECT_EQ(Lines(rig.Out()), (std::vector<std::string>{"37"}));
+}
+
+TEST(CliMonitor, csvGivesAHeaderAndOneRowPerAnsweredPoll) {
+    CliRig rig;
+    rig.Sensor().SetStatusBytes({0x01, 0x10, 0, 0, 0});
+    ASSERT_EQ(rig.Run({"monitor", "--csv", "--count", "5"}), 0) << rig.Err();
+    const auto lines = Lines(rig.Out());
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0],
+              "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,"
+              "status");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 7) << lines[i];
+        EXPECT_TRUE(lines[i].ends_with(",Msg 12..Cond Over-rng;Msg 21..Output 1 > 22 mA"))
+            << lines[i];
+    }
+    // The polls follow each other as fast as the line allows: five in well under a second.
+    EXPECT_LT(rig.Clock().Now(), fw::kSecond);
+}
+
+TEST(CliLink, aSensorThatStopsAnsweringEndsTheCommandWithExit1AndAMessage) {
+    CliRig rig;
+    rig.Sensor().Faults().silent = true;
+    EXPECT_EQ(rig.Run({"monitor"}), 1);  // no --count: it would poll for ever
+    EXPECT_TRUE(Contains(rig.Err(), "no answer to the measurement poll")) << rig.Err();
+
+    EXPECT_EQ(rig.Run({"info"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "no answer to the setup data block request")) << rig.Err();
+
+    rig.Sensor().Faults().silent = false;
+    rig.Sensor().Faults().exceptionReplies = true;
+    EXPECT_EQ(rig.Run({"info"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "rejected")) << rig.Err();
+
+    rig.Sensor().Faults().exceptionReplies = false;
+    rig.Sensor().Faults().badCrc = true;
+    EXPECT_EQ(rig.Run({"info"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "frame check")) << rig.Err();
+}
+
+TEST(CliLink, aLostReplyToADataBlockIsAskedForAgain) {
+    CliRig rig;
+    rig.Sensor().Faults().dropProbability = 0.2;
+    rig.Sensor().Faults().seed = 7;
+    EXPECT_EQ(rig.Run({"info"}), 0) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Out(), "Serial Number: ")) << rig.Out();
+}
+
+TEST(CliAddress, setAddressMovesTheSensorAndConfirmsItThere) {
+    CliRig rig({3});
+    ASSERT_EQ(rig.Run({"--address", "3", "set-address", "12"}), 0) << rig.Err();
+    EXPECT_EQ(rig.Sensor().Address(), 12);
+    EXPECT_TRUE(Contains(rig.Out(), "now answers at address 12")) << rig.Out();
+    EXPECT_EQ(rig.Run({"--address", "3", "info"}), 1);
+    EXPECT_EQ(rig.Run({"--address", "12", "info"}), 0);
+}
+
+}  // namespace
+}  // namespace corvane

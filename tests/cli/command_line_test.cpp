@@ -1,0 +1,88 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane::cli {
+namespace {
+
+CommandLine Parsed(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::string error;
+    EXPECT_TRUE(ParseCommandLine(args, line, error)) << error;
+    return line;
+}
+
+std::string Refusal(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(args, line, error));
+    return error;
+}
+
+TEST(CliCommandLine, defaultsAndEveryOption) {
+    const CommandLine plain = Parsed({"info"});
+    EXPECT_EQ(plain.link.port, "/dev/ttyUSB0");
+    EXPECT_EQ(plain.link.address, 0);
+    EXPECT_EQ(plain.link.baud, 9600);
+    EXPECT_EQ(plain.link.parity, 'N');
+    EXPECT_EQ(plain.link.dataBits, 8);
+    EXPECT_EQ(plain.link.stopBits, 1);
+
+    const CommandLine full = Parsed({"--port",       "tcp://10.0.0.5:4001",
+                                     "--address",    "247",
+                                     "--baud",       "19200",
+                                     "--parity",     "E",
+                                     "--data-bits",  "7",
+                                     "--stop-bits",  "2",
+                                     "--operator",   "A. Tech",
+                                     "--trace",      "scan",
+                                     "--from",       "5",
+                                     "--to",         "9",
+                                     "--timeout-ms", "40"});
+    EXPECT_EQ(full.link.port, "tcp://10.0.0.5:4001");
+    EXPECT_EQ(full.link.address, 247);
+    EXPECT_EQ(full.link.baud, 19200);
+    EXPECT_EQ(full.link.parity, 'E');
+    EXPECT_EQ(full.link.dataBits, 7);
+    EXPECT_EQ(full.link.stopBits, 2);
+    EXPECT_EQ(full.link.operatorName, "A. Tech");
+    EXPECT_TRUE(full.link.trace);
+    EXPECT_EQ(full.command.from, 5);
+    EXPECT_EQ(full.command.to, 9);
+    EXPECT_EQ(full.command.timeoutMs, 40);
+
+    EXPECT_EQ(Parsed({"download", "a.hex", "--install", "--yes"}).command.file, "a.hex");
+    EXPECT_EQ(Parsed({"set-address", "17"}).command.newAddress, 17);
+    EXPECT_EQ(Parsed({"monitor", "--csv", "--count", "5"}).command.count, 5);
+}
+
+TEST(CliCommandLine, whatDoesNotFollowTheUsageIsRefusedWithTheReason) {
+    EXPECT_EQ(Refusal({}), "no command given");
+    EXPECT_EQ(Refusal({"flash"}), "unknown command: flash");
+    EXPECT_NE(Refusal({"--baud", "9601", "info"}).find("19200"), std::string::npos);
+    EXPECT_NE(Refusal({"--address", "248", "info"}).find("0 to 247"), std::string::npos);
+    EXPECT_NE(Refusal({"--address", "1x", "info"}).find("'1x'"), std::string::npos);
+    EXPECT_NE(Refusal({"--parity", "X", "info"}).find("E, O, N, M or S"), std::string::npos);
+    EXPECT_EQ(Refusal({"info", "--yes"}), "--yes is not an option of info");
+    EXPECT_EQ(Refusal({"read-setup"}), "read-setup needs a FILE");
+    EXPECT_EQ(Refusal({"info", "extra"}), "unexpected argument: extra");
+    EXPECT_NE(Refusal({"set-address", "300"}).find("0 to 247"), std::string::npos);
+    EXPECT_NE(Refusal({"scan", "--from", "9", "--to", "3"}).find("above"), std::string::npos);
+    EXPECT_EQ(Refusal({"info", "--port"}), "--port needs a value");
+}
+
+TEST(CliCommandLine, helpNeedsNoCommandAndExplainsEachOne) {
+    EXPECT_TRUE(Parsed({"--help"}).help);
+    EXPECT_TRUE(Parsed({"write-setup", "--help"}).help);
+    EXPECT_NE(HelpText("").find("Exit status"), std::string::npos);
+    for (const char* command :
+         {"info", "monitor", "read-setup", "write-setup", "download", "scan", "set-address"}) {
+        EXPECT_NE(HelpText(command).find(std::string("corvane [OPTIONS] ") + command),
+                  std::string::npos)
+            << command;
+        EXPECT_NE(HelpText("").find(std::string("  ") + command), std::string::npos) << command;
+    }
+}
+
+}  // namespace
+}  // namespace corvane::cli
