@@ -1,0 +1,158 @@
+// The corvane program itself, run as a script runs it, against vexor-sim: through the real
+// serial port on a pseudo-terminal, and through a TCP connection as to a serial device server.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <string>
+#include <vector>
+
+#include "hex_text.h"
+#include "program_on_simulator.h"
+#include "sim/virtual_sensor.h"
+
+namespace corvane {
+namespace {
+
+using testing::SimulatorProcess;
+using testing::WaitUntil;
+
+struct Finished {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs corvane with `arguments` and waits for it to end (killed after `seconds`: a run that
+// does not end on its own fails the test rather than hanging it).
+Finished RunCorvane(const QStringList& arguments, int seconds = 20) {
+    QProcess process;
+    process.start(CORVANE_PROGRAM, arguments);
+    Finished result;
+    if (!process.waitForFinished(seconds * 1000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        result.err = "still running after " + std::to_string(seconds) + " s";
+        return result;
+    }
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+class CorvaneOnTheSimulator : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!testing::PseudoTerminalsAvailable()) GTEST_SKIP() << "no pseudo-terminals here";
+    }
+    QString Device() const { return QString::fromStdString(simulator.Link().string()); }
+    SimulatorProcess simulator;
+};
+
+TEST_F(CorvaneOnTheSimulator, scanFindsTheSensorsAtBothEndsAndBetweenOnARealPort) {
+    ASSERT_TRUE(simulator.Start("cli-scan", {"--addresses", "0,37,247"}));
+    const Finished scan = RunCorvane({"--port", Device(), "scan", "--timeout-ms", "30"}, 40);
+    EXPECT_EQ(scan.status, 0) << scan.err;
+    EXPECT_EQ(Lines(scan.out), (std::vector<std::string>{"0", "37", "247"})) << scan.err;
+}
+
+TEST_F(CorvaneOnTheSimulator, monitorCsvPrintsAHeaderAndFiveRows) {
+    ASSERT_TRUE(simulator.Start("cli-monitor"));
+    const Finished monitor = RunCorvane({"--port", Device(), "monitor", "--csv", "--count", "5"});
+    ASSERT_EQ(monitor.status, 0) << monitor.err;
+    const auto lines = Lines(monitor.out);
+    ASSERT_EQ(lines.size(), 6u) << monitor.out;
+    EXPECT_EQ(lines[0],
+              "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status");
+    const QRegularExpression row(
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d(,-?\d+\.\d+){6},.*$)");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_TRUE(row.match(QString::fromStdString(lines[i])).hasMatch()) << lines[i];
+    }
+}
+
+TEST_F(CorvaneOnTheSimulator, aSilentSensorGivesExit1AndAMessageNeverAHang) {
+    ASSERT_TRUE(simulator.Start("cli-silent", {"--silent"}));
+    const Finished monitor = RunCorvane({"--port", Device(), "monitor"}, 10);
+    EXPECT_EQ(monitor.status, 1) << monitor.err;
+    EXPECT_NE(monitor.err.find("no answer to the measurement poll"), std::string::npos)
+        << monitor.err;
+}
+
+TEST(CorvaneOnAPort, aPortThatCannotBeOpenedGivesExit1NamingIt) {
+    const Finished info = RunCorvane({"--port", "/dev/corvane-no-such-port", "info"});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.err.find("/dev/corvane-no-such-port"), std::string::npos) << info.err;
+    EXPECT_NE(info.err.find("no such device"), std::string::npos) << info.err;
+}
+
+// vexor-sim serving on a free loopback TCP port, as a serial device server serves its line.
+class CorvaneThroughADeviceServer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        simulator_.setProcessChannelMode(QProcess::SeparateChannels);
+        simulator_.start(VEXOR_SIM_PROGRAM, {"--tcp", "0"});
+        ASSERT_TRUE(simulator_.waitForStarted(5000));
+        const QRegularExpression served("on (tcp://127\\.0\\.0\\.1:\\d+)");
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                output_ += simulator_.readAllStandardOutput().toStdString();
+                const auto match = served.match(QString::fromStdString(output_));
+                if (match.hasMatch()) address_ = match.captured(1);
+                return !address_.isEmpty();
+            },
+            5))
+            << output_;
+    }
+    void TearDown() override {
+        simulator_.terminate();
+        simulator_.waitForFinished(5000);
+    }
+    std::string SimulatorOutput() {
+        output_ += simulator_.readAllStandardOutput().toStdString();
+        return output_;
+    }
+
+    QProcess simulator_;
+    std::string output_;
+    QString address_;
+};
+
+TEST_F(CorvaneThroughADeviceServer, infoAndDownloadTravelOverTcp) {
+    const Finished info = RunCorvane({"--port", address_, "info"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Serial Number: VX0100"), std::string::npos) << info.out;
+
+    const auto image = testing::PatternImage(64, 16);
+    testing::ScratchFolder folder;
+    const std::string path = folder.Write("upgrade.hex", testing::HexText(image));
+    const Finished download =
+        RunCorvane({"--port", address_, "download", QString::fromStdString(path), "--yes"}, 40);
+    ASSERT_EQ(download.status, 0) << download.err;
+    EXPECT_NE(download.out.find("Software upgraded: issue "), std::string::npos) << download.out;
+    const std::string digest = sim::FlashDigestLine(0, sim::DigestOf(testing::AsFlash(image)));
+    EXPECT_TRUE(WaitUntil([&] { return SimulatorOutput().find(digest) != std::string::npos; }, 5))
+        << SimulatorOutput();
+}
+
+TEST(CorvaneThroughADeviceServerThatIsNotThere, aRefusedConnectionGivesExit1) {
+    const Finished info = RunCorvane({"--port", "tcp://127.0.0.1:1", "info"});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.err.find("refused"), std::string::npos) << info.err;
+}
+
+}  // namespace
+}  // namespace corvane
