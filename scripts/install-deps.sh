@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
   clang-format git
   locales
+  # the Debian package (scripts/package.sh: CPack's dpkg-shlibdeps and file) and its test (man,
+  # desktop-file-validate)
+  dpkg-dev file man-db desktop-file-utils
 )
 
 missing=()

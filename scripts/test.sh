@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
+# then builds the Debian package and runs its programs (tests/package/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -7,3 +8,5 @@ scripts/check-format.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
+# The Debian package (tests/package/), after the rest: it makes a release build of its own.
+ctest --preset package

@@ -100,9 +100,15 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& problem)
     return true;
 }
 
+// The help: beside the program, else where `cmake --install` puts it relative to the program
+// (../share/corvane-control-centre/help/index.html, so a relocated install finds it too), else
+// in the source tree the program was built from.
 std::string HelpFile() {
-    const QString beside = QCoreApplication::applicationDirPath() + "/help/index.html";
-    if (QFile::exists(beside)) return beside.toStdString();
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& candidate :
+         {programDir + "/help/index.html", programDir + "/" CORVANE_INSTALLED_HELP_FILE}) {
+        if (QFile::exists(candidate)) return QDir::cleanPath(candidate).toStdString();
+    }
     return CORVANE_HELP_FILE;
 }
 
