@@ -44,13 +44,18 @@ pass "scripts/package.sh built $(basename "$deb")"
 
 # --- Control fields -------------------------------------------------------------------------
 field() { dpkg-deb -f "$deb" "$1"; }
-depends=$(field Depends)
+depended=$(field Depends | tr ',' '\n' | awk '{print $1}')  # the package names alone
 check "Package is corvane-control-centre" test "$(field Package)" = corvane-control-centre
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libc6 \
            libstdc++6; do
-    check "Depends names $lib" grep -Eq "(^|, )$lib( |,|$)" <<<"$depends"
+    check "Depends names $lib" grep -Fxq "$lib" <<<"$depended"
 done
-check "Description tells about the dialout group" grep -q "dialout" <<<"$(field Description)"
+description=$(field Description)
+summary=$(head -n 1 <<<"$description")
+check "Description: a summary, not repeated in the text under it" test -n "$summary" \
+    -a "$(sed 's/^ *//' <<<"$description" | grep -Fxc "$summary")" -eq 1
+check "Description tells about the dialout group" \
+    grep -q "(sudo usermod -aG dialout USER)" <<<"$description"
 check "Maintainer, Section, Priority and Architecture are set" \
     test -n "$(field Maintainer)" -a -n "$(field Section)" -a -n "$(field Priority)" \
     -a "$(field Architecture)" = "$(dpkg --print-architecture)"
@@ -138,8 +143,8 @@ if [ -x "$bin/corvane-control-centre" ]; then
     "$bin/corvane-control-centre" --headless --simulate >"$scratch/control-centre.out" 2>&1 &
     pid=$!
     children+=("$pid")
-    check "installed corvane-control-centre --headless --simulate shows live readings" \
-        await_line "$scratch/control-centre.out" '^Readings: ' 30
+    check "installed corvane-control-centre --headless --simulate talks to its sensor" \
+        await_line "$scratch/control-centre.out" '^System Messages: .*Sensor Comms OK' 30
     check "installed corvane-control-centre stops on SIGTERM with status 0" stop_cleanly "$pid"
     check "installed corvane-control-centre wrote its settings in the working directory" \
         test -s "$run_dir/Vexor.qzt"
