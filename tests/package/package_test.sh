@@ -46,6 +46,8 @@ pass "scripts/package.sh built $(basename "$deb")"
 field() { dpkg-deb -f "$deb" "$1"; }
 depended=$(field Depends | tr ',' '\n' | awk '{print $1}')  # the package names alone
 check "Package is corvane-control-centre" test "$(field Package)" = corvane-control-centre
+check "Version is the one of the newest entry of packaging/changelog" test "$(field Version)" = \
+    "$(dpkg-parsechangelog -l "$source_dir/packaging/changelog" -S Version)"
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libc6 \
            libstdc++6; do
     check "Depends names $lib" grep -Fxq "$lib" <<<"$depended"
@@ -74,6 +76,7 @@ expected=(
     /usr/share/applications/corvane-control-centre.desktop
     /usr/share/icons/hicolor/scalable/apps/corvane-control-centre.svg
     /usr/share/doc/corvane-control-centre/copyright
+    /usr/share/doc/corvane-control-centre/changelog.gz
     /usr/share/doc/corvane-control-centre/README.md
 )
 for picture in "$source_dir"/docs/*.png; do
