@@ -364,8 +364,11 @@ class Commands {
         return lines.empty() ? ": the sensor stopped answering" : lines;
     }
 
+    // The progress of the blocks; nothing before they go out or after the download has ended
+    // (which returns its counters to zero).
     void ShowProgress(int& shown) {
         const DownloadRecord& d = r_.Download;
+        if (d.DownloadState != DownloadState::SendingBlocks) return;
         const int progress = d.DownloadProgress;
         if (io_.outIsTerminal) {
             if (progress == shown) return;
