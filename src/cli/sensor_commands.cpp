@@ -210,7 +210,8 @@ class Commands {
         const SensorData written = SetupToWrite(file.Sensor);
         const std::vector<std::string> changes = Differences(r_.Sensor, written);
         if (changes.empty()) {
-            io_.out << "The sensor's setup already equals " << path << "\n";
+            io_.out << "The sensor's setup already equals " << path << "; nothing to write.\n";
+            return std::nullopt;
         } else {
             io_.out << "Changes to the setup of the sensor at address " << Address()
                     << " (sensor -> file):\n";

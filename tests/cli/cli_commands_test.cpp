@@ -55,9 +55,10 @@ TEST(CliSetup, readSetupThenWriteSetupGivesASecondSensorTheSameSetup) {
     EXPECT_TRUE(Contains(out, "read back")) << out;
     EXPECT_EQ(SetupLines(rig, 5), SetupLines(rig, 0));
 
-    // Written again, the setup shows no differences.
+    // Written again, the setup shows no differences and nothing is written.
     ASSERT_EQ(rig.Run({"--address", "5", "write-setup", file, "--yes"}), 0) << rig.Err();
     EXPECT_TRUE(Contains(rig.Out(), "already equals")) << rig.Out();
+    EXPECT_EQ(rig.FramesSent(), 17u);  // the data blocks read
 }
 
 TEST(CliSetup, aFileThatCannotBeWrittenWholeSendsNothing) {
