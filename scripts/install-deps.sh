@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+  # the trend window's chart: Qt Charts and its runtime
+  qt6-charts-dev libqt6charts6
   clang-format git
   locales
   # the Debian package (scripts/package.sh: CPack's dpkg-shlibdeps and file) and its test (man,

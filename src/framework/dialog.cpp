@@ -54,6 +54,17 @@ void Dialog::DoModal(std::function<void(int)> onClosed, WindowView* parent) {
     OpenWindow(std::move(view), std::move(controls));
 }
 
+void Dialog::ShowModeless(WindowView* owner, std::function<void(int)> onClosed) {
+    if (IsOpen()) {
+        if (view_) view_->Show();
+        return;
+    }
+    onClosed_ = std::move(onClosed);
+    auto controls = MakeControls();
+    auto view = host_.CreateModelessView(*this, *controls, owner);
+    OpenWindow(std::move(view), std::move(controls));
+}
+
 void Dialog::EndDialog(int result) {
     if (!IsOpen()) return;
     endResult_ = result;

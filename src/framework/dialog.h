@@ -34,6 +34,10 @@ class Dialog {
 
     // Opens the dialog on top of `parent`; `onClosed` receives the EndDialog result.
     void DoModal(std::function<void(int result)> onClosed, WindowView* parent = nullptr);
+    // Opens the dialog without blocking any other window, on top of the window `owner` belongs
+    // to (see Host::CreateModelessView); a dialog already open is brought to the front instead.
+    // `onClosed` receives the EndDialog result.
+    void ShowModeless(WindowView* owner, std::function<void(int result)> onClosed = {});
     // Sets the result and closes the window once the handler that is running now has returned,
     // so a handler may end its own window and go on using its controls. Until then the window
     // stays open; a later EndDialog before the close changes the result.

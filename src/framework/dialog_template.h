@@ -16,6 +16,7 @@ enum class ControlKind {
     DropDown,
     ProgressBar,
     Icon,
+    Chart,  // line series against time in stacked panes (framework/chart_content.h)
 };
 
 // Style bits of a control.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,6 +33,9 @@ struct DateTime {
     int second = 0;
     int weekday = 6;  // 0 = Sunday
 };
+
+// The moment a local calendar date and time names, as the system clock counts.
+std::chrono::system_clock::time_point TimePointOf(const DateTime& local);
 
 // A repeating window timer. Start while running restarts it with the new period.
 class Timer {
@@ -88,6 +92,8 @@ class Host {
     void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
 
     virtual DateTime Now() const = 0;
+    // The same moment to the millisecond, for stamping readings. By default Now() to the second.
+    virtual std::chrono::system_clock::time_point PreciseNow() const;
     virtual void PlayBeep(Beep beep) = 0;
 
     // Shows a message box once the handler that is running now has returned, and calls
@@ -106,6 +112,13 @@ class Host {
                                                        WindowView* parent) = 0;
     virtual std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
                                                        WindowModel& controls) = 0;
+    // A view for a dialog that blocks no other window (Dialog::ShowModeless). It stays on top of
+    // the top-level window `owner` belongs to (a page's sheet, a dialog) and closes with it; the
+    // windows under it go on taking the operator's input. By default an ordinary dialog view.
+    virtual std::unique_ptr<WindowView> CreateModelessView(Dialog& dialog, WindowModel& controls,
+                                                           WindowView* owner) {
+        return CreateDialogView(dialog, controls, owner);
+    }
 
     // The common open or save dialog; `onChosen` gets the full path, or nothing on Cancel.
     virtual void PostFileDialog(FileDialogRequest request,

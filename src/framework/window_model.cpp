@@ -18,6 +18,7 @@ const char* KindName(ControlKind kind) {
         case ControlKind::DropDown: return "drop-down list";
         case ControlKind::ProgressBar: return "progress bar";
         case ControlKind::Icon: return "icon";
+        case ControlKind::Chart: return "chart";
     }
     return "control";
 }
@@ -69,6 +70,7 @@ WindowModel::WindowModel(const DialogTemplate& dialogTemplate) : template_(dialo
         if (definition.kind != ControlKind::Edit) {
             control.text = std::string(definition.caption);
         }
+        if (definition.kind == ControlKind::Chart) charts_[definition.id] = ChartContent{};
         if (!controls_.emplace(definition.id, std::move(control)).second) {
             throw std::logic_error("control " + std::to_string(definition.id) +
                                    " appears twice in dialog " + std::to_string(template_.id));
@@ -223,6 +225,19 @@ void WindowModel::SetProgress(int id, int position) {
 
 int WindowModel::Progress(int id) const {
     return Get(id, {ControlKind::ProgressBar}).progress;
+}
+
+void WindowModel::SetChart(int id, ChartContent content) {
+    Get(id, {ControlKind::Chart});
+    ChartContent& shown = charts_.at(id);
+    if (shown == content) return;
+    shown = std::move(content);
+    Changed(id);
+}
+
+const ChartContent& WindowModel::Chart(int id) const {
+    Get(id, {ControlKind::Chart});
+    return charts_.at(id);
 }
 
 void WindowModel::SetFocus(int id) {

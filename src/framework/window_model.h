@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/chart_content.h"
 #include "framework/dialog_template.h"
 
 namespace corvane::fw {
@@ -53,6 +54,11 @@ class WindowModel {
     void SetProgress(int id, int position);
     int Progress(int id) const;
 
+    // A chart's whole content. Content equal to what the chart shows changes nothing, so a chart
+    // refreshed on a timer is drawn again only when what it shows has changed.
+    void SetChart(int id, ChartContent content);
+    const ChartContent& Chart(int id) const;
+
     int Focus() const { return focus_; }
     void SetFocus(int id);  // raises KillFocus on the old control and SetFocus on the new
 
@@ -88,6 +94,7 @@ class WindowModel {
 
     const DialogTemplate& template_;
     std::map<int, Control> controls_;
+    std::map<int, ChartContent> charts_;
     int focus_ = 0;
     std::function<void(int, Notify)> sink_;
     std::function<void(int)> observer_;

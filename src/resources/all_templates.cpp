@@ -15,6 +15,7 @@
 #include "resources/setup_page.h"
 #include "resources/software_page.h"
 #include "resources/test_page.h"
+#include "resources/trend_window.h"
 
 namespace corvane::resources {
 
@@ -24,7 +25,8 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &SetupDigitalTemplate(),    &CustomRangeTemplate(),   &TestPageTemplate(),
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
             &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SaveConfigTemplate(),
-            &SoftwarePageTemplate(),    &FactoryPageTemplate()};
+            &SoftwarePageTemplate(),    &FactoryPageTemplate(),   &TrendTemplate(),
+            &ChannelsTrendTemplate()};
 }
 
 }  // namespace corvane::resources

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "framework/qt/qt_chart_widget.h"
 #include "framework/qt/qt_host.h"
 #include "framework/qt/qt_window_builder.h"
 #include "resources/all_templates.h"
@@ -35,6 +36,7 @@ bool WidgetIsA(QWidget* widget, ControlKind kind) {
         case ControlKind::DropDown: return qobject_cast<QComboBox*>(widget) != nullptr;
         case ControlKind::ProgressBar: return qobject_cast<QProgressBar*>(widget) != nullptr;
         case ControlKind::Icon: return qobject_cast<QLabel*>(widget) != nullptr;
+        case ControlKind::Chart: return IsChartWidget(widget);
     }
     return false;
 }

@@ -127,6 +127,10 @@ DateTime HeadlessHost::Now() const {
                     static_cast<int>(weekday{today}.c_encoding())};
 }
 
+std::chrono::system_clock::time_point HeadlessHost::PreciseNow() const {
+    return TimePointOf(start_) + std::chrono::microseconds(clock_.Now());
+}
+
 void HeadlessHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
     clock_.After(0, [this, box = std::move(box), onAnswer = std::move(onAnswer)]() mutable {
         Answer answer = FirstButton(box.buttons);
@@ -152,6 +156,13 @@ std::unique_ptr<WindowView> HeadlessHost::CreateDialogView(Dialog& dialog, Windo
                                                            WindowView* parent) {
     return std::make_unique<HeadlessDialogView>(openDialogs_, dialog, openDialogs_,
                                                 DialogOf(parent));
+}
+
+// In memory a window that blocks nothing is listed as any other dialog is.
+std::unique_ptr<WindowView> HeadlessHost::CreateModelessView(Dialog& dialog, WindowModel&,
+                                                             WindowView* owner) {
+    return std::make_unique<HeadlessDialogView>(openDialogs_, dialog, openDialogs_,
+                                                DialogOf(owner));
 }
 
 std::unique_ptr<SheetView> HeadlessHost::CreateSheetView(PropertySheet& sheet, WindowView* parent) {

@@ -31,6 +31,8 @@ class HeadlessHost : public Host {
     explicit HeadlessHost(VirtualClock& clock, DateTime start = DateTime{2026, 12, 7, 9, 30, 0, 1});
 
     DateTime Now() const override;
+    // The start moment plus the clock's time, to the microsecond.
+    std::chrono::system_clock::time_point PreciseNow() const override;
     void PlayBeep(Beep beep) override { beeps_.push_back(beep); }
     void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
@@ -40,6 +42,8 @@ class HeadlessHost : public Host {
     std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) override;
     std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
                                                WindowModel& controls) override;
+    std::unique_ptr<WindowView> CreateModelessView(Dialog& dialog, WindowModel& controls,
+                                                   WindowView* owner) override;
     void PostFileDialog(FileDialogRequest request,
                         std::function<void(std::optional<std::string>)> onChosen) override;
     void OpenHelp() override { ++helpOpened_; }

@@ -99,9 +99,14 @@ class ExposeWatcher : public QObject {
     Dialog& window_;
 };
 
+// A dialog's window. A modal one with a parent blocks the rest of the program while it is open;
+// a modeless one stays on top of its parent and blocks nothing. (Its parent being the top-level
+// window that is modal at the time, such as the property sheet, keeps it out of that window's
+// block.)
 class QtDialogView : public WindowView {
   public:
-    QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent)
+    QtDialogView(QtHost& host, Dialog& dialog, WindowModel& controls, QWidget* parent,
+                 bool modal = true)
         : host_(host),
           window_(new RoutedDialog(
               parent, [&dialog] { dialog.PressEnter(); }, [&dialog] { dialog.PressCloseBox(); })) {
@@ -112,7 +117,7 @@ class QtDialogView : public WindowView {
         window_->setMinimumSize(
             DialogUnitsToPixels(*window_, dialog.Template().width, dialog.Template().height)
                 .expandedTo(window_->layout()->minimumSize()));
-        if (parent != nullptr) window_->setWindowModality(Qt::ApplicationModal);
+        if (parent != nullptr && modal) window_->setWindowModality(Qt::ApplicationModal);
         watcher_ = new ExposeWatcher(*window_, dialog);
     }
     ~QtDialogView() override { Close(); }
@@ -223,6 +228,7 @@ class QtPageView : public WindowView {
     }
     ~QtPageView() override { Close(); }
     void Show() override { widget_->show(); }
+    QWidget* Widget() const { return widget_; }
     void Close() override {
         delete watcher_;
         if (builder_) host_.RemoveBuilder(builder_.get());
@@ -303,6 +309,10 @@ DateTime QtHost::Now() const {
                     t.minute(), t.second(), d.dayOfWeek() % 7};
 }
 
+std::chrono::system_clock::time_point QtHost::PreciseNow() const {
+    return std::chrono::system_clock::now();
+}
+
 void QtHost::PlayBeep(Beep) {
     QApplication::beep();
 }
@@ -343,6 +353,21 @@ void QtHost::Post(std::function<void()> action) {
 std::unique_ptr<WindowView> QtHost::CreateDialogView(Dialog& dialog, WindowModel& controls,
                                                      WindowView* parent) {
     return std::make_unique<QtDialogView>(*this, dialog, controls, WidgetOf(parent));
+}
+
+// The top-level window of a dialog or page view: for a page, its sheet.
+static QWidget* TopLevelOf(WindowView* view) {
+    if (QWidget* dialog = QtHost::WidgetOf(view)) return dialog;
+    if (auto* page = dynamic_cast<QtPageView*>(view);
+        page != nullptr && page->Widget() != nullptr) {
+        return page->Widget()->window();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<WindowView> QtHost::CreateModelessView(Dialog& dialog, WindowModel& controls,
+                                                       WindowView* owner) {
+    return std::make_unique<QtDialogView>(*this, dialog, controls, TopLevelOf(owner), false);
 }
 
 std::unique_ptr<SheetView> QtHost::CreateSheetView(PropertySheet& sheet, WindowView* parent) {

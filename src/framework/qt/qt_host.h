@@ -44,6 +44,7 @@ class QtHost : public Host {
     ~QtHost() override;
 
     DateTime Now() const override;
+    std::chrono::system_clock::time_point PreciseNow() const override;
     void PlayBeep(Beep beep) override;
     void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
@@ -53,6 +54,8 @@ class QtHost : public Host {
     std::unique_ptr<SheetView> CreateSheetView(PropertySheet& sheet, WindowView* parent) override;
     std::unique_ptr<WindowView> CreatePageView(SheetView& sheet, int index, Dialog& page,
                                                WindowModel& controls) override;
+    std::unique_ptr<WindowView> CreateModelessView(Dialog& dialog, WindowModel& controls,
+                                                   WindowView* owner) override;
     void PostFileDialog(FileDialogRequest request,
                         std::function<void(std::optional<std::string>)> onChosen) override;
     void OpenHelp() override;

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "framework/qt/qt_chart_widget.h"
 #include "framework/qt/slot_guard.h"
 
 namespace corvane::fw {
@@ -243,6 +244,7 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
             widget = label;
             break;
         }
+        case ControlKind::Chart: widget = CreateChartWidget(parent); break;
     }
     widget->setObjectName(QString::number(control.id));
     if (control.widthChars > 0) {
@@ -344,6 +346,7 @@ void QtWindowBuilder::Refresh(int id) {
             static_cast<QProgressBar*>(widget)->setValue(model_.Progress(id));
             break;
         case ControlKind::Icon: break;
+        case ControlKind::Chart: ShowChart(widget, model_.Chart(id)); break;
     }
     if (model_.Focus() == id && !widget->hasFocus() && widget->isVisible()) {
         widget->setFocus(Qt::OtherFocusReason);

@@ -1,0 +1,318 @@
+#include "framework/qt/qt_chart_widget.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <vector>
+
+namespace corvane::fw {
+namespace {
+
+QString ToQ(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QColor ColourOf(std::uint32_t rgb) {
+    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+QColor ColourOf(ChartMark::Kind kind) {
+    switch (kind) {
+        case ChartMark::Kind::Fault: return QColor(200, 30, 30);
+        case ChartMark::Kind::Status: return QColor(220, 120, 0);
+        case ChartMark::Kind::Information: break;
+    }
+    return QColor(110, 110, 130);
+}
+
+// One pane: a chart with a time axis labelled at the content's ticks and a value axis. Its plot
+// area has fixed margins, the same in every pane, so the panes' times line up; the title, the
+// legend, the note and the marks are painted over the chart.
+class PaneView : public QChartView {
+  public:
+    explicit PaneView(QWidget* parent) : QChartView(parent) {
+        chart_ = new QChart;
+        chart_->legend()->hide();
+        chart_->setMargins(QMargins(0, 0, 0, 0));
+        chart_->setBackgroundRoundness(0);
+        chart_->layout()->setContentsMargins(0, 0, 0, 0);
+        setChart(chart_);
+        setRenderHint(QPainter::Antialiasing);
+        setFrameShape(QFrame::NoFrame);
+        setMinimumHeight(80);
+
+        QFont small = font();
+        small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
+        time_ = new QCategoryAxis;
+        time_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        time_->setLabelsFont(small);
+        time_->setGridLineColor(QColor(225, 225, 225));
+        value_ = new QValueAxis;
+        value_->setTickType(QValueAxis::TicksDynamic);
+        value_->setLabelsFont(small);
+        value_->setGridLineColor(QColor(225, 225, 225));
+        chart_->addAxis(time_, Qt::AlignBottom);
+        chart_->addAxis(value_, Qt::AlignLeft);
+    }
+
+    void Show(const ChartContent& content, std::size_t index) {
+        const ChartPane& pane = content.panes[index];
+        const bool lowest = index + 1 == content.panes.size();
+        const bool top = index == 0;
+        bottomMargin_ = lowest ? 4 + fontMetrics().height() : 4;
+        ShowTime(content, lowest);
+        const ChartValueAxis& a = pane.axis;
+        value_->setRange(a.min, a.max);
+        value_->setTickAnchor(a.min);
+        value_->setTickInterval(a.step);
+        value_->setLabelFormat(QString("%.%1f").arg(std::clamp(a.decimals, 0, 9)));
+
+        std::size_t used = 0;
+        for (const ChartSeries& series : pane.series) {
+            QPen pen(ColourOf(series.rgb));
+            pen.setWidthF(1.4);
+            for (const auto& segment : series.segments) {
+                QLineSeries* line = Line(used++);
+                line->setPen(pen);
+                QList<QPointF> points;
+                points.reserve(static_cast<qsizetype>(segment.size()));
+                for (const ChartPoint& p : segment) points.append(QPointF(p.x, p.y));
+                line->replace(points);
+                line->setVisible(true);
+            }
+        }
+        for (std::size_t i = used; i < lines_.size(); ++i) {
+            if (lines_[i]->count() > 0) lines_[i]->clear();
+            lines_[i]->setVisible(false);
+        }
+
+        title_ = ToQ(pane.title);
+        legend_.clear();
+        if (pane.series.size() > 1) {
+            for (const ChartSeries& series : pane.series) {
+                legend_.push_back({ToQ(series.name), ColourOf(series.rgb)});
+            }
+        }
+        note_ = top ? ToQ(content.note) : QString();
+        marks_.clear();
+        for (const ChartMark& mark : content.marks) {
+            marks_.push_back({mark.x, top ? ToQ(mark.label) : QString(), ColourOf(mark.kind)});
+        }
+        xMin_ = content.xMin;
+        xMax_ = content.xMax;
+        PlaceThePlotArea();
+        viewport()->update();
+    }
+
+    std::vector<std::vector<ChartPoint>> Lines() const {
+        std::vector<std::vector<ChartPoint>> shown;
+        for (QLineSeries* line : lines_) {
+            if (!line->isVisible()) continue;
+            std::vector<ChartPoint> points;
+            for (const QPointF& p : line->points()) points.push_back({p.x(), p.y()});
+            shown.push_back(std::move(points));
+        }
+        return shown;
+    }
+    std::vector<std::string> TimeLabels() const {
+        std::vector<std::string> labels;
+        for (const QString& label : time_->categoriesLabels()) {
+            labels.push_back(label.toStdString());
+        }
+        return labels;
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QChartView::resizeEvent(event);
+        PlaceThePlotArea();
+    }
+
+    void drawForeground(QPainter* painter, const QRectF& rect) override {
+        QChartView::drawForeground(painter, rect);
+        const QRectF plot = chart_->plotArea();
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        QFont small = font();
+        small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
+        const QFontMetrics smallMetrics(small);
+        // The marks: a line through the plot, in the top pane its label at the top.
+        for (const Mark& mark : marks_) {
+            if (xMax_ <= xMin_ || mark.x < xMin_ || mark.x > xMax_) continue;
+            const double x = plot.left() + (mark.x - xMin_) / (xMax_ - xMin_) * plot.width();
+            painter->setPen(QPen(mark.colour, 1, Qt::DashLine));
+            painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+            if (!mark.label.isEmpty()) {
+                painter->setFont(small);
+                const QRectF box(x + 2, plot.top() + 1,
+                                 smallMetrics.horizontalAdvance(mark.label) + 4,
+                                 smallMetrics.height());
+                painter->fillRect(box, QColor(255, 255, 255, 200));
+                painter->setPen(mark.colour);
+                painter->drawText(box, Qt::AlignCenter, mark.label);
+            }
+        }
+        // The title above the plot, the legend after it, the note at the right.
+        painter->setFont(font());
+        const QFontMetrics metrics(font());
+        const double baseline = plot.top() - 5;
+        painter->setPen(palette().color(QPalette::WindowText));
+        painter->drawText(QPointF(plot.left(), baseline), title_);
+        double x = plot.left() + metrics.horizontalAdvance(title_) + 16;
+        for (const auto& [name, colour] : legend_) {
+            painter->setPen(QPen(colour, 2));
+            painter->drawLine(QPointF(x, baseline - metrics.ascent() / 3.0),
+                              QPointF(x + 14, baseline - metrics.ascent() / 3.0));
+            painter->setPen(palette().color(QPalette::WindowText));
+            painter->setFont(small);
+            painter->drawText(QPointF(x + 18, baseline), name);
+            x += 18 + smallMetrics.horizontalAdvance(name) + 12;
+        }
+        if (!note_.isEmpty()) {
+            painter->setFont(font());
+            painter->setPen(QColor(170, 40, 40));
+            painter->drawText(QPointF(plot.right() - metrics.horizontalAdvance(note_), baseline),
+                              note_);
+        }
+        painter->restore();
+    }
+
+  private:
+    struct Mark {
+        double x;
+        QString label;
+        QColor colour;
+    };
+
+    QLineSeries* Line(std::size_t index) {
+        while (lines_.size() <= index) {
+            auto* line = new QLineSeries;
+            chart_->addSeries(line);
+            line->attachAxis(time_);
+            line->attachAxis(value_);
+            lines_.push_back(line);
+        }
+        return lines_[index];
+    }
+
+    void ShowTime(const ChartContent& content, bool labelled) {
+        time_->setLabelsVisible(labelled);
+        std::vector<ChartTick> ticks;
+        for (const ChartTick& tick : content.xTicks) {
+            if (tick.x > content.xMin && tick.x <= content.xMax) ticks.push_back(tick);
+        }
+        if (ticks != ticks_) {
+            for (const QString& label : time_->categoriesLabels()) time_->remove(label);
+            time_->setStartValue(content.xMin);
+            for (const ChartTick& tick : ticks) time_->append(ToQ(tick.label), tick.x);
+            ticks_ = std::move(ticks);
+        }
+        time_->setStartValue(content.xMin);
+        time_->setRange(content.xMin, content.xMax);
+    }
+
+    // Room for the value labels at the left, the title above, the time labels below the lowest
+    // pane: the same left and right margins in every pane.
+    void PlaceThePlotArea() {
+        const QFontMetrics metrics(font());
+        const double left = metrics.horizontalAdvance("-00000.000") + 8;
+        const double top = metrics.height() + 8;
+        const QRectF area(left, top, std::max(10.0, width() - left - 14.0),
+                          std::max(10.0, height() - top - bottomMargin_));
+        if (chart_->plotArea() != area) chart_->setPlotArea(area);
+    }
+
+    QChart* chart_ = nullptr;
+    QCategoryAxis* time_ = nullptr;
+    QValueAxis* value_ = nullptr;
+    std::vector<QLineSeries*> lines_;
+    std::vector<ChartTick> ticks_;
+    QString title_;
+    std::vector<std::pair<QString, QColor>> legend_;
+    QString note_;
+    std::vector<Mark> marks_;
+    double xMin_ = 0;
+    double xMax_ = 1;
+    double bottomMargin_ = 4;
+};
+
+class ChartWidget : public QWidget {
+  public:
+    explicit ChartWidget(QWidget* parent) : QWidget(parent) {
+        layout_ = new QVBoxLayout(this);
+        layout_->setContentsMargins(0, 0, 0, 0);
+        layout_->setSpacing(0);
+        empty_ = new QLabel(this);
+        empty_->setAlignment(Qt::AlignCenter);
+        layout_->addWidget(empty_);
+        setMinimumSize(560, 360);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+    void Show(const ChartContent& content) {
+        while (panes_.size() < content.panes.size()) {
+            auto* pane = new PaneView(this);
+            layout_->addWidget(pane, 1);
+            panes_.push_back(pane);
+        }
+        for (std::size_t i = 0; i < panes_.size(); ++i) {
+            const bool used = i < content.panes.size();
+            if (used) panes_[i]->Show(content, i);
+            panes_[i]->setVisible(used);
+        }
+        // The lowest pane also carries the time labels: a little more room for it.
+        for (std::size_t i = 0; i < content.panes.size(); ++i) {
+            layout_->setStretch(static_cast<int>(i + 1), i + 1 == content.panes.size() ? 12 : 10);
+        }
+        empty_->setVisible(content.panes.empty());
+        empty_->setText(ToQ(content.note));
+        shown_ = static_cast<int>(content.panes.size());
+    }
+
+    ShownChart Shown() const {
+        ShownChart shown;
+        shown.panes = shown_;
+        for (int i = 0; i < shown_; ++i) {
+            shown.lines.push_back(panes_[static_cast<std::size_t>(i)]->Lines());
+        }
+        if (shown_ > 0) {
+            shown.timeLabels = panes_[static_cast<std::size_t>(shown_ - 1)]->TimeLabels();
+        }
+        return shown;
+    }
+
+  private:
+    QVBoxLayout* layout_ = nullptr;
+    QLabel* empty_ = nullptr;
+    std::vector<PaneView*> panes_;
+    int shown_ = 0;
+};
+
+}  // namespace
+
+QWidget* CreateChartWidget(QWidget* parent) {
+    return new ChartWidget(parent);
+}
+
+void ShowChart(QWidget* chartWidget, const ChartContent& content) {
+    if (auto* chart = dynamic_cast<ChartWidget*>(chartWidget)) chart->Show(content);
+}
+
+bool IsChartWidget(const QWidget* widget) {
+    return dynamic_cast<const ChartWidget*>(widget) != nullptr;
+}
+
+ShownChart ShownChartOf(QWidget* chartWidget) {
+    auto* chart = dynamic_cast<ChartWidget*>(chartWidget);
+    return chart != nullptr ? chart->Shown() : ShownChart{};
+}
+
+}  // namespace corvane::fw
