@@ -199,7 +199,15 @@ class Commands {
         const std::string& path = line_.command.file;
         SharedRecords file;
         std::string error;
-        if (LoadConfigFile(path, file, error) != LoadOutcome::Loaded) {
+        int recordsRead = 0;
+        const LoadOutcome outcome = LoadConfigFile(path, file, error, &recordsRead);
+        if (outcome == LoadOutcome::Damaged) {
+            return Failure{kBadInput, path + ": the file ends in record " +
+                                          std::to_string(recordsRead + 1) + " of " +
+                                          std::to_string(config_file::kRecordCount) + " (" + error +
+                                          "). Nothing was sent."};
+        }
+        if (outcome != LoadOutcome::Loaded) {
             return Failure{kBadInput, path + ": " + Sentence(error) + " Nothing was sent."};
         }
         if (const auto unsendable = UnsendableSetupValue(file.Sensor)) {

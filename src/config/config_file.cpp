@@ -49,13 +49,14 @@ std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records) {
     return writer.Bytes();
 }
 
-bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records) {
+bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records, int* recordsRead) {
     // Read into copies, so that a file that ends early leaves the setup as it was: a half-loaded
     // setup must never be written to a sensor.
     SensorData sensor = records.Sensor;
     std::string operatorName = records.OperatorName;
     fw::FieldReader reader(bytes, fw::WideTexts::Convert);
     ExchangeConfig(reader, sensor, operatorName);
+    if (recordsRead != nullptr) *recordsRead = reader.RecordsRead();
     if (!reader.Complete()) return false;
     records.Sensor = std::move(sensor);
     records.OperatorName = std::move(operatorName);
@@ -68,12 +69,12 @@ bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& reco
 }
 
 LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
-                           std::string& error) {
+                           std::string& error, int* recordsRead) {
     std::vector<std::uint8_t> bytes;
     if (!fw::ReadWholeFile(path, bytes, error, config_file::kLargestFile)) {
         return LoadOutcome::Unreadable;
     }
-    if (!DecodeConfig(bytes, records)) {
+    if (!DecodeConfig(bytes, records, recordsRead)) {
         error = config_file::kEndedEarly;
         return LoadOutcome::Damaged;
     }

@@ -45,8 +45,10 @@ fw::FileDialogRequest SaveRequest();
 std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records);
 
 // Reads the 70 records into `records`; false, with `records` untouched, when the bytes end
-// before the last record (or a text's length runs past the end).
-bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records);
+// before the last record (or a text's length runs past the end). `recordsRead`, when given,
+// receives how many records were read whole (the first one missing is the next).
+bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records,
+                  int* recordsRead = nullptr);
 
 // Saves `records` to `path`; false with the reason in `error` (naming the file).
 bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& records,
@@ -59,8 +61,8 @@ enum class LoadOutcome {
     Damaged,     // it ends before its last record: config_file::kEndedEarly
 };
 
-// Loads `path` into `records`.
+// Loads `path` into `records`; `recordsRead` as for DecodeConfig.
 LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
-                           std::string& error);
+                           std::string& error, int* recordsRead = nullptr);
 
 }  // namespace corvane

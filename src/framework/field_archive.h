@@ -34,20 +34,28 @@ class FieldReader {
         : archive_(bytes, wide) {}
     void Int(int& value) {
         std::int32_t read = 0;
-        if (archive_.Int32(read)) value = read;
+        if (Count(archive_.Int32(read))) value = read;
     }
     void Real(double& value) {
         double read = 0;
-        if (archive_.Double(read)) value = read;
+        if (Count(archive_.Double(read))) value = read;
     }
     void Text(std::string& value) {
         std::vector<std::uint8_t> read;
-        if (archive_.Text(read)) value = WireToUtf8(read);
+        if (Count(archive_.Text(read))) value = WireToUtf8(read);
     }
     bool Complete() const { return !archive_.Failed(); }
+    // The records read whole so far; at a failure, the failing record is the next one.
+    int RecordsRead() const { return recordsRead_; }
 
   private:
+    bool Count(bool read) {
+        if (read) ++recordsRead_;
+        return read;
+    }
+
     ArchiveReader archive_;
+    int recordsRead_ = 0;
 };
 
 }  // namespace corvane::fw

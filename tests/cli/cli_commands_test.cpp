@@ -71,7 +71,8 @@ TEST(CliSetup, aFileThatCannotBeWrittenWholeSendsNothing) {
     const std::string truncated = folder.Write("cut.QCF", bytes.substr(0, bytes.size() / 2));
 
     EXPECT_EQ(rig.Run({"write-setup", truncated, "--yes"}), 2);
-    EXPECT_TRUE(Contains(rig.Err(), "cut.QCF")) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), "cut.QCF: the file ends in record ")) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), " of 70")) << rig.Err();
     EXPECT_EQ(rig.FramesSent(), 0u);
 
     EXPECT_EQ(rig.Run({"write-setup", folder.Path("missing.QCF"), "--yes"}), 2);

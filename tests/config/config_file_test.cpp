@@ -187,18 +187,25 @@ TEST(ConfigFileDamage, aFileThatEndsEarlyLeavesTheRecordsUntouched) {
     const Bytes empty = EncodeConfig(AllTextsEmpty());
     Bytes pastEnd(good.begin(), good.begin() + 32);
     pastEnd.insert(pastEnd.end(), {200, 'a', 'b'});
-    const std::vector<std::pair<const char*, Bytes>> damaged = {
-        {"truncated after record 7", Bytes(good.begin(), good.begin() + 32)},
-        {"327 bytes", Bytes(empty.begin(), empty.end() - 1)},
-        {"a text length past the end", pastEnd},
-        {"nothing", {}},
+    struct Damage {
+        const char* what;
+        Bytes bytes;
+        int whole;  // records read whole before the damage
     };
-    for (const auto& [what, bytes] : damaged) {
+    const std::vector<Damage> damaged = {
+        {"truncated after record 7", Bytes(good.begin(), good.begin() + 32), 7},
+        {"327 bytes", Bytes(empty.begin(), empty.end() - 1), 69},
+        {"a text length past the end", pastEnd, 7},
+        {"nothing", {}, 0},
+    };
+    for (const auto& [what, bytes, whole] : damaged) {
         SharedRecords r;
         r.Sensor.BaudIndex = 4;
         r.OperatorName = "KEPT";
         const Bytes before = EncodeConfig(r);
-        EXPECT_FALSE(DecodeConfig(bytes, r)) << what;
+        int recordsRead = -1;
+        EXPECT_FALSE(DecodeConfig(bytes, r, &recordsRead)) << what;
+        EXPECT_EQ(recordsRead, whole) << what;
         EXPECT_EQ(EncodeConfig(r), before) << what;
         EXPECT_EQ(r.Sensor.BaudIndex, 4) << what;
     }
