@@ -48,8 +48,12 @@ bool CommandEngine::Tick() {
 }
 
 void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
+    const int function = r_.Link.RequestFunction;  // the receive path clears it
     const FrameEvent event = ReceiveByte(r_, byte, portNumber, downloadReplies_);
     if (event == FrameEvent::Ignored) return;
+    if (event == FrameEvent::Passed && function == fn::kPoll && onPollAnswered_) {
+        onPollAnswered_();
+    }
     if (onReceived_) received_.push_back(byte);
     if (event != FrameEvent::Incomplete) {
         lastFrameEvent_ = event;

@@ -44,6 +44,13 @@ class CommandEngine : public ByteReceiver {
 
     FrameEvent LastFrameEvent() const { return lastFrameEvent_; }
 
+    // Called each time a measurement poll is answered, right after its reply has been decoded
+    // into the records (readings and the sensor's status lines), within the byte that completed
+    // it. A reply that fails the frame check, or an exception reply, is no answer.
+    void SetAnsweredPollObserver(std::function<void()> onAnswered) {
+        onPollAnswered_ = std::move(onAnswered);
+    }
+
     // A traffic trace: every frame written, and every run of received bytes that ended an
     // exchange (or arrived between exchanges), with what the assembler made of it.
     using SentObserver = std::function<void(std::span<const std::uint8_t> frame)>;
@@ -81,6 +88,7 @@ class CommandEngine : public ByteReceiver {
     FrameEvent lastFrameEvent_ = FrameEvent::Incomplete;
     SentObserver onSent_;
     ReceivedObserver onReceived_;
+    std::function<void()> onPollAnswered_;
     std::vector<std::uint8_t> received_;
 };
 

@@ -427,3 +427,35 @@ TEST_F(CommandEngineTest, trafficTraceShowsEveryFrameBothWays) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The answered-poll observer runs once per poll whose reply was decoded, the readings already in
+// the records; a reply that fails the frame check, an exception reply and the reply to another
+// request are no answer to a poll.
+TEST_F(CommandEngineTest, answeredPollObserverSeesEachDecodedPollAndNothingElse) {
+    std::vector<double> seen;
+    link.Engine().SetAnsweredPollObserver([&] { seen.push_back(r().Sensor.CondComp); });
+    link.Start();
+    link.RunTicks(3);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen.back(), r().Sensor.CondComp);
+    EXPECT_NE(seen.back(), 0.0);
+
+    sensor().Faults().badCrc = true;
+    link.RunTicks(2);
+    sensor().Faults().badCrc = false;
+    sensor().Faults().exceptionReplies = true;
+    link.RunTicks(2);
+    sensor().Faults().exceptionReplies = false;
+    EXPECT_EQ(seen.size(), 3u);
+
+    r().Queue.Queue(WriteTempSetup);
+    link.RunTicks(3);
+    EXPECT_EQ(FunctionsWritten(WriteCount() - 3), (std::vector<int>{0x50, 0x35, 0x35}));
+    EXPECT_EQ(seen.size(), 5u);
+}
+
+}  // namespace
+}  // namespace corvane
