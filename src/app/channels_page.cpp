@@ -17,6 +17,14 @@ CMultiInput::CMultiInput(fw::Host& host, SharedRecords& records)
     : OperatorPage(host, records, resources::ChannelsPageTemplate(), kTimerId,
                    ids::kChnMessagesLeft) {}
 
+CMultiInput::~CMultiInput() = default;
+
+void CMultiInput::UseHistory(ReadingsHistory* history) {
+    trend_ = history != nullptr
+                 ? std::make_unique<CTrendDlg>(host_, records_, *history, CTrendDlg::Kind::Channels)
+                 : nullptr;
+}
+
 // The on/off boxes are read before the addresses, so a refused address never hides a click.
 void CMultiInput::DoDataExchange(fw::DataExchange& dx) {
     for (std::size_t i = 0; i < kChannelCount; ++i) {
@@ -51,6 +59,7 @@ void CMultiInput::InitialiseFields() {
     ResetIdentity(records_);
     returnId_ = records_.Sensor.DeviceId;
     for (int k = 1; k <= kChannelCount; ++k) EnableRow(k, on_[Index(k)] != 0);
+    Controls().Enable(ids::kChnTrend, trend_ != nullptr);
 }
 
 bool CMultiInput::OnSetActive() {
@@ -96,6 +105,7 @@ void CMultiInput::OnReset() {
 }
 
 void CMultiInput::OnDestroy() {
+    if (trend_) trend_->Close();  // the trend window goes with the sheet it was opened from
     GiveBackTheLine();
     OperatorPage::OnDestroy();
 }
@@ -151,6 +161,13 @@ void CMultiInput::EnableRow(int channel, bool enabled) {
 }
 
 void CMultiInput::OnNotify(int id, fw::Notify notify) {
+    if (id == ids::kChnTrend && notify == fw::Notify::Clicked) {
+        if (trend_) {
+            trend_->SetChannels(on_, address_);
+            trend_->Open(View());
+        }
+        return;
+    }
     for (int k = 1; k <= kChannelCount; ++k) {
         const ids::ChannelRowIds& row = ids::kChnRows[Index(k)];
         if (notify == fw::Notify::TextChanged && id == row.address) {
@@ -192,6 +209,7 @@ void CMultiInput::OnNotify(int id, fw::Notify notify) {
 void CMultiInput::OnTimer(int id) {
     if (id != kTimerId) return;
     CycleStep();
+    if (trend_) trend_->SetChannels(on_, address_);
     const MessageLines& lines = records_.Lines;
     FillList(Controls(), ids::kChnMessagesLeft, [&] {
         std::vector<std::string> shown;

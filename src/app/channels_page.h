@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "app/operator_page.h"
 #include "link/sensor_data.h"
+#include "trend/trend_dlg.h"
 
 namespace corvane {
 
@@ -18,6 +20,12 @@ class CMultiInput : public OperatorPage {
     static constexpr int kHighestAddress = 247;
 
     CMultiInput(fw::Host& host, SharedRecords& records);
+    ~CMultiInput() override;
+
+    // The readings history the trend window ("&Trend...": one line per channel that is on)
+    // shows; it must outlive the page.
+    void UseHistory(ReadingsHistory* history);
+    CTrendDlg* Trend() { return trend_.get(); }
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;
@@ -50,6 +58,7 @@ class CMultiInput : public OperatorPage {
     std::array<Readings, kChannelCount> readings_{};
     int returnId_ = 0;        // the address in use before the page took the line over
     bool holdsLine_ = false;  // active, and DeviceId is the page's to move
+    std::unique_ptr<CTrendDlg> trend_;
 };
 
 }  // namespace corvane

@@ -1,8 +1,10 @@
 #include "app/control_centre_dlg.h"
 
+#include "app/channels_page.h"
 #include "app/comms_page.h"
 #include "app/configuration_summary.h"
 #include "app/list_filling.h"
+#include "app/monitor_page.h"
 #include "app/operator_login.h"
 #include "resources/main_window.h"
 #include "service/forced_outputs.h"
@@ -49,6 +51,15 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
     }
     if (auto* comms = static_cast<CAdvCommsPage*>(Page(PageKind::Communications))) {
         comms->UseDevices(ports);
+    }
+    // Every answered poll goes into the readings history the moment its reply is decoded.
+    engine_.SetAnsweredPollObserver(
+        [this] { history_.AddAnsweredPoll(records_, host_.PreciseNow()); });
+    if (auto* monitor = static_cast<CMonitorPage*>(Page(PageKind::Monitor))) {
+        monitor->UseHistory(&history_);
+    }
+    if (auto* channels = static_cast<CMultiInput*>(Page(PageKind::Channels))) {
+        channels->UseHistory(&history_);
     }
 }
 
@@ -194,6 +205,7 @@ void CControlCentreDlg::OpenSheet() {
 void CControlCentreDlg::OnTimer(int id) {
     if (id != kLinkTimerId) return;
     const bool refreshArmedByEngine = engine_.Tick();
+    history_.ObserveLink(records_, host_.PreciseNow());
     if (closing_ == Closing::AwaitingReturn &&
         (!BothOutputsCommandUnderway(records_) || ++closeWaitTicks_ > kReturnWaitTicks)) {
         EndDialog(closeResult_);  // the return to normal was answered or has timed out

@@ -13,6 +13,7 @@
 #include "framework/property_sheet.h"
 #include "link/command_engine.h"
 #include "link/shared_records.h"
+#include "trend/readings_history.h"
 
 namespace corvane {
 
@@ -43,6 +44,9 @@ class CControlCentreDlg : public fw::Dialog {
     ~CControlCentreDlg() override;
 
     SharedRecords& Records() { return records_; }
+    // The readings of the answered polls of the last hour and the status lines that appeared,
+    // for the trend windows of the Monitor and Channels pages.
+    ReadingsHistory& History() { return history_; }
     CommandEngine& Engine() { return engine_; }
     fw::PropertySheet* Sheet() { return sheet_.get(); }
     // The save prompt of "&Exit", kept for every exit attempt.
@@ -78,6 +82,7 @@ class CControlCentreDlg : public fw::Dialog {
     std::unique_ptr<LinkTimer> linkTimer_;
     CommandEngine engine_;
     DownloadSequence download_;  // the software download, run by the engine
+    ReadingsHistory history_;    // fed by the engine; outlives the pages' trend windows
     std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
     CSaveConfigDlg savePrompt_;

@@ -15,6 +15,14 @@ CMonitorPage::CMonitorPage(fw::Host& host, SharedRecords& records)
     : OperatorPage(host, records, resources::MonitorPageTemplate(), kTimerId,
                    ids::kMonSystemMessages) {}
 
+CMonitorPage::~CMonitorPage() = default;
+
+void CMonitorPage::UseHistory(ReadingsHistory* history) {
+    trend_ = history != nullptr
+                 ? std::make_unique<CTrendDlg>(host_, records_, *history, CTrendDlg::Kind::Sensor)
+                 : nullptr;
+}
+
 void CMonitorPage::DoDataExchange(fw::DataExchange& dx) {
     using namespace ids;
     fw::TextField(dx, kMonOut2SourceName, out2Name_, kTextLimit);
@@ -59,6 +67,17 @@ void CMonitorPage::OnPaint() {
     CopyFromSensor();
     CopyTexts();
     FillList(Controls(), ids::kMonConfiguration, MonitorConfigurationLines(records_.Sensor));
+    Controls().Enable(ids::kMonTrend, trend_ != nullptr);
+}
+
+void CMonitorPage::OnNotify(int id, fw::Notify notify) {
+    if (id == ids::kMonTrend && notify == fw::Notify::Clicked && trend_) trend_->Open(View());
+}
+
+// The trend window goes with the sheet it was opened from.
+void CMonitorPage::OnDestroy() {
+    if (trend_) trend_->Close();
+    OperatorPage::OnDestroy();
 }
 
 }  // namespace corvane

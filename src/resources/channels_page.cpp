@@ -88,6 +88,12 @@ const fw::DialogTemplate& ChannelsPageTemplate() {
                                       .widthChars = 8});
             }
         }
+        d.controls.push_back({.id = kChnTrend,
+                              .kind = ControlKind::Button,
+                              .caption = "&Trend...",
+                              .parent = kChnSensorsGroup,
+                              .row = static_cast<int>(kChnRows.size()) + 1,
+                              .column = 7});
         d.controls.push_back({.id = kChnMessagesGroup,
                               .kind = ControlKind::Group,
                               .caption = "System Messages",

@@ -34,6 +34,7 @@ inline constexpr std::array<ChannelRowIds, 5> kChnRows = {{
 
 inline constexpr int kChnMessagesLeft = 1433;   // lines 1 to 5
 inline constexpr int kChnMessagesRight = 1434;  // lines 6 to 10
+inline constexpr int kChnTrend = 1437;          // "&Trend...": the channels' readings against time
 
 // Column headings.
 inline constexpr int kChnOnOffLabel = 1414;

@@ -36,6 +36,7 @@ inline constexpr int kMonOut1Label = 1037;
 inline constexpr int kMonOut1mA = 1300;
 inline constexpr int kMonOut2Label = 1038;
 inline constexpr int kMonOut2mA = 1301;
+inline constexpr int kMonTrend = 1352;  // "&Trend...": the readings against time
 
 }  // namespace corvane::ids
 
