@@ -13,10 +13,12 @@
 //               reaches the line through a serial device server instead
 // --trace       prints every frame sent and received, in hexadecimal, on standard error
 // --screenshots DIR  saves a picture of every window in DIR and ends: the main window, the about
-//               box, then at the factory level each page of the sheet and the dialogs it owns
+//               box, then at the factory level each page of the sheet and the dialogs it owns,
+//               the Software page with a download under way and the Monitor page's trend window
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -33,6 +35,7 @@
 #include <vector>
 
 #include "app/control_centre_app.h"
+#include "app/monitor_page.h"
 #include "app/operator_page.h"
 #include "app/state_file.h"
 #include "framework/headless/headless_host.h"
@@ -44,6 +47,7 @@
 #include "link/serial_device_catalog_qt.h"
 #include "link/serial_port.h"
 #include "resources/main_window.h"
+#include "resources/monitor_page.h"
 #include "resources/software_page.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
@@ -259,6 +263,8 @@ class ScreenshotTour {
     static constexpr int kReadingsLimitMs = 20000;
     static constexpr int kWindowLimitMs = 5000;
     static constexpr int kDownloadLimitMs = 60000;
+    static constexpr int kTrendFillMs = 40000;
+    static constexpr int kTrendLimitMs = 45000;
 
     struct Step {
         std::function<bool()> ready;
@@ -301,6 +307,7 @@ class ScreenshotTour {
             }
         }
         TourDownload(sheet);
+        TourTrend(sheet);
         // The save prompt of "&Exit", opened on its own: its close box then ends nothing.
         CControlCentreDlg& window = *app_.MainWindow();
         Then([&window] {
@@ -343,6 +350,31 @@ class ScreenshotTour {
             if (!sheet.IsOpen() || sheet.ActiveIndex() != software) return;
             Save(fw::QtHost::WidgetOf(sheet.View()), "software-download.png");
             sheet.Page(software).Controls().UserClick(ids::kSwCancel);
+        });
+    }
+
+    // The trend window of the Monitor page (trend.png), given most of a minute of readings after
+    // the download to show: the download's gap in the lines and its status lines marked.
+    void TourTrend(fw::PropertySheet& sheet) {
+        int monitor = -1;
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            if (sheet.Page(i).Caption() == "Monitor") monitor = i;
+        }
+        if (monitor < 0) return;
+        auto* page = dynamic_cast<CMonitorPage*>(&sheet.Page(monitor));
+        auto opened = std::make_shared<QElapsedTimer>();
+        Then([&sheet, page, monitor, opened] {
+            if (page == nullptr || !sheet.IsOpen() || !sheet.SetActivePage(monitor)) return;
+            page->Controls().UserClick(ids::kMonTrend);
+            opened->start();
+        });
+        WaitFor("a trend of most of a minute", kTrendLimitMs,
+                [opened] { return opened->isValid() && opened->elapsed() >= kTrendFillMs; });
+        Then([this, page] {
+            CTrendDlg* trend = page != nullptr ? page->Trend() : nullptr;
+            if (trend == nullptr || !trend->IsOpen()) return;
+            Save(fw::QtHost::WidgetOf(trend->View()), PictureName(trend->Template().caption, ""));
+            trend->Close();
         });
     }
 

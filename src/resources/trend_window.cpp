@@ -12,16 +12,18 @@ fw::DialogTemplate MakeTrendTemplate(int id, std::string_view caption) {
     using fw::ControlKind;
     namespace style = fw::style;
     using namespace ids;
+    // The chart takes the whole height at the left, the controls are stacked at the right: the
+    // window fits a small screen with room for six panes.
     fw::DialogTemplate d{.id = id,
                          .caption = caption,
-                         .width = 440,
-                         .height = 330,
+                         .width = 520,
+                         .height = 310,
                          .controls = {
-                             {.id = kTrendChart, .kind = ControlKind::Chart, .columnSpan = 4},
+                             {.id = kTrendChart, .kind = ControlKind::Chart, .rowSpan = 4},
                              {.id = kTrendReadingsGroup,
                               .kind = ControlKind::Group,
                               .caption = "Readings",
-                              .row = 1},
+                              .column = 1},
                          }};
     for (std::size_t i = 0; i < kTrendShow.size(); ++i) {
         d.controls.push_back({.id = kTrendShow[i],
@@ -38,48 +40,49 @@ fw::DialogTemplate MakeTrendTemplate(int id, std::string_view caption) {
                           .column = 1});
     d.controls.push_back({.id = kTrendSpan1,
                           .kind = ControlKind::Radio,
-                          .caption = "&1 minute",
+                          .caption = "&1 min",
                           .parent = kTrendSpanGroup,
                           .styles = style::kGroupStart});
     d.controls.push_back({.id = kTrendSpan10,
                           .kind = ControlKind::Radio,
-                          .caption = "1&0 minutes",
+                          .caption = "1&0 min",
                           .parent = kTrendSpanGroup,
-                          .row = 1});
+                          .column = 1});
     d.controls.push_back({.id = kTrendSpan60,
                           .kind = ControlKind::Radio,
-                          .caption = "&60 minutes",
+                          .caption = "&60 min",
                           .parent = kTrendSpanGroup,
-                          .row = 2});
+                          .column = 2});
     d.controls.push_back({.id = kTrendPause,
                           .kind = ControlKind::Button,
                           .caption = "&Pause",
                           .parent = kTrendSpanGroup,
-                          .row = 3});
-    d.controls.push_back({.id = kTrendMarksGroup,
-                          .kind = ControlKind::Group,
-                          .caption = "Status Lines in View",
                           .row = 1,
-                          .column = 2});
-    d.controls.push_back({.id = kTrendMarks,
-                          .kind = ControlKind::ListBox,
-                          .parent = kTrendMarksGroup,
-                          .widthChars = 34});
+                          .columnSpan = 3});
     d.controls.push_back({.id = kTrendRecordGroup,
                           .kind = ControlKind::Group,
                           .caption = "Recording",
-                          .row = 1,
-                          .column = 3});
+                          .row = 2,
+                          .column = 1});
     d.controls.push_back({.id = kTrendRecordState,
                           .kind = ControlKind::Static,
                           .caption = "Not recording.",
                           .parent = kTrendRecordGroup,
-                          .widthChars = 22});
+                          .widthChars = 30});
     d.controls.push_back({.id = kTrendRecord,
                           .kind = ControlKind::Button,
                           .caption = "&Record...",
                           .parent = kTrendRecordGroup,
                           .row = 1});
+    d.controls.push_back({.id = kTrendMarksGroup,
+                          .kind = ControlKind::Group,
+                          .caption = "Status Lines in View",
+                          .row = 3,
+                          .column = 1});
+    d.controls.push_back({.id = kTrendMarks,
+                          .kind = ControlKind::ListBox,
+                          .parent = kTrendMarksGroup,
+                          .widthChars = 44});
     return d;
 }
 

@@ -51,6 +51,9 @@ class PaneView : public QChartView {
 
         QFont small = font();
         small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
+        smallFont_ = small;
+        tinyFont_ = small;
+        tinyFont_.setPixelSize(1);
         time_ = new QCategoryAxis;
         time_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         time_->setLabelsFont(small);
@@ -67,12 +70,13 @@ class PaneView : public QChartView {
         const ChartPane& pane = content.panes[index];
         const bool lowest = index + 1 == content.panes.size();
         const bool top = index == 0;
-        bottomMargin_ = lowest ? 4 + fontMetrics().height() : 4;
+        lowest_ = lowest;
         ShowTime(content, lowest);
         const ChartValueAxis& a = pane.axis;
         value_->setRange(a.min, a.max);
         value_->setTickAnchor(a.min);
-        value_->setTickInterval(a.step);
+        axis_ = a;
+        SpaceTheValueLabels();
         value_->setLabelFormat(QString("%.%1f").arg(std::clamp(a.decimals, 0, 9)));
 
         std::size_t used = 0;
@@ -108,8 +112,24 @@ class PaneView : public QChartView {
         }
         xMin_ = content.xMin;
         xMax_ = content.xMax;
-        PlaceThePlotArea();
+        valueLabelsWidth_ = LabelsWidth(a);
         viewport()->update();
+    }
+
+    // The width of the widest value label, as the chart measures it to make room for them.
+    int ValueLabelsWidth() const { return valueLabelsWidth_; }
+    // Room for the value labels at the left, the title above, the time labels below the lowest
+    // pane: `labelsWidth` is the widest value label of all panes, so that the plot areas of
+    // every pane begin at the same place and one moment is in line in all of them.
+    void PlaceThePlotArea(int labelsWidth) {
+        // On the right, room for half a time label at the end of the axis.
+        const int right =
+            value_->labelsFont().pointSizeF() > 0
+                ? QFontMetrics(value_->labelsFont()).horizontalAdvance("00:00:00") / 2 + 6
+                : 30;
+        const QMargins margins(6 + labelsWidth - valueLabelsWidth_, fontMetrics().height() + 8,
+                               right, lowest_ ? 2 : 4);
+        if (chart_->margins() != margins) chart_->setMargins(margins);
     }
 
     std::vector<std::vector<ChartPoint>> Lines() const {
@@ -133,7 +153,7 @@ class PaneView : public QChartView {
   protected:
     void resizeEvent(QResizeEvent* event) override {
         QChartView::resizeEvent(event);
-        PlaceThePlotArea();
+        SpaceTheValueLabels();
     }
 
     void drawForeground(QPainter* painter, const QRectF& rect) override {
@@ -144,20 +164,29 @@ class PaneView : public QChartView {
         QFont small = font();
         small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
         const QFontMetrics smallMetrics(small);
-        // The marks: a line through the plot, in the top pane its label at the top.
+        // The marks: a line through the plot, in the top pane its label at the top. Labels of
+        // marks close together go one under the other, in as many rows as there is room for;
+        // a label with no room left is not drawn (its line is).
+        const int rows = std::max(1, static_cast<int>(plot.height() / 2 / smallMetrics.height()));
+        std::vector<double> rowEnds(static_cast<std::size_t>(rows), -1e9);
         for (const Mark& mark : marks_) {
             if (xMax_ <= xMin_ || mark.x < xMin_ || mark.x > xMax_) continue;
             const double x = plot.left() + (mark.x - xMin_) / (xMax_ - xMin_) * plot.width();
             painter->setPen(QPen(mark.colour, 1, Qt::DashLine));
             painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-            if (!mark.label.isEmpty()) {
+            if (mark.label.isEmpty()) continue;
+            const double width = smallMetrics.horizontalAdvance(mark.label) + 4;
+            for (std::size_t row = 0; row < rowEnds.size(); ++row) {
+                if (x + 2 < rowEnds[row]) continue;
+                const double top =
+                    plot.top() + 1 + static_cast<double>(row) * smallMetrics.height();
+                const QRectF box(x + 2, top, width, smallMetrics.height());
                 painter->setFont(small);
-                const QRectF box(x + 2, plot.top() + 1,
-                                 smallMetrics.horizontalAdvance(mark.label) + 4,
-                                 smallMetrics.height());
-                painter->fillRect(box, QColor(255, 255, 255, 200));
+                painter->fillRect(box, QColor(255, 255, 255, 220));
                 painter->setPen(mark.colour);
                 painter->drawText(box, Qt::AlignCenter, mark.label);
+                rowEnds[row] = box.right() + 2;
+                break;
             }
         }
         // The title above the plot, the legend after it, the note at the right.
@@ -204,10 +233,15 @@ class PaneView : public QChartView {
     }
 
     void ShowTime(const ChartContent& content, bool labelled) {
+        // Hidden labels still take their room under the plot: in the upper panes they are made
+        // as small as a font can be, so that their plots reach down to the next pane.
         time_->setLabelsVisible(labelled);
+        time_->setLabelsFont(labelled ? smallFont_ : tinyFont_);
         std::vector<ChartTick> ticks;
         for (const ChartTick& tick : content.xTicks) {
-            if (tick.x > content.xMin && tick.x <= content.xMax) ticks.push_back(tick);
+            // A label at the very end of the axis would stand half outside the chart.
+            const double end = content.xMax - (content.xMax - content.xMin) / 50;
+            if (tick.x > content.xMin && tick.x <= end) ticks.push_back(tick);
         }
         if (ticks != ticks_) {
             for (const QString& label : time_->categoriesLabels()) time_->remove(label);
@@ -219,15 +253,43 @@ class PaneView : public QChartView {
         time_->setRange(content.xMin, content.xMax);
     }
 
-    // Room for the value labels at the left, the title above, the time labels below the lowest
-    // pane: the same left and right margins in every pane.
-    void PlaceThePlotArea() {
-        const QFontMetrics metrics(font());
-        const double left = metrics.horizontalAdvance("-00000.000") + 8;
-        const double top = metrics.height() + 8;
-        const QRectF area(left, top, std::max(10.0, width() - left - 14.0),
-                          std::max(10.0, height() - top - bottomMargin_));
-        if (chart_->plotArea() != area) chart_->setPlotArea(area);
+    // A label every step of the axis, or every 2, 5, 10... steps where the pane is too low for
+    // them all: the chart shares the plot's height out among the labels and cuts short ("...")
+    // every label taller than its share less some padding.
+    void SpaceTheValueLabels() {
+        if (axis_.step <= 0 || axis_.max <= axis_.min) return;
+        const double labelHeight = QFontMetrics(value_->labelsFont()).height();
+        const double plotHeight =
+            std::max(1.0, height() - chart_->margins().top() - chart_->margins().bottom() -
+                              (lowest_ ? labelHeight + 6 : 0));
+        // At the least the two ends of the axis keep their labels.
+        const double steps = std::max(1.0, std::round((axis_.max - axis_.min) / axis_.step));
+        double every = steps;
+        for (const double m : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0}) {
+            if (m >= steps) break;
+            const double labels = std::floor(steps / m + 1e-9) + 1;
+            if (plotHeight / labels >= labelHeight + 9) {
+                every = m;
+                break;
+            }
+        }
+        if (value_->tickInterval() != axis_.step * every)
+            value_->setTickInterval(axis_.step * every);
+    }
+
+    int LabelsWidth(const ChartValueAxis& axis) const {
+        const QFontMetrics metrics(value_->labelsFont());
+        const QString format = value_->labelFormat();
+        int widest = 0;
+        if (axis.step > 0 && axis.max >= axis.min) {
+            for (double v = axis.min; v <= axis.max + axis.step / 1000; v += axis.step) {
+                widest = std::max(
+                    widest,
+                    metrics.boundingRect(QString::asprintf(format.toLatin1().constData(), v))
+                        .width());
+            }
+        }
+        return widest;
     }
 
     QChart* chart_ = nullptr;
@@ -241,7 +303,11 @@ class PaneView : public QChartView {
     std::vector<Mark> marks_;
     double xMin_ = 0;
     double xMax_ = 1;
-    double bottomMargin_ = 4;
+    bool lowest_ = false;
+    QFont smallFont_;
+    QFont tinyFont_;
+    int valueLabelsWidth_ = 0;
+    ChartValueAxis axis_;
 };
 
 class ChartWidget : public QWidget {
@@ -263,10 +329,17 @@ class ChartWidget : public QWidget {
             layout_->addWidget(pane, 1);
             panes_.push_back(pane);
         }
+        int labelsWidth = 0;
         for (std::size_t i = 0; i < panes_.size(); ++i) {
             const bool used = i < content.panes.size();
-            if (used) panes_[i]->Show(content, i);
+            if (used) {
+                panes_[i]->Show(content, i);
+                labelsWidth = std::max(labelsWidth, panes_[i]->ValueLabelsWidth());
+            }
             panes_[i]->setVisible(used);
+        }
+        for (std::size_t i = 0; i < content.panes.size(); ++i) {
+            panes_[i]->PlaceThePlotArea(labelsWidth);
         }
         // The lowest pane also carries the time labels: a little more room for it.
         for (std::size_t i = 0; i < content.panes.size(); ++i) {
