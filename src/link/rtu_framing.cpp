@@ -69,6 +69,14 @@ bool IsExceptionFrame(const SharedRecords& r) {
            (f[1] & kExceptionBit) != 0;
 }
 
+// The first bytes of an exception frame, which is longer than the shortest replies (the four
+// bytes of a probe's or an address change's answer): the exchange waits for its fifth byte.
+bool ExceptionFrameUnderway(const SharedRecords& r) {
+    const auto& f = r.Link.RxFrame;
+    return r.Link.RxCount >= 2 && r.Link.RxCount < kExceptionFrameLength &&
+           f[0] == r.Sensor.DeviceId && (f[1] & kExceptionBit) != 0;
+}
+
 }  // namespace
 
 bool FrameCheckPasses(const std::uint8_t* frame, int length) {
@@ -122,7 +130,7 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         ResetRequestState(r);
         return FrameEvent::Exception;
     }
-    if (link.RxCount < link.ReplyLength) {
+    if (link.RxCount < link.ReplyLength || ExceptionFrameUnderway(r)) {
         return FrameEvent::Incomplete;
     }
 

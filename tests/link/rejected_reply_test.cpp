@@ -158,3 +158,24 @@ TEST(RejectedReplyOnTheLine, scanDoesNotFindASensorWhoseRepliesAllFailTheCheck) 
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// An exception reply is five bytes, one more than the answer to a probe or an address change:
+// it is read whole as the sensor's refusal, never cut at four bytes and taken for an answer.
+TEST(ExceptionReply, toAFourByteRequestIsReadWholeAsARefusal) {
+    for (const int command : {ProbeDeviceId, ChangeDeviceId}) {
+        SharedRecords r;
+        r.Sensor.DeviceId = 9;
+        r.Sensor.NewDeviceId = 12;
+        testing::StartExchange(r, command);
+        const auto refusal = testing::WithCrc({9, 0xF0, 0x01});
+        EXPECT_EQ(testing::Feed(r, refusal), FrameEvent::Exception) << command;
+        EXPECT_EQ(r.Sensor.DeviceId, 9) << "the address stays where it was";
+        EXPECT_EQ(r.Link.TickCount, 0) << "the exchange has ended";
+    }
+}
+
+}  // namespace
+}  // namespace corvane
