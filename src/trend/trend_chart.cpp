@@ -16,13 +16,16 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
 }
 
-// The lowest and highest reading of one step of one line, with their times.
+// The polls of one step of one line: the first two as they are, and the lowest and highest
+// reading with their times.
 struct Step {
     int count = 0;
     double low = 0, high = 0;
     std::int64_t lowAt = 0, highAt = 0;
+    std::array<fw::ChartPoint, 2> first{};
 
     void Take(double value, std::int64_t at) {
+        if (count < 2) first[static_cast<std::size_t>(count)] = {static_cast<double>(at), value};
         if (count == 0 || value < low) low = value, lowAt = at;
         if (count == 0 || value > high) high = value, highAt = at;
         ++count;
@@ -33,7 +36,9 @@ struct Step {
         const auto point = [](std::int64_t at, double value) {
             return fw::ChartPoint{static_cast<double>(at), value};
         };
-        if (count == 1 || lowAt == highAt) {
+        if (count <= 2) {
+            segment.insert(segment.end(), first.begin(), first.begin() + count);
+        } else if (lowAt == highAt) {
             segment.push_back(point(lowAt, low));
         } else if (lowAt < highAt) {
             segment.push_back(point(lowAt, low));
@@ -71,9 +76,14 @@ std::int64_t TrendStepMs(std::int64_t spanMs) {
     return std::max<std::int64_t>(1, spanMs / kTrendSteps);
 }
 
-std::int64_t TrendViewEnd(std::int64_t nowMs, std::int64_t spanMs) {
+std::int64_t TrendMoveMs(std::int64_t spanMs) {
     const std::int64_t step = TrendStepMs(spanMs);
-    return FloorDiv(nowMs, step) * step;
+    return std::max<std::int64_t>(step, (1'000 + step - 1) / step * step);
+}
+
+std::int64_t TrendViewEnd(std::int64_t nowMs, std::int64_t spanMs) {
+    const std::int64_t move = TrendMoveMs(spanMs);
+    return FloorDiv(nowMs, move) * move;
 }
 
 std::int64_t TrendGapMs(std::int64_t spanMs) {

@@ -32,13 +32,18 @@ struct TrendView {
     bool operator==(const TrendView&) const = default;
 };
 
-// The chart is cut into this many equal steps of time. A line has at most two points per step
-// (the lowest and the highest reading in it, in their order, so that no spike is lost), and the
-// chart moves on by whole steps, so it changes, and is drawn again, at most once a step: every
-// 100 ms over one minute, every 6 s over an hour.
-inline constexpr std::int64_t kTrendSteps = 600;
+// The chart is cut into this many equal steps of time: 200 ms over one minute (a step for each
+// poll), 12 s over an hour. A line has at most two points per step: the polls themselves where
+// there are no more, else the lowest and the highest reading, in their order, so that no spike is
+// lost. That is about a point per pixel of a window's chart, and no more to draw.
+inline constexpr std::int64_t kTrendSteps = 300;
 std::int64_t TrendStepMs(std::int64_t spanMs);
-// The right edge of a chart that shows up to `nowMs`: the last whole step.
+// The chart moves on in whole moves of a step and at least a second, so that it changes, and is
+// drawn again, at most once a second (every 12 s over an hour): drawing the panes is what the
+// window costs, and a chart that moves on five times a second costs five times as much for
+// nothing a technician could read off it.
+std::int64_t TrendMoveMs(std::int64_t spanMs);
+// The right edge of a chart that shows up to `nowMs`: the last whole move.
 std::int64_t TrendViewEnd(std::int64_t nowMs, std::int64_t spanMs);
 // A line breaks where two of its polls lie further apart than this (a sensor that fell silent
 // and came back), rather than drawing a straight line over the silence.

@@ -20,8 +20,8 @@ namespace corvane {
 // Opened from the Monitor page it shows the sensor's readings; from the Channels page, one line
 // per channel that is on. It blocks no window, and it never touches the link: it reads the
 // readings history the main window keeps, on its own 200 ms refresh as the pages do, and draws
-// the chart again only when what it shows has changed (at most once per step of the chart:
-// 100 ms over one minute, 6 s over an hour).
+// the chart again only when what it shows has changed: when it moves on, once a second over one
+// minute, every 2 s over ten, every 12 s over an hour (see TrendMoveMs).
 class CTrendDlg : public fw::Dialog {
   public:
     enum class Kind { Sensor, Channels };

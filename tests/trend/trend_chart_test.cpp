@@ -30,27 +30,36 @@ TrendView OneSensor(std::int64_t endMs, std::int64_t spanMs) {
 
 constexpr std::int64_t kT0 = 1'796'000'400'000;  // a whole hour: 2026-11-30 01:00:00 UTC
 
-TEST(TrendChart, theViewMovesOnInWholeStepsOfOneSixHundredthOfItsSpan) {
-    EXPECT_EQ(TrendStepMs(60'000), 100);
-    EXPECT_EQ(TrendStepMs(600'000), 1'000);
-    EXPECT_EQ(TrendStepMs(3'600'000), 6'000);
-    EXPECT_EQ(TrendViewEnd(kT0 + 5'999, 3'600'000), kT0);
-    EXPECT_EQ(TrendViewEnd(kT0 + 6'000, 3'600'000), kT0 + 6'000);
-    EXPECT_EQ(TrendViewEnd(kT0 + 199, 60'000), kT0 + 100);
+TEST(TrendChart, theViewMovesOnInWholeStepsOfOneThreeHundredthOfItsSpanAndAtMostOnceASecond) {
+    EXPECT_EQ(TrendStepMs(60'000), 200);
+    EXPECT_EQ(TrendStepMs(600'000), 2'000);
+    EXPECT_EQ(TrendStepMs(3'600'000), 12'000);
+    EXPECT_EQ(TrendMoveMs(60'000), 1'000);
+    EXPECT_EQ(TrendMoveMs(600'000), 2'000);
+    EXPECT_EQ(TrendMoveMs(3'600'000), 12'000);
+    EXPECT_EQ(TrendViewEnd(kT0 + 11'999, 3'600'000), kT0);
+    EXPECT_EQ(TrendViewEnd(kT0 + 12'000, 3'600'000), kT0 + 12'000);
+    EXPECT_EQ(TrendViewEnd(kT0 + 999, 60'000), kT0);
+    EXPECT_EQ(TrendViewEnd(kT0 + 1'000, 60'000), kT0 + 1'000);
 }
 
 TEST(TrendChart, overAMinuteEveryPollIsAPointOfItsOwn) {
     ReadingsHistory history;
-    for (int i = 0; i < 300; ++i) history.Add(Sample(kT0 + 200 * i, i * 0.5));
+    // Five a second, now and then two in one step with the same reading.
+    for (int i = 0; i < 300; ++i) {
+        const int shift = i % 7 == 3 ? 50 : i % 7 == 4 ? -50 : 0;
+        const double value = (i % 7 == 4 ? i - 1 : i) * 0.5;
+        history.Add(Sample(kT0 + 200 * i + shift, value));
+    }
     const auto chart = BuildTrendChart(history, OneSensor(kT0 + 60'000, 60'000));
     ASSERT_EQ(chart.panes.size(), 6u);
     ASSERT_EQ(chart.panes[0].series.size(), 1u);
     const auto& segments = chart.panes[0].series[0].segments;
     ASSERT_EQ(segments.size(), 1u);
     ASSERT_EQ(segments[0].size(), 300u);
-    for (int i = 0; i < 300; ++i) {
-        EXPECT_EQ(segments[0][static_cast<std::size_t>(i)],
-                  (ChartPoint{static_cast<double>(kT0 + 200 * i), i * 0.5}));
+    for (std::size_t i = 0; i < 300; ++i) {
+        EXPECT_EQ(segments[0][i], (ChartPoint{static_cast<double>(history.Samples()[i].timeMs),
+                                              history.Samples()[i].values[0]}));
     }
     EXPECT_EQ(chart.xMin, static_cast<double>(kT0));
     EXPECT_EQ(chart.xMax, static_cast<double>(kT0 + 60'000));
@@ -67,7 +76,7 @@ TEST(TrendChart, samplesAtOrAfterTheViewsEndWaitForTheNextStep) {
 
 TEST(TrendChart, overAnHourEachStepKeepsItsLowestAndHighestReadingInTheirOrder) {
     ReadingsHistory history;
-    // One step of 6 s: 30 polls with a spike up at 1 s and a dip at 4 s.
+    // Within one step of 12 s: 30 polls with a spike up at 1 s and a dip at 4 s.
     for (int i = 0; i < 30; ++i) {
         double value = 10;
         if (i == 5) value = 50;

@@ -86,7 +86,7 @@ class TrendWindow : public testing::SheetRig {
     fw::WindowModel& Controls() { return Window()->Controls(); }
     const fw::ChartContent& Chart() { return Controls().Chart(kTrendChart); }
     ReadingsHistory& History() { return rig.Window().History(); }
-    // Runs until the window has refreshed with everything answered up to now in view.
+    // Runs, then on until the window has refreshed (its view ends at the last whole second).
     void RunAndRefresh(fw::VirtualClock::Micros duration) {
         rig.Run(duration);
         rig.Run(CTrendDlg::kRefreshPeriodMs * kMillisecond);
@@ -164,7 +164,7 @@ TEST_F(TrendWindow, theLinesReceiveExactlyTheAnsweredPolls) {
         }
     }
     EXPECT_EQ(view[0], expected);
-    EXPECT_GE(expected.size(), added - 2);
+    EXPECT_GE(expected.size(), added - 7) << "all but the last second's";
     std::size_t newest = samples.Size() - 1;
     while (static_cast<double>(samples[newest].timeMs) >= Chart().xMax) --newest;
     for (std::size_t r = 0; r < 6; ++r) {
@@ -181,7 +181,7 @@ TEST_F(TrendWindow, aSilentSensorAddsNoPointsAndItsTimeOutIsMarked) {
     RunAndRefresh(10 * kSecond);
     EXPECT_EQ(History().AnsweredPolls(), answered);
     ASSERT_EQ(Points(0).size(), 1u);
-    EXPECT_LE(Points(0)[0].size(), points + 2);
+    EXPECT_LE(Points(0)[0].size(), points + 6) << "no more than the second the view lags";
 
     std::vector<std::string> faults;
     for (const auto& mark : Chart().marks) {
@@ -230,8 +230,8 @@ TEST_F(TrendWindow, pauseHoldsTheViewWhilePollingGoesOn) {
     EXPECT_FALSE(Window()->Paused());
     EXPECT_EQ(Controls().Text(kTrendPause), "&Pause");
     EXPECT_TRUE(Chart().note.empty());
-    EXPECT_GT(Chart().xMax, held.xMax + 4'900);
-    EXPECT_GT(Points(0)[0].size(), held.panes[0].series[0].segments[0].size() + 20);
+    EXPECT_GE(Chart().xMax, held.xMax + 4'000);
+    EXPECT_GT(Points(0)[0].size(), held.panes[0].series[0].segments[0].size() + 15);
 }
 
 TEST_F(TrendWindow, theSpanAndTheReadingsShownAreTheOperatorsChoice) {
