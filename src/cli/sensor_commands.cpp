@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <string_view>
 
 #include "cli/fast_link.h"
 #include "cli/setup_fields.h"
@@ -25,6 +26,10 @@ namespace {
 constexpr int kMonitorMisses = 3;
 // Attempts at one data block of the setup before the reading is given up.
 constexpr int kBlockAttempts = 3;
+// Download requests in a row that go unanswered (or refused) before the download is given up:
+// the desktop tool repeats the request until the operator cancels, the command line has no one
+// to cancel it.
+constexpr int kDownloadRequestAttempts = 5;
 
 // A command's failure: the exit status and what to say on standard error.
 struct Failure {
@@ -57,6 +62,9 @@ class Commands {
         if (name == "scan") result = Scan();
         if (name == "set-address") result = SetAddress();
         io_.out.flush();
+        if (!result && !io_.out) {
+            result = Failure{kBadInput, "cannot write the results to standard output"};
+        }
         if (!result) return kDone;
         io_.err << "corvane: " << result->message << "\n";
         return result->status;
@@ -69,22 +77,33 @@ class Commands {
     Failure LinkFailure(const Exchange& exchange) const {
         const std::string request = DescribeRequest(exchange.function, Address());
         switch (exchange.outcome) {
-            case Outcome::PortFailed:
-                return {kLinkFailed,
-                        "cannot use the port " + line_.link.port +
-                            (link_.LastPortError().empty() ? std::string()
-                                                           : ": " + link_.LastPortError())};
+            case Outcome::PortFailed: return PortFailure();
             case Outcome::Exception:
                 return {kLinkFailed, "the sensor rejected " + request + " (exception reply)"};
             case Outcome::Garbled:
                 return {kLinkFailed, "the reply to " + request + " failed its frame check"};
-            default: {
-                std::string message = "no answer to " + request;
-                if (!link_.LastPortError().empty()) message += ": " + link_.LastPortError();
-                return {kLinkFailed, message};
-            }
+            default:
+                if (!link_.LastPortError().empty()) return PortFailure();
+                return {kLinkFailed, "no answer to " + request};
         }
     }
+
+    // The port (or the device server's connection) failed: as the box of the desktop tool says.
+    Failure PortFailure() const {
+        return {kLinkFailed,
+                "cannot use the port " + line_.link.port +
+                    (link_.LastPortError().empty() ? std::string() : ": " + link_.LastPortError())};
+    }
+
+    // One exchange, unless the operator has asked the command to stop (Ctrl-C).
+    std::optional<Exchange> Step(std::string_view doing) {
+        if (io_.interrupted()) {
+            interruptedWhile_ = doing;
+            return std::nullopt;
+        }
+        return link_.Step();
+    }
+    Failure Interrupted() const { return {kLinkFailed, "interrupted while " + interruptedWhile_}; }
 
     // Runs exchanges until every queued command has been answered.
     Result SendQueued(std::initializer_list<int> commands) {
@@ -92,8 +111,9 @@ class Commands {
         while (std::any_of(commands.begin(), commands.end(),
                            [this](int c) { return r_.Queue.IsPending(c); }) ||
                r_.Engine.CurrentCommand != 0) {
-            const Exchange exchange = link_.Step();
-            if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
+            const auto exchange = Step("writing to the sensor");
+            if (!exchange) return Interrupted();
+            if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
         }
         return std::nullopt;
     }
@@ -111,7 +131,9 @@ class Commands {
                                                 " kept failing their frame check"};
             }
             const int block = r_.UploadBlock;
-            const Exchange exchange = link_.Step();
+            const auto step = Step("reading the setup");
+            if (!step) return Interrupted();
+            const Exchange exchange = *step;
             if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
             if (exchange.outcome == Outcome::Silent && exchange.function == fn::kDataBlock &&
                 ++silentAttempts < kBlockAttempts) {
@@ -139,6 +161,9 @@ class Commands {
         while ((options.count == 0 || answered < options.count) && !io_.interrupted()) {
             const Exchange exchange = link_.Step();
             if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
+            if (exchange.outcome == Outcome::Silent && !link_.LastPortError().empty()) {
+                return PortFailure();
+            }
             if (exchange.outcome != Outcome::Answered || exchange.function != fn::kPoll) {
                 if (++misses >= kMonitorMisses) {
                     Failure failure = LinkFailure(exchange);
@@ -152,6 +177,7 @@ class Commands {
             const ReadingRow row = RowOfAnsweredPoll(r_, io_.now());
             io_.out << (options.csv ? ReadingsCsvLine(row) : ReadingsText(row)) << "\n"
                     << std::flush;
+            if (!io_.out) break;  // reported as the command ends
         }
         return std::nullopt;
     }
@@ -183,10 +209,15 @@ class Commands {
     Result Confirm(const std::string& question, bool& yes) {
         yes = true;
         if (line_.command.yes) return std::nullopt;
-        io_.out << question << " [y/N] " << std::flush;
+        io_.err << question << " [y/N] " << std::flush;
         const auto answer = io_.readLine();
+        if (io_.interrupted()) {
+            io_.err << "\n";
+            interruptedWhile_ = "waiting for the answer; nothing was sent";
+            return Interrupted();
+        }
         if (!answer) {
-            io_.out << "\n";
+            io_.err << "\n";
             return Failure{kBadInput,
                            "no answer on standard input; give --yes to go ahead "
                            "without asking"};
@@ -218,8 +249,7 @@ class Commands {
         const SensorData written = SetupToWrite(file.Sensor);
         const std::vector<std::string> changes = Differences(r_.Sensor, written);
         if (changes.empty()) {
-            io_.out << "The sensor's setup already equals " << path << "; nothing to write.\n";
-            return std::nullopt;
+            io_.out << "No differences: the sensor's setup already equals " << path << "\n";
         } else {
             io_.out << "Changes to the setup of the sensor at address " << Address()
                     << " (sensor -> file):\n";
@@ -314,10 +344,10 @@ class Commands {
         for (const ImageBlock& block : check.blocks) bytes += block.Data.size();
         io_.out << path << ": " << check.blocks.size() << " blocks, " << bytes << " bytes\n";
         bool yes = false;
-        if (Result failure = Confirm(std::string(install ? "Install" : "Upgrade") +
-                                         " the software of the sensor at address " +
-                                         std::to_string(Address()) + " with " + path + "?",
-                                     yes)) {
+        if (Result failure =
+                Confirm(std::string(install ? "Install" : "Upgrade") + " the software with " +
+                            path + "? Download frames go to every sensor on the line (address 0)",
+                        yes)) {
             return failure;
         }
         if (!yes) {
@@ -345,13 +375,45 @@ class Commands {
 
     Result RunDownload(bool install) {
         int shownProgress = -1;
+        int refusedRequests = 0;
+        bool allBlocksSent = false;
+        std::string trouble;  // the last exchange that went wrong, for the failure message
         while (r_.Download.DownloadOrigin != DownloadOrigin::StampAnswered) {
             if (!DownloadCommandPending(r_) && r_.Engine.CurrentCommand == 0) {
                 EndProgress(shownProgress);
-                return Failure{kLinkFailed, "the software download failed" + DownloadLines()};
+                return DownloadFailure(allBlocksSent, trouble);
             }
-            const Exchange exchange = link_.Step();
-            if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
+            const int blockBefore = static_cast<int>(r_.Download.BlockIndex);
+            const int retriesBefore = r_.Engine.BlockRetries;
+            const auto exchange = Step("downloading");
+            if (!exchange) {
+                EndProgress(shownProgress);
+                const std::size_t total = r_.Download.Image.size();
+                AbortDownload(r_);
+                return Failure{kLinkFailed, "interrupted while downloading block " +
+                                                std::to_string(blockBefore + 1) + " of " +
+                                                std::to_string(total) +
+                                                "; the sensor holds an incomplete image"};
+            }
+            if (exchange->outcome == Outcome::PortFailed) return LinkFailure(*exchange);
+            if (exchange->outcome != Outcome::Answered) {
+                trouble = LinkFailure(*exchange).message;
+            } else if (exchange->function == fn::kFlashBlock &&
+                       r_.Engine.BlockRetries > retriesBefore) {
+                trouble = "the sensor rejected flash block " + std::to_string(blockBefore + 1);
+            }
+            if (exchange->function == fn::kRequestDownload) {
+                refusedRequests = exchange->outcome == Outcome::Answered ? 0 : refusedRequests + 1;
+                if (refusedRequests >= kDownloadRequestAttempts) {
+                    EndProgress(shownProgress);
+                    AbortDownload(r_);
+                    return Failure{kLinkFailed, trouble + " (" + std::to_string(refusedRequests) +
+                                                    " attempts); nothing was written"};
+                }
+            }
+            if (r_.Download.BlockTotal > 0 && r_.Download.BlockIndex == r_.Download.BlockTotal) {
+                allBlocksSent = true;
+            }
             ShowProgress(shownProgress);
         }
         EndProgress(shownProgress);
@@ -359,6 +421,17 @@ class Commands {
         io_.out << "Software " << (install ? "installed" : "upgraded") << ": issue " << issue
                 << "\n";
         return std::nullopt;
+    }
+
+    Failure DownloadFailure(bool allBlocksSent, const std::string& trouble) const {
+        if (allBlocksSent) {
+            return {kLinkFailed,
+                    "every block was written, but the sensor did not return its "
+                    "software issue after restarting" +
+                        (trouble.empty() ? std::string() : " (" + trouble + ")")};
+        }
+        return {kLinkFailed, "the software download failed" + DownloadLines() +
+                                 (trouble.empty() ? std::string() : "; " + trouble)};
     }
 
     // The download's standing status lines, for the failure message.
@@ -370,7 +443,7 @@ class Commands {
                 n == line::kIssueNotReturned.number;
             if (downloadLine && r_.Slots.Stands(n)) lines += "; " + r_.Slots.Text(n);
         }
-        return lines.empty() ? ": the sensor stopped answering" : lines;
+        return lines;
     }
 
     // The progress of the blocks; nothing before they go out or after the download has ended
@@ -405,15 +478,26 @@ class Commands {
         const CommandOptions& options = line_.command;
         link_.SetTimeoutMs(options.timeoutMs);
         int found = 0;
-        for (int address = options.from; address <= options.to && !io_.interrupted(); ++address) {
+        for (int address = options.from; address <= options.to; ++address) {
             r_.Sensor.DeviceId = address;
             r_.Queue.Queue(ProbeDeviceId);
-            const Exchange exchange = link_.Step();
-            if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
-            if (exchange.outcome == Outcome::Answered || exchange.outcome == Outcome::Exception) {
+            const auto exchange = Step("scanning");
+            if (!exchange) {
+                return Failure{kLinkFailed, "interrupted at address " + std::to_string(address) +
+                                                ": " + std::to_string(found) + " found from " +
+                                                std::to_string(options.from) + " to " +
+                                                std::to_string(address - 1) +
+                                                ", the rest not probed"};
+            }
+            if (exchange->outcome == Outcome::PortFailed || !link_.LastPortError().empty()) {
+                Failure failure = PortFailure();
+                failure.message += " (at address " + std::to_string(address) + ")";
+                return failure;
+            }
+            if (exchange->outcome == Outcome::Answered || exchange->outcome == Outcome::Exception) {
                 io_.out << address << "\n" << std::flush;
                 ++found;
-            } else if (exchange.outcome == Outcome::Garbled) {
+            } else if (exchange->outcome == Outcome::Garbled) {
                 io_.err << "corvane: address " << address
                         << " answered with a frame that failed its check (two sensors at one "
                            "address, or a noisy line)\n";
@@ -427,12 +511,28 @@ class Commands {
     Result SetAddress() {
         const int from = Address();
         const int to = line_.command.newAddress;
+        if (to != from) {
+            // Two sensors at one address would answer each other's requests at once.
+            r_.Sensor.DeviceId = to;
+            r_.Queue.Queue(ProbeDeviceId);
+            const auto probe = Step("checking the new address");
+            if (!probe) return Interrupted();
+            r_.Sensor.DeviceId = from;
+            if (probe->outcome == Outcome::PortFailed) return LinkFailure(*probe);
+            if (!link_.LastPortError().empty()) return PortFailure();
+            if (probe->outcome != Outcome::Silent) {
+                return Failure{kLinkFailed, "address " + std::to_string(to) +
+                                                " is taken: something answers there; nothing "
+                                                "was changed"};
+            }
+        }
         r_.Sensor.NewDeviceId = to;
         if (Result failure = SendQueued({ChangeDeviceId})) return failure;
         r_.ScanState = ScanState::Idle;  // the change is the command line's own, not a scan's
         r_.Sensor.DeviceId = to;
         const Exchange poll = link_.Step();
         if (poll.outcome != Outcome::Answered) {
+            if (!link_.LastPortError().empty()) return PortFailure();
             Failure failure = LinkFailure(poll);
             failure.message = "the sensor took the new address " + std::to_string(to) +
                               " but did not answer there: " + failure.message;
@@ -447,6 +547,7 @@ class Commands {
     FastLink& link_;
     fw::Host& host_;
     Console& io_;
+    std::string interruptedWhile_;
 };
 
 int IndexOf(std::initializer_list<int> values, int value, int otherwise) {

@@ -52,6 +52,12 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
     const bool replacing = fs::exists(old);
     constexpr auto kWritable =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (replacing && !fs::is_regular_file(old)) {
+        // A pipe, a device or a folder: replacing it with a file would take it away.
+        error = "Cannot replace " + requested.string() +
+                ": it is not a file (a device, a pipe or a folder)";
+        return false;
+    }
     if (replacing && (old.permissions() & kWritable) == fs::perms::none) {
         error = "Cannot replace " + requested.string() + ": the file is read-only";
         return false;

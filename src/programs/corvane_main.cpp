@@ -4,17 +4,21 @@
 // The commands run on the same engine, requests, replies and files as the desktop tool. The
 // engine's timers and the virtual sensor of --simulate run on a clock kept with real time inside
 // the Qt event loop, which also serves the serial port or the device-server connection.
+#include <poll.h>
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "cli/command_line.h"
 #include "cli/fast_link.h"
@@ -26,6 +30,7 @@
 #include "link/line_port.h"
 #include "link/serial_port.h"
 #include "link/shared_records.h"
+#include "link/tcp_port.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 
@@ -37,6 +42,32 @@ std::atomic<bool> interruptRequested{false};
 
 void OnInterrupt(int) {
     interruptRequested.store(true);
+}
+
+// Ctrl-C and SIGTERM only set the flag the commands look at between exchanges: a command stops
+// at a point where it can say what it leaves behind. Without SA_RESTART a wait in progress ends.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// One line typed on standard input; nothing at its end, or once Ctrl-C was pressed while waiting.
+std::optional<std::string> ReadAnswerLine() {
+    std::string text;
+    while (!interruptRequested.load()) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (poll(&input, 1, 100) <= 0) continue;
+        char c = 0;
+        const ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return text.empty() ? std::nullopt : std::optional<std::string>(text);
+        if (c == '\n') return text;
+        text += c;
+    }
+    return std::nullopt;
 }
 
 // The login name, for the stamps of a download when --operator is not given.
@@ -141,14 +172,9 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     });
     if (line.link.trace) TraceLink(link);
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    CatchStopSignals();
     cli::Console console{std::cout, std::cerr};
-    console.readLine = []() -> std::optional<std::string> {
-        std::string text;
-        if (!std::getline(std::cin, text)) return std::nullopt;
-        return text;
-    };
+    console.readLine = ReadAnswerLine;
     console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
     console.interrupted = [] { return interruptRequested.load(); };
     return cli::RunCommand(line, records, link, host, console);
@@ -167,6 +193,18 @@ int main(int argc, char** argv) {
     if (line.help) {
         std::cout << cli::HelpText(line.command.name);
         return cli::kDone;
+    }
+    // A port that cannot name a device is bad usage, found before anything is opened.
+    std::string serverHost;
+    int serverPort = 0;
+    const std::string& port = line.link.port;
+    if (!line.link.simulate &&
+        (port.empty() ||
+         (CTcpPort::NamesServer(port) && !CTcpPort::ParseAddress(port, serverHost, serverPort)))) {
+        std::cerr << "corvane: --port "
+                  << (port.empty() ? "is empty" : port + ": " + CTcpPort::kBadAddressText) << "\n"
+                  << cli::UsageText();
+        return cli::kBadInput;
     }
     return Run(argc, argv, line);
 }

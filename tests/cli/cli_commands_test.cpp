@@ -55,10 +55,10 @@ TEST(CliSetup, readSetupThenWriteSetupGivesASecondSensorTheSameSetup) {
     EXPECT_TRUE(Contains(out, "read back")) << out;
     EXPECT_EQ(SetupLines(rig, 5), SetupLines(rig, 0));
 
-    // Written again, the setup shows no differences and nothing is written.
+    // Written again, the setup shows no differences (and is written and read back as asked).
     ASSERT_EQ(rig.Run({"--address", "5", "write-setup", file, "--yes"}), 0) << rig.Err();
-    EXPECT_TRUE(Contains(rig.Out(), "already equals")) << rig.Out();
-    EXPECT_EQ(rig.FramesSent(), 17u);  // the data blocks read
+    EXPECT_TRUE(Contains(rig.Out(), "No differences")) << rig.Out();
+    EXPECT_EQ(rig.FramesSent(), 17u + 9u + 17u);  // read, the nine writes, read back
 }
 
 TEST(CliSetup, aFileThatCannotBeWrittenWholeSendsNothing) {
@@ -89,6 +89,9 @@ TEST(CliSetup, theOperatorDecidesBeforeAnythingIsWritten) {
     rig.Type("n");
     EXPECT_EQ(rig.Run({"--address", "5", "write-setup", file}), 0);
     EXPECT_TRUE(Contains(rig.Out(), "Nothing was written")) << rig.Out();
+    // The question goes with the errors, so that a results file holds only results.
+    EXPECT_TRUE(Contains(rig.Err(), "Write the setup of ")) << rig.Err();
+    EXPECT_FALSE(Contains(rig.Out(), "[y/N]")) << rig.Out();
     // Without an answer (standard input at its end) nothing is written either.
     EXPECT_EQ(rig.Run({"--address", "5", "write-setup", file}), 2);
     EXPECT_TRUE(Contains(rig.Err(), "--yes")) << rig.Err();
@@ -156,6 +159,31 @@ TEST(CliDownload, aSensorThatStopsAcceptingBlocksEndsTheDownloadWithExit1) {
     EXPECT_TRUE(Contains(rig.Err(), "download failed")) << rig.Err();
 }
 
+TEST(CliDownload, aSilentOrRefusingSensorEndsTheDownloadRequestWithExit1) {
+    ScratchFolder folder;
+    const std::string file =
+        folder.Write("new.hex", testing::HexText(testing::PatternImage(4, 16)));
+    for (const bool silent : {true, false}) {
+        CliRig rig;
+        rig.Sensor().Faults().silent = silent;
+        rig.Sensor().Faults().exceptionReplies = !silent;
+        EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1) << silent;
+        EXPECT_TRUE(Contains(rig.Err(), "the software download request")) << rig.Err();
+        EXPECT_TRUE(Contains(rig.Err(), "(5 attempts); nothing was written")) << rig.Err();
+    }
+}
+
+TEST(CliDownload, ctrlCStopsTheDownloadAndSaysWhatTheSensorIsLeftWith) {
+    CliRig rig;
+    ScratchFolder folder;
+    const std::string file =
+        folder.Write("new.hex", testing::HexText(testing::PatternImage(40, 16)));
+    rig.InterruptAfter(12);  // exchanges: request, announcement, then blocks
+    EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "interrupted while downloading block ")) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), "incomplete image")) << rig.Err();
+}
+
 TEST(CliScan, findsTheSensorsAtTheEndsAndInTheMiddle) {
     CliRig rig({0, 37, 247});
     const auto started = rig.Clock().Now();
@@ -170,6 +198,28 @@ TEST(CliScan, findsTheSensorsAtTheEndsAndInTheMiddle) {
 
     ASSERT_EQ(rig.Run({"scan", "--from", "30", "--to", "40", "--timeout-ms", "20"}), 0);
     EXPECT_EQ(Lines(rig.Out()), (std::vector<std::string>{"37"}));
+}
+
+TEST(CliScan, aFailingPortOrCtrlCIsNeverReportedAsAFinishedScan) {
+    CliRig rig({0, 37});
+    rig.Line().SetOpenFails(true);
+    EXPECT_EQ(rig.Run({"scan"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "cannot use the port")) << rig.Err();
+    EXPECT_FALSE(Contains(rig.Err(), "scanned")) << rig.Err();
+
+    rig.Line().SetOpenFails(false);
+    rig.InterruptAfter(20);
+    EXPECT_EQ(rig.Run({"scan"}), 1);
+    EXPECT_EQ(Lines(rig.Out()), std::vector<std::string>{"0"});
+    EXPECT_TRUE(Contains(rig.Err(), "interrupted at address 20: 1 found from 0 to 19"))
+        << rig.Err();
+}
+
+TEST(CliScan, aSensorThatRefusesTheProbeIsStillThere) {
+    CliRig rig({4});
+    rig.Sensor().Faults().exceptionReplies = true;
+    ASSERT_EQ(rig.Run({"scan", "--to", "6"}), 0) << rig.Err();
+    EXPECT_EQ(Lines(rig.Out()), std::vector<std::string>{"4"});
 }
 
 TEST(CliMonitor, csvGivesAHeaderAndOneRowPerAnsweredPoll) {
@@ -225,6 +275,20 @@ TEST(CliAddress, setAddressMovesTheSensorAndConfirmsItThere) {
     EXPECT_TRUE(Contains(rig.Out(), "now answers at address 12")) << rig.Out();
     EXPECT_EQ(rig.Run({"--address", "3", "info"}), 1);
     EXPECT_EQ(rig.Run({"--address", "12", "info"}), 0);
+}
+
+TEST(CliAddress, anAddressAnotherSensorHoldsIsRefused) {
+    CliRig rig({3, 12});
+    EXPECT_EQ(rig.Run({"--address", "3", "set-address", "12"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "address 12 is taken")) << rig.Err();
+    EXPECT_EQ(rig.Sensor(0).Address(), 3);
+}
+
+TEST(CliOutput, resultsThatCannotBeWrittenAreNotReportedAsDone) {
+    CliRig rig;
+    rig.BreakStandardOutput();
+    EXPECT_EQ(rig.Run({"monitor", "--count", "3"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "cannot write the results")) << rig.Err();
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ class CliRig {
     // status; what it printed is in Out() and Err().
     int Run(const std::vector<std::string>& args) {
         out_.str("");
+        out_.clear();
+        if (brokenOutput_) out_.setstate(std::ios::badbit);
         err_.str("");
         cli::CommandLine line;
         std::string error;
@@ -61,10 +63,18 @@ class CliRig {
             typed_.pop_front();
             return text;
         };
+        int checks = 0;
+        console.interrupted = [this, checks]() mutable {
+            return interruptAfter_ >= 0 && ++checks > interruptAfter_;
+        };
         return cli::RunCommand(line, *records_, *link_, host_, console);
     }
 
     void Type(std::string line) { typed_.push_back(std::move(line)); }
+    // Ctrl-C after the command has asked `checks` times whether to stop.
+    void InterruptAfter(int checks) { interruptAfter_ = checks; }
+    // Standard output as a full disk leaves it: every write fails.
+    void BreakStandardOutput() { brokenOutput_ = true; }
     std::string Out() const { return out_.str(); }
     std::string Err() const { return err_.str(); }
     // Frames the last run sent.
@@ -87,6 +97,8 @@ class CliRig {
     std::ostringstream err_;
     std::deque<std::string> typed_;
     std::size_t writesBefore_ = 0;
+    int interruptAfter_ = -1;
+    bool brokenOutput_ = false;
 };
 
 // The lines of a text.

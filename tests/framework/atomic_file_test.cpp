@@ -1,6 +1,7 @@
 #include "framework/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -60,6 +61,16 @@ TEST_F(AtomicFile, aReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(WriteFileAtomically(folder / "setup.QCF", Bytes{'x'}, error));
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_EQ(Get(folder / "setup.QCF"), "kept");
+}
+
+TEST_F(AtomicFile, aPipeOrAFolderIsNotReplacedByAFile) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileAtomically(folder / "pipe", Bytes{'x'}, error));
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_EQ(fs::status(folder / "pipe").type(), fs::file_type::fifo);
+    fs::create_directory(folder / "setups");
+    EXPECT_FALSE(WriteFileAtomically(folder / "setups", Bytes{'x'}, error));
+    EXPECT_TRUE(fs::is_directory(folder / "setups"));
 }
 
 TEST_F(AtomicFile, aFileLargerThanAskedForIsNotRead) {
