@@ -26,11 +26,7 @@ bool ReadingsRecorder::Start(const std::string& path, std::string& error) {
     Stop();
     const fs::path file = PathOf(path);
     errno = 0;
-#ifdef _WIN32
-    file_ = _wfopen(file.c_str(), L"wb");
-#else
-    file_ = std::fopen(file.c_str(), "wb");
-#endif
+    file_ = std::fopen(file.string().c_str(), "wb");
     if (file_ == nullptr) {
         error = "Cannot create " + path + ": " + Reason(errno != 0 ? errno : EIO);
         return false;

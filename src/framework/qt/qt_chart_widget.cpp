@@ -73,7 +73,9 @@ class PaneView : public QChartView {
         lowest_ = lowest;
         ShowTime(content, lowest);
         const ChartValueAxis& a = pane.axis;
-        value_->setRange(a.min, a.max);
+        // A hair more at the top, so that the top label, at the anchor plus whole steps, does
+        // not fall outside the axis through rounding.
+        value_->setRange(a.min, a.max + a.step * 1e-6);
         value_->setTickAnchor(a.min);
         axis_ = a;
         SpaceTheValueLabels();
@@ -262,12 +264,14 @@ class PaneView : public QChartView {
         const double plotHeight =
             std::max(1.0, height() - chart_->margins().top() - chart_->margins().bottom() -
                               (lowest_ ? labelHeight + 6 : 0));
-        // At the least the two ends of the axis keep their labels.
+        // Both ends of the axis keep their labels: every m steps where m divides the steps,
+        // and at the least the two ends alone.
         const double steps = std::max(1.0, std::round((axis_.max - axis_.min) / axis_.step));
         double every = steps;
-        for (const double m : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0}) {
+        for (const double m : {1.0, 2.0, 3.0, 4.0, 5.0, 10.0, 20.0, 50.0}) {
             if (m >= steps) break;
-            const double labels = std::floor(steps / m + 1e-9) + 1;
+            if (std::fmod(steps, m) != 0) continue;
+            const double labels = steps / m + 1;
             if (plotHeight / labels >= labelHeight + 9) {
                 every = m;
                 break;
