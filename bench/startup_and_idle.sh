@@ -9,8 +9,8 @@
 # For each line and mode it prints
 #   - the time from starting the program to its first request on the line (the first "TX"
 #     line of the trace, timestamped here as it arrives, since the trace carries no times),
-#   - the share of one core the program uses while it polls (utime + stime from
-#     /proc/PID/stat over wall time, after a settling second),
+#   - the share of one core the program uses while it polls (the run time of its threads from
+#     /proc/PID/task/*/schedstat over wall time, after a settling second),
 #   - the polls per second seen during that time (to show it really was polling),
 #   - the peak resident memory (VmHWM from /proc/PID/status).
 # The target is below 0.5 % of one core in both modes on the adapter line; the bytewise line is
