@@ -301,12 +301,20 @@ QtHost::QtHost(std::string helpFile) : helpFile_(std::move(helpFile)) {
 
 QtHost::~QtHost() = default;
 
+// Converting the system clock to local time asks the C library for the time zone, which checks
+// the zone file every time; the link engine asks on every tick. The answer is kept for the rest
+// of its second: a clock that reads another second is converted anew.
 DateTime QtHost::Now() const {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return DateTime{d.year(),   d.month(),  d.day(),          t.hour(),
-                    t.minute(), t.second(), d.dayOfWeek() % 7};
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != nowSecond_) {
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(second);
+        const QDate d = now.date();
+        const QTime t = now.time();
+        now_ = DateTime{d.year(),   d.month(),  d.day(),          t.hour(),
+                        t.minute(), t.second(), d.dayOfWeek() % 7};
+        nowSecond_ = second;
+    }
+    return now_;
 }
 
 std::chrono::system_clock::time_point QtHost::PreciseNow() const {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,9 @@ class QtHost : public Host {
     std::vector<QtWindowBuilder*> builders_;
     LocalSocketInstanceLock instanceLock_;
     std::string fileAnswer_;
+    // Now() of the second of the system clock last asked for.
+    mutable qint64 nowSecond_ = std::numeric_limits<qint64>::min();
+    mutable DateTime now_;
 };
 
 // Turns a filter string such as "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||" into a Qt
