@@ -12,9 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <algorithm>
 
+#include "framework/qt/group_box.h"
+#include "framework/qt/line_list.h"
 #include "framework/qt/qt_chart_widget.h"
 #include "framework/qt/slot_guard.h"
 
@@ -66,73 +67,6 @@ QGridLayout* GridOf(QWidget* container) {
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     return grid;
-}
-
-// The widget of a list box: rows of text. QListView lays all rows out again after any change of
-// a row, and that repaints the whole list; the lines of this program change often (the System
-// Messages line turns its spinner on every tick). A row rewritten through RewriteRow that keeps
-// its height, while every row fits the list's width (no horizontal scrolling) and so does the
-// new text, leaves that layout as it is: then only that row is painted again.
-class LineList : public QListWidget {
-  public:
-    using QListWidget::QListWidget;
-
-    void RewriteRow(int row, const QString& text) {
-        QListWidgetItem* rewritten = item(row);
-        rewrittenHeight_ = sizeHintForIndex(indexFromItem(rewritten)).height();
-        rewritten->setText(text);
-        rewrittenHeight_ = -1;
-    }
-
-    // Lays the rows out now if a change asked for it, so that they paint in one pass with the
-    // changed rows instead of in a second one.
-    void LayOutNow() { executeDelayedItemsLayout(); }
-
-  protected:
-    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                     const QList<int>& roles) override {
-        if (topLeft == bottomRight && KeepsLayout(topLeft)) {
-            QAbstractItemView::dataChanged(topLeft, bottomRight, roles);  // repaints that row
-        } else {
-            QListWidget::dataChanged(topLeft, bottomRight, roles);  // lays all rows out again
-        }
-    }
-
-  private:
-    bool KeepsLayout(const QModelIndex& index) const {
-        if (rewrittenHeight_ < 0 || horizontalScrollBar()->maximum() > 0) return false;
-        const QSize size = sizeHintForIndex(index);
-        return size.height() == rewrittenHeight_ &&
-               size.width() <= viewport()->width() - 2 * spacing();
-    }
-
-    int rewrittenHeight_ = -1;  // while RewriteRow runs: the row's height before
-};
-
-// Brings a list widget to `items` in one update: rows whose text differs are rewritten in
-// place, surplus rows go from the end and missing rows are appended together. The list neither
-// flickers nor jumps: its scroll position is kept, and a list that already shows `items` is not
-// touched at all. Nothing paints before the event loop runs again, so the changes need no
-// holding back (holding painting with setUpdatesEnabled would repaint the whole list with its
-// frame and the group behind it when released).
-void ShowListItems(LineList& list, const std::vector<std::string>& items) {
-    const int count = static_cast<int>(items.size());
-    bool same = list.count() == count;
-    for (int i = 0; same && i < count; ++i) {
-        same = list.item(i)->text() == ToQ(items[static_cast<std::size_t>(i)]);
-    }
-    if (same) return;
-    const int scroll = list.verticalScrollBar()->value();
-    for (int i = 0; i < std::min(list.count(), count); ++i) {
-        const QString text = ToQ(items[static_cast<std::size_t>(i)]);
-        if (list.item(i)->text() != text) list.RewriteRow(i, text);
-    }
-    while (list.count() > count) delete list.takeItem(list.count() - 1);
-    QStringList missing;
-    for (int i = list.count(); i < count; ++i) missing << ToQ(items[static_cast<std::size_t>(i)]);
-    if (!missing.isEmpty()) list.addItems(missing);
-    list.LayOutNow();
-    list.verticalScrollBar()->setValue(scroll);
 }
 
 }  // namespace
@@ -203,7 +137,7 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
     switch (control.kind) {
         case ControlKind::Static: widget = new QLabel(caption, parent); break;
         case ControlKind::Group: {
-            auto* group = new QGroupBox(caption, parent);
+            auto* group = new GroupBox(caption, parent);
             GridOf(group);
             widget = group;
             break;
@@ -321,7 +255,7 @@ void QtWindowBuilder::Refresh(int id) {
             break;
         case ControlKind::ListBox: {
             auto* list = static_cast<LineList*>(widget);
-            ShowListItems(*list, model_.ListItems(id));
+            list->ShowLines(model_.ListItems(id));
             if (list->currentRow() != model_.ListSelection(id)) {
                 list->setCurrentRow(model_.ListSelection(id));
             }
