@@ -579,7 +579,6 @@ int RunHeadless(int argc, char** argv, Options& options) {
 
 int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
-    if (qEnvironmentVariableIsSet("H5_NOBLINK")) QApplication::setCursorFlashTime(0);
     KeepNumbersInTheCLocale();
     fw::QtHost host(HelpFile());
     Simulation simulation;
