@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -579,6 +580,9 @@ int RunHeadless(int argc, char** argv, Options& options) {
 
 int RunDesktop(int argc, char** argv, Options& options) {
     QApplication application(argc, argv);
+    // The desktop matches the windows to the installed entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvane-control-centre"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvane-control-centre")));
     KeepNumbersInTheCLocale();
     fw::QtHost host(HelpFile());
     Simulation simulation;
