@@ -88,16 +88,6 @@ bool CMultiInput::OnKillActive() {
     return OperatorPage::OnKillActive();
 }
 
-// The sheet's Apply runs kill-active on the page in view, which gave the line back; the page
-// stays in view, so it takes the line again and carries on.
-bool CMultiInput::OnApply() {
-    if (Sheet() != nullptr && &Sheet()->ActivePage() == this && !holdsLine_) {
-        TakeTheLine();
-        SetTimer(kTimerId, kRefreshPeriodMs);
-    }
-    return OperatorPage::OnApply();
-}
-
 // The sheet closed on this page without leaving it (Cancel, or the main window closing): the
 // line is given back all the same, or every page of the next sheet would talk to a channel.
 void CMultiInput::OnReset() {

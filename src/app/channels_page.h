@@ -33,7 +33,6 @@ class CMultiInput : public OperatorPage {
     void InitialiseFields() override;
     bool OnSetActive() override;
     bool OnKillActive() override;
-    bool OnApply() override;
     void OnReset() override;
     void OnDestroy() override;
     void OnTimer(int id) override;

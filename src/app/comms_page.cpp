@@ -181,12 +181,6 @@ bool CAdvCommsPage::OnApply() {
     }
     records_.Engine.ReopenPort = true;
     records_.Engine.TransmitInhibit = false;
-    // The sheet's Apply ran kill-active on this page, which stopped its timer, but the page stays
-    // in view: its timer is started again so that the scan's end is acknowledged.
-    if (Sheet() != nullptr && &Sheet()->ActivePage() == this) {
-        SetTimer(kTimerId, kRefreshPeriodMs);
-        FollowCatalog(true);
-    }
     return OperatorPage::OnApply();
 }
 

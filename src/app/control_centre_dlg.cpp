@@ -176,6 +176,18 @@ void CControlCentreDlg::CloseProgram(int result) {
                });
 }
 
+void CControlCentreDlg::CloseOnRequest() {
+    if (!IsOpen() || closing_ == Closing::AwaitingReturn) return;
+    if (!OutputsLeftForced(records_)) {
+        EndDialog(fw::kIdCancel);
+        return;
+    }
+    ReturnOutputsToNormal(records_);
+    closing_ = Closing::AwaitingReturn;
+    closeResult_ = fw::kIdCancel;
+    closeWaitTicks_ = 0;
+}
+
 // The prompt clears ExitPromptShown when the operator goes back (or a save failed); otherwise
 // the program closes. A second "&Exit" while the mark stands closes at once.
 void CControlCentreDlg::ExitThroughSavePrompt() {

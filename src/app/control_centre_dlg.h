@@ -55,6 +55,12 @@ class CControlCentreDlg : public fw::Dialog {
     // The page object of `kind`, kept for the whole run; null when this build has no such page.
     fw::PropertyPage* Page(PageKind kind);
 
+    // Ends the program at a request from outside it (SIGTERM, SIGINT), when nobody may be there
+    // to answer a question: outputs it may have left forced are returned to normal without
+    // asking (the answer the close box's question recommends), then the window closes, the
+    // state file is written and the program ends. A question already open goes with it.
+    void CloseOnRequest();
+
   protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;

@@ -91,9 +91,12 @@ class OperatorPage : public RefreshedWindow<fw::PropertyPage> {
         if (RefreshTimerId() != 0) SetTimer(RefreshTimerId(), kRefreshPeriodMs);
         return PropertyPage::OnSetActive();
     }
+    // A page that refuses to be left (a field that fails its check) stays in view and keeps
+    // refreshing: the timer stops only once the page has let go.
     bool OnKillActive() override {
+        if (!PropertyPage::OnKillActive()) return false;
         if (RefreshTimerId() != 0) KillTimer(RefreshTimerId());
-        return PropertyPage::OnKillActive();
+        return true;
     }
 };
 

@@ -132,7 +132,7 @@ void DownloadSequence::Finished(SharedRecords& r) {
                       [](fw::Answer) {});
         return;
     }
-    AbortDownload(r);
+    EndTransfer(r);  // the origin stays: it says how the new image is stamped
     SensorData& s = r.Sensor;
     const std::string date = RecordDateText(host_.Now());
     if (d.DownloadOrigin == DownloadOrigin::FactoryPage) {

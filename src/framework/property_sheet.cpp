@@ -94,7 +94,8 @@ bool PropertySheet::ApplyAll() {
     if (!ActivePage().OnKillActive()) return false;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         if (created_[i] && !pages_[i]->OnApply()) {
-            if (static_cast<int>(i) != active_) Activate(static_cast<int>(i));
+            // The page that refused comes (or stays) in view, active again.
+            Activate(static_cast<int>(i));
             return false;
         }
     }
@@ -110,6 +111,9 @@ void PropertySheet::PressApply() {
     if (ApplyAll()) {
         for (PropertyPage* page : pages_) page->modified_ = false;
         PageModifiedChanged();
+        // Apply ran the page's leaving step, but the page stays in view: it is made active
+        // again, as when its tab is chosen, so that it goes on refreshing.
+        Activate(active_);
     }
 }
 

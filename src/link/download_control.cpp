@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-void AbortDownload(SharedRecords& r) {
+void EndTransfer(SharedRecords& r) {
     r.Link.TickCount = 0;
     r.Link.RequestFunction = 0;
     r.Engine.CurrentCommand = 0;
@@ -21,6 +21,13 @@ void AbortDownload(SharedRecords& r) {
                               StampInstall, StampUpgrade}) {
         r.Queue.Withdraw(command);
     }
+}
+
+void AbortDownload(SharedRecords& r) {
+    EndTransfer(r);
+    // A download that was given up no longer holds the link: nothing is left to be stamped, and
+    // the pages that wait for a download to finish are free again.
+    r.Download.DownloadOrigin = DownloadOrigin::None;
 }
 
 }  // namespace corvane

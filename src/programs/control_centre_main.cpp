@@ -418,6 +418,17 @@ class ScreenshotTour {
     std::size_t next_ = 0;
 };
 
+// What SIGINT and SIGTERM do (see CloseOnSignal); `closing` is set by the first signal.
+void EndOnSignal(CControlCentreApp& app, bool& closing) {
+    CControlCentreDlg* window = app.MainWindow();
+    if (closing || window == nullptr || !window->IsOpen()) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    closing = true;
+    window->CloseOnRequest();
+}
+
 #ifndef _WIN32
 // The write end of the pipe that carries SIGINT and SIGTERM into the event loop. The handler
 // may do no more than write(2) a byte, so the descriptor is all it can reach.
@@ -431,7 +442,9 @@ void ForwardSignal(int) {
     errno = savedErrno;
 }
 
-// SIGINT and SIGTERM close the main window as its close box does, so the state file is written.
+// SIGINT and SIGTERM end the program whatever window is open: the main window closes without
+// asking (see CControlCentreDlg::CloseOnRequest), so the state file is written. Should the window
+// be gone already, or a second signal come while it closes, the event loop ends at once.
 // The handler writes one byte to a pipe whose read end the event loop watches, so the program
 // sleeps until a signal comes and does the closing outside the handler.
 class CloseOnSignal {
@@ -450,7 +463,7 @@ class CloseOnSignal {
                              char bytes[16];
                              while (::read(readEnd_, bytes, sizeof bytes) > 0) {
                              }
-                             if (app.MainWindow() != nullptr) app.MainWindow()->PressCloseBox();
+                             EndOnSignal(app, closing_);
                          });
         struct sigaction action {};
         action.sa_handler = ForwardSignal;
@@ -473,6 +486,7 @@ class CloseOnSignal {
 
   private:
     int readEnd_ = -1;
+    bool closing_ = false;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 #else
@@ -488,10 +502,10 @@ class CloseOnSignal {
     explicit CloseOnSignal(CControlCentreApp& app) {
         std::signal(SIGINT, RequestClose);
         std::signal(SIGTERM, RequestClose);
-        QObject::connect(&watch_, &QTimer::timeout, &watch_, [&app] {
-            if (closeRequested.load() && app.MainWindow() != nullptr) {
+        QObject::connect(&watch_, &QTimer::timeout, &watch_, [this, &app] {
+            if (closeRequested.load()) {
                 closeRequested.store(false);
-                app.MainWindow()->PressCloseBox();
+                EndOnSignal(app, closing_);
             }
         });
         watch_.start(50);
@@ -499,6 +513,7 @@ class CloseOnSignal {
 
   private:
     QTimer watch_;
+    bool closing_ = false;
 };
 #endif
 
@@ -568,7 +583,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
     StateFile state;
     QtPortDevices devices(options.ports);
     CControlCentreApp app(host, MakeChannel(simulation, host, options), &state, &options.ports);
-    if (!app.InitInstance([] { QCoreApplication::quit(); })) {
+    if (!app.InitInstance([] { QCoreApplication::exit(0); })) {
         std::printf("Corvane Control Centre is already running.\n");
         return 0;
     }
@@ -589,7 +604,10 @@ int RunDesktop(int argc, char** argv, Options& options) {
     StateFile state;
     QtPortDevices devices(options.ports);
     CControlCentreApp app(host, MakeChannel(simulation, host, options), &state, &options.ports);
-    if (!app.InitInstance([] { QApplication::quit(); })) {
+    // exit(), not quit(): quit() first asks every window to close, and a dialog still open
+    // (its Cancel decides whether it closes) would keep the program running without its main
+    // window.
+    if (!app.InitInstance([] { QCoreApplication::exit(0); })) {
         return 0;  // the running copy was brought forward
     }
     if (options.trace) TraceTraffic(app);

@@ -8,6 +8,7 @@
 #include "link/command_table.h"
 #include "link/record_date.h"
 #include "resources/factory_page.h"
+#include "resources/setup_page.h"
 #include "resources/software_page.h"
 #include "sheet_test_rig.h"
 
@@ -260,6 +261,28 @@ TEST_F(DownloadPages, leavingAfterACalibrationStampsItOnceAndDefaultSetupAloneDo
     EXPECT_TRUE(Sent(fn::kSource1K5, from).empty());
     EXPECT_EQ(Sent(fn::kCalibrationStamp, from).size(), 1u);
     EXPECT_EQ(rig.Records().Sensor.CalibrationName, rig.Records().OperatorName);
+}
+
+
+// A download cancelled part-way leaves the link as it found it: the setup written afterwards
+// reaches the sensor whole.
+TEST_F(DownloadPages, setupWrittenAfterACancelledDownloadReachesTheSensor) {
+    auto& page = Open("Software");
+    Select(page, kSwBrowse, folder.Write("image.Hex", HexText(PatternImage(40, 16))));
+    Click(page, kSwUpgrade);
+    for (int i = 0; i < 200 && page.Progress(kSwProgress) < 60; ++i) rig.Run(fw::kSecond / 10);
+    ASSERT_GE(page.Progress(kSwProgress), 60);
+    Click(page, kSwCancel, Answer::Ok);
+    rig.Run(3 * kSecond);
+
+    auto& setup = Open("Setup");
+    const std::size_t from = WrittenCount();
+    Click(setup, kSetWriteSensor);
+    EXPECT_EQ(LastBox().box.text, "Do You Want To Overwrite The Sensor Setup ?");
+    rig.Run(5 * kSecond);
+    EXPECT_EQ(Sent(fn::kTempSetup, from).size(), 1u);
+    EXPECT_EQ(Sent(fn::kOutput1Setup, from).size(), 1u);
+    EXPECT_EQ(Sent(fn::kPlantNumber, from).size(), 1u);
 }
 
 }  // namespace

@@ -336,12 +336,13 @@ TEST_F(DownloadTimeOuts, unansweredBlockCountAbortsAfterThirtyTicks) {
     EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
 }
 
-TEST_F(DownloadTimeOuts, unansweredFinishReportsFaultyRestartAndKeepsOrigin) {
+// A download that ends in a faulty restart holds nothing afterwards: no stamp, no origin.
+TEST_F(DownloadTimeOuts, unansweredFinishReportsFaultyRestartAndFreesTheLink) {
     r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r().Queue.Queue(FinishDownload);
     link.RunTicks(8);
     EXPECT_EQ(r().Slots.Text(39), "Msg 39..Faulty Sensor Restart");
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::SoftwarePage);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
 }
 
 TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
@@ -359,7 +360,7 @@ TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
     EXPECT_FALSE(r().Queue.IsPending(StampInstall));
 }
 
-TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsAndKeepsOthers) {
+TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsKeepsOthersAndClearsTheOrigin) {
     r().Queue.Queue(RequestDownload);
     r().Queue.Queue(FlashBlock);
     r().Queue.Queue(WriteTempSetup);
@@ -373,7 +374,7 @@ TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsAndKeepsOthers) {
     EXPECT_FALSE(r().Queue.IsPending(FlashBlock));
     EXPECT_TRUE(r().Queue.IsPending(WriteTempSetup));
     EXPECT_EQ(r().Download.BlockIndex, 0u);
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::SoftwarePage);
+    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
     EXPECT_EQ(r().Engine.StampRetries, 2);
     EXPECT_FALSE(r().Slots.Stands(34));
 }

@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
 
 #include "framework/dialog.h"
@@ -35,6 +36,14 @@ namespace {
 
 QString ToQ(const std::string& text) {
     return QString::fromUtf8(text.c_str());
+}
+
+// A message box is at least as wide as its caption, so the caption reads whole in the title
+// bar (the box would otherwise be as narrow as its text).
+void FitCaption(QMessageBox& box) {
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(std::max(0, captionWidth - 100)));
 }
 
 class QtTimer : public Timer {
@@ -61,6 +70,13 @@ class RoutedDialog : public QDialog {
   protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            // Enter presses the push button that has the focus; only when the focus is on some
+            // other control does it go to the window's default action (its OK).
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+                button != nullptr && button->isEnabled() && button->window() == this) {
+                button->click();
+                return;
+            }
             RunGuarded("the Enter key", onEnter_);
         } else if (event->key() == Qt::Key_Escape) {
             RunGuarded("the Escape key", onEscape_);
@@ -327,24 +343,34 @@ void QtHost::PlayBeep(Beep) {
 
 void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
     QTimer::singleShot(0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer)] {
-        QMessageBox message(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
+        // The box sits on the window that is active, which may close while the box is open (its
+        // sheet ends, the program is told to end): the box then goes with it, as its child, and
+        // counts as closed by its close box. It is never a stack object its parent could delete.
+        QPointer<QMessageBox> message =
+            new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
                             QMessageBox::NoButton, QApplication::activeWindow());
         switch (box.buttons) {
-            case Buttons::Ok: message.setStandardButtons(QMessageBox::Ok); break;
+            case Buttons::Ok: message->setStandardButtons(QMessageBox::Ok); break;
             case Buttons::YesNo:
-                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                message->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
                 break;
             case Buttons::YesNoCancel:
-                message.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
-                                           QMessageBox::Cancel);
+                message->setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                                            QMessageBox::Cancel);
                 break;
         }
-        const int result = message.exec();
+        FitCaption(*message);
+        const int result = message->exec();
+        delete message.data();
         Answer answer = Answer::Ok;
         if (result == QMessageBox::Yes) answer = Answer::Yes;
         if (result == QMessageBox::No) answer = Answer::No;
         if (result == QMessageBox::Cancel) answer = Answer::Cancel;
         if (box.buttons == Buttons::YesNo && result != QMessageBox::Yes) answer = Answer::No;
+        if (box.buttons == Buttons::YesNoCancel && result != QMessageBox::Yes &&
+            result != QMessageBox::No) {
+            answer = Answer::Cancel;
+        }
         if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
     });
 }
@@ -358,11 +384,6 @@ void QtHost::Post(std::function<void()> action) {
                        [action = std::move(action)] { RunGuarded("posted work", action); });
 }
 
-std::unique_ptr<WindowView> QtHost::CreateDialogView(Dialog& dialog, WindowModel& controls,
-                                                     WindowView* parent) {
-    return std::make_unique<QtDialogView>(*this, dialog, controls, WidgetOf(parent));
-}
-
 // The top-level window of a dialog or page view: for a page, its sheet.
 static QWidget* TopLevelOf(WindowView* view) {
     if (QWidget* dialog = QtHost::WidgetOf(view)) return dialog;
@@ -371,6 +392,16 @@ static QWidget* TopLevelOf(WindowView* view) {
         return page->Widget()->window();
     }
     return nullptr;
+}
+
+// A dialog opens on top of the window it was opened from: for a page, the sheet the page sits
+// in, which is modal; a window below a modal one would be blocked by it and never take input.
+// Without such a window it goes on top of whatever window is modal now, else it stands alone.
+std::unique_ptr<WindowView> QtHost::CreateDialogView(Dialog& dialog, WindowModel& controls,
+                                                     WindowView* parent) {
+    QWidget* owner = TopLevelOf(parent);
+    if (owner == nullptr) owner = QApplication::activeModalWidget();
+    return std::make_unique<QtDialogView>(*this, dialog, controls, owner);
 }
 
 std::unique_ptr<WindowView> QtHost::CreateModelessView(Dialog& dialog, WindowModel& controls,
@@ -401,18 +432,21 @@ void QtHost::PostFileDialog(FileDialogRequest request,
             const QString filter = QtFileFilter(request.filter);
             const QString name =
                 ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
+            // Heap-made and watched, as the message boxes are: the window it sits on may close
+            // while it is open, and takes the dialog with it (nothing chosen).
+            QPointer<QFileDialog> dialog =
+                new QFileDialog(QApplication::activeWindow(), QString(), name, filter);
+            dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave
+                                               : QFileDialog::AcceptOpen);
+            dialog->setFileMode(request.save ? QFileDialog::AnyFile
+                                             : QFileDialog::ExistingFile);
+            dialog->setDefaultSuffix(ToQ(request.defaultExtension));
             QString path;
-            if (request.save) {
-                QFileDialog dialog(QApplication::activeWindow(), QString(), name, filter);
-                dialog.setAcceptMode(QFileDialog::AcceptSave);
-                dialog.setDefaultSuffix(ToQ(request.defaultExtension));
-                if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-                    path = dialog.selectedFiles().front();
-                }
-            } else {
-                path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), name,
-                                                    filter);
+            if (dialog->exec() == QDialog::Accepted && dialog &&
+                !dialog->selectedFiles().isEmpty()) {
+                path = dialog->selectedFiles().front();
             }
+            delete dialog.data();
             std::optional<std::string> chosen;
             if (!path.isEmpty()) chosen = path.toStdString();
             RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });

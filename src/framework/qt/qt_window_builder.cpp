@@ -194,24 +194,24 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
 void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
     const int id = control.id;
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id](const QString& text) {
+        QObject::connect(edit, &QLineEdit::textEdited, &connections_, [this, id](const QString& text) {
             RunGuarded("typing", [&] { model_.UserType(id, FromQ(text)); });
         });
     } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
-        QObject::connect(text, &QPlainTextEdit::textChanged, text, [this, id, text] {
+        QObject::connect(text, &QPlainTextEdit::textChanged, &connections_, [this, id, text] {
             if (refreshing_) return;
             RunGuarded("typing", [&] { model_.UserType(id, FromQ(text->toPlainText())); });
         });
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        QObject::connect(button, &QAbstractButton::clicked, button,
+        QObject::connect(button, &QAbstractButton::clicked, &connections_,
                          [this, id] { RunGuarded("a click", [&] { model_.UserClick(id); }); });
     } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-        QObject::connect(list, &QListWidget::currentRowChanged, list, [this, id](int row) {
+        QObject::connect(list, &QListWidget::currentRowChanged, &connections_, [this, id](int row) {
             if (refreshing_) return;
             RunGuarded("a list choice", [&] { model_.UserSelect(id, row); });
         });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        QObject::connect(combo, QOverload<int>::of(&QComboBox::activated), combo,
+        QObject::connect(combo, QOverload<int>::of(&QComboBox::activated), &connections_,
                          [this, id](int index) {
                              RunGuarded("a list choice", [&] { model_.UserSelect(id, index); });
                          });

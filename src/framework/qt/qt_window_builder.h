@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QWidget>
 #include <map>
 
@@ -28,6 +29,10 @@ class QtWindowBuilder {
     void Refresh(int id);
 
     WindowModel& model_;
+    // The context of every connection from a widget to the model: the widgets may outlive the
+    // builder (a closed window's widgets go later, and can still lose the focus or change their
+    // current row as they go), and nothing they do then may reach the model.
+    QObject connections_;
     std::map<int, QWidget*> widgets_;
     bool refreshing_ = false;
 };
