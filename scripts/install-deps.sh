@@ -11,6 +11,8 @@ packages=(
   qt6-charts-dev libqt6charts6
   clang-format git
   locales
+  # the real-window tests: an X server, a window manager, keys and clicks (tests/windows/)
+  xvfb openbox xdotool x11-utils
   # the Debian package (scripts/package.sh: CPack's dpkg-shlibdeps and file) and its test (man,
   # desktop-file-validate)
   dpkg-dev file man-db desktop-file-utils

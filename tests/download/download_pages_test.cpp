@@ -263,7 +263,6 @@ TEST_F(DownloadPages, leavingAfterACalibrationStampsItOnceAndDefaultSetupAloneDo
     EXPECT_EQ(rig.Records().Sensor.CalibrationName, rig.Records().OperatorName);
 }
 
-
 // A download cancelled part-way leaves the link as it found it: the setup written afterwards
 // reaches the sensor whole.
 TEST_F(DownloadPages, setupWrittenAfterACancelledDownloadReachesTheSensor) {

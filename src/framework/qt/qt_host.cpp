@@ -94,6 +94,26 @@ class RoutedDialog : public QDialog {
     std::function<void()> onEscape_;
 };
 
+// A window that closes hands the boxes and file dialogs open on it to the window below it (or
+// to none), so that they stay open: a handler commonly raises a box and ends its own window in
+// the same step, and the box is the program's, not the window's.
+void HandOverBoxes(QWidget& closing) {
+    for (auto* child : closing.findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QMessageBox*>(child) == nullptr &&
+            qobject_cast<QFileDialog*>(child) == nullptr) {
+            continue;
+        }
+        const bool shown = child->isVisible();
+        child->setParent(closing.parentWidget(), child->windowFlags());
+        child->setWindowModality(Qt::ApplicationModal);
+        if (shown) {
+            child->show();
+            child->raise();
+            child->activateWindow();
+        }
+    }
+}
+
 // Reports to a window that Qt showed it again or activated it again (as when a window on top of
 // it closes), so that the window paints again. It only reports: the window's paint handler runs
 // after Qt's event handling, never inside it.
@@ -147,6 +167,7 @@ class QtDialogView : public WindowView {
         if (builder_) host_.RemoveBuilder(builder_.get());
         builder_.reset();
         if (!window_) return;
+        HandOverBoxes(*window_);
         window_->hide();
         window_->deleteLater();
         window_ = nullptr;
@@ -205,6 +226,7 @@ class QtSheetView : public SheetView {
     }
     void Close() override {
         if (!window_) return;
+        HandOverBoxes(*window_);
         window_->hide();
         window_->deleteLater();
         window_ = nullptr;
@@ -341,14 +363,53 @@ void QtHost::PlayBeep(Beep) {
     QApplication::beep();
 }
 
+// Boxes and file dialogs are windows of their own, modal to the whole program, that answer
+// through their callback when they close; none runs an event loop of its own. (A nested loop
+// would run the program's timers and posted work, and could close or delete the very window the
+// box sits on, inside the box's call.) A box sits on the window active when it opens; should
+// that window go first, the box goes with it and answers as its close box would.
+namespace {
+
+Answer AnswerOf(Buttons buttons, QMessageBox::StandardButton pressed) {
+    switch (buttons) {
+        case Buttons::Ok: return Answer::Ok;
+        case Buttons::YesNo: return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        case Buttons::YesNoCancel:
+            if (pressed == QMessageBox::Yes) return Answer::Yes;
+            if (pressed == QMessageBox::No) return Answer::No;
+            return Answer::Cancel;
+    }
+    return Answer::Ok;
+}
+
+// Calls `answer` once, when `window` is done or, failing that, destroyed.
+template <typename Window>
+void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::function<void()> onGone) {
+    auto answered = std::make_shared<bool>(false);
+    QObject::connect(window, &QDialog::finished, window, [window, answered, onDone](int) {
+        if (*answered) return;
+        *answered = true;
+        // The window the box sat on takes the keyboard again, as an owner does when its box
+        // closes (a box handed over from a closed window would otherwise leave none active).
+        if (QWidget* owner = window->parentWidget(); owner != nullptr && owner->isVisible()) {
+            owner->window()->activateWindow();
+        }
+        onDone(*window);
+        window->deleteLater();
+    });
+    QObject::connect(window, &QObject::destroyed, [answered, onGone] {
+        if (*answered) return;
+        *answered = true;
+        onGone();
+    });
+}
+
+}  // namespace
+
 void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
     QTimer::singleShot(0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer)] {
-        // The box sits on the window that is active, which may close while the box is open (its
-        // sheet ends, the program is told to end): the box then goes with it, as its child, and
-        // counts as closed by its close box. It is never a stack object its parent could delete.
-        QPointer<QMessageBox> message =
-            new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
-                            QMessageBox::NoButton, QApplication::activeWindow());
+        auto* message = new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
+                                        QMessageBox::NoButton, QApplication::activeWindow());
         switch (box.buttons) {
             case Buttons::Ok: message->setStandardButtons(QMessageBox::Ok); break;
             case Buttons::YesNo:
@@ -360,18 +421,20 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                 break;
         }
         FitCaption(*message);
-        const int result = message->exec();
-        delete message.data();
-        Answer answer = Answer::Ok;
-        if (result == QMessageBox::Yes) answer = Answer::Yes;
-        if (result == QMessageBox::No) answer = Answer::No;
-        if (result == QMessageBox::Cancel) answer = Answer::Cancel;
-        if (box.buttons == Buttons::YesNo && result != QMessageBox::Yes) answer = Answer::No;
-        if (box.buttons == Buttons::YesNoCancel && result != QMessageBox::Yes &&
-            result != QMessageBox::No) {
-            answer = Answer::Cancel;
-        }
-        if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
+        const Buttons buttons = box.buttons;
+        const auto deliver = [onAnswer](Answer answer) {
+            if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
+        };
+        AnswerOnce<QMessageBox>(
+            message,
+            [buttons, deliver](QMessageBox& done) {
+                deliver(AnswerOf(buttons, done.standardButton(done.clickedButton())));
+            },
+            [buttons, deliver] { deliver(AnswerOf(buttons, QMessageBox::NoButton)); });
+        message->setWindowModality(Qt::ApplicationModal);
+        message->show();
+        message->raise();
+        message->activateWindow();
     });
 }
 
@@ -432,24 +495,28 @@ void QtHost::PostFileDialog(FileDialogRequest request,
             const QString filter = QtFileFilter(request.filter);
             const QString name =
                 ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
-            // Heap-made and watched, as the message boxes are: the window it sits on may close
-            // while it is open, and takes the dialog with it (nothing chosen).
-            QPointer<QFileDialog> dialog =
-                new QFileDialog(QApplication::activeWindow(), QString(), name, filter);
-            dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave
-                                               : QFileDialog::AcceptOpen);
-            dialog->setFileMode(request.save ? QFileDialog::AnyFile
-                                             : QFileDialog::ExistingFile);
+            auto* dialog = new QFileDialog(QApplication::activeWindow(), QString(), name, filter);
+            dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            // A name typed without its extension gets the file type's, when opening too.
             dialog->setDefaultSuffix(ToQ(request.defaultExtension));
-            QString path;
-            if (dialog->exec() == QDialog::Accepted && dialog &&
-                !dialog->selectedFiles().isEmpty()) {
-                path = dialog->selectedFiles().front();
-            }
-            delete dialog.data();
-            std::optional<std::string> chosen;
-            if (!path.isEmpty()) chosen = path.toStdString();
-            RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });
+            const auto deliver = [onChosen](std::optional<std::string> chosen) {
+                RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });
+            };
+            AnswerOnce<QFileDialog>(
+                dialog,
+                [deliver](QFileDialog& done) {
+                    std::optional<std::string> chosen;
+                    if (done.result() == QDialog::Accepted && !done.selectedFiles().isEmpty()) {
+                        chosen = done.selectedFiles().front().toStdString();
+                    }
+                    deliver(std::move(chosen));
+                },
+                [deliver] { deliver(std::nullopt); });
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
         });
 }
 

@@ -194,9 +194,10 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
 void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
     const int id = control.id;
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textEdited, &connections_, [this, id](const QString& text) {
-            RunGuarded("typing", [&] { model_.UserType(id, FromQ(text)); });
-        });
+        QObject::connect(edit, &QLineEdit::textEdited, &connections_,
+                         [this, id](const QString& text) {
+                             RunGuarded("typing", [&] { model_.UserType(id, FromQ(text)); });
+                         });
     } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
         QObject::connect(text, &QPlainTextEdit::textChanged, &connections_, [this, id, text] {
             if (refreshing_) return;
