@@ -68,7 +68,18 @@ void CAdvCommsPage::LoadDevices() {
     if (ports_ == nullptr) return;
     for (std::size_t port = 0; port < device_.size(); ++port) {
         device_[port] = ports_->DeviceFor(static_cast<int>(port) + 1);
+        RememberDevice(port, device_[port]);
     }
+}
+
+// Every device a port has used in this run stays on offer for it, the catalog's or not (a device
+// given on the command line, a pseudo-terminal, a device server), so the operator can go back.
+void CAdvCommsPage::RememberDevice(std::size_t port, const std::string& path) {
+    if (path.empty()) return;
+    for (const std::string& known : usedDevices_[port]) {
+        if (SameDevice(known, path)) return;
+    }
+    usedDevices_[port].push_back(path);
 }
 
 void CAdvCommsPage::ShowDevices() {
@@ -87,10 +98,22 @@ void CAdvCommsPage::ShowDevices() {
             entries.push_back(DeviceEntryText(device));
             listed.push_back(device.Path);
         }
-        if (ports_ != nullptr && selected < 0) {
-            selected = 0;
-            entries.insert(entries.begin(), UnlistedEntry(device_[port]));
-            listed.insert(listed.begin(), device_[port]);
+        if (ports_ != nullptr) {
+            // The devices used in this run that the catalog does not list, first.
+            std::size_t inserted = 0;
+            for (const std::string& used : usedDevices_[port]) {
+                const bool catalogued = std::any_of(
+                    devices.begin(), devices.end(),
+                    [&used](const SerialDeviceInfo& d) { return SameDevice(d.Path, used); });
+                if (catalogued) continue;
+                const auto at = static_cast<std::ptrdiff_t>(inserted++);
+                entries.insert(entries.begin() + at, UnlistedEntry(used));
+                listed.insert(listed.begin() + at, used);
+            }
+            if (selected >= 0) selected += static_cast<int>(inserted);
+            for (std::size_t i = 0; selected < 0 && i < inserted; ++i) {
+                if (SameDevice(listed[i], device_[port])) selected = static_cast<int>(i);
+            }
         }
         Controls().ListSetItems(kDeviceLists[port], std::move(entries));
         Controls().ListSelect(kDeviceLists[port], selected);
@@ -208,6 +231,9 @@ void CAdvCommsPage::OnNotify(int id, fw::Notify notify) {
     using namespace ids;
     using fw::Notify;
     SensorData& s = records_.Sensor;
+    if (notify == Notify::SelectionChanged && id == kComSystemMessages) {
+        return;  // a line of the messages picked out changes no setting
+    }
     if (notify == Notify::SelectionChanged) {
         UpdateData(true);
         SetModified();

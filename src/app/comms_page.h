@@ -47,6 +47,7 @@ class CAdvCommsPage : public OperatorPage {
     void ShowSettings();
     // The devices the ports open now, as the page's own copy.
     void LoadDevices();
+    void RememberDevice(std::size_t port, const std::string& path);
     // Fills both device lists from the catalog and selects the device each port is to open.
     void ShowDevices();
     void FollowCatalog(bool follow);
@@ -61,8 +62,9 @@ class CAdvCommsPage : public OperatorPage {
     int flowIndex_ = 2;
 
     PortMap* ports_ = nullptr;
-    std::array<std::string, 2> device_;               // COM1's and COM2's, until Apply
-    std::array<std::vector<std::string>, 2> listed_;  // the device behind each entry
+    std::array<std::string, 2> device_;                    // COM1's and COM2's, until Apply
+    std::array<std::vector<std::string>, 2> listed_;       // the device behind each entry
+    std::array<std::vector<std::string>, 2> usedDevices_;  // by each port in this run
     bool following_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include "config/wire_limits.h"
 #include "framework/exchange_fields.h"
 #include "framework/number_text.h"
+#include "framework/text_codec.h"
 #include "link/command_table.h"
 #include "resources/list_texts.h"
 #include "resources/setup_page.h"
@@ -14,6 +15,7 @@ namespace corvane {
 namespace {
 
 constexpr int kPlantLimit = 32;
+constexpr int kPlantWireChars = 10;  // what the sensor keeps
 constexpr int kSerialLimit = 32;
 constexpr int kSlopeUnitLimit = 31;
 constexpr const char* kWriteCaption = "Sensor Setup Erase/Write Request !";
@@ -36,6 +38,10 @@ std::vector<fw::Dialog*> CSetupPage::OwnedDialogs() {
 // The slope box is not exchanged: it is written at initialisation and by Apply only.
 void CSetupPage::DoDataExchange(fw::DataExchange& dx) {
     fw::TextField(dx, ids::kSetPlantNumber, plant_, kPlantLimit);
+    // The box takes no more than the sensor keeps: a longer number would lose its tail on the
+    // way without a word. (What the page shows before anything is read, "Plant Number", is
+    // longer, and is still taken as it stands.)
+    if (!dx.Pulling()) Controls().SetLimit(ids::kSetPlantNumber, kPlantWireChars);
     fw::TextField(dx, ids::kSetSerialNumber, serial_, kSerialLimit);
     fw::TextField(dx, ids::kSetSlopeUnit, slopeUnit_, kSlopeUnitLimit);
 }

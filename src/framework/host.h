@@ -99,6 +99,9 @@ class Host {
     // Shows a message box once the handler that is running now has returned, and calls
     // `onAnswer` with the operator's answer. Timers keep firing while the box is open.
     virtual void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) = 0;
+    // Closes the boxes still open with `caption`, as their OK would (the condition they report
+    // has passed); a host whose boxes are answered at once has none open.
+    virtual void WithdrawBoxes(const std::string& /*caption*/) {}
 
     virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
 

@@ -43,15 +43,17 @@ bool CSerialPort::IsOpen() const {
     return port_->isOpen();
 }
 
-std::string CSerialPort::ErrorText(const std::string& operation, const std::string& systemText,
-                                   int portNumber) {
+std::string CSerialPort::ErrorText(const std::string& whatHappened, const std::string& device,
+                                   const std::string& reason, int portNumber) {
     // Not cut to a fixed length: a long /dev/serial/by-id path must not cost the advice.
-    return "WARNING:  " + operation + " \nFailed with the following error: \n" + systemText +
-           "\nPort: " + std::to_string(portNumber) + "\n";
+    return "The serial port COM" + std::to_string(portNumber) + " (" + device + ") " +
+           whatHappened + "." + kReasonLead + reason;
 }
 
-void CSerialPort::Report(const std::string& operation, const std::string& systemText) {
-    host_.PostBox({ErrorText(operation, systemText, settings_.PortNumber), "Corvane Comms Error",
+// One box an outage: the outage ends when a request goes out again, and its box, should it still
+// be open, goes then too.
+void CSerialPort::Report(const std::string& whatHappened, const std::string& reason) {
+    host_.PostBox({ErrorText(whatHappened, device_, reason, settings_.PortNumber), kErrorCaption,
                    fw::Icon::Stop, fw::Buttons::Ok},
                   [](fw::Answer) {});
 }
@@ -60,7 +62,7 @@ bool CSerialPort::Open(const PortSettings& settings, ByteReceiver& receiver) {
     settings_ = settings;
     receiver_ = &receiver;
     wanted_ = true;
-    outage_ = false;
+    EndOutage();  // a port opened anew starts without the last one's outage, or its box
     return OpenDevice(true);
 }
 
@@ -69,7 +71,8 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
     device_ = ports_.DeviceFor(settings_.PortNumber);
     port_->setPortName(QString::fromStdString(device_));
     if (!port_->open(QIODevice::ReadWrite)) {
-        if (reportFailure) Report("Open(" + device_ + ")", OpenFailureText());
+        if (reportFailure) Report("could not be opened", OpenFailureText());
+        outage_ = true;  // reported: the writes that follow do not report it again
         return false;
     }
     const bool applied =
@@ -79,11 +82,11 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
         port_->setStopBits(settings_.StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
-        Report("SetCommState()", port_->errorString().toStdString());
+        Report(kSettingsRefused, port_->errorString().toStdString());
     } else if (!port_->setRequestToSend(true) &&
                port_->error() != QSerialPort::UnsupportedOperationError) {
         // Pseudo-terminals have no modem lines; real ports must take RTS.
-        Report("SetCommState()", port_->errorString().toStdString());
+        Report(kSettingsRefused, port_->errorString().toStdString());
     }
     port_->clearError();
     port_->clear(QSerialPort::AllDirections);
@@ -109,7 +112,7 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
             outage_ = true;
             return;
         }
-        outage_ = false;
+        EndOutage();
     }
     port_->clear(QSerialPort::Input);
     if (!port_->isOpen()) return;  // the device went away just now (reported)
@@ -117,17 +120,23 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
     const auto written = port_->write(reinterpret_cast<const char*>(bytes.data()),
                                       static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
-        LoseDevice("WriteFile()");
+        LoseDevice("failed while sending a request");
     }
+}
+
+void CSerialPort::EndOutage() {
+    if (!outage_) return;
+    outage_ = false;
+    host_.WithdrawBoxes(kErrorCaption);
 }
 
 // The device failed under us: close it (the next write opens it again) and say so once. The
 // system's text for this ("Input/output error", "Inappropriate ioctl for device") says nothing
 // to an operator; what happened is that the device went away.
-void CSerialPort::LoseDevice(const std::string& operation) {
+void CSerialPort::LoseDevice(const std::string& whatHappened) {
     const std::string text = kGoneText;
     if (port_->isOpen()) port_->close();
-    if (!outage_) Report(operation, text);
+    if (!outage_) Report(whatHappened, text);
     outage_ = true;
 }
 
@@ -149,9 +158,9 @@ void CSerialPort::OnError(int error) {
         case QSerialPort::UnsupportedOperationError:
         case QSerialPort::TimeoutError: return;
         case QSerialPort::ResourceError:
-        case QSerialPort::ReadError: LoseDevice("ReadFile()"); return;
-        case QSerialPort::WriteError: LoseDevice("WriteFile()"); return;
-        default: Report("WaitCommEvent()", port_->errorString().toStdString()); return;
+        case QSerialPort::ReadError: LoseDevice("failed while reading the sensor's reply"); return;
+        case QSerialPort::WriteError: LoseDevice("failed while sending a request"); return;
+        default: Report("reported a fault", port_->errorString().toStdString()); return;
     }
 }
 

@@ -39,9 +39,15 @@ class CSerialPort : public SerialChannel {
     bool IsOpen() const;
     const std::string& Device() const { return device_; }
 
-    // The box text for a failing operation, as the operator sees it.
-    static std::string ErrorText(const std::string& operation, const std::string& systemText,
-                                 int portNumber);
+    // The box text for a port that failed, as the operator reads it: which port and device,
+    // what went wrong ("could not be opened"), and the reason (the system's text, or the advice
+    // given in its place) after "Reason: ".
+    static std::string ErrorText(const std::string& whatHappened, const std::string& device,
+                                 const std::string& reason, int portNumber);
+    static constexpr const char* kReasonLead = "\nReason: ";
+    static constexpr const char* kErrorCaption = "Corvane Comms Error";
+    static constexpr const char* kSettingsRefused =
+        "would not take the line settings (baud rate, data bits, parity, stop bits)";
     // The reasons given in place of the system's text.
     static constexpr const char* kPermissionText =
         "Permission denied: this user may not use the device. Add the user to the dialout group "
@@ -59,8 +65,9 @@ class CSerialPort : public SerialChannel {
     bool OpenDevice(bool reportFailure);
     void ReadAvailable();
     void OnError(int error);
-    void LoseDevice(const std::string& operation);
-    void Report(const std::string& operation, const std::string& systemText);
+    void LoseDevice(const std::string& whatHappened);
+    void EndOutage();
+    void Report(const std::string& whatHappened, const std::string& reason);
     std::string OpenFailureText() const;
 
     fw::Host& host_;

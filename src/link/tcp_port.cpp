@@ -46,9 +46,9 @@ bool CTcpPort::ParseAddress(const std::string& device, std::string& host, int& p
            port <= 65535 && !host.empty();
 }
 
-void CTcpPort::Report(const std::string& operation, const std::string& text) {
-    host_.PostBox({CSerialPort::ErrorText(operation, text, settings_.PortNumber),
-                   "Corvane Comms Error", fw::Icon::Stop, fw::Buttons::Ok},
+void CTcpPort::Report(const std::string& whatHappened, const std::string& text) {
+    host_.PostBox({CSerialPort::ErrorText(whatHappened, device_, text, settings_.PortNumber),
+                   CSerialPort::kErrorCaption, fw::Icon::Stop, fw::Buttons::Ok},
                   [](fw::Answer) {});
 }
 
@@ -66,7 +66,7 @@ bool CTcpPort::Connect(bool reportFailure) {
     std::string host;
     int port = 0;
     if (!ParseAddress(device_, host, port)) {
-        if (reportFailure) Report("Open(" + device_ + ")", kBadAddressText);
+        if (reportFailure) Report("could not be opened", kBadAddressText);
         return false;
     }
     socket_->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
@@ -103,7 +103,7 @@ void CTcpPort::ReadAvailable() {
 void CTcpPort::OnError() {
     const bool closed = socket_->error() == QAbstractSocket::RemoteHostClosedError;
     if (!outage_) {
-        Report("Connect(" + device_ + ")",
+        Report(closed ? "lost its device server" : "could not reach its device server",
                closed ? kClosedText : socket_->errorString().toStdString());
     }
     outage_ = true;

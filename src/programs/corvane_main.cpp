@@ -89,12 +89,9 @@ fw::DateTime LocalNow() {
 // system's text (or the advice given in its place) without the box's frame around it.
 std::string PortReason(const std::string& boxText) {
     std::string reason = boxText;
-    const std::string lead = "Failed with the following error: \n";
+    const std::string lead = CSerialPort::kReasonLead;
     if (const auto at = reason.find(lead); at != std::string::npos) {
         reason = reason.substr(at + lead.size());
-    }
-    if (const auto port = reason.rfind("\nPort: "); port != std::string::npos) {
-        reason.resize(port);
     }
     if (reason == CSerialPort::kMissingText) {
         return "no such device; plug in the adapter, or give its device with --port";

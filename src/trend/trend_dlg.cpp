@@ -58,7 +58,7 @@ bool CTrendDlg::OnInitDialog() {
     Dialog::OnInitDialog();
     chartShown_ = false;
     SetTimer(kTimerId, kRefreshPeriodMs);
-    Controls().SetText(ids::kTrendPause, paused_ ? "&Resume" : "&Pause");
+    Controls().SetText(ids::kTrendPause, paused_ ? "Res&ume" : "&Pause");
     ShowRecordState();
     Refresh();
     return true;
@@ -146,7 +146,7 @@ void CTrendDlg::Refresh() {
 void CTrendDlg::TogglePause() {
     paused_ = !paused_;
     if (paused_) pausedAtMs_ = MillisecondsOf(host_.PreciseNow());
-    Controls().SetText(ids::kTrendPause, paused_ ? "&Resume" : "&Pause");
+    Controls().SetText(ids::kTrendPause, paused_ ? "Res&ume" : "&Pause");
 }
 
 void CTrendDlg::ChooseRecordingFile() {

@@ -75,6 +75,21 @@ TEST_F(DeviceChoice, aDeviceTheSystemDoesNotListIsOfferedAsWhatThePortOpens) {
     EXPECT_EQ(page.ListCount(kComDevice2), 3) << "COM2's /dev/ttyUSB1 is not plugged in either";
 }
 
+TEST_F(DeviceChoice, aDeviceForThisRunStaysOnOfferAfterAnotherIsChosen) {
+    ports.Set(1, "/dev/pts/7");  // --com1 for this run: a pseudo-terminal
+    fw::WindowModel& page = ShowPage();
+    page.UserSelect(kComDevice1, EntryOf(page, kComDevice1, kAcmEntry));
+    Sheet().PressApply();
+    rig.Run(kSecond);
+    EXPECT_EQ(ports.DeviceFor(1), "/dev/ttyACM0");
+    const int back = EntryOf(page, kComDevice1, "/dev/pts/7 \u2014 not present");
+    ASSERT_GE(back, 0) << "the device the run began with is still offered";
+    page.UserSelect(kComDevice1, back);
+    Sheet().PressApply();
+    rig.Run(kSecond);
+    EXPECT_EQ(ports.DeviceFor(1), "/dev/pts/7");
+}
+
 TEST_F(DeviceChoice, aChosenDeviceIsKeptAtApplyAndThePortReopensOnIt) {
     fw::WindowModel& page = ShowPage();
     const int openings = rig.Line().Openings();

@@ -89,6 +89,15 @@ TEST_F(SetupPage, applyQueuesTheTemperatureSetupEvenWhenNothingChanged) {
     EXPECT_TRUE(rig.Records().Queue.IsPending(WriteTempSetup));
 }
 
+TEST_F(SetupPage, plantNumberBoxTakesNoMoreThanTheSensorKeeps) {
+    rig.Records().Engine.TransmitInhibit = true;
+    page->UserType(kSetPlantNumber, "TANK-12-OUTLET");
+    EXPECT_EQ(page->Text(kSetPlantNumber), "TANK-12-OU");
+    Apply();
+    EXPECT_TRUE(rig.Records().Queue.IsPending(WritePlantNumber));
+    EXPECT_EQ(Sensor().PlantNumber, "TANK-12-OU");
+}
+
 TEST_F(SetupPage, applyRefusesASlopeTheSensorCannotTake) {
     rig.Records().Engine.TransmitInhibit = true;
     TypeSlope("700");

@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, VexorSimStopSignal, ::testing::Values(SIGINT, 
                              return std::string(signal.param == SIGINT ? "SIGINT" : "SIGTERM");
                          });
 
-TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
+TEST(SerialPortOpen, missingDeviceIsReportedOnceWithTheSystemsReason) {
     fw::VirtualClock clock;
     fw::HeadlessHost host(clock);
     PortMap ports;
@@ -183,11 +183,15 @@ TEST(SerialPortOpen, missingDeviceIsReportedWithTheSystemsReason) {
     const auto& box = host.Boxes()[0].box;
     EXPECT_EQ(box.caption, "Corvane Comms Error");
     EXPECT_EQ(box.icon, fw::Icon::Stop);
-    EXPECT_NE(
-        box.text.find(
-            "WARNING:  Open(/dev/does-not-exist-vexor) \nFailed with the following error: \n"),
-        std::string::npos);
-    EXPECT_NE(box.text.find("\nPort: 2\n"), std::string::npos);
+    EXPECT_EQ(box.text,
+              "The serial port COM2 (/dev/does-not-exist-vexor) could not be opened.\nReason: " +
+                  std::string(CSerialPort::kMissingText));
+
+    // The requests that follow find the device still missing: the outage has its one box.
+    const std::uint8_t request[] = {0, 0x35, 0, 0};
+    for (int i = 0; i < 5; ++i) port.Write(request);
+    clock.RunFor(1);
+    EXPECT_EQ(host.Boxes().size(), 1u);
 }
 
 TEST(SerialPortNames, defaultsAndCommandLineDevices) {
@@ -196,9 +200,10 @@ TEST(SerialPortNames, defaultsAndCommandLineDevices) {
     EXPECT_EQ(ports.DeviceFor(2), "/dev/ttyUSB1");
     ports.Set(1, "/dev/ttyS0");
     EXPECT_EQ(ports.DeviceFor(1), "/dev/ttyS0");
-    EXPECT_EQ(
-        CSerialPort::ErrorText("WriteFile()", "Input/output error", 1),
-        "WARNING:  WriteFile() \nFailed with the following error: \nInput/output error\nPort: 1\n");
+    EXPECT_EQ(CSerialPort::ErrorText("failed while sending a request", "/dev/ttyUSB0",
+                                     "Input/output error", 1),
+              "The serial port COM1 (/dev/ttyUSB0) failed while sending a request.\nReason: "
+              "Input/output error");
 }
 
 }  // namespace

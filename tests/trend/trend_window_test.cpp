@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #ifdef __linux__
 #include <sys/resource.h>
@@ -214,7 +216,17 @@ TEST_F(TrendWindow, pauseHoldsTheViewWhilePollingGoesOn) {
     RunAndRefresh(2 * kSecond);
     Click(kTrendPause);
     EXPECT_TRUE(Window()->Paused());
-    EXPECT_EQ(Controls().Text(kTrendPause), "&Resume");
+    EXPECT_EQ(Controls().Text(kTrendPause), "Res&ume");
+    // Every access key of the window still names one control only.
+    std::set<char> keys;
+    for (const auto& control : Controls().Template().controls) {
+        const std::string caption =
+            control.id == kTrendPause ? Controls().Text(kTrendPause) : std::string(control.caption);
+        const auto amp = caption.find('&');
+        if (amp == std::string::npos || amp + 1 >= caption.size()) continue;
+        EXPECT_TRUE(keys.insert(static_cast<char>(std::tolower(caption[amp + 1]))).second)
+            << "Alt+" << caption[amp + 1] << " is taken twice (" << caption << ")";
+    }
     rig.Run(CTrendDlg::kRefreshPeriodMs * kMillisecond);
     const fw::ChartContent held = Chart();
     EXPECT_TRUE(held.note.starts_with("Paused at "));

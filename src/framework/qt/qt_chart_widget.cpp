@@ -208,10 +208,19 @@ class PaneView : public QChartView {
             x += 18 + smallMetrics.horizontalAdvance(name) + 12;
         }
         if (!note_.isEmpty()) {
+            // Beside the legend where there is room, else just inside the plot's top right
+            // corner on a pale ground, never over the legend.
+            const double noteWidth = metrics.horizontalAdvance(note_);
+            QPointF at(plot.right() - noteWidth, baseline);
+            if (at.x() < x) {
+                at.setY(plot.top() + metrics.ascent() + 2);
+                painter->fillRect(
+                    QRectF(at.x() - 3, plot.top() + 1, noteWidth + 6, metrics.height() + 2),
+                    QColor(255, 255, 255, 220));
+            }
             painter->setFont(font());
             painter->setPen(QColor(170, 40, 40));
-            painter->drawText(QPointF(plot.right() - metrics.horizontalAdvance(note_), baseline),
-                              note_);
+            painter->drawText(at, note_);
         }
         painter->restore();
     }

@@ -438,6 +438,20 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
     });
 }
 
+void QtHost::WithdrawBoxes(const std::string& caption) {
+    const QString title = ToQ(caption);
+    // After the boxes already posted have been shown, so that none escapes.
+    QTimer::singleShot(0, &context_, [title] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (box != nullptr && box->isVisible() && box->windowTitle() == title) box->accept();
+        }
+        for (auto* box : qApp->findChildren<QMessageBox*>()) {
+            if (box->isVisible() && box->windowTitle() == title) box->accept();
+        }
+    });
+}
+
 std::unique_ptr<Timer> QtHost::CreateTimer(std::function<void()> onTick) {
     return std::make_unique<QtTimer>(std::move(onTick));
 }

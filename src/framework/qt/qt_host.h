@@ -48,6 +48,7 @@ class QtHost : public Host {
     std::chrono::system_clock::time_point PreciseNow() const override;
     void PlayBeep(Beep beep) override;
     void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) override;
+    void WithdrawBoxes(const std::string& caption) override;
     std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override;
     void Post(std::function<void()> action) override;
     std::unique_ptr<WindowView> CreateDialogView(Dialog& dialog, WindowModel& controls,
