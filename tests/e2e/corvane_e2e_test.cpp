@@ -92,6 +92,41 @@ TEST_F(CorvaneOnTheSimulator, aSilentSensorGivesExit1AndAMessageNeverAHang) {
         << monitor.err;
 }
 
+// Two noise bytes 60 ms after every reply: each command still rides through, as the desktop
+// program does, since the noise never reaches the engine in front of a reply.
+TEST_F(CorvaneOnTheSimulator, noiseAfterEachReplySpoilsNeitherPollsNorSetupNorDownload) {
+    ASSERT_TRUE(simulator.Start("cli-stray", {"--stray-bytes"}));
+    const Finished monitor =
+        RunCorvane({"--port", Device(), "monitor", "--csv", "--count", "200"}, 60);
+    EXPECT_EQ(monitor.status, 0) << monitor.err;
+    EXPECT_GE(Lines(monitor.out).size(), 196u) << monitor.err;  // the header and 195 rows
+
+    testing::ScratchFolder folder;
+    const std::string setup = folder.Path("stray.QCF");
+    const Finished read =
+        RunCorvane({"--port", Device(), "read-setup", QString::fromStdString(setup)});
+    EXPECT_EQ(read.status, 0) << read.err;
+    const Finished write =
+        RunCorvane({"--port", Device(), "write-setup", QString::fromStdString(setup), "--yes"}, 40);
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_NE(write.out.find("Setup written and read back"), std::string::npos) << write.out;
+
+    const auto image = testing::PatternImage(48, 32);
+    const std::string path = folder.Write("upgrade.hex", testing::HexText(image));
+    const Finished download =
+        RunCorvane({"--port", Device(), "download", QString::fromStdString(path), "--yes"}, 60);
+    ASSERT_EQ(download.status, 0) << download.err;
+    const std::string digest = sim::FlashDigestLine(0, sim::DigestOf(testing::AsFlash(image)));
+    std::string output;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            output += simulator.Process().readAllStandardOutput().toStdString();
+            return output.find(digest) != std::string::npos;
+        },
+        5))
+        << output;
+}
+
 TEST(CorvaneOnAPort, aPortThatCannotBeOpenedGivesExit1NamingIt) {
     const Finished info = RunCorvane({"--port", "/dev/corvane-no-such-port", "info"});
     EXPECT_EQ(info.status, 1);
