@@ -39,13 +39,16 @@ namespace {
 using namespace corvane;
 
 std::atomic<bool> interruptRequested{false};
+std::atomic<int> interruptCount{0};
 
 void OnInterrupt(int) {
     interruptRequested.store(true);
+    interruptCount.fetch_add(1);
 }
 
-// Ctrl-C and SIGTERM only set the flag the commands look at between exchanges: a command stops
-// at a point where it can say what it leaves behind. Without SA_RESTART a wait in progress ends.
+// Ctrl-C and SIGTERM only set the flag the commands look at between exchanges (and count the
+// presses): a command stops at a point where it can say what it leaves behind. Without
+// SA_RESTART a wait in progress ends.
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -177,6 +180,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     console.readLine = ReadAnswerLine;
     console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
     console.interrupted = [] { return interruptRequested.load(); };
+    console.interruptCount = [] { return interruptCount.load(); };
     return cli::RunCommand(line, records, link, host, console);
 }
 
