@@ -556,14 +556,23 @@ class Commands {
                                  (trouble.empty() ? std::string() : "; " + trouble)};
     }
 
-    // The download's standing status lines, for the failure message.
+    // What the download's standing status lines say went wrong, in words, for the failure
+    // message; nothing for the lines that only tell how far it got.
     std::string DownloadLines() const {
+        struct Told {
+            int line;
+            const char* words;
+        };
+        static constexpr Told kTold[] = {
+            {line::kFaultyDownloadAcknowledge.number,
+             "the sensor did not acknowledge the announcement of the blocks"},
+            {line::kFaultySensorRestart.number,
+             "the sensor did not restart properly at the end of the download"},
+            {line::kIssueNotReturned.number, "the sensor did not return its software issue"},
+        };
         std::string lines;
-        for (int n = 1; n <= MessageSlots::kLast; ++n) {
-            const bool downloadLine =
-                (n >= line::kDownloadLines.first && n <= line::kDownloadLines.last) ||
-                n == line::kIssueNotReturned.number;
-            if (downloadLine && r_.Slots.Stands(n)) lines += "; " + r_.Slots.Text(n);
+        for (const Told& told : kTold) {
+            if (r_.Slots.Stands(told.line)) lines += std::string("; ") + told.words;
         }
         return lines;
     }

@@ -259,6 +259,7 @@ TEST(CliDownload, aSensorThatStopsAcceptingBlocksEndsTheDownloadWithExit1) {
 
     EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1);
     EXPECT_TRUE(Contains(rig.Err(), "download failed")) << rig.Err();
+    EXPECT_FALSE(Contains(rig.Err(), "Msg ")) << "an internal status line: " << rig.Err();
 }
 
 TEST(CliDownload, aSilentOrRefusingSensorEndsTheDownloadRequestWithExit1) {

@@ -1,10 +1,13 @@
 // The corvane program itself, run as a script runs it, against vexor-sim: through the real
 // serial port on a pseudo-terminal, and through a TCP connection as to a serial device server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hex_text.h"
@@ -132,6 +135,31 @@ TEST(CorvaneOnAPort, aPortThatCannotBeOpenedGivesExit1NamingIt) {
     EXPECT_EQ(info.status, 1);
     EXPECT_NE(info.err.find("/dev/corvane-no-such-port"), std::string::npos) << info.err;
     EXPECT_NE(info.err.find("no such device"), std::string::npos) << info.err;
+}
+
+TEST(CorvaneOnAPort, aPortThatIsAFileAPipeOrAFolderIsNamedForWhatItIs) {
+    testing::ScratchFolder folder;
+    const std::string file = folder.Write("not-a-port", "");
+    const std::string pipe = folder.Path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string dir = folder.Path("");
+    for (const auto& [path, what] : {std::pair{file, "a regular file"},
+                                     std::pair{pipe, "a named pipe"}, std::pair{dir, "a folder"}}) {
+        const Finished info = RunCorvane({"--port", QString::fromStdString(path), "info"});
+        EXPECT_EQ(info.status, 1) << path;
+        EXPECT_NE(info.err.find(std::string("it is ") + what + ", not a serial device"),
+                  std::string::npos)
+            << info.err;
+    }
+
+    // vexor-sim takes no path that holds something other than its own link.
+    QProcess simulator;
+    simulator.start(VEXOR_SIM_PROGRAM, {"--link", QString::fromStdString(file)});
+    ASSERT_TRUE(simulator.waitForFinished(5000));
+    EXPECT_EQ(simulator.exitCode(), 1);
+    EXPECT_NE(simulator.readAllStandardError().toStdString().find("it is a file"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
 
 // vexor-sim serving on a free loopback TCP port, as a serial device server serves its line.
