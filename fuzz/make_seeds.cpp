@@ -246,6 +246,13 @@ bool WriteHexImageSeeds(const std::filesystem::path& folder) {
     put("count_longer_than_line.bin", ":0500300002337A19\r\n" + end);
     put("odd_digit_count.bin", ":0300300002337A1\r\n" + end);
     put("record_after_end.bin", end + data);
+    put("record_past_ffff.bin", data + HexRecord(0, 0xFFF8, Bytes(16, 0xA5)) + end);
+    put("record_ending_at_ffff.bin", HexRecord(0, 0xFFF0, Bytes(16, 0xA5)) + end);
+    std::string crOnly = toolchain;
+    std::erase(crOnly, '\n');
+    put("carriage_return_line_ends.bin", crOnly);
+    put("dos_end_of_file_byte.bin", toolchain + "\x1A");
+    put("dos_end_of_file_byte_before_end.bin", data + "\x1A" + end);
     return ok;
 }
 

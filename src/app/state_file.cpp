@@ -1,8 +1,6 @@
 #include "app/state_file.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "framework/atomic_file.h"
@@ -43,12 +41,20 @@ bool DecodeState(const std::vector<std::uint8_t>& bytes, SharedRecords& records)
 }
 
 bool StateFile::Load(SharedRecords& records) {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    bool missing = false;
+    if (!fw::ReadWholeFile(path_, bytes, error, kLargestFile, &missing)) {
+        // Anything but a plain file of a sensible size is left alone: the program starts on
+        // its defaults and says why.
+        if (!missing) {
+            std::fprintf(stderr,
+                         "Corvane Control Centre: the saved settings were not loaded, the "
+                         "program starts on its defaults: %s\n",
+                         error.c_str());
+        }
         return false;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
     DecodeState(bytes, records);
     // Values are taken as stored; only the arithmetic on them is kept defined.
     const int index = records.Sensor.PortIndex;
@@ -59,7 +65,8 @@ bool StateFile::Load(SharedRecords& records) {
 }
 
 bool StateFile::SaveTo(const SharedRecords& records, std::string& error) {
-    return fw::WriteFileAtomically(path_, EncodeState(records), error);
+    // It holds the user passwords: for its owner's eyes only.
+    return fw::WriteFileAtomically(path_, EncodeState(records), error, fw::FileAccess::Private);
 }
 
 void StateFile::Save(const SharedRecords& records) {

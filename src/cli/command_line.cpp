@@ -45,7 +45,8 @@ constexpr const char* kProgramHelp =
     "  set-address NEW                 give the sensor a new address\n"
     "\n"
     "Exit status: 0 done; 1 the sensor did not answer, rejected a request or the link failed;\n"
-    "2 bad usage or a bad file; 3 write-setup read back a value that differs.\n"
+    "2 bad usage or a bad file; 3 write-setup read back a value that differs; 4 write-setup\n"
+    "stopped between its writes and the sensor may hold part of the new setup.\n"
     "Results go to standard output, errors to standard error.\n";
 
 struct CommandHelp {
@@ -79,7 +80,10 @@ constexpr CommandHelp kCommandHelp[] = {
      "Loads the configuration file (all of it, or nothing), reads the sensor's setup, prints\n"
      "the differences field by field, asks before writing (unless --yes), writes the whole\n"
      "setup, reads it back and compares. Exit status 3 names a field that read back\n"
-     "differently.\n"
+     "differently. A write whose reply is lost is sent again; once the writes have begun,\n"
+     "Ctrl-C takes effect after the last (press it again to stop at once). Exit status 4: the\n"
+     "writes stopped part way and the sensor may hold part of the new setup; the message\n"
+     "lists the writes that went through.\n"
      "  --yes       write without asking\n"},
     {"download",
      "usage: corvane [OPTIONS] download FILE [--install] [--yes]\n\n"

@@ -48,7 +48,10 @@ std::string DescribeRequest(int function, int address) {
     return std::string(RequestName(function)) + " (function " + code + ") " + to;
 }
 
-// Passes the channel's bytes on to the engine and tells the link of each one.
+// Passes the channel's bytes on to the engine and tells the link of each one. Only the bytes
+// of the reply to the request outstanding reach the engine: bytes between exchanges (the tail
+// of a reply cut short, noise) are dropped, and so is noise in front of a reply, up to the
+// address and function the reply must begin with.
 class FastLink::Tap : public SerialChannel, public ByteReceiver {
   public:
     Tap(SerialChannel& inner, FastLink& link) : inner_(inner), link_(link) {}
@@ -57,16 +60,55 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
         receiver_ = &receiver;
         return inner_.Open(settings, *this);
     }
-    void Write(std::span<const std::uint8_t> bytes) override { inner_.Write(bytes); }
+    void Write(std::span<const std::uint8_t> bytes) override {
+        held_.reset();
+        replyBegun_ = false;
+        inner_.Write(bytes);
+    }
     void OnSerialByte(std::uint8_t byte, int portNumber) override {
+        link_.OnLineActivity();
+        if (!link_.AwaitingReply()) {
+            link_.NoteDropped(byte);
+            return;
+        }
+        if (!replyBegun_) {
+            if (!held_) {
+                if (link_.CanBeginReply(byte)) {
+                    held_ = byte;
+                } else {
+                    link_.NoteDropped(byte);
+                }
+                return;
+            }
+            if (!link_.IsReplyFunction(byte)) {
+                link_.NoteDropped(*held_);
+                held_.reset();
+                if (link_.CanBeginReply(byte)) {
+                    held_ = byte;
+                } else {
+                    link_.NoteDropped(byte);
+                }
+                return;
+            }
+            replyBegun_ = true;
+            Deliver(*held_, portNumber);
+            held_.reset();
+            if (!link_.AwaitingReply()) return;
+        }
+        Deliver(byte, portNumber);
+    }
+
+  private:
+    void Deliver(std::uint8_t byte, int portNumber) {
         if (receiver_ != nullptr) receiver_->OnSerialByte(byte, portNumber);
         link_.OnByteDelivered();
     }
 
-  private:
     SerialChannel& inner_;
     FastLink& link_;
     ByteReceiver* receiver_ = nullptr;
+    std::optional<std::uint8_t> held_;  // a byte that may be the reply's address
+    bool replyBegun_ = false;
 };
 
 // The engine's link timer: the fast link runs the ticks itself, so the period the engine asks
@@ -90,7 +132,11 @@ FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Host& hos
       tap_(std::make_unique<Tap>(channel, *this)),
       linkTimer_(std::make_unique<IdleTimer>()),
       engine_(records, *tap_, host, *linkTimer_),
-      silence_(host.CreateTimer([this] { OnSilence(); })) {}
+      silence_(host.CreateTimer([this] { OnSilence(); })),
+      quiet_(host.CreateTimer([this] {
+          lineBusy_ = false;
+          quiet_->Stop();
+      })) {}
 
 FastLink::~FastLink() = default;
 
@@ -116,7 +162,49 @@ int FastLink::RequestLineMs() const {
     return static_cast<int>((bitsSent * 1000 + baud - 1) / baud);
 }
 
+// The silent interval that separates frames on the line: 3.5 characters at the port's settings
+// (1.75 ms above 19200 baud, where the character times would leave too little), whole
+// milliseconds up.
+int FastLink::FrameGapMs() const {
+    const SensorData& s = r_.Sensor;
+    const int bits = 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
+    const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
+    if (baud > 19200) return 2;
+    return static_cast<int>((7LL * bits * 1000 + 2LL * baud - 1) / (2LL * baud));
+}
+
+bool FastLink::AwaitingReply() const {
+    return waiting_ && !ended_ && r_.Link.TickCount != 0;
+}
+
+bool FastLink::CanBeginReply(std::uint8_t byte) const {
+    // A broadcast frame is answered by whichever sensor answers for the line, at its own address.
+    return IsBroadcastFunction(r_.Link.RequestFunction) ||
+           byte == static_cast<std::uint8_t>(r_.Sensor.DeviceId);
+}
+
+bool FastLink::IsReplyFunction(std::uint8_t byte) const {
+    const auto function = static_cast<std::uint8_t>(r_.Link.RequestFunction);
+    return byte == function || byte == (function | 0x80);
+}
+
+void FastLink::OnLineActivity() {
+    lineBusy_ = true;
+    quiet_->Start(FrameGapMs());
+}
+
+void FastLink::NoteDropped(std::uint8_t byte) {
+    dropped_.push_back(byte);
+}
+
 Exchange FastLink::Step() {
+    // As an RTU master must: what is waiting is dropped, and the request goes out only once the
+    // line has been silent for a frame gap, so that the tail of an earlier reply or noise after
+    // it cannot be taken for the start of this one's.
+    while (lineBusy_ && wait_.WaitForEvent()) {
+    }
+    lineBusy_ = false;
+    TraceDropped("between exchanges");
     ended_ = false;
     engine_.Tick();
     Exchange exchange{r_.Link.RequestFunction, Outcome::Silent};
@@ -146,10 +234,25 @@ Exchange FastLink::Step() {
         }
     }
     lastEvent_.reset();
+    TraceDropped("before the reply");
     if (eventTrace_ && exchange.outcome == Outcome::Silent) {
         eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
     }
     return exchange;
+}
+
+void FastLink::TraceDropped(const char* when) {
+    if (dropped_.empty()) return;
+    if (eventTrace_) {
+        std::string text = "-- line noise " + std::string(when) + ", dropped:";
+        for (const std::uint8_t byte : dropped_) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02X", byte);
+            text += hex;
+        }
+        eventTrace_(text);
+    }
+    dropped_.clear();
 }
 
 void FastLink::OnByteDelivered() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/command_engine.h"
 #include "link/rtu_framing.h"
@@ -48,9 +49,12 @@ std::string DescribeRequest(int function, int address);
 
 // The link engine run as fast as the line allows, for the command line. The engine does all the
 // work as it does in the desktop tool (the same requests, replies, retries and time-outs); only
-// the rhythm differs: the next request goes out as soon as a reply is complete rather than at
-// the next 200 ms tick, and a silent sensor is given up after `timeoutMs` of silence rather than
-// after the engine's ticks, which are then run at once. The sensor's own slow operations (the
+// the rhythm differs: the next request goes out once the line has been silent for a frame gap
+// (3.5 characters) after a reply rather than at the next 200 ms tick, and a silent sensor is
+// given up after `timeoutMs` of silence rather than after the engine's ticks, which are then
+// run at once. Bytes outside a reply never reach the engine: those that arrive between
+// exchanges are dropped, and so is noise in front of a reply, up to the sensor's address and
+// the request's function that a reply begins with. The sensor's own slow operations (the
 // long commands, erasing and restarting for a software download, the stamps that follow) keep
 // the engine's 200 ms ticks, since no faster schedule makes the sensor finish sooner.
 class FastLink {
@@ -78,6 +82,13 @@ class FastLink {
     class IdleTimer;
     void OnByteDelivered();
     void OnSilence();
+    void OnLineActivity();
+    void NoteDropped(std::uint8_t byte);
+    void TraceDropped(const char* when);
+    bool AwaitingReply() const;
+    bool CanBeginReply(std::uint8_t byte) const;
+    bool IsReplyFunction(std::uint8_t byte) const;
+    int FrameGapMs() const;
     bool KeepsEngineRhythm(int function) const;
     int RequestLineMs() const;
 
@@ -89,6 +100,9 @@ class FastLink {
     std::unique_ptr<IdleTimer> linkTimer_;
     CommandEngine engine_;
     std::unique_ptr<fw::Timer> silence_;
+    std::unique_ptr<fw::Timer> quiet_;  // runs until the line has been silent for a frame gap
+    bool lineBusy_ = false;
+    std::vector<std::uint8_t> dropped_;  // noise not yet told of
     bool waiting_ = false;
     bool ended_ = false;
     std::optional<FrameEvent> lastEvent_;  // how the reply that ended the exchange ended

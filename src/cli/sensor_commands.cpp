@@ -1,6 +1,7 @@
 #include "cli/sensor_commands.h"
 
 #include <algorithm>
+#include <array>
 #include <iomanip>
 #include <string_view>
 
@@ -26,6 +27,21 @@ namespace {
 constexpr int kMonitorMisses = 3;
 // Attempts at one data block of the setup before the reading is given up.
 constexpr int kBlockAttempts = 3;
+// Attempts at one write of a whole setup whose reply is lost before the write is given up: each
+// write sends the whole of its part of the setup, so repeating it is safe.
+constexpr int kWriteAttempts = 3;
+
+// What each write of a whole setup carries, in the order of kWholeSetupWrites.
+constexpr std::array<const char*, 9> kWholeSetupWriteNames = {"temperature setup",
+                                                              "current output 1",
+                                                              "current output 2",
+                                                              "digital output",
+                                                              "custom range concentrations",
+                                                              "custom range conductivities",
+                                                              "plant number",
+                                                              "custom range text (1 of 2)",
+                                                              "custom range text (2 of 2)"};
+static_assert(kWholeSetupWriteNames.size() == kWholeSetupWrites.size());
 // Download requests in a row that go unanswered (or refused) before the download is given up:
 // the desktop tool repeats the request until the operator cancels, the command line has no one
 // to cancel it.
@@ -119,7 +135,9 @@ class Commands {
     }
 
     // Reads the 17 data blocks of the setup.
-    Result Upload() {
+    // Reads the 17 data blocks of the setup; `honourCtrlC` false for a reading that is part of
+    // a command already under way.
+    Result Upload(bool honourCtrlC = true) {
         r_.UploadBlock = 0;
         r_.UploadFailedBlock = -1;
         r_.Queue.Queue(ReadDataBlock);
@@ -131,7 +149,8 @@ class Commands {
                                                 " kept failing their frame check"};
             }
             const int block = r_.UploadBlock;
-            const auto step = Step("reading the setup");
+            const auto step =
+                honourCtrlC ? Step("reading the setup") : std::optional<Exchange>(link_.Step());
             if (!step) return Interrupted();
             const Exchange exchange = *step;
             if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
@@ -263,10 +282,7 @@ class Commands {
             io_.out << "Nothing was written.\n";
             return std::nullopt;
         }
-        r_.Sensor = written;
-        for (const int command : kWholeSetupWrites) {
-            if (Result failure = SendQueued({command})) return failure;
-        }
+        if (Result failure = WriteWholeSetup(written)) return failure;
         if (Result failure = Upload()) {
             failure->message += " (while reading the setup back)";
             return failure;
@@ -279,6 +295,85 @@ class Commands {
         }
         io_.out << "Setup written and read back: it equals " << path << "\n";
         return std::nullopt;
+    }
+
+    // How the write that a whole-setup write stopped at ended.
+    enum class StoppedWrite { NotSent, Unconfirmed, Refused };
+
+    // Sends the nine writes of a whole setup. Once they have begun they are finished: Ctrl-C is
+    // honoured after the last (a second Ctrl-C stops at once), and a write whose reply is lost
+    // is sent again. A run that stops between them says which writes went through.
+    Result WriteWholeSetup(const SensorData& written) {
+        bool stopAfterWrites = false;
+        for (std::size_t done = 0; done < kWholeSetupWrites.size(); ++done) {
+            const int command = kWholeSetupWrites[done];
+            Exchange last{};
+            bool answered = false;
+            for (int attempt = 0; attempt < kWriteAttempts && !answered; ++attempt) {
+                if (io_.interrupted()) {
+                    if (io_.interruptCount() >= 2) {
+                        return PartlyWritten(
+                            done, "stopped by a second Ctrl-C",
+                            attempt > 0 ? StoppedWrite::Unconfirmed : StoppedWrite::NotSent);
+                    }
+                    stopAfterWrites = true;
+                }
+                // A link reset on a lost reply forgets the identity the setup carries (the plant
+                // number): each attempt sends the setup as it is to be written.
+                r_.Sensor = written;
+                r_.Queue.Queue(command);
+                do {
+                    last = link_.Step();
+                } while (last.outcome == Outcome::Answered &&
+                         (r_.Queue.IsPending(command) || r_.Engine.CurrentCommand != 0));
+                answered = last.outcome == Outcome::Answered;
+                if (last.outcome == Outcome::Exception || last.outcome == Outcome::PortFailed) {
+                    break;  // refused, or nothing more can go out: repeating it changes nothing
+                }
+            }
+            if (!answered) {
+                r_.Queue.Withdraw(command);
+                r_.Engine.CurrentCommand = 0;
+                const Failure why = LinkFailure(last);
+                const bool refused =
+                    last.outcome == Outcome::Exception || last.outcome == Outcome::PortFailed;
+                return PartlyWritten(done, why.message,
+                                     refused ? StoppedWrite::Refused : StoppedWrite::Unconfirmed);
+            }
+        }
+        r_.Sensor = written;
+        if (stopAfterWrites || io_.interrupted()) {
+            return Failure{kLinkFailed,
+                           "interrupted after the whole setup was written; it was not read back"};
+        }
+        return std::nullopt;
+    }
+
+    // Which writes went through before the writes stopped at write `done`; the sensor may hold
+    // part of the new setup unless none went through and the one it stopped at cannot have.
+    Failure PartlyWritten(std::size_t done, const std::string& why, StoppedWrite stopped) const {
+        if (done == 0 && stopped != StoppedWrite::Unconfirmed) {
+            return {kLinkFailed, why + "; nothing was written"};
+        }
+        std::string message = "the sensor may hold part of the new setup: " + why + ". Written:";
+        for (std::size_t i = 0; i < done; ++i) {
+            message += std::string(i == 0 ? " " : ", ") + kWholeSetupWriteNames[i];
+        }
+        if (done == 0) message += " none";
+        std::size_t next = done;
+        if (stopped != StoppedWrite::NotSent) {
+            message += std::string(stopped == StoppedWrite::Refused ? ". Refused: "
+                                                                    : ". Sent, unconfirmed: ") +
+                       kWholeSetupWriteNames[done];
+            ++next;
+        }
+        if (next < kWholeSetupWrites.size()) {
+            message += ". Not sent:";
+            for (std::size_t i = next; i < kWholeSetupWrites.size(); ++i) {
+                message += std::string(i == next ? " " : ", ") + kWholeSetupWriteNames[i];
+            }
+        }
+        return {kPartlyWritten, message + ". Write the setup again to finish it"};
     }
 
     static const SetupField* FieldNamed(const std::string& name) {
@@ -354,12 +449,21 @@ class Commands {
             io_.out << "Nothing was sent.\n";
             return std::nullopt;
         }
+        // The issue the sensor runs now, to tell whether the download changed it; a sensor that
+        // cannot be read now is left to the download request to find out.
+        std::string issueBefore;
+        if (!Upload(false)) {
+            issueBefore = r_.Sensor.UpgradeIssue;
+        } else {
+            r_.Queue.Withdraw(ReadDataBlock);
+            r_.Engine.CurrentCommand = 0;
+        }
         DownloadSequence sequence(host_);
         link_.Engine().SetFlashBlockReader(&sequence);
         link_.Engine().SetDownloadReplyHandler(&sequence);
         BeginDownload(r_, std::move(check.blocks),
                       install ? DownloadOrigin::FactoryPage : DownloadOrigin::SoftwarePage);
-        Result result = RunDownload(install);
+        Result result = RunDownload(install, issueBefore);
         link_.Engine().SetFlashBlockReader(nullptr);
         link_.Engine().SetDownloadReplyHandler(nullptr);
         return result;
@@ -373,7 +477,7 @@ class Commands {
         return false;
     }
 
-    Result RunDownload(bool install) {
+    Result RunDownload(bool install, const std::string& issueBefore) {
         int shownProgress = -1;
         int refusedRequests = 0;
         bool allBlocksSent = false;
@@ -389,7 +493,21 @@ class Commands {
             if (!exchange) {
                 EndProgress(shownProgress);
                 const std::size_t total = r_.Download.Image.size();
+                const bool finishPending = r_.Queue.IsPending(FinishDownload) ||
+                                           r_.Engine.CurrentCommand == FinishDownload;
                 AbortDownload(r_);
+                if (allBlocksSent) {
+                    // The flash is whole: only the end of the download and its stamp are missing.
+                    const std::string stamp = install ? "installation" : "upgrade";
+                    return Failure{
+                        kLinkFailed,
+                        "interrupted after all " + std::to_string(total) +
+                            " blocks were written: the flash holds the whole image, " +
+                            (finishPending ? "but the sensor was not told to restart on it and "
+                                             "the " +
+                                                 stamp + " stamp was not written"
+                                           : "but the " + stamp + " stamp was not written")};
+                }
                 return Failure{kLinkFailed, "interrupted while downloading block " +
                                                 std::to_string(blockBefore + 1) + " of " +
                                                 std::to_string(total) +
@@ -418,8 +536,12 @@ class Commands {
         }
         EndProgress(shownProgress);
         const std::string issue = install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue;
-        io_.out << "Software " << (install ? "installed" : "upgraded") << ": issue " << issue
-                << "\n";
+        io_.out << "Software " << (install ? "installed" : "upgraded") << ": issue " << issue;
+        if (!issueBefore.empty() && issue == issueBefore) {
+            io_.out << ", the same issue the sensor ran before the download (the image carries "
+                       "that issue, or the sensor kept its old software)";
+        }
+        io_.out << "\n";
         return std::nullopt;
     }
 
@@ -434,14 +556,23 @@ class Commands {
                                  (trouble.empty() ? std::string() : "; " + trouble)};
     }
 
-    // The download's standing status lines, for the failure message.
+    // What the download's standing status lines say went wrong, in words, for the failure
+    // message; nothing for the lines that only tell how far it got.
     std::string DownloadLines() const {
+        struct Told {
+            int line;
+            const char* words;
+        };
+        static constexpr Told kTold[] = {
+            {line::kFaultyDownloadAcknowledge.number,
+             "the sensor did not acknowledge the announcement of the blocks"},
+            {line::kFaultySensorRestart.number,
+             "the sensor did not restart properly at the end of the download"},
+            {line::kIssueNotReturned.number, "the sensor did not return its software issue"},
+        };
         std::string lines;
-        for (int n = 1; n <= MessageSlots::kLast; ++n) {
-            const bool downloadLine =
-                (n >= line::kDownloadLines.first && n <= line::kDownloadLines.last) ||
-                n == line::kIssueNotReturned.number;
-            if (downloadLine && r_.Slots.Stands(n)) lines += "; " + r_.Slots.Text(n);
+        for (const Told& told : kTold) {
+            if (r_.Slots.Stands(told.line)) lines += std::string("; ") + told.words;
         }
         return lines;
     }

@@ -24,6 +24,8 @@ enum ExitStatus : int {
     kLinkFailed = 1,       // the sensor did not answer, rejected a request, or the link failed
     kBadInput = 2,         // bad usage or a bad file
     kReadBackDiffers = 3,  // write-setup read back a value that differs
+    kPartlyWritten = 4,    // write-setup stopped between its writes: the sensor may hold part
+                           // of the new setup (the message lists the writes that went through)
 };
 
 // Where a command reads its answers and writes its results.
@@ -34,6 +36,9 @@ struct Console {
     std::function<std::optional<std::string>()> readLine = [] { return std::nullopt; };
     bool outIsTerminal = false;  // a progress bar instead of a line per 10 %
     std::function<bool()> interrupted = [] { return false; };  // Ctrl-C
+    // How many times Ctrl-C was pressed so far (a second press stops even what the first let
+    // finish); read after `interrupted` has said it was.
+    std::function<int()> interruptCount = [] { return 1; };
     std::function<std::chrono::system_clock::time_point()> now = [] {
         return std::chrono::system_clock::now();
     };

@@ -18,6 +18,12 @@ enum RecordType : int {
 // Bytes before the data: count, address (2), type; the checksum follows the data.
 constexpr std::size_t kHeaderBytes = 4;
 
+// DOS editors and tools end a text file with this byte (Ctrl-Z); nothing after it counts.
+constexpr std::uint8_t kDosEndOfFile = 0x1A;
+
+// The sensor's 16-bit address space: one past its last byte.
+constexpr int kAddressSpace = 0x10000;
+
 std::optional<int> HexDigit(std::uint8_t c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -64,10 +70,22 @@ class Checker {
         std::size_t start = 0;
         int lineNumber = 0;
         while (start < text.size()) {
+            // A line ends at LF, CR LF or CR alone; a DOS end-of-file byte ends the text.
             std::size_t end = start;
-            while (end < text.size() && text[end] != '\n') ++end;
+            while (end < text.size() && text[end] != '\n' && text[end] != '\r' &&
+                   text[end] != kDosEndOfFile) {
+                ++end;
+            }
             ++lineNumber;
             if (!Line(text.subspan(start, end - start), lineNumber)) return result_;
+            if (end < text.size() && text[end] == kDosEndOfFile) {
+                if (!ended_) {
+                    Fail(lineNumber, "the end-of-file byte 0x1A comes before the end record");
+                    return result_;
+                }
+                break;  // what follows it is not part of the file
+            }
+            if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
             start = end + 1;
         }
         if (!ended_) return Refuse(0, "The file has no end record (:00000001FF)");
@@ -137,6 +155,12 @@ class Checker {
                     return Fail(number, std::to_string(count) +
                                             " data bytes, more than a flash block carries (" +
                                             std::to_string(kMostBlockBytes) + ")");
+                }
+                if (const int address = bytes[1] << 8 | bytes[2]; address + count > kAddressSpace) {
+                    // Its tail would wrap round to address 0000 and be written over low memory.
+                    return Fail(number, std::to_string(count) + " data bytes at " + Hex4(address) +
+                                            " run past address FFFF; the sensor takes 16-bit "
+                                            "addresses only");
                 }
                 result_.blocks.push_back({static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]),
                                           std::vector<std::uint8_t>(data.begin(), data.end())});

@@ -31,9 +31,11 @@ struct HexImageCheck {
 // record type with the length that type has, and a checksum that makes the record's bytes sum to
 // zero. Records of type 00 are the image's data; extended segment and linear address records
 // (02, 04) are taken only when they set the upper address to 0, since the sensor loads 16-bit
-// addresses and anything above would be written over low memory; start address records (03,
-// 05) carry nothing for the sensor. The file must end with its end record (01) and hold at
-// least one data record. Line ends may be LF or CR LF; blanks at the end of a line are ignored.
+// addresses and anything above would be written over low memory; for the same reason a data
+// record must end at or below address FFFF. Start address records (03, 05) carry nothing for the
+// sensor. The file must end with its end record (01) and hold at least one data record. Line
+// ends may be LF, CR LF or CR; blanks at the end of a line are ignored, and so is everything
+// from a DOS end-of-file byte (0x1A) after the end record.
 HexImageCheck CheckHexImage(std::span<const std::uint8_t> text);
 
 }  // namespace corvane

@@ -1,5 +1,9 @@
 #include "download/image_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -64,11 +68,23 @@ FileCause CauseOfError(int errorNumber) {
 }
 
 ImageFile ReadImageFile(const std::string& path, std::uintmax_t limit) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return Failed(FileCause::InvalidFile);
+    // Opened without waiting, so that a pipe with no writer cannot hold the program, and read
+    // only when it is a plain file: a folder, a pipe or a device is no image.
     errno = 0;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return Failed(CauseOfError(errno));
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return Failed(errno == EISDIR ? FileCause::InvalidFile : CauseOfError(errno));
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return Failed(FileCause::InvalidFile);
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
+    if (!file) {
+        const int openError = errno;
+        close(fd);
+        return Failed(CauseOfError(openError));
+    }
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return Failed(FileCause::BadSeek);
     const long size = std::ftell(file.get());
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return Failed(FileCause::BadSeek);

@@ -1,5 +1,8 @@
 #include "framework/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -29,25 +32,86 @@ bool FlushToDisk(std::FILE* file) {
 }
 
 // A new temporary file beside `path`, created exclusively so that no file of the operator's is
-// ever overwritten by it.
-std::FILE* CreateTemporary(const fs::path& path, fs::path& temporary) {
+// ever overwritten by it (nor a file a planted link names), with `mode` less the umask.
+std::FILE* CreateTemporary(const fs::path& path, fs::path& temporary, unsigned mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = path;
         temporary += attempt == 0 ? ".tmp" : "." + std::to_string(attempt) + ".tmp";
+#ifdef _WIN32
+        (void)mode;
         if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) return file;
+#else
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            static_cast<mode_t>(mode));
+        if (fd >= 0) {
+            if (std::FILE* file = fdopen(fd, "wb")) return file;
+            const int openError = errno;
+            close(fd);
+            fs::remove(temporary);
+            errno = openError;
+            return nullptr;
+        }
+#endif
         if (errno != EEXIST) return nullptr;
     }
     errno = EEXIST;
     return nullptr;
 }
 
+// Whether the link at `link` may be followed: not when it lies in a sticky folder that every
+// user may write to and belongs to another user than the caller, root or the folder's owner
+// (whoever planted it there could aim it at any file of the caller's).
+bool LinkMayBeFollowed(const fs::path& link) {
+#ifdef _WIN32
+    (void)link;
+    return true;
+#else
+    struct stat linkInfo {};
+    struct stat folderInfo {};
+    const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
+    if (lstat(link.c_str(), &linkInfo) != 0 || stat(folder.c_str(), &folderInfo) != 0) {
+        return false;
+    }
+    const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
+    if (!shared) return true;
+    return linkInfo.st_uid == geteuid() || linkInfo.st_uid == 0 ||
+           linkInfo.st_uid == folderInfo.st_uid;
+#endif
+}
+
+// The file that `requested` names, through any links, each checked as the system checks a link
+// it opens; false with `error` set when a link may not be followed or the links go round.
+bool ResolveLinks(const fs::path& requested, fs::path& path, std::string& error) {
+    constexpr int kMostLinks = 40;  // as the system allows
+    path = requested;
+    for (int links = 0; links < kMostLinks; ++links) {
+        std::error_code ec;
+        if (!fs::is_symlink(path, ec)) return true;
+        if (!LinkMayBeFollowed(path)) {
+            error = "Cannot write " + requested.string() + ": " +
+                    (path == requested ? std::string("it") : path.string()) +
+                    " is a link another user left in a shared folder; it is not followed";
+            return false;
+        }
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec) {
+            error = "Cannot write " + requested.string() + ": " + ec.message();
+            return false;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    error = "Cannot write " + requested.string() + ": " + Reason(ELOOP);
+    return false;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t> bytes,
-                         std::string& error) {
+                         std::string& error, FileAccess access) {
     std::error_code ec;
     // A link is followed, so the file it names is replaced and the link stays a link.
-    const fs::path path = fs::is_symlink(requested, ec) ? fs::canonical(requested, ec) : requested;
+    fs::path path;
+    if (!ResolveLinks(requested, path, error)) return false;
     const fs::file_status old = fs::status(path, ec);
     const bool replacing = fs::exists(old);
     constexpr auto kWritable =
@@ -63,9 +127,11 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
         return false;
     }
     fs::path temporary;
-    std::FILE* file = CreateTemporary(path, temporary);
+    std::FILE* file = CreateTemporary(path, temporary, access == FileAccess::Private ? 0600 : 0666);
     if (file == nullptr) {
-        error = "Cannot create " + requested.string() + ": " + Reason(errno);
+        error = "Cannot create " + requested.string() +
+                (path != requested ? " (the link names " + path.string() + ")" : std::string()) +
+                ": " + Reason(errno);
         return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
@@ -79,7 +145,13 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
         fs::remove(temporary, ec);
         return false;
     }
-    if (replacing) fs::permissions(temporary, old.permissions(), ec);  // keep who may read it
+    constexpr auto kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    if (access == FileAccess::Private) {
+        // Kept stricter when the old file was, never wider than the owner's.
+        fs::permissions(temporary, replacing ? old.permissions() & kOwnerOnly : kOwnerOnly, ec);
+    } else if (replacing) {
+        fs::permissions(temporary, old.permissions(), ec);  // keep who may read it
+    }
     std::error_code renamed;
     fs::rename(temporary, path, renamed);
     if (renamed) {
@@ -91,12 +163,45 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
 }
 
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error,
-                   std::size_t largest) {
+                   std::size_t largest, bool* missing) {
+    if (missing != nullptr) *missing = false;
+#ifdef _WIN32
     std::FILE* file = std::fopen(path.string().c_str(), "rb");
     if (file == nullptr) {
+        if (missing != nullptr) *missing = errno == ENOENT;
         error = "Cannot open " + path.string() + ": " + Reason(errno);
         return false;
     }
+#else
+    // Opened without waiting, so that a pipe with no writer cannot hold the program, and then
+    // checked to be a plain file before a byte is read.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (missing != nullptr) *missing = errno == ENOENT;
+        error = "Cannot open " + path.string() + ": " + Reason(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        error = "Cannot read " + path.string() + ": it is not a file (" +
+                (S_ISDIR(info.st_mode) ? "a folder" : "a device, a pipe or a socket") + ")";
+        return false;
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > largest) {
+        close(fd);
+        error = "Cannot read " + path.string() + ": the file is larger than " +
+                std::to_string(largest) + " bytes";
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        error = "Cannot open " + path.string() + ": " + Reason(errno);
+        close(fd);
+        return false;
+    }
+#endif
     bytes.clear();
     std::uint8_t buffer[4096];
     std::size_t got = 0;

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -39,13 +40,16 @@ namespace {
 using namespace corvane;
 
 std::atomic<bool> interruptRequested{false};
+std::atomic<int> interruptCount{0};
 
 void OnInterrupt(int) {
     interruptRequested.store(true);
+    interruptCount.fetch_add(1);
 }
 
-// Ctrl-C and SIGTERM only set the flag the commands look at between exchanges: a command stops
-// at a point where it can say what it leaves behind. Without SA_RESTART a wait in progress ends.
+// Ctrl-C and SIGTERM only set the flag the commands look at between exchanges (and count the
+// presses): a command stops at a point where it can say what it leaves behind. Without
+// SA_RESTART a wait in progress ends.
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -87,7 +91,17 @@ fw::DateTime LocalNow() {
 
 // The reason in a port's "Corvane Comms Error" box, told as the command line tells it: the
 // system's text (or the advice given in its place) without the box's frame around it.
-std::string PortReason(const std::string& boxText) {
+std::string PortReason(const std::string& boxText, const std::string& device) {
+    // Something that is there but is no device is named for what it is.
+    struct stat info {};
+    if (stat(device.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
+        const char* what = S_ISDIR(info.st_mode)    ? "a folder"
+                           : S_ISFIFO(info.st_mode) ? "a named pipe"
+                           : S_ISREG(info.st_mode)  ? "a regular file"
+                           : S_ISSOCK(info.st_mode) ? "a socket"
+                                                    : "no character device";
+        return std::string("it is ") + what + ", not a serial device";
+    }
     std::string reason = boxText;
     const std::string lead = CSerialPort::kReasonLead;
     if (const auto at = reason.find(lead); at != std::string::npos) {
@@ -164,7 +178,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     EventLoopWait wait;
     cli::FastLink link(records, *channel, host, wait, line.command.timeoutMs);
     host.SetBoxObserver([&link, &line](const fw::HeadlessHost::ShownBox& shown) {
-        link.SetPortError(PortReason(shown.box.text));
+        link.SetPortError(PortReason(shown.box.text, line.link.port));
         if (line.link.trace) std::cerr << shown.box.caption << ": " << shown.box.text << "\n";
     });
     if (line.link.trace) TraceLink(link);
@@ -174,6 +188,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     console.readLine = ReadAnswerLine;
     console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
     console.interrupted = [] { return interruptRequested.load(); };
+    console.interruptCount = [] { return interruptCount.load(); };
     return cli::RunCommand(line, records, link, host, console);
 }
 

@@ -91,6 +91,24 @@ bool PtyServer::Start(std::string& error) {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     if (!options_.linkPath.empty()) {
         std::error_code ec;
+        // Only a link of an earlier run (to a pseudo-terminal) is replaced; anything else at the
+        // path is someone's file and stays.
+        const auto status = std::filesystem::symlink_status(options_.linkPath, ec);
+        if (std::filesystem::exists(status)) {
+            const bool ownLink = std::filesystem::is_symlink(status) &&
+                                 std::filesystem::read_symlink(options_.linkPath, ec)
+                                     .string()
+                                     .starts_with("/dev/pts/");
+            if (!ownLink) {
+                error = "cannot link " + options_.linkPath + ": " +
+                        (std::filesystem::is_symlink(status)     ? "it is a link to something else"
+                         : std::filesystem::is_directory(status) ? "it is a folder"
+                         : std::filesystem::is_regular_file(status) ? "it is a file"
+                                                                    : "something else is there") +
+                        "; give a path where nothing is";
+                return false;
+            }
+        }
         std::filesystem::remove(options_.linkPath, ec);
         std::filesystem::create_symlink(terminalPath_, options_.linkPath, ec);
         if (ec) {

@@ -1,6 +1,7 @@
 #include "app/state_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -143,6 +144,54 @@ TEST_F(StateFileTest, saveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
     std::string error;
     EXPECT_FALSE(nowhere.SaveTo(r, error));
     EXPECT_NE(error.find("missing-folder"), std::string::npos);
+}
+
+// What sits at the file's name may be anything: a folder, a pipe with no writer, a link to an
+// endless device or a huge file. None of them may stop, hold or swamp the program at its start.
+TEST_F(StateFileTest, aStateFileThatIsNoPlainFileLeavesTheDefaultsAndNeverHoldsTheStart) {
+    const auto path = file.Path();
+    const auto loadsNothing = [&](const char* what) {
+        SharedRecords r;
+        r.Sensor.DeviceId = 42;
+        EXPECT_FALSE(file.Load(r)) << what;
+        EXPECT_EQ(r.Sensor.DeviceId, 42) << what;
+        std::filesystem::remove(path);
+    };
+    std::filesystem::create_directory(path);
+    loadsNothing("a folder");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    loadsNothing("a pipe");
+    std::filesystem::create_symlink("/dev/zero", path);
+    loadsNothing("a link to /dev/zero");
+    std::ofstream(path, std::ios::binary).put('x');
+    std::filesystem::resize_file(path, 2ULL * 1024 * 1024 * 1024);  // sparse: no disk taken
+    loadsNothing("a 2 GB file");
+
+    // A sound file still loads.
+    SharedRecords saved;
+    saved.Sensor.DeviceId = 9;
+    std::string error;
+    ASSERT_TRUE(file.SaveTo(saved, error)) << error;
+    SharedRecords loaded;
+    EXPECT_TRUE(file.Load(loaded));
+    EXPECT_EQ(loaded.Sensor.DeviceId, 9);
+}
+
+// The file holds the user passwords: no other local user may read it, whatever the umask or
+// the mode of a file that was planted under its name.
+TEST_F(StateFileTest, theFileIsWrittenForItsOwnerAlone) {
+    const mode_t before = umask(022);
+    SharedRecords r;
+    std::string error;
+    ASSERT_TRUE(file.SaveTo(r, error)) << error;
+    const auto mode = [&] { return std::filesystem::status(file.Path()).permissions(); };
+    EXPECT_EQ(mode() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(file.Path(), std::filesystem::perms::all);  // planted 0666/0777
+    ASSERT_TRUE(file.SaveTo(r, error)) << error;
+    EXPECT_EQ(mode() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    umask(before);
 }
 
 TEST(Archive, textsUseTheirThreeLengthForms) {

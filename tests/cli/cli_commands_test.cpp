@@ -111,6 +111,108 @@ TEST(CliSetup, aValueTheSensorKeepsDifferentlyExits3NamingTheField) {
     EXPECT_TRUE(Contains(rig.Err(), "Output 1 20 mA Value")) << rig.Err();
 }
 
+// A sensor whose setup differs from the file saved from it in its slope (3.50 % / °C).
+std::string FileAndADifferentSensor(CliRig& rig, ScratchFolder& folder) {
+    const std::string file = folder.Path("tank.QCF");
+    EXPECT_EQ(rig.Run({"read-setup", file}), 0) << rig.Err();
+    rig.Sensor().Memory().SetWord(Offset::Slope, 350);
+    return file;
+}
+
+TEST(CliSetup, lostRepliesToTheWritesAreWrittenAgainOrTheWritesThatWentThroughAreNamed) {
+    int written = 0;
+    constexpr int kRuns = 12;
+    for (int seed = 1; seed <= kRuns; ++seed) {
+        CliRig rig;
+        ScratchFolder folder;
+        const std::string file = FileAndADifferentSensor(rig, folder);
+        rig.Sensor().Faults().dropProbability = 0.15;
+        rig.Sensor().Faults().seed = static_cast<std::uint32_t>(seed);
+        const int status = rig.Run({"write-setup", file, "--yes"});
+        const std::string err = rig.Err();
+        if (status == 0) {
+            ++written;
+            EXPECT_NE(rig.Sensor().Memory().Word(Offset::Slope), 350) << "seed " << seed;
+        } else if (status == cli::kPartlyWritten) {
+            EXPECT_TRUE(Contains(err, "may hold part of the new setup")) << err;
+            EXPECT_TRUE(Contains(err, ". Written: ")) << err;
+        } else {
+            // Only a reading can fail whole: before anything was sent, or after all was written.
+            EXPECT_EQ(status, 1) << "seed " << seed << ": " << err;
+            EXPECT_TRUE(Contains(err, "while reading the setup back") ||
+                        Contains(err, "setup data block"))
+                << "seed " << seed << ": " << err;
+        }
+    }
+    EXPECT_GE(written, kRuns - 2);
+}
+
+TEST(CliSetup, ctrlCDuringTheWritesLetsThemFinishASecondStopsAtOnceNamingWhatWasWritten) {
+    constexpr int kReadChecks = 17;  // one per data block of the reading before the writes
+    {
+        CliRig rig;
+        ScratchFolder folder;
+        const std::string file = FileAndADifferentSensor(rig, folder);
+        rig.InterruptAfter(kReadChecks + 3);
+        EXPECT_EQ(rig.Run({"write-setup", file, "--yes"}), 1);
+        EXPECT_TRUE(Contains(rig.Err(), "interrupted after the whole setup was written"))
+            << rig.Err();
+        EXPECT_EQ(rig.FramesSent(), 17u + 9u);
+        EXPECT_NE(rig.Sensor().Memory().Word(Offset::Slope), 350);
+    }
+    {
+        CliRig rig;
+        ScratchFolder folder;
+        const std::string file = FileAndADifferentSensor(rig, folder);
+        rig.InterruptAfter(kReadChecks + 3, 2);
+        EXPECT_EQ(rig.Run({"write-setup", file, "--yes"}), cli::kPartlyWritten);
+        EXPECT_TRUE(Contains(rig.Err(),
+                             "Written: temperature setup, current output 1, current output 2. "
+                             "Not sent: digital output, custom range concentrations"))
+            << rig.Err();
+        EXPECT_EQ(rig.FramesSent(), 17u + 3u);
+        EXPECT_NE(rig.Sensor().Memory().Word(Offset::Slope), 350);
+    }
+    {
+        // Before the first write, a second Ctrl-C leaves the sensor as it was.
+        CliRig rig;
+        ScratchFolder folder;
+        const std::string file = FileAndADifferentSensor(rig, folder);
+        rig.InterruptAfter(kReadChecks, 2);
+        EXPECT_EQ(rig.Run({"write-setup", file, "--yes"}), 1);
+        EXPECT_TRUE(Contains(rig.Err(), "nothing was written")) << rig.Err();
+        EXPECT_EQ(rig.Sensor().Memory().Word(Offset::Slope), 350);
+    }
+}
+
+TEST(CliDownload, aSensorThatComesBackWithTheIssueItRanBeforeIsSaidToHaveIt) {
+    CliRig rig;
+    rig.Sensor().SetImageIssue(rig.Sensor().SoftwareIssue());
+    ScratchFolder folder;
+    const std::string file =
+        folder.Write("same.hex", testing::HexText(testing::PatternImage(8, 16)));
+    ASSERT_EQ(rig.Run({"download", file, "--yes"}), 0) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Out(),
+                         "Software upgraded: issue 2.0137, the same issue the sensor "
+                         "ran before the download"))
+        << rig.Out();
+}
+
+TEST(CliDownload, ctrlCAfterTheLastBlockSaysTheFlashIsWholeAndOnlyTheEndIsMissing) {
+    CliRig rig;
+    ScratchFolder folder;
+    const auto image = testing::PatternImage(40, 16);
+    const std::string file = folder.Write("new.hex", testing::HexText(image));
+    rig.InterruptAfter(2 + 40);  // the request, the announcement and every block
+    EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(),
+                         "interrupted after all 40 blocks were written: the flash "
+                         "holds the whole image"))
+        << rig.Err();
+    EXPECT_FALSE(Contains(rig.Err(), "incomplete")) << rig.Err();
+    EXPECT_TRUE(rig.Sensor().FlashEquals(testing::AsFlash(image)));
+}
+
 TEST(CliDownload, aGoodImageEndsUpInTheSensorsFlashAndItsIssueIsPrinted) {
     CliRig rig;
     rig.Sensor().SetImageIssue({0x03, 0x01, 0x23});
@@ -157,6 +259,7 @@ TEST(CliDownload, aSensorThatStopsAcceptingBlocksEndsTheDownloadWithExit1) {
 
     EXPECT_EQ(rig.Run({"download", file, "--yes"}), 1);
     EXPECT_TRUE(Contains(rig.Err(), "download failed")) << rig.Err();
+    EXPECT_FALSE(Contains(rig.Err(), "Msg ")) << "an internal status line: " << rig.Err();
 }
 
 TEST(CliDownload, aSilentOrRefusingSensorEndsTheDownloadRequestWithExit1) {

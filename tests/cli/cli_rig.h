@@ -67,12 +67,17 @@ class CliRig {
         console.interrupted = [this, checks]() mutable {
             return interruptAfter_ >= 0 && ++checks > interruptAfter_;
         };
+        console.interruptCount = [this] { return interruptPresses_; };
         return cli::RunCommand(line, *records_, *link_, host_, console);
     }
 
     void Type(std::string line) { typed_.push_back(std::move(line)); }
-    // Ctrl-C after the command has asked `checks` times whether to stop.
-    void InterruptAfter(int checks) { interruptAfter_ = checks; }
+    // Ctrl-C (pressed `presses` times) after the command has asked `checks` times whether to
+    // stop.
+    void InterruptAfter(int checks, int presses = 1) {
+        interruptAfter_ = checks;
+        interruptPresses_ = presses;
+    }
     // Standard output as a full disk leaves it: every write fails.
     void BreakStandardOutput() { brokenOutput_ = true; }
     std::string Out() const { return out_.str(); }
@@ -98,6 +103,7 @@ class CliRig {
     std::deque<std::string> typed_;
     std::size_t writesBefore_ = 0;
     int interruptAfter_ = -1;
+    int interruptPresses_ = 1;
     bool brokenOutput_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "config/config_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <bit>
 #include <cmath>
@@ -254,6 +255,17 @@ TEST_F(ConfigFileOnDisk, failuresNameTheFileAndTheReasonAndChangeNothing) {
     }
     EXPECT_EQ(LoadConfigFile(shortFile, r, error), LoadOutcome::Damaged);
     EXPECT_EQ(error, "An attempt was made to access an unnamed file past its end.");
+    EXPECT_EQ(r.OperatorName, "KEPT");
+}
+
+TEST_F(ConfigFileOnDisk, aPipeOrADeviceIsRefusedAtOnceNotWaitedOn) {
+    ASSERT_EQ(mkfifo((folder / "pipe.QCF").c_str(), 0600), 0);
+    SharedRecords r;
+    r.OperatorName = "KEPT";
+    std::string error;
+    EXPECT_EQ(LoadConfigFile(folder / "pipe.QCF", r, error), LoadOutcome::Unreadable);
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_EQ(LoadConfigFile("/dev/zero", r, error), LoadOutcome::Unreadable);
     EXPECT_EQ(r.OperatorName, "KEPT");
 }
 

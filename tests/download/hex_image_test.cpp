@@ -1,6 +1,7 @@
 #include "download/hex_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "download/download_sequence.h"
 #include "download/image_file.h"
@@ -94,6 +95,38 @@ TEST(HexImageCheck, dataAboveSixtyFourKibibytesIsRefused) {
                   "extended address 1000");
 }
 
+TEST(HexImageCheck, aDataRecordThatRunsPastFFFFIsRefusedRatherThanWrappedToZero) {
+    // 16 bytes at FFF8: the last eight would land at 0000-0007.
+    ExpectRefused(HexRecord(0, 0x10, {1}) + HexRecord(0, 0xFFF8, std::vector<std::uint8_t>(16, 7)) +
+                      kEndRecord,
+                  2, "16 data bytes at FFF8 run past address FFFF");
+    // Up to and including the last address is the sensor's.
+    const HexImageCheck top = Check(HexRecord(0, 0xFFF8, std::vector<std::uint8_t>(8, 7)) +
+                                    HexRecord(0, 0xFFFF, {1}) + kEndRecord);
+    ASSERT_TRUE(top.accepted) << top.fault;
+    EXPECT_EQ(top.blocks.size(), 2u);
+}
+
+TEST(HexImageCheck, carriageReturnLineEndsAndADosEndOfFileByteAreAccepted) {
+    const std::string crOnly = ":0300300002337A1E\r:0100400055 6A\r:00000001FF\r";
+    const HexImageCheck cr = Check(":0300300002337A1E\r:01004000556A\r:00000001FF\r");
+    ASSERT_TRUE(cr.accepted) << cr.fault;
+    ASSERT_EQ(cr.blocks.size(), 2u);
+    EXPECT_EQ(cr.blocks[1].Address, 0x40);
+    // Lines are still counted one per line end, whichever the file uses.
+    ExpectRefused(":0300300002337A1E\r:01004000556B\r:00000001FF\r", 2, "checksum");
+    ExpectRefused(crOnly, 2, "is not a hex digit");
+
+    for (const std::string& tail : {std::string("\x1A"), std::string("\x1A\x1A\x1A"),
+                                    std::string("\x1Agarbage after the end")}) {
+        const HexImageCheck dos = Check(HexRecord(0, 0, {1, 2}) + kEndRecord + tail);
+        EXPECT_TRUE(dos.accepted) << dos.fault;
+    }
+    EXPECT_TRUE(Check(HexRecord(0, 0, {1}) + ":00000001FF\x1A").accepted);
+    // Before the end record it is no end of file the image may have.
+    ExpectRefused(HexRecord(0, 0, {1}) + "\x1A" + kEndRecord, 2, "comes before the end record");
+}
+
 TEST(HexImageCheck, fileWithoutEndOrWithoutDataIsRefused) {
     ExpectRefused(HexRecord(0, 0, {1}), 0, "no end record");
     ExpectRefused("", 0, "no end record");
@@ -116,6 +149,14 @@ TEST(ImageFile, missingFolderAndDirectoryGiveTheirCauses) {
     EXPECT_STREQ(FileCauseText(FileCause::EndOfFile), "End Of File Error");
     EXPECT_EQ(CauseOfError(ENOTDIR), FileCause::BadPath);
     EXPECT_EQ(CauseOfError(EACCES), FileCause::AccessDenied);
+}
+
+TEST(ImageFile, aPipeOrADeviceIsNoImageAndIsRefusedWithoutWaiting) {
+    testing::ScratchFolder folder;
+    ASSERT_EQ(mkfifo(folder.Path("pipe.hex").c_str(), 0600), 0);
+    EXPECT_EQ(ReadImageFile(folder.Path("pipe.hex"), kImageFileLimit).cause,
+              FileCause::InvalidFile);
+    EXPECT_EQ(ReadImageFile("/dev/zero", kImageFileLimit).cause, FileCause::InvalidFile);
 }
 
 TEST(ImageFile, fileOverTheLimitIsMeasuredButNotRead) {

@@ -1,10 +1,13 @@
 // The corvane program itself, run as a script runs it, against vexor-sim: through the real
 // serial port on a pseudo-terminal, and through a TCP connection as to a serial device server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hex_text.h"
@@ -92,11 +95,71 @@ TEST_F(CorvaneOnTheSimulator, aSilentSensorGivesExit1AndAMessageNeverAHang) {
         << monitor.err;
 }
 
+// Two noise bytes 60 ms after every reply: each command still rides through, as the desktop
+// program does, since the noise never reaches the engine in front of a reply.
+TEST_F(CorvaneOnTheSimulator, noiseAfterEachReplySpoilsNeitherPollsNorSetupNorDownload) {
+    ASSERT_TRUE(simulator.Start("cli-stray", {"--stray-bytes"}));
+    const Finished monitor =
+        RunCorvane({"--port", Device(), "monitor", "--csv", "--count", "200"}, 60);
+    EXPECT_EQ(monitor.status, 0) << monitor.err;
+    EXPECT_GE(Lines(monitor.out).size(), 196u) << monitor.err;  // the header and 195 rows
+
+    testing::ScratchFolder folder;
+    const std::string setup = folder.Path("stray.QCF");
+    const Finished read =
+        RunCorvane({"--port", Device(), "read-setup", QString::fromStdString(setup)});
+    EXPECT_EQ(read.status, 0) << read.err;
+    const Finished write =
+        RunCorvane({"--port", Device(), "write-setup", QString::fromStdString(setup), "--yes"}, 40);
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_NE(write.out.find("Setup written and read back"), std::string::npos) << write.out;
+
+    const auto image = testing::PatternImage(48, 32);
+    const std::string path = folder.Write("upgrade.hex", testing::HexText(image));
+    const Finished download =
+        RunCorvane({"--port", Device(), "download", QString::fromStdString(path), "--yes"}, 60);
+    ASSERT_EQ(download.status, 0) << download.err;
+    const std::string digest = sim::FlashDigestLine(0, sim::DigestOf(testing::AsFlash(image)));
+    std::string output;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            output += simulator.Process().readAllStandardOutput().toStdString();
+            return output.find(digest) != std::string::npos;
+        },
+        5))
+        << output;
+}
+
 TEST(CorvaneOnAPort, aPortThatCannotBeOpenedGivesExit1NamingIt) {
     const Finished info = RunCorvane({"--port", "/dev/corvane-no-such-port", "info"});
     EXPECT_EQ(info.status, 1);
     EXPECT_NE(info.err.find("/dev/corvane-no-such-port"), std::string::npos) << info.err;
     EXPECT_NE(info.err.find("no such device"), std::string::npos) << info.err;
+}
+
+TEST(CorvaneOnAPort, aPortThatIsAFileAPipeOrAFolderIsNamedForWhatItIs) {
+    testing::ScratchFolder folder;
+    const std::string file = folder.Write("not-a-port", "");
+    const std::string pipe = folder.Path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string dir = folder.Path("");
+    for (const auto& [path, what] : {std::pair{file, "a regular file"},
+                                     std::pair{pipe, "a named pipe"}, std::pair{dir, "a folder"}}) {
+        const Finished info = RunCorvane({"--port", QString::fromStdString(path), "info"});
+        EXPECT_EQ(info.status, 1) << path;
+        EXPECT_NE(info.err.find(std::string("it is ") + what + ", not a serial device"),
+                  std::string::npos)
+            << info.err;
+    }
+
+    // vexor-sim takes no path that holds something other than its own link.
+    QProcess simulator;
+    simulator.start(VEXOR_SIM_PROGRAM, {"--link", QString::fromStdString(file)});
+    ASSERT_TRUE(simulator.waitForFinished(5000));
+    EXPECT_EQ(simulator.exitCode(), 1);
+    EXPECT_NE(simulator.readAllStandardError().toStdString().find("it is a file"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
 
 // vexor-sim serving on a free loopback TCP port, as a serial device server serves its line.

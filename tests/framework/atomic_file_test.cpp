@@ -1,7 +1,9 @@
 #include "framework/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -80,6 +82,91 @@ TEST_F(AtomicFile, aFileLargerThanAskedForIsNotRead) {
     EXPECT_NE(error.find("larger than 9999 bytes"), std::string::npos) << error;
     EXPECT_TRUE(ReadWholeFile(folder / "big.QCF", bytes, error, 10000)) << error;
     EXPECT_EQ(bytes.size(), 10000u);
+}
+
+// Another user's link in a shared sticky folder (as /tmp is) is not followed: as root, a write
+// through it would replace whatever root-only file that user aimed it at.
+TEST_F(AtomicFile, aLinkAnotherUserLeftInASharedStickyFolderIsNotFollowed) {
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
+    fs::create_directory(folder / "shared");
+    fs::permissions(folder / "shared", static_cast<fs::perms>(01777));
+    Put(folder / "secret", "root only");
+    fs::permissions(folder / "secret", fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path planted = folder / "shared" / "x.QCF";
+    fs::create_symlink(folder / "secret", planted);
+    ASSERT_EQ(lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+
+    EXPECT_FALSE(WriteFileAtomically(planted, Bytes{'n', 'e', 'w'}, error));
+    EXPECT_NE(error.find("link another user left in a shared folder"), std::string::npos) << error;
+    EXPECT_EQ(Get(folder / "secret"), "root only");
+    EXPECT_TRUE(fs::is_symlink(planted));
+    EXPECT_FALSE(fs::exists(folder / "secret.tmp"));
+    // A chain is checked link by link: the user's own link to the planted one is refused too.
+    fs::create_symlink(planted, folder / "mine.QCF");
+    EXPECT_FALSE(WriteFileAtomically(folder / "mine.QCF", Bytes{'n'}, error, FileAccess::Private));
+    EXPECT_EQ(Get(folder / "secret"), "root only");
+
+    // The user's own link there is followed, and so is another user's outside a sticky folder.
+    fs::remove(planted);
+    fs::create_symlink(folder / "secret", planted);
+    EXPECT_TRUE(WriteFileAtomically(planted, Bytes{'o', 'w', 'n'}, error)) << error;
+    EXPECT_EQ(Get(folder / "secret"), "own");
+    fs::permissions(folder / "shared", static_cast<fs::perms>(0777));
+    ASSERT_EQ(lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_TRUE(WriteFileAtomically(planted, Bytes{'o', 'k'}, error)) << error;
+    EXPECT_EQ(Get(folder / "secret"), "ok");
+}
+
+TEST_F(AtomicFile, aDanglingLinkGetsTheFileItNamesAndNothingIsLeftInTheWorkingFolder) {
+    fs::create_symlink(folder / "made.QCF", folder / "current.QCF");
+    ASSERT_TRUE(WriteFileAtomically(folder / "current.QCF", Bytes{'n', 'e', 'w'}, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(folder / "current.QCF"));
+    EXPECT_EQ(Get(folder / "made.QCF"), "new");
+
+    // Relative to the link's folder, not the working one; a folder that is not there is said.
+    fs::create_symlink("missing/far.QCF", folder / "far.QCF");
+    EXPECT_FALSE(WriteFileAtomically(folder / "far.QCF", Bytes{'x'}, error));
+    EXPECT_NE(error.find((folder / "missing" / "far.QCF").string()), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(".tmp"));
+    EXPECT_FALSE(fs::exists(fs::current_path() / "far.QCF.tmp"));
+}
+
+TEST_F(AtomicFile, aPrivateFileIsForItsOwnerAloneAndKeepsAStricterMode) {
+    const mode_t before = umask(022);
+    const auto mode = [](const fs::path& path) {
+        return fs::status(path).permissions() & fs::perms::all;
+    };
+    EXPECT_TRUE(WriteFileAtomically(folder / "new.qzt", Bytes{'a'}, error, FileAccess::Private));
+    EXPECT_EQ(mode(folder / "new.qzt"), fs::perms::owner_read | fs::perms::owner_write);
+    // One left open to everyone is closed; one only its owner may write stays so.
+    Put(folder / "open.qzt", "old");
+    fs::permissions(folder / "open.qzt", fs::perms::all);
+    EXPECT_TRUE(WriteFileAtomically(folder / "open.qzt", Bytes{'b'}, error, FileAccess::Private));
+    EXPECT_EQ(mode(folder / "open.qzt"), fs::perms::owner_read | fs::perms::owner_write);
+    Put(folder / "strict.qzt", "old");
+    fs::permissions(folder / "strict.qzt", fs::perms::owner_write);
+    EXPECT_TRUE(WriteFileAtomically(folder / "strict.qzt", Bytes{'c'}, error, FileAccess::Private));
+    EXPECT_EQ(mode(folder / "strict.qzt"), fs::perms::owner_write);
+    // A shared file is made as any file the user makes.
+    EXPECT_TRUE(WriteFileAtomically(folder / "shared.QCF", Bytes{'d'}, error));
+    EXPECT_EQ(mode(folder / "shared.QCF"), static_cast<fs::perms>(0644));
+    umask(before);
+}
+
+TEST_F(AtomicFile, onlyAPlainFileIsReadAndAPipeNeverHoldsTheReader) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    fs::create_directory(folder / "setups");
+    Bytes bytes;
+    EXPECT_FALSE(ReadWholeFile(folder / "pipe", bytes, error));
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_FALSE(ReadWholeFile(folder / "setups", bytes, error));
+    EXPECT_NE(error.find("a folder"), std::string::npos) << error;
+    bool missing = false;
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", bytes, error, 100, &missing));
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(ReadWholeFile(folder / "none", bytes, error, 100, &missing));
+    EXPECT_TRUE(missing);
 }
 
 }  // namespace

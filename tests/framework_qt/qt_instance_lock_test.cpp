@@ -1,12 +1,19 @@
 // One copy at a time: LocalSocketInstanceLock within one process, and across copies of a program
 // started as separate processes (instance_lock_claimant) at the same moment.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLockFile>
 #include <QProcess>
 #include <QUuid>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -145,6 +152,98 @@ TEST(OneCopyAcrossProcesses, aCopyThatDiedLeavesTheTitleFreeForTheNext) {
 
     LocalSocketInstanceLock next;
     EXPECT_FALSE(next.RaiseRunningCopy(title, {}));
+}
+
+// The temporary folder every user shares, as the program finds it without a runtime folder.
+class SharedTemporaryFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedTmp_ = qgetenv("TMPDIR");
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
+        folder_ = std::filesystem::temp_directory_path();  // before it is changed below
+        folder_ = folder_ /
+                  ("corvane-shared-" + QUuid::createUuid().toString(QUuid::Id128).toStdString());
+        std::filesystem::create_directories(folder_);
+        std::filesystem::permissions(folder_, static_cast<std::filesystem::perms>(01777));
+        qputenv("TMPDIR", QByteArray::fromStdString(folder_.string()));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void TearDown() override {
+        if (savedTmp_.isEmpty()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", savedTmp_);
+        }
+        if (savedRuntime_.isEmpty()) {
+            qunsetenv("XDG_RUNTIME_DIR");
+        } else {
+            qputenv("XDG_RUNTIME_DIR", savedRuntime_);
+        }
+        std::filesystem::remove_all(folder_);
+    }
+    // Where the name of `title` would lie directly in the shared folder.
+    QString SharedPath(const std::string& title) const {
+        const QByteArray key = QByteArray::fromStdString(title) + qgetenv("USER");
+        return QString::fromStdString(folder_.string()) + "/corvane-" +
+               QString::fromLatin1(
+                   QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+    }
+    std::filesystem::path OwnFolder() const {
+        return folder_ / ("corvane-" + std::to_string(geteuid()));
+    }
+
+    std::filesystem::path folder_;
+    QByteArray savedTmp_;
+    QByteArray savedRuntime_;
+};
+
+TEST_F(SharedTemporaryFolder, aLockAndASocketPlantedThereNeitherBlockNorReceiveTheCopy) {
+    const std::string title = FreshTitle();
+    QLockFile planted(SharedPath(title) + ".lock");
+    ASSERT_TRUE(planted.tryLock(0));
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(SharedPath(title)));
+    int asked = 0;
+    QObject::connect(&listener, &QLocalServer::newConnection, [&] { ++asked; });
+
+    LocalSocketInstanceLock copy;
+    EXPECT_FALSE(copy.RaiseRunningCopy(title, {})) << "the planted lock decided";
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(asked, 0) << "the planted socket was asked to come forward";
+    struct stat info {};
+    ASSERT_EQ(lstat(OwnFolder().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(info.st_uid, geteuid());
+
+    // The copy's own lock still finds it, from the private folder.
+    int raised = 0;
+    LocalSocketInstanceLock first;
+    LocalSocketInstanceLock second;
+    const std::string other = FreshTitle();
+    ASSERT_FALSE(first.RaiseRunningCopy(other, [&] { ++raised; }));
+    EXPECT_TRUE(second.RaiseRunningCopy(other, {}));
+    EXPECT_TRUE(ProcessEventsUntil([&] { return raised == 1; }));
+}
+
+TEST_F(SharedTemporaryFolder, aFolderOthersMayWriteToIsNotUsedAndTheRuntimeFolderIsPreferred) {
+    std::filesystem::create_directory(OwnFolder());
+    std::filesystem::permissions(OwnFolder(), std::filesystem::perms::all);  // 0777: planted
+    LocalSocketInstanceLock copy;
+    EXPECT_FALSE(copy.RaiseRunningCopy(FreshTitle(), {}));
+    EXPECT_TRUE(std::filesystem::is_empty(OwnFolder()));
+
+    const auto runtime = folder_ / "runtime";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+    LocalSocketInstanceLock inRuntime;
+    ASSERT_FALSE(inRuntime.RaiseRunningCopy(FreshTitle(), {}));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(runtime)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2) << "the lock and the socket";
 }
 
 }  // namespace

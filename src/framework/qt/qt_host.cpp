@@ -1,5 +1,8 @@
 #include "framework/qt/qt_host.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCryptographicHash>
@@ -550,13 +553,27 @@ constexpr int kRunningCopyAnswerMs = 3000;
 constexpr int kRetryMs = 20;
 constexpr int kConnectMs = 500;
 
-// The lock file of the title whose server is `serverName`: in the user's runtime directory where
-// the system gives one (private to the user, emptied at log-out), in the temporary directory
-// otherwise.
-QString InstanceLockPath(const QString& serverName) {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
-    return QDir(folder).filePath(serverName + ".lock");
+// Whether `folder` is a folder of the user's that no one else may write to, so that no other
+// user can plant a lock or a socket in it (a link to a folder is not taken).
+bool PrivateToTheUser(const QString& folder) {
+    struct stat info {};
+    const QByteArray path = QFile::encodeName(folder);
+    return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The folder for the one-copy lock and the local socket, where only the user can write: the
+// user's runtime directory where the system gives one (emptied at log-out), otherwise a folder
+// of the user's own in the temporary directory, made for the user alone. Empty when neither is
+// to be had (a folder of that name that another user made, or one others may write to).
+QString InstanceFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && PrivateToTheUser(runtime)) return runtime;
+    const QString own =
+        QDir(QDir::tempPath())
+            .filePath("corvane-" + QString::number(static_cast<qulonglong>(geteuid())));
+    mkdir(QFile::encodeName(own).constData(), 0700);  // or there already: checked below
+    return PrivateToTheUser(own) ? own : QString();
 }
 
 // Asks the copy serving `serverName` to come forward; false when no server answers.
@@ -577,8 +594,21 @@ LocalSocketInstanceLock::~LocalSocketInstanceLock() = default;
 
 bool LocalSocketInstanceLock::RaiseRunningCopy(const std::string& title,
                                                std::function<void()> onRaise) {
-    const QString name = InstanceServerName(title);
-    auto lock = std::make_unique<QLockFile>(InstanceLockPath(name));
+    const QString folder = InstanceFolder();
+    if (folder.isEmpty()) {
+        // A lock or a socket where others can write would let them decide for this copy.
+        qWarning(
+            "%s: no folder of the user's own for the one-copy lock (%s is not private to "
+            "the user); this copy runs without it",
+            title.c_str(),
+            qUtf8Printable(
+                QDir(QDir::tempPath())
+                    .filePath("corvane-" + QString::number(static_cast<qulonglong>(geteuid())))));
+        return false;
+    }
+    // The socket's full path, so that it lies in the same private folder as the lock.
+    const QString name = QDir(folder).filePath(InstanceServerName(title));
+    auto lock = std::make_unique<QLockFile>(name + ".lock");
     // A running copy holds its lock for as long as it runs: only the lock of a process that has
     // gone is stale, and QLockFile recovers that one.
     lock->setStaleLockTime(0);

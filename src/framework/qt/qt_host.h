@@ -22,7 +22,10 @@ class QtWindowBuilder;
 // for as long as it lives. A copy that cannot take the lock connects to the socket (retrying
 // while the holder is still starting its server), asks the holder to come forward, and ends.
 // Of copies started at the same moment exactly one claims the title; the lock of a copy that
-// crashed is recovered.
+// crashed is recovered. The lock and the socket lie in a folder only the user can write to (the
+// runtime directory, or a folder of the user's own made with mode 0700 in the temporary
+// directory), so another user can neither block the program nor receive its requests; where no
+// such folder can be had the copy runs without the check.
 class LocalSocketInstanceLock {
   public:
     LocalSocketInstanceLock();
