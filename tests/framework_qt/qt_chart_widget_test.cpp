@@ -82,8 +82,12 @@ class PlainPage : public PropertyPage {
     explicit PlainPage(Host& host) : PropertyPage(host, resources::TrendTemplate()) {}
 };
 
+// Posted work, and the windows closed meanwhile deleted, as the event loop would.
 void RunPostedWork() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 // A window opened from a page of the (application-modal) sheet stays on top of the sheet and

@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include "framework/qt/qt_chart_widget.h"
 #include "framework/qt/qt_host.h"
@@ -97,9 +102,41 @@ TEST(QtTemplates, aDropDownShowsNewEntriesEvenWhenTheirNumberStaysTheSame) {
     EXPECT_EQ(combo->currentText().toStdString(), "/dev/ttyACM0");
 }
 
-TEST(QtFileFilters, patternsMatchInAnyLetterCase) {
+TEST(QtFileFilters, patternsShowAsWrittenAndMatchInAnyLetterCase) {
     EXPECT_EQ(QtFileFilter("Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||").toStdString(),
-              "Download Files (*.[Hh][Ee][Xx]);;All Files (*)");
+              "Download Files (*.Hex);;All Files (*)");
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* name : {"a.qcf", "B.QCF", "c.Qcf", "d.txt"}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SetUpFileDialog(dialog, {.save = false,
+                             .defaultExtension = "QCF",
+                             .initialName = "*.QCF",
+                             .filter = "Config Files (*.QCF)|*.QCF||"});
+    dialog.setDirectory(folder.path());
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    const QModelIndex root = model->index(folder.path());
+    QStringList shown;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000 && shown.size() < 3) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        shown.clear();
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            const QModelIndex index = model->index(row, 0, root);
+            // A name the filter leaves out stays in the model, greyed out.
+            if (model->flags(index) & Qt::ItemIsEnabled) shown << model->fileName(index);
+        }
+    }
+    shown.sort();
+    EXPECT_EQ(shown.join(' ').toStdString(), "B.QCF a.qcf c.Qcf");
+    EXPECT_EQ(dialog.defaultSuffix().toStdString(), "QCF");
     EXPECT_TRUE(MatchesFilePattern("firmware.hex", "*.Hex"));
     EXPECT_TRUE(MatchesFilePattern("FIRMWARE.HEX", "*.Hex"));
     EXPECT_FALSE(MatchesFilePattern("firmware.hex.bak", "*.Hex"));

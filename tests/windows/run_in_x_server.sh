@@ -31,5 +31,8 @@ for _ in $(seq 1 50); do
   sleep 0.1
 done
 export QT_QPA_PLATFORM=xcb
-unset XDG_RUNTIME_DIR_UNUSED
+# A runtime folder of its own, so that the one-copy check of a program under test meets no other
+# copy (another test's, or a technician's running on this machine).
+export XDG_RUNTIME_DIR="$fifo_dir/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 "$@"

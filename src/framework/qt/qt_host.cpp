@@ -21,6 +21,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -117,6 +119,50 @@ void HandOverBoxes(QWidget& closing) {
     }
 }
 
+// The contents of a window in a scroll area that asks for the contents' whole size, so that the
+// window opens showing all of them, yet lets the window be smaller than that: on a small screen
+// (or at a large scale factor) the window fits the screen and the contents scroll, with every
+// control in reach. Where there is room, nothing scrolls and nothing looks different.
+class ContentScroller : public QScrollArea {
+  public:
+    explicit ContentScroller(QWidget* contents) {
+        setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);  // the keyboard goes to the controls, as before
+        setWidgetResizable(true);
+        setWidget(contents);
+        viewport()->setAutoFillBackground(false);
+        contents->setAutoFillBackground(false);
+    }
+    QSize sizeHint() const override {
+        const QSize whole = widget()->minimumSizeHint().expandedTo(widget()->minimumSize());
+        return whole.expandedTo(widget()->sizeHint().boundedTo(whole));
+    }
+    QSize minimumSizeHint() const override {
+        const int line = fontMetrics().height();
+        return QSize(16 * line, 8 * line).boundedTo(sizeHint());
+    }
+};
+
+// Sizes a top-level window to what it asks for, within the screen's area for windows (less the
+// window manager's frame), and keeps it on the screen.
+void FitToScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const bool framed = window.isVisible() && window.frameGeometry().size() != window.size();
+    const QSize frame = framed ? window.frameGeometry().size() - window.size() : QSize(12, 40);
+    const QSize room = (area.size() - frame).expandedTo(QSize(1, 1));
+    window.setMinimumSize(window.minimumSize().boundedTo(room));
+    window.resize(window.sizeHint().expandedTo(window.size()).boundedTo(room));
+    if (!window.isVisible()) return;
+    QRect placed = window.frameGeometry();
+    placed.moveRight(std::min(placed.right(), area.right()));
+    placed.moveBottom(std::min(placed.bottom(), area.bottom()));
+    placed.moveLeft(std::max(placed.left(), area.left()));
+    placed.moveTop(std::max(placed.top(), area.top()));
+    window.move(placed.topLeft());
+}
+
 // Reports to a window that Qt showed it again or activated it again (as when a window on top of
 // it closes), so that the window paints again. It only reports: the window's paint handler runs
 // after Qt's event handling, never inside it.
@@ -150,12 +196,17 @@ class QtDialogView : public WindowView {
           window_(new RoutedDialog(
               parent, [&dialog] { dialog.PressEnter(); }, [&dialog] { dialog.PressCloseBox(); })) {
         window_->setWindowTitle(ToQ(std::string(dialog.Template().caption)));
-        builder_ = std::make_unique<QtWindowBuilder>(controls, *window_);
+        auto* contents = new QWidget;
+        builder_ = std::make_unique<QtWindowBuilder>(controls, *contents);
         host_.AddBuilder(builder_.get());
         // The template's size, or more where the laid-out controls need it.
-        window_->setMinimumSize(
-            DialogUnitsToPixels(*window_, dialog.Template().width, dialog.Template().height)
-                .expandedTo(window_->layout()->minimumSize()));
+        contents->setMinimumSize(
+            DialogUnitsToPixels(*contents, dialog.Template().width, dialog.Template().height)
+                .expandedTo(contents->layout()->minimumSize()));
+        auto* layout = new QVBoxLayout(window_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new ContentScroller(contents));
+        FitToScreen(*window_);
         if (parent != nullptr && modal) window_->setWindowModality(Qt::ApplicationModal);
         watcher_ = new ExposeWatcher(*window_, dialog);
     }
@@ -196,7 +247,8 @@ class QtSheetView : public SheetView {
         tabs_ = new QTabWidget(window_);
         for (int i = 0; i < sheet.PageCount(); ++i) {
             auto* placeholder = new QWidget;
-            tabs_->addTab(placeholder, ToQ(std::string(sheet.Page(i).Caption())));
+            tabs_->addTab(new ContentScroller(placeholder),
+                          ToQ(std::string(sheet.Page(i).Caption())));
             pageHosts_.push_back(placeholder);
         }
         layout->addWidget(tabs_);
@@ -224,8 +276,13 @@ class QtSheetView : public SheetView {
     }
     ~QtSheetView() override { Close(); }
     void Show() override {
+        FitToScreen(*window_);
         window_->show();
         window_->raise();
+    }
+    // A page made for the first time may need more room than the pages before it.
+    void PageCreated() {
+        if (window_) FitToScreen(*window_);
     }
     void Close() override {
         if (!window_) return;
@@ -297,18 +354,6 @@ QMessageBox::Icon IconOf(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString CaseFreePattern(const QString& pattern) {
-    QString out;
-    for (const QChar c : pattern) {
-        if (c.isLetter()) {
-            out += '[' + QString(c.toUpper()) + QString(c.toLower()) + ']';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 QString InstanceServerName(const std::string& title) {
     const QByteArray key = QByteArray::fromStdString(title) + qgetenv("USER");
     return "corvane-" +
@@ -323,7 +368,7 @@ QString QtFileFilter(const std::string& filter) {
     for (const auto& entry : ParseFileFilter(filter)) {
         QStringList patterns;
         for (const auto& pattern : entry.patterns) {
-            patterns << (pattern == "*.*" ? QString("*") : CaseFreePattern(ToQ(pattern)));
+            patterns << (pattern == "*.*" ? QString("*") : ToQ(pattern));
         }
         QString description = ToQ(entry.description);
         const int paren = static_cast<int>(description.indexOf('('));
@@ -331,6 +376,20 @@ QString QtFileFilter(const std::string& filter) {
         entries << description + " (" + patterns.join(' ') + ")";
     }
     return entries.join(";;");
+}
+
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    dialog.setNameFilter(QtFileFilter(request.filter));
+    // The patterns show as the file types are written ("*.QCF") and match names in either case
+    // ("setup.qcf" too), as on the system the files come from.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A name typed without its extension gets the file type's, when opening too.
+    dialog.setDefaultSuffix(ToQ(request.defaultExtension));
+    if (request.initialName.find('*') == std::string::npos) {
+        dialog.selectFile(ToQ(request.initialName));
+    }
 }
 
 QtHost::QtHost(std::string helpFile) : helpFile_(std::move(helpFile)) {
@@ -496,7 +555,9 @@ std::unique_ptr<SheetView> QtHost::CreateSheetView(PropertySheet& sheet, WindowV
 std::unique_ptr<WindowView> QtHost::CreatePageView(SheetView& sheet, int index, Dialog& page,
                                                    WindowModel& controls) {
     auto& qtSheet = static_cast<QtSheetView&>(sheet);
-    return std::make_unique<QtPageView>(*this, *qtSheet.PageHost(index), page, controls);
+    auto view = std::make_unique<QtPageView>(*this, *qtSheet.PageHost(index), page, controls);
+    qtSheet.PageCreated();
+    return view;
 }
 
 void QtHost::PostFileDialog(FileDialogRequest request,
@@ -509,14 +570,8 @@ void QtHost::PostFileDialog(FileDialogRequest request,
     }
     QTimer::singleShot(
         0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
-            const QString filter = QtFileFilter(request.filter);
-            const QString name =
-                ToQ(request.initialName.find('*') == std::string::npos ? request.initialName : "");
-            auto* dialog = new QFileDialog(QApplication::activeWindow(), QString(), name, filter);
-            dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-            dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-            // A name typed without its extension gets the file type's, when opening too.
-            dialog->setDefaultSuffix(ToQ(request.defaultExtension));
+            auto* dialog = new QFileDialog(QApplication::activeWindow());
+            SetUpFileDialog(*dialog, request);
             const auto deliver = [onChosen](std::optional<std::string> chosen) {
                 RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });
             };

@@ -10,6 +10,7 @@
 
 #include "framework/host.h"
 
+class QFileDialog;
 class QLocalServer;
 class QLockFile;
 
@@ -92,7 +93,10 @@ class QtHost : public Host {
 };
 
 // Turns a filter string such as "Download Files (*.Hex)|*.Hex|All Files (*.*)|*.*||" into a Qt
-// file dialog filter whose patterns match in any letter case ("*.[Hh][Ee][Xx]").
+// file dialog filter ("Download Files (*.Hex);;All Files (*)").
 QString QtFileFilter(const std::string& filter);
+// Sets a file dialog up for `request`: its file types, matched in either letter case, open or
+// save, the extension added to a name typed without one, the name offered.
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 
 }  // namespace corvane::fw
