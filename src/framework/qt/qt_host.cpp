@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -145,7 +146,7 @@ class ContentScroller : public QScrollArea {
 
 // Sizes a top-level window to what it asks for, within the screen's area for windows (less the
 // window manager's frame), and keeps it on the screen.
-void FitToScreen(QWidget& window) {
+void FitToScreen(QWidget& window, QSize atLeast = QSize()) {
     const QScreen* screen = window.screen();
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
@@ -153,7 +154,7 @@ void FitToScreen(QWidget& window) {
     const QSize frame = framed ? window.frameGeometry().size() - window.size() : QSize(12, 40);
     const QSize room = (area.size() - frame).expandedTo(QSize(1, 1));
     window.setMinimumSize(window.minimumSize().boundedTo(room));
-    window.resize(window.sizeHint().expandedTo(window.size()).boundedTo(room));
+    window.resize(window.sizeHint().expandedTo(atLeast).expandedTo(window.size()).boundedTo(room));
     if (!window.isVisible()) return;
     QRect placed = window.frameGeometry();
     placed.moveRight(std::min(placed.right(), area.right()));
@@ -276,13 +277,29 @@ class QtSheetView : public SheetView {
     }
     ~QtSheetView() override { Close(); }
     void Show() override {
-        FitToScreen(*window_);
+        FitToScreen(*window_, WithEveryTab());
         window_->show();
         window_->raise();
     }
-    // A page made for the first time may need more room than the pages before it.
-    void PageCreated() {
-        if (window_) FitToScreen(*window_);
+    // A page made for the first time may need more room than the pages before it: the sheet
+    // grows to take it, as far as the screen allows. (The scroll area around the page does not
+    // pass the page's new size on by itself.)
+    // It is measured once it shows, after the page's initialisation.
+    void PageCreated(int index) {
+        if (!window_) return;
+        QTimer::singleShot(0, window_, [this, index] {
+            if (!window_) return;
+            if (QWidget* scroller = tabs_->widget(index)) scroller->updateGeometry();
+            tabs_->updateGeometry();
+            window_->layout()->invalidate();
+            window_->layout()->activate();
+            FitToScreen(*window_, WithEveryTab());
+        });
+    }
+    // Wide enough for every tab to show, where the screen allows.
+    QSize WithEveryTab() const {
+        const int margins = window_->width() - tabs_->width();
+        return QSize(tabs_->tabBar()->sizeHint().width() + std::max(margins, 24) + 8, 0);
     }
     void Close() override {
         if (!window_) return;
@@ -556,7 +573,7 @@ std::unique_ptr<WindowView> QtHost::CreatePageView(SheetView& sheet, int index, 
                                                    WindowModel& controls) {
     auto& qtSheet = static_cast<QtSheetView&>(sheet);
     auto view = std::make_unique<QtPageView>(*this, *qtSheet.PageHost(index), page, controls);
-    qtSheet.PageCreated();
+    qtSheet.PageCreated(index);
     return view;
 }
 
