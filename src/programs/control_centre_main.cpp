@@ -381,6 +381,12 @@ class ScreenshotTour {
 
     void Save(QWidget* widget, const QString& name) {
         const QString path = dir_ + "/" + name;
+        if (widget != nullptr) {
+            // The whole window, however small the screen of the run (an offscreen one is
+            // 800x600): a window sized to a small screen would show scroll bars instead.
+            widget->resize(widget->sizeHint().expandedTo(widget->size()));
+            QCoreApplication::processEvents();
+        }
         if (widget == nullptr || !widget->grab().save(path)) {
             std::fprintf(stderr, "screenshots: %s not saved\n", qUtf8Printable(path));
         }
