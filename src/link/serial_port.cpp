@@ -75,6 +75,7 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
         outage_ = true;  // reported: the writes that follow do not report it again
         return false;
     }
+    EndOutage();  // the device is back: its box goes, before anything new is reported
     const bool applied =
         port_->setBaudRate(settings_.BaudRate) &&
         port_->setDataBits(settings_.DataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8) &&

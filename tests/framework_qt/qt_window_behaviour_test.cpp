@@ -3,7 +3,9 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScrollBar>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -135,6 +137,48 @@ TEST(QtRepaint, aWindowActivatedOrShownAgainPaintsAfterTheEvent) {
     window.EndDialog(kIdOk);
     RunPostedWork();
     EXPECT_FALSE(window.IsOpen());
+}
+
+// Message boxes answer once, when they close; a box opened on top of another outlives it, and a
+// withdrawal closes only the boxes of that caption posted before it.
+TEST(QtBoxes, aBoxOnAnotherOutlivesItAndAWithdrawalTakesOnlyEarlierBoxes) {
+    QtHost host("help.html");
+    std::vector<std::string> answered;
+    const auto answer = [&answered](std::string name) {
+        return [&answered, name](Answer) { answered.push_back(name); };
+    };
+    const auto shown = [] {
+        std::vector<std::string> texts;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible())
+                texts.push_back(box->text().toStdString());
+        }
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    };
+    const auto settle = [] {
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    host.PostBox({"port gone", "Corvane Comms Error", Icon::Stop, Buttons::Ok}, answer("port"));
+    settle();
+    host.PostBox({"transfer failed", "Download", Icon::Exclamation, Buttons::Ok},
+                 answer("transfer"));
+    settle();
+    host.WithdrawBoxes("Corvane Comms Error");
+    host.PostBox({"settings refused", "Corvane Comms Error", Icon::Stop, Buttons::Ok},
+                 answer("settings"));
+    settle();
+    EXPECT_EQ(answered, std::vector<std::string>{"port"});
+    EXPECT_EQ(shown(), (std::vector<std::string>{"settings refused", "transfer failed"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible())
+            box->accept();
+    }
+    settle();
+    EXPECT_EQ(answered.size(), 3u);
 }
 
 }  // namespace

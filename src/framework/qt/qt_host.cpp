@@ -287,7 +287,7 @@ class QtSheetView : public SheetView {
     // It is measured once it shows, after the page's initialisation.
     void PageCreated(int index) {
         if (!window_) return;
-        QTimer::singleShot(0, window_, [this, index] {
+        QTimer::singleShot(0, &lifetime_, [this, index] {
             if (!window_) return;
             if (QWidget* scroller = tabs_->widget(index)) scroller->updateGeometry();
             tabs_->updateGeometry();
@@ -325,6 +325,7 @@ class QtSheetView : public SheetView {
     QPushButton* apply_ = nullptr;
     std::vector<QWidget*> pageHosts_;
     bool switching_ = false;
+    QObject lifetime_;  // work posted for this view goes with it
 };
 
 class QtPageView : public WindowView {
@@ -461,6 +462,20 @@ Answer AnswerOf(Buttons buttons, QMessageBox::StandardButton pressed) {
     return Answer::Ok;
 }
 
+// The order in which a box was posted, kept on its window.
+constexpr const char* kBoxNumber = "corvaneBoxNumber";
+
+// The window a box or file dialog sits on: the active window, or, when that is itself a box or
+// file dialog (which goes the moment it is answered or withdrawn), the window below it.
+QWidget* BoxOwner() {
+    QWidget* owner = QApplication::activeWindow();
+    while (owner != nullptr && (qobject_cast<QMessageBox*>(owner) != nullptr ||
+                                qobject_cast<QFileDialog*>(owner) != nullptr)) {
+        owner = owner->parentWidget() != nullptr ? owner->parentWidget()->window() : nullptr;
+    }
+    return owner;
+}
+
 // Calls `answer` once, when `window` is done or, failing that, destroyed.
 template <typename Window>
 void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::function<void()> onGone) {
@@ -473,6 +488,7 @@ void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::functi
         if (QWidget* owner = window->parentWidget(); owner != nullptr && owner->isVisible()) {
             owner->window()->activateWindow();
         }
+        HandOverBoxes(*window);  // what was opened on it stays open
         onDone(*window);
         window->deleteLater();
     });
@@ -486,47 +502,53 @@ void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::functi
 }  // namespace
 
 void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
-    QTimer::singleShot(0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer)] {
-        auto* message = new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
-                                        QMessageBox::NoButton, QApplication::activeWindow());
-        switch (box.buttons) {
-            case Buttons::Ok: message->setStandardButtons(QMessageBox::Ok); break;
-            case Buttons::YesNo:
-                message->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-                break;
-            case Buttons::YesNoCancel:
-                message->setStandardButtons(QMessageBox::Yes | QMessageBox::No |
-                                            QMessageBox::Cancel);
-                break;
-        }
-        FitCaption(*message);
-        const Buttons buttons = box.buttons;
-        const auto deliver = [onAnswer](Answer answer) {
-            if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
-        };
-        AnswerOnce<QMessageBox>(
-            message,
-            [buttons, deliver](QMessageBox& done) {
-                deliver(AnswerOf(buttons, done.standardButton(done.clickedButton())));
-            },
-            [buttons, deliver] { deliver(AnswerOf(buttons, QMessageBox::NoButton)); });
-        message->setWindowModality(Qt::ApplicationModal);
-        message->show();
-        message->raise();
-        message->activateWindow();
-    });
+    const qulonglong number = ++boxesPosted_;
+    QTimer::singleShot(
+        0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer), number] {
+            auto* message = new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
+                                            QMessageBox::NoButton, BoxOwner());
+            switch (box.buttons) {
+                case Buttons::Ok: message->setStandardButtons(QMessageBox::Ok); break;
+                case Buttons::YesNo:
+                    message->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                    break;
+                case Buttons::YesNoCancel:
+                    message->setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                                                QMessageBox::Cancel);
+                    break;
+            }
+            FitCaption(*message);
+            message->setProperty(kBoxNumber, number);
+            const Buttons buttons = box.buttons;
+            const auto deliver = [onAnswer](Answer answer) {
+                if (onAnswer) RunGuarded("a message box answer", [&] { onAnswer(answer); });
+            };
+            AnswerOnce<QMessageBox>(
+                message,
+                [buttons, deliver](QMessageBox& done) {
+                    deliver(AnswerOf(buttons, done.standardButton(done.clickedButton())));
+                },
+                [buttons, deliver] { deliver(AnswerOf(buttons, QMessageBox::NoButton)); });
+            message->setWindowModality(Qt::ApplicationModal);
+            message->show();
+            message->raise();
+            message->activateWindow();
+        });
 }
 
+// Only the boxes posted before the call go: one the same step posts afterwards (a new fault
+// found while the port was opened again) stays.
 void QtHost::WithdrawBoxes(const std::string& caption) {
     const QString title = ToQ(caption);
+    const qulonglong postedBefore = boxesPosted_;
     // After the boxes already posted have been shown, so that none escapes.
-    QTimer::singleShot(0, &context_, [title] {
+    QTimer::singleShot(0, &context_, [title, postedBefore] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(window);
-            if (box != nullptr && box->isVisible() && box->windowTitle() == title) box->accept();
-        }
-        for (auto* box : qApp->findChildren<QMessageBox*>()) {
-            if (box->isVisible() && box->windowTitle() == title) box->accept();
+            if (box != nullptr && box->isVisible() && box->windowTitle() == title &&
+                box->property(kBoxNumber).toULongLong() <= postedBefore) {
+                box->accept();
+            }
         }
     });
 }
@@ -587,7 +609,7 @@ void QtHost::PostFileDialog(FileDialogRequest request,
     }
     QTimer::singleShot(
         0, &context_, [request = std::move(request), onChosen = std::move(onChosen)] {
-            auto* dialog = new QFileDialog(QApplication::activeWindow());
+            auto* dialog = new QFileDialog(BoxOwner());
             SetUpFileDialog(*dialog, request);
             const auto deliver = [onChosen](std::optional<std::string> chosen) {
                 RunGuarded("a file dialog answer", [&] { onChosen(std::move(chosen)); });

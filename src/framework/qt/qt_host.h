@@ -87,6 +87,7 @@ class QtHost : public Host {
     std::vector<QtWindowBuilder*> builders_;
     LocalSocketInstanceLock instanceLock_;
     std::string fileAnswer_;
+    qulonglong boxesPosted_ = 0;
     // Now() of the second of the system clock last asked for.
     mutable qint64 nowSecond_ = std::numeric_limits<qint64>::min();
     mutable DateTime now_;
