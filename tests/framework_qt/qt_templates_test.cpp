@@ -136,7 +136,15 @@ TEST(QtFileFilters, patternsShowAsWrittenAndMatchInAnyLetterCase) {
     }
     shown.sort();
     EXPECT_EQ(shown.join(' ').toStdString(), "B.QCF a.qcf c.Qcf");
-    EXPECT_EQ(dialog.defaultSuffix().toStdString(), "QCF");
+
+    // A name typed without its extension opens the file of that type.
+    auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText("B");
+    QMetaObject::invokeMethod(&dialog, "accept");  // the Open button
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(dialog.selectedFiles().size(), 1);
+    EXPECT_EQ(dialog.selectedFiles().front().toStdString(), folder.filePath("B.QCF").toStdString());
     EXPECT_TRUE(MatchesFilePattern("firmware.hex", "*.Hex"));
     EXPECT_TRUE(MatchesFilePattern("FIRMWARE.HEX", "*.Hex"));
     EXPECT_FALSE(MatchesFilePattern("firmware.hex.bak", "*.Hex"));
