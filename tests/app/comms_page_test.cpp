@@ -35,6 +35,13 @@ TEST_F(CommsPage, opensWithTheLiveSettingsInDisabledListsAndTheAddressInBothFiel
     EXPECT_EQ(page->Check(kComUseComm1), 1);
 }
 
+TEST_F(CommsPage, aSystemMessagesLinePickedOutChangesNoSetting) {
+    rig.Run(kSecond);
+    ASSERT_GT(page->ListCount(kComSystemMessages), 0);
+    page->UserSelect(kComSystemMessages, 0);
+    EXPECT_FALSE(Sheet()->ApplyEnabled());
+}
+
 TEST_F(CommsPage, loadDefaultSetupThenApplyReopensThePortWith9600EightNoneOne) {
     // Settings from an older state file: 2400 baud, 7 data bits, even parity, 1.5 stop bits.
     Sheet()->PressCancel();

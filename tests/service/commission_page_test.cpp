@@ -1,7 +1,9 @@
 #include "service/commission_page.h"
 
+#include "app/operator_page.h"
 #include "framework/number_text.h"
 #include "link/command_table.h"
+#include "resources/factory_page.h"
 #include "resources/test_page.h"
 #include "sheet_test_rig.h"
 
@@ -111,6 +113,17 @@ TEST_F(TestPage, configurationListShowsTheOutputsAndTheSlopeWithTheirDecimals) {
                                         "Current Output 2 :", " Temperature", "  4 mA : 0.0 °C",
                                         "  20 mA : 100.0 °C", "Temp.Comp.Slope:  1.88 % / °C",
                                         " Temp.Comp.Base 25°C", "Monitoring Device ID 0"}));
+}
+
+// A page that refuses to be left stays in view, and goes on refreshing.
+TEST_F(TestPage, aPageThatRefusesToBeLeftKeepsRefreshing) {
+    fw::WindowModel& factory = Open("Factory Settings");
+    auto& factoryPage = static_cast<OperatorPage&>(Sheet()->ActivePage());
+    factory.UserType(ids::kFacNextSerial, "");
+    EXPECT_FALSE(Sheet()->SetActivePage(0));
+    rig.Settle();
+    EXPECT_EQ(&Sheet()->ActivePage(), &factoryPage);
+    EXPECT_TRUE(factoryPage.TimerRunning(factoryPage.RefreshTimerId()));
 }
 
 }  // namespace
