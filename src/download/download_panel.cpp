@@ -130,14 +130,17 @@ void DownloadPanel::Confirmed() {
     BeginDownload(records_, std::move(image), style_.origin);
 }
 
-// The download stops once the operator has read the box; the sensor is left to restart.
+// A download under way stops at once, before the box says it was cancelled: blocks that went on
+// while the operator reads the box could finish the upgrade the box calls cancelled. The sensor
+// is left to restart, which the status line says until the sensor's next readings replace it.
 void DownloadPanel::Cancel() {
     page_.GetHost().PlayBeep(fw::Beep::Exclamation);
     const auto abort = [this](fw::Answer) { AbortDownload(records_); };
     if (records_.Download.DownloadState != DownloadState::Idle) {
+        AbortDownload(records_);
         records_.Slots.Show(line::kSensorRestarting);
         Box("Software Download Cancelled By User", style_.cancelCaption, fw::Icon::Exclamation,
-            abort);
+            [](fw::Answer) {});
     } else {
         records_.Slots.Clear(line::kSensorRestarting);
         Box("Software Download is not in Progress", style_.notRunningCaption, fw::Icon::Exclamation,

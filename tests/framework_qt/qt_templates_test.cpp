@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -112,6 +115,13 @@ TEST(QtFileFilters, patternsShowAsWrittenAndMatchInAnyLetterCase) {
         QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
+    // A file whose name says nothing: its type is not told by reading it (a file such as
+    // /proc/kmsg never gives its bytes, and reading it would hold the whole program).
+    {
+        QFile file(folder.filePath("picture"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+    }
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     SetUpFileDialog(dialog, {.save = false,
@@ -136,6 +146,9 @@ TEST(QtFileFilters, patternsShowAsWrittenAndMatchInAnyLetterCase) {
     }
     shown.sort();
     EXPECT_EQ(shown.join(' ').toStdString(), "B.QCF a.qcf c.Qcf");
+    ASSERT_NE(dialog.iconProvider(), nullptr);
+    EXPECT_NE(dialog.iconProvider()->type(QFileInfo(folder.filePath("picture"))).toStdString(),
+              QMimeDatabase().mimeTypeForName("image/png").comment().toStdString());
 
     // A name typed without its extension opens the file of that type.
     auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");

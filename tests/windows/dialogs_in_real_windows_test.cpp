@@ -223,6 +223,29 @@ TEST_F(DialogsInRealWindows, keyboardOnlySetupWriteReachesTheSensor) {
     EXPECT_EQ(sensor_.Memory().Word(sim::SetupMemory::Offset::Out1Range + 2), 15000);
 }
 
+// Enter in an output's value moves on to the next value with its text selected, so a table is
+// typed value after value without running into the old numbers.
+TEST_F(DialogsInRealWindows, enterMovesToTheNextValueWithItsTextSelected) {
+    LogInByKeyboard();
+    GoToPage("Setup");
+    Key("alt+e");
+    ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Setup Current Output 1"; }));
+    TabTo(resources::kOutput1DialogIds.at4mA);
+    Key("ctrl+a");
+    TypeText("2");
+    Key("Return");
+    const QString next = QString::number(resources::kOutput1DialogIds.at20mA);
+    ASSERT_TRUE(WaitFor([&next] {
+        return QApplication::focusWidget() != nullptr &&
+               QApplication::focusWidget()->objectName() == next;
+    }));
+    TypeText("1500");
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text().toStdString(), "1500");
+    Key("Escape");
+}
+
 // In a question box Enter presses the button that has the focus.
 TEST_F(DialogsInRealWindows, enterOnAQuestionsNoButtonAnswersNo) {
     LogInByKeyboard();

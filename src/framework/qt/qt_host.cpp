@@ -13,12 +13,14 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -42,14 +44,6 @@ namespace {
 
 QString ToQ(const std::string& text) {
     return QString::fromUtf8(text.c_str());
-}
-
-// A message box is at least as wide as its caption, so the caption reads whole in the title
-// bar (the box would otherwise be as narrow as its text).
-void FitCaption(QMessageBox& box) {
-    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
-                          .arg(std::max(0, captionWidth - 100)));
 }
 
 class QtTimer : public Timer {
@@ -396,7 +390,30 @@ QString QtFileFilter(const std::string& filter) {
     return entries.join(";;");
 }
 
+namespace {
+
+// Icons and type names of the files a file dialog lists, told from the names alone. Qt's own
+// provider reads a file whose name says nothing, to tell its type by its first bytes; a file
+// that never gives bytes (a pipe, a device, /proc/kmsg) would hold the whole program, the link
+// with it.
+class NameOnlyIconProvider : public QFileIconProvider {
+  public:
+    QIcon icon(const QFileInfo& info) const override {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    using QFileIconProvider::icon;
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QStringLiteral("Folder");
+        if (!info.isFile()) return QStringLiteral("Special file");
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+};
+
+}  // namespace
+
 void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    static NameOnlyIconProvider namesOnly;
+    dialog.setIconProvider(&namesOnly);
     dialog.setNameFilter(QtFileFilter(request.filter));
     // The patterns show as the file types are written ("*.QCF") and match names in either case
     // ("setup.qcf" too), as on the system the files come from.
@@ -462,6 +479,9 @@ Answer AnswerOf(Buttons buttons, QMessageBox::StandardButton pressed) {
     return Answer::Ok;
 }
 
+// How long after a box closes its owner checks that it has the keyboard.
+constexpr int kRefocusMs = 150;
+
 // The order in which a box was posted, kept on its window.
 constexpr const char* kBoxNumber = "corvaneBoxNumber";
 
@@ -486,7 +506,16 @@ void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::functi
         // The window the box sat on takes the keyboard again, as an owner does when its box
         // closes (a box handed over from a closed window would otherwise leave none active).
         if (QWidget* owner = window->parentWidget(); owner != nullptr && owner->isVisible()) {
-            owner->window()->activateWindow();
+            QPointer<QWidget> ownerWindow = owner->window();
+            ownerWindow->activateWindow();
+            // The window manager may hand the focus elsewhere as the box goes away: should no
+            // window of the program have it a moment later, the owner asks again.
+            QTimer::singleShot(kRefocusMs, ownerWindow, [ownerWindow] {
+                if (ownerWindow && ownerWindow->isVisible() &&
+                    QApplication::activeWindow() == nullptr) {
+                    ownerWindow->activateWindow();
+                }
+            });
         }
         HandOverBoxes(*window);  // what was opened on it stays open
         onDone(*window);
@@ -517,7 +546,6 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                                                 QMessageBox::Cancel);
                     break;
             }
-            FitCaption(*message);
             message->setProperty(kBoxNumber, number);
             const Buttons buttons = box.buttons;
             const auto deliver = [onAnswer](Answer answer) {
@@ -632,7 +660,13 @@ void QtHost::PostFileDialog(FileDialogRequest request,
 }
 
 void QtHost::OpenHelp() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_)));
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_)))) return;
+    // No browser the desktop knows of: the technician is told where the help is.
+    PostBox({"The help could not be shown: this desktop has no web browser set up to open it.\n"
+             "Open this file in a browser:\n" +
+                 helpFile_,
+             AppTitle(), Icon::Information, Buttons::Ok},
+            [](Answer) {});
 }
 
 bool QtHost::RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) {

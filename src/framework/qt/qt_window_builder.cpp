@@ -285,6 +285,9 @@ void QtWindowBuilder::Refresh(int id) {
     }
     if (model_.Focus() == id && !widget->hasFocus() && widget->isVisible()) {
         widget->setFocus(Qt::OtherFocusReason);
+        // As a dialog does when it moves the focus to an edit: the text is selected, so what is
+        // typed next replaces it instead of running into it.
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
     }
     refreshing_ = false;
 }
