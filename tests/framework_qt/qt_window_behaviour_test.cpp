@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -173,6 +174,15 @@ TEST(QtBoxes, aBoxOnAnotherOutlivesItAndAWithdrawalTakesOnlyEarlierBoxes) {
     settle();
     EXPECT_EQ(answered, std::vector<std::string>{"port"});
     EXPECT_EQ(shown(), (std::vector<std::string>{"settings refused", "transfer failed"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr || !box->isVisible()) continue;
+        // The text whole, and room for the caption.
+        const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()));
+    }
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible())
             box->accept();

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSpacerItem>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -44,6 +46,18 @@ namespace {
 
 QString ToQ(const std::string& text) {
     return QString::fromUtf8(text.c_str());
+}
+
+// A message box is at least as wide as its caption needs, so that the title bar can show the
+// caption whole (the box is otherwise as narrow as its text): a spacer across the box's grid.
+void FitCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    QFont title = box.font();
+    title.setBold(true);
+    const int wanted = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 class QtTimer : public Timer {
@@ -546,6 +560,7 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                                                 QMessageBox::Cancel);
                     break;
             }
+            FitCaption(*message);
             message->setProperty(kBoxNumber, number);
             const Buttons buttons = box.buttons;
             const auto deliver = [onAnswer](Answer answer) {
