@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,22 @@ TEST(QtRepaint, aWindowActivatedOrShownAgainPaintsAfterTheEvent) {
     window.EndDialog(kIdOk);
     RunPostedWork();
     EXPECT_FALSE(window.IsOpen());
+}
+
+// The widgets of a window that has closed go later than its controls: what they still do on the
+// way (a list that gains the focus picks a row, an edit is typed into) reaches no control.
+TEST(QtWindowClosing, widgetsLeftBehindReachNoControlOfTheClosedWindow) {
+    QWidget container;
+    QListWidget* list = nullptr;
+    {
+        auto model = std::make_unique<WindowModel>(ListTemplate());
+        QtWindowBuilder builder(*model, container);
+        model->ListSetItems(kLines, Numbered(5));
+        list = qobject_cast<QListWidget*>(builder.WidgetFor(kLines));
+        ASSERT_NE(list, nullptr);
+    }  // the builder and the controls are gone; the widgets are still there
+    list->setCurrentRow(2);
+    EXPECT_EQ(list->currentRow(), 2);
 }
 
 // Message boxes answer once, when they close; a box opened on top of another outlives it, and a
