@@ -34,6 +34,7 @@
 
 #include "app/control_centre_app.h"
 #include "app/monitor_page.h"
+#include "framework/qt/box_answerer.h"
 #include "framework/qt/qt_host.h"
 #include "link/command_table.h"
 #include "link/line_port.h"
@@ -176,21 +177,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
            (options.spanMinutes == 1 || options.spanMinutes == 10 || options.spanMinutes == 60);
 }
 
-// Answers message boxes (the login's) with their first button, Yes where there is one.
-void AnswerBoxesAutomatically() {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
-                yes->click();
-            } else {
-                box->accept();
-            }
-        }
-    });
-    timer->start(100);
-}
-
 // Runs the event loop for `ms` milliseconds, sleeping while there is nothing to do.
 void RunFor(int ms) {
     QEventLoop loop;
@@ -210,7 +196,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    AnswerBoxesAutomatically();
+    fw::AnswerBoxesAutomatically();
     MeasuringHost host("help.html");
     host.clock.start();
     PortMap ports;

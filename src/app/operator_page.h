@@ -40,8 +40,6 @@ class RefreshedWindow : public Window {
     virtual void InitialiseFields() {}
     // Step 1 of the common step: the sensor data the window shows, into its fields.
     virtual void CopyFromSensor() {}
-    // Timers of the window other than its refresh timer.
-    virtual void OnOtherTimer(int /*id*/) {}
 
     bool OnInitDialog() override {
         Window::OnInitDialog();
@@ -55,10 +53,7 @@ class RefreshedWindow : public Window {
     }
 
     void OnTimer(int id) override {
-        if (id != timerId_) {
-            OnOtherTimer(id);
-            return;
-        }
+        if (id != timerId_) return;
         CopyFromSensor();
         ShowMessageLines(this->Controls(), messagesListId_, records_.Lines);
         if (records_.PageRefresh == PageRefresh::Armed) {

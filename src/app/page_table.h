@@ -33,7 +33,15 @@ struct PageTableEntry {
     std::unique_ptr<fw::PropertyPage> (*make)(fw::Host& host, SharedRecords& records);
 };
 
-// Every page in tab order. Adding a page means adding its maker here and nothing else.
+// Every page in tab order. Adding a page takes:
+//   - its window template in src/resources/ (control ids, list texts), listed in AllTemplates()
+//     so that the template checks cover it;
+//   - its page class, an OperatorPage, in the folder of its subsystem, with that folder's library
+//     linked into corvane_app;
+//   - a PageKind value above and an entry in kPages (page_table.cpp) with the lowest access level
+//     whose sheet carries it and its maker; the sheets and the login then follow on their own;
+//   - where the main window wires the page to something (the trend history, the serial devices),
+//     that wiring in CControlCentreDlg's constructor.
 std::span<const PageTableEntry> PageTable();
 
 // The pages of the sheet for an access level, in tab order (none below level 2).

@@ -23,10 +23,6 @@ constexpr int kSecondStageTicks = 12;
 constexpr int kResetAnnounceTicks = 16;
 constexpr int kResetTicks = 20;
 
-constexpr std::array<const char*, 3> kRequestingDownload = {"Msg 36..Requesting Download   \\",
-                                                            "Msg 36..Requesting Download   /",
-                                                            "Msg 36..Requesting Download  ---"};
-
 void ClearDownloadAndScanLines(MessageSlots& slots) {
     slots.Clear(line::kDownloadLines);
     slots.Clear(line::kScanLines);

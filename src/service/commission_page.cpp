@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/configuration_summary.h"
 #include "app/list_filling.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
@@ -31,25 +32,6 @@ constexpr std::array<TransmitButton, 10> kTransmitButtons = {{
     {ids::kTstOut2Transmit20mA, 2, 20},
     {ids::kTstOut2Transmit22mA, 2, 22},
 }};
-
-std::vector<std::string> ConfigurationLines(const SensorData& s) {
-    const auto range = [](const char* current, double value, const std::string& unit) {
-        return std::string("  ") + current + " : " + fw::FormatNumber("%.1f", value) + " " + unit;
-    };
-    return {
-        "Current Output 1 :",
-        " " + s.Out1.SourceName,
-        range("4 mA", s.Out1.At4mA, s.Out1.Unit),
-        range("20 mA", s.Out1.At20mA, s.Out1.Unit),
-        "Current Output 2 :",
-        " " + s.Out2.SourceName,
-        range("4 mA", s.Out2.At4mA, s.Out2.Unit),
-        range("20 mA", s.Out2.At20mA, s.Out2.Unit),
-        "Temp.Comp.Slope:  " + fw::FormatNumber("%.2f", s.TempCompSlope) + " " + s.TempSlopeUnit,
-        " " + s.TempCompBaseText,
-        "Monitoring Device ID " + std::to_string(s.DeviceId),
-    };
-}
 
 }  // namespace
 
@@ -104,7 +86,7 @@ void CCommissionPage::ReturnToNormal() {
 void CCommissionPage::OnPaint() {
     out1Current_ = records_.Service.TestOut1Display;
     out2Current_ = records_.Service.TestOut2Display;
-    FillList(Controls(), ids::kTstConfiguration, ConfigurationLines(records_.Sensor));
+    FillList(Controls(), ids::kTstConfiguration, MonitorConfigurationLines(records_.Sensor));
     UpdateData(false);
 }
 
