@@ -3,8 +3,8 @@
 #include <array>
 #include <memory>
 
-#include "app/operator_page.h"
 #include "link/sensor_data.h"
+#include "page_kit/operator_page.h"
 #include "trend/trend_dlg.h"
 
 namespace corvane {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/operator_page.h"
 #include "link/serial_devices.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

@@ -2,10 +2,10 @@
 
 #include "app/channels_page.h"
 #include "app/comms_page.h"
-#include "app/configuration_summary.h"
-#include "app/list_filling.h"
 #include "app/monitor_page.h"
 #include "app/operator_login.h"
+#include "page_kit/configuration_summary.h"
+#include "page_kit/list_filling.h"
 #include "resources/main_window.h"
 #include "service/forced_outputs.h"
 

@@ -1,7 +1,7 @@
 #include "app/monitor_page.h"
 
-#include "app/configuration_summary.h"
 #include "framework/exchange_fields.h"
+#include "page_kit/configuration_summary.h"
 #include "resources/monitor_page.h"
 
 namespace corvane {

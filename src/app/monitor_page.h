@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/operator_page.h"
+#include "page_kit/operator_page.h"
 #include "trend/trend_dlg.h"
 
 namespace corvane {

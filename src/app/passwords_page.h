@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/operator_page.h"
 #include "framework/dialog.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

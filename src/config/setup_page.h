@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/operator_page.h"
 #include "config/custom_range_dlg.h"
 #include "config/setup_digital_dlg.h"
 #include "config/setup_output_dlg.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/list_filling.h"
+#include "page_kit/list_filling.h"
 #include "resources/software_page.h"
 
 namespace corvane {

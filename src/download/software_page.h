@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/operator_page.h"
 #include "download/download_panel.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

@@ -14,9 +14,9 @@
 
 #include "app/control_centre_app.h"
 #include "app/monitor_page.h"
-#include "app/operator_page.h"
 #include "framework/qt/box_answerer.h"
 #include "framework/qt/qt_host.h"
+#include "page_kit/operator_page.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/software_page.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/operator_page.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/configuration_summary.h"
-#include "app/list_filling.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
+#include "page_kit/configuration_summary.h"
+#include "page_kit/list_filling.h"
 #include "resources/test_page.h"
 #include "service/forced_outputs.h"
 

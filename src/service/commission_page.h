@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/operator_page.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 

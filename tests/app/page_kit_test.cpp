@@ -1,9 +1,9 @@
 // The behaviour every page and setup dialog shares, on two small pages of its own.
 #include <gtest/gtest.h>
 
-#include "app/operator_page.h"
 #include "framework/exchange_fields.h"
 #include "framework/headless/headless_host.h"
+#include "page_kit/operator_page.h"
 
 namespace corvane {
 namespace {

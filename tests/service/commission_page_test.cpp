@@ -1,8 +1,8 @@
 #include "service/commission_page.h"
 
-#include "app/operator_page.h"
 #include "framework/number_text.h"
 #include "link/command_table.h"
+#include "page_kit/operator_page.h"
 #include "resources/factory_page.h"
 #include "resources/test_page.h"
 #include "sheet_test_rig.h"

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/operator_page.h"
 #include "framework/property_sheet.h"
 #include "link/command_table.h"
+#include "page_kit/operator_page.h"
 #include "real_window_rig.h"
 #include "resources/main_window.h"
 #include "resources/passwords_page.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/monitor_page.h"
-#include "app/operator_page.h"
 #include "framework/property_sheet.h"
+#include "page_kit/operator_page.h"
 #include "real_window_rig.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"

@@ -3,10 +3,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/list_filling.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
 #include "link/shared_records.h"
+#include "page_kit/list_filling.h"
 
 namespace corvane {
 

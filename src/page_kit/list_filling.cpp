@@ -1,4 +1,4 @@
-#include "app/list_filling.h"
+#include "page_kit/list_filling.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "app/configuration_summary.h"
+#include "page_kit/configuration_summary.h"
 
 #include "framework/number_text.h"
 #include "link/sensor_data.h"
