@@ -108,6 +108,14 @@ class RoutedDialog : public QDialog {
     std::function<void()> onEscape_;
 };
 
+// Shows a box or file dialog as the modal window of the whole program, on top, with the keyboard.
+void ShowModalOnTop(QWidget& window) {
+    window.setWindowModality(Qt::ApplicationModal);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 // A window that closes hands the boxes and file dialogs open on it to the window below it (or
 // to none), so that they stay open: a handler commonly raises a box and ends its own window in
 // the same step, and the box is the program's, not the window's.
@@ -119,12 +127,7 @@ void HandOverBoxes(QWidget& closing) {
         }
         const bool shown = child->isVisible();
         child->setParent(closing.parentWidget(), child->windowFlags());
-        child->setWindowModality(Qt::ApplicationModal);
-        if (shown) {
-            child->show();
-            child->raise();
-            child->activateWindow();
-        }
+        if (shown) ShowModalOnTop(*child);
     }
 }
 
@@ -477,8 +480,9 @@ void QtHost::PlayBeep(Beep) {
 // Boxes and file dialogs are windows of their own, modal to the whole program, that answer
 // through their callback when they close; none runs an event loop of its own. (A nested loop
 // would run the program's timers and posted work, and could close or delete the very window the
-// box sits on, inside the box's call.) A box sits on the window active when it opens; should
-// that window go first, the box goes with it and answers as its close box would.
+// box sits on, inside the box's call.) A box sits on the window active when it opens and passes
+// to the window below when that one closes first (HandOverBoxes); a box destroyed unanswered
+// answers as its close box would.
 namespace {
 
 Answer AnswerOf(Buttons buttons, QMessageBox::StandardButton pressed) {
@@ -510,7 +514,8 @@ QWidget* BoxOwner() {
     return owner;
 }
 
-// Calls `answer` once, when `window` is done or, failing that, destroyed.
+// Calls `onDone` once `window` is done, or `onGone` should it be destroyed unanswered; never
+// both, never twice.
 template <typename Window>
 void AnswerOnce(Window* window, std::function<void(Window&)> onDone, std::function<void()> onGone) {
     auto answered = std::make_shared<bool>(false);
@@ -572,10 +577,7 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                     deliver(AnswerOf(buttons, done.standardButton(done.clickedButton())));
                 },
                 [buttons, deliver] { deliver(AnswerOf(buttons, QMessageBox::NoButton)); });
-            message->setWindowModality(Qt::ApplicationModal);
-            message->show();
-            message->raise();
-            message->activateWindow();
+            ShowModalOnTop(*message);
         });
 }
 
@@ -667,10 +669,7 @@ void QtHost::PostFileDialog(FileDialogRequest request,
                     deliver(std::move(chosen));
                 },
                 [deliver] { deliver(std::nullopt); });
-            dialog->setWindowModality(Qt::ApplicationModal);
-            dialog->show();
-            dialog->raise();
-            dialog->activateWindow();
+            ShowModalOnTop(*dialog);
         });
 }
 
