@@ -3,7 +3,6 @@
 
 #include <vector>
 
-#include "download/download_sequence.h"
 #include "link/command_table.h"
 #include "link/crc16.h"
 #include "link/request_encoder.h"
@@ -75,12 +74,9 @@ void BM_Download64KiB(benchmark::State& state) {
     for (const ImageBlock& block : image) flash.push_back({block.Address, block.Data});
     for (auto _ : state) {
         sim::SimulatedLink link;
-        DownloadSequence sequence(link.Host());
-        link.Engine().SetFlashBlockReader(&sequence);
-        link.Engine().SetDownloadReplyHandler(&sequence);
         link.Start();
         link.RunTicks(2);
-        BeginDownload(link.Records(), image, DownloadOrigin::SoftwarePage);
+        link.Link().StartDownload(image, DownloadOrigin::SoftwarePage);
         while (link.Records().Download.DownloadState != DownloadState::Idle ||
                link.Records().Queue.IsPending(FinishDownload) ||
                link.Records().Queue.IsPending(StampUpgrade) ||

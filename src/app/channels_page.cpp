@@ -13,9 +13,10 @@ std::size_t Index(int channel) {
 
 }  // namespace
 
-CMultiInput::CMultiInput(fw::Host& host, SharedRecords& records)
+CMultiInput::CMultiInput(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::ChannelsPageTemplate(), kTimerId,
-                   ids::kChnMessagesLeft) {}
+                   ids::kChnMessagesLeft),
+      cycle_(link.Channels()) {}
 
 CMultiInput::~CMultiInput() = default;
 
@@ -57,29 +58,14 @@ bool CMultiInput::OnInitDialog() {
 
 void CMultiInput::InitialiseFields() {
     ResetIdentity(records_);
-    returnId_ = records_.Sensor.DeviceId;
+    cycle_.RememberAddressInUse();
     for (int k = 1; k <= kChannelCount; ++k) EnableRow(k, on_[Index(k)] != 0);
     Controls().Enable(ids::kChnTrend, trend_ != nullptr);
 }
 
 bool CMultiInput::OnSetActive() {
-    TakeTheLine();
+    cycle_.TakeTheLine(on_);
     return OperatorPage::OnSetActive();
-}
-
-void CMultiInput::TakeTheLine() {
-    SensorData& s = records_.Sensor;
-    // The address every other page uses is remembered before the page moves DeviceId.
-    returnId_ = s.DeviceId;
-    holdsLine_ = true;
-    const int first = LowestOn();
-    s.ChannelSelected = first;
-    if (first != 0) {
-        s.DeviceId = s.ChannelId[Index(first)];
-        s.ChannelSwitch = ChannelSwitch::Requested;
-    } else {
-        s.ChannelSwitch = ChannelSwitch::Idle;
-    }
 }
 
 bool CMultiInput::OnKillActive() {
@@ -101,45 +87,9 @@ void CMultiInput::OnDestroy() {
 }
 
 void CMultiInput::GiveBackTheLine() {
-    if (!holdsLine_) return;
-    holdsLine_ = false;
-    SensorData& s = records_.Sensor;
-    s.ChannelId = address_;
-    s.ChannelOn = on_;
+    if (!cycle_.HoldsLine()) return;
     KillTimer(kTimerId);
-    s.ChannelSwitch = ChannelSwitch::Idle;
-    s.ChannelSelected = 0;
-    s.DeviceId = returnId_;
-    s.NewDeviceId = returnId_;
-    s.LastDeviceId = returnId_;
-    ClearReadings(records_);
-}
-
-int CMultiInput::LowestOn() const {
-    for (int k = 1; k <= kChannelCount; ++k) {
-        if (on_[Index(k)] != 0) return k;
-    }
-    return 0;
-}
-
-// The next channel that is on after `channel`, round from 5 to 1; `channel` itself when no other
-// is on.
-int CMultiInput::NextOnAfter(int channel) const {
-    for (int step = 1; step < kChannelCount; ++step) {
-        const int k = (channel - 1 + step) % kChannelCount + 1;
-        if (on_[Index(k)] != 0) return k;
-    }
-    return channel;
-}
-
-// While the page holds the line the address to give back stays the one from before it took
-// over, so switching between channels never makes a channel's address the one given back.
-void CMultiInput::SwitchTo(int channel) {
-    SensorData& s = records_.Sensor;
-    if (!holdsLine_) returnId_ = s.DeviceId;
-    s.DeviceId = s.ChannelId[Index(channel)];
-    s.ChannelSelected = channel;
-    s.ChannelSwitch = ChannelSwitch::Requested;
+    cycle_.GiveBackTheLine(address_, on_);
 }
 
 void CMultiInput::EnableRow(int channel, bool enabled) {
@@ -172,22 +122,12 @@ void CMultiInput::OnNotify(int id, fw::Notify notify) {
         }
         if (notify == fw::Notify::Clicked && id == row.onOff) {
             UpdateData(true);
-            SensorData& s = records_.Sensor;
             if (on_[Index(k)] != 0) {
                 EnableRow(k, true);
-                if (s.ChannelSwitch == ChannelSwitch::Idle && s.ChannelSelected == 0) {
-                    s.ChannelSelected = k;
-                    s.ChannelSwitch = ChannelSwitch::Requested;  // the engine moves DeviceId
-                }
+                cycle_.ChannelSwitchedOn(k);
             } else {
                 EnableRow(k, false);
-                // The cycle starts again at the lowest channel still on.
-                if (const int first = LowestOn(); first != 0) {
-                    SwitchTo(first);
-                } else {
-                    s.ChannelSelected = 0;
-                    s.ChannelSwitch = ChannelSwitch::Idle;
-                }
+                cycle_.ChannelSwitchedOff(on_);
                 readings_[Index(k)] = Readings{};
             }
             UpdateData(false);
@@ -225,32 +165,23 @@ void CMultiInput::OnTimer(int id) {
     }
 }
 
-// One step of the channel cycle: one channel is visited per answered or timed-out poll.
+// One step of the channel cycle: one channel is visited per answered or timed-out poll, and the
+// row of the channel visited shows its readings (zeros when it did not answer).
 void CMultiInput::CycleStep() {
-    SensorData& s = records_.Sensor;
-    if (s.ChannelSelected == 0 &&
-        (s.ChannelSwitch == ChannelSwitch::Idle || s.ChannelSwitch == ChannelSwitch::Requested)) {
-        if (const int first = LowestOn(); first != 0) SwitchTo(first);
+    const std::optional<ChannelVisit> visit = cycle_.Step(on_);
+    if (!visit) return;
+    Readings& r = readings_[Index(visit->channel)];
+    if (!visit->answered) {
+        r = Readings{};
         return;
     }
-    if (s.ChannelSwitch != ChannelSwitch::Answered && s.ChannelSwitch != ChannelSwitch::TimedOut) {
-        return;  // a poll under way
-    }
-    const int k = s.ChannelSelected;
-    if (k < 1 || k > kChannelCount) return;
-    Readings& r = readings_[Index(k)];
-    if (s.ChannelSwitch == ChannelSwitch::Answered) {
-        r.condRaw = fw::AsDisplayed("%.1f", s.CondRaw);
-        r.condComp = fw::AsDisplayed("%.1f", s.CondComp);
-        r.temperature = fw::AsDisplayed("%.1f", s.Temperature);
-        r.concentration = fw::AsDisplayed("%.1f", s.Concentration);
-        r.out1 = fw::AsDisplayed("%.2f", s.Out1Current);
-        r.out2 = fw::AsDisplayed("%.2f", s.Out2Current);
-    } else {
-        r = Readings{};
-    }
-    s.ChannelSelected = NextOnAfter(k);
-    s.ChannelSwitch = ChannelSwitch::Requested;
+    const SensorData& s = records_.Sensor;
+    r.condRaw = fw::AsDisplayed("%.1f", s.CondRaw);
+    r.condComp = fw::AsDisplayed("%.1f", s.CondComp);
+    r.temperature = fw::AsDisplayed("%.1f", s.Temperature);
+    r.concentration = fw::AsDisplayed("%.1f", s.Concentration);
+    r.out1 = fw::AsDisplayed("%.2f", s.Out1Current);
+    r.out2 = fw::AsDisplayed("%.2f", s.Out2Current);
 }
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "link/sensor_data.h"
+#include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
 #include "trend/trend_dlg.h"
 
@@ -12,14 +13,14 @@ namespace corvane {
 // The Channels page: up to five sensors on one line, each at its own address. While the page is
 // the active page the link's idle poll visits the channels that are on, one after the other,
 // and the page shows the six readings of each; a channel that does not answer shows zeros.
-// While it is active the page points DeviceId at the channels in turn; when it is left, or
-// the sheet closes on it, DeviceId goes back to the address in use before the page took over.
+// While it is active the page has the link's channel cycle hold the line; when it is left, or
+// the sheet closes on it, the cycle gives the line back to the address in use before.
 class CMultiInput : public OperatorPage {
   public:
     static constexpr int kTimerId = 13;
     static constexpr int kHighestAddress = 247;
 
-    CMultiInput(fw::Host& host, SharedRecords& records);
+    CMultiInput(fw::Host& host, SharedRecords& records, SensorLink& link);
     ~CMultiInput() override;
 
     // The readings history the trend window ("&Trend...": one line per channel that is on)
@@ -44,19 +45,14 @@ class CMultiInput : public OperatorPage {
     };
 
     // Channels are numbered 1 to 5; 0 = none.
-    int LowestOn() const;
-    int NextOnAfter(int channel) const;
-    void SwitchTo(int channel);
     void EnableRow(int channel, bool enabled);
     void CycleStep();
-    void TakeTheLine();
     void GiveBackTheLine();
 
     std::array<int, kChannelCount> address_{};
     std::array<int, kChannelCount> on_{};
     std::array<Readings, kChannelCount> readings_{};
-    int returnId_ = 0;        // the address in use before the page took the line over
-    bool holdsLine_ = false;  // active, and DeviceId is the page's to move
+    ChannelCycle& cycle_;
     std::unique_ptr<CTrendDlg> trend_;
 };
 

@@ -33,9 +33,10 @@ std::string UnlistedEntry(const std::string& device) {
 
 }  // namespace
 
-CAdvCommsPage::CAdvCommsPage(fw::Host& host, SharedRecords& records)
+CAdvCommsPage::CAdvCommsPage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::CommsPageTemplate(), kTimerId,
-                   ids::kComSystemMessages) {}
+                   ids::kComSystemMessages),
+      link_(link) {}
 
 CAdvCommsPage::~CAdvCommsPage() {
     FollowCatalog(false);
@@ -177,8 +178,7 @@ void CAdvCommsPage::OnDestroy() {
 
 // A finished scan or address change is acknowledged here: its lines go and the addresses show.
 void CAdvCommsPage::CopyFromSensor() {
-    if (records_.ScanState != ScanState::Finished) return;
-    records_.ScanState = ScanState::Idle;
+    if (!link_.TakeFinishedScan()) return;
     records_.Slots.Clear(line::kLinkLines);
     records_.Slots.Clear(line::kScanLines);
     currentId_ = records_.Sensor.DeviceId;
@@ -186,7 +186,6 @@ void CAdvCommsPage::CopyFromSensor() {
 }
 
 bool CAdvCommsPage::OnApply() {
-    records_.ScanState = ScanState::SettingsApplied;
     SensorData& s = records_.Sensor;
     s.BaudIndex = baudIndex_;
     s.DataBitsIndex = dataBitsIndex_;
@@ -202,13 +201,12 @@ bool CAdvCommsPage::OnApply() {
             if (device_[port] != ports_->DeviceFor(number)) ports_->Choose(number, device_[port]);
         }
     }
-    records_.Engine.ReopenPort = true;
-    records_.Engine.TransmitInhibit = false;
+    link_.ApplyPortSettings();  // the port opens again with these settings
     return OperatorPage::OnApply();
 }
 
 void CAdvCommsPage::OnReset() {
-    records_.ScanState = ScanState::SettingsApplied;
+    link_.ConfirmPortSettings();
 }
 
 // Enter moves the focus round the five lists (from the address field to the first of them).
@@ -224,13 +222,12 @@ void CAdvCommsPage::OnOK() {
         case kComStopBits: c.SetFocus(kComFlowControl); break;
         default: break;
     }
-    records_.ScanState = ScanState::SettingsApplied;
+    link_.ConfirmPortSettings();
 }
 
 void CAdvCommsPage::OnNotify(int id, fw::Notify notify) {
     using namespace ids;
     using fw::Notify;
-    SensorData& s = records_.Sensor;
     if (notify == Notify::SelectionChanged && id == kComSystemMessages) {
         return;  // a line of the messages picked out changes no setting
     }
@@ -249,40 +246,30 @@ void CAdvCommsPage::OnNotify(int id, fw::Notify notify) {
             const int selected = Controls().ListSelection(id);
             if (selected < 0 || selected >= static_cast<int>(listed_[port].size())) break;
             device_[port] = listed_[port][static_cast<std::size_t>(selected)];
-            records_.ScanState = ScanState::Restore;
+            link_.ReturnToLastAddress();
             break;
         }
         case kComUseComm1:
         case kComUseComm2:
-            records_.ScanState = ScanState::Restore;
+            link_.ReturnToLastAddress();
             UpdateData(true);
             SetModified();
             break;
         case kComMonitor:
             if (!UpdateData(true)) break;
-            s.NewDeviceId = selectId_;
-            s.DeviceId = selectId_;
-            s.LastDeviceId = selectId_;
+            link_.MonitorAddress(selectId_);
             currentId_ = selectId_;
-            ResetIdentity(records_);
             UpdateData(false);
             break;
         case kComChangeAddress:
             if (!UpdateData(true)) break;
-            s.NewDeviceId = selectId_;
-            records_.ScanState = ScanState::ChangeAddress;
-            ResetIdentity(records_);
+            link_.ChangeAddress(selectId_);
             break;
         case kComSearchUp:
-        case kComSearchDown:
-            if (records_.ScanState == ScanState::Idle) records_.ScanState = ScanState::StartSearch;
-            records_.ScanDirection = id == kComSearchDown ? 1 : 0;
-            break;
-        case kComStopSearch:
-            if (records_.ScanState != ScanState::Idle) records_.ScanState = ScanState::Restore;
-            break;
+        case kComSearchDown: link_.SearchAddresses(id == kComSearchDown); break;
+        case kComStopSearch: link_.StopSearch(); break;
         case kComLoadDefaults:
-            records_.ScanState = ScanState::Restore;
+            link_.ReturnToLastAddress();
             baudIndex_ = 2;
             dataBitsIndex_ = 1;
             parityIndex_ = 2;

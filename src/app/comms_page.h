@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "link/sensor_link.h"
 #include "link/serial_devices.h"
 #include "page_kit/operator_page.h"
 
@@ -24,7 +25,7 @@ class CAdvCommsPage : public OperatorPage {
     static constexpr int kTimerId = 4;
     static constexpr int kHighestAddress = 247;
 
-    CAdvCommsPage(fw::Host& host, SharedRecords& records);
+    CAdvCommsPage(fw::Host& host, SharedRecords& records, SensorLink& link);
     ~CAdvCommsPage() override;
 
     // The devices the ports open and the ports to choose from. Without them (a line that has no
@@ -66,6 +67,7 @@ class CAdvCommsPage : public OperatorPage {
     std::array<std::vector<std::string>, 2> listed_;       // the device behind each entry
     std::array<std::vector<std::string>, 2> usedDevices_;  // by each port in this run
     bool following_ = false;
+    SensorLink& link_;
 };
 
 }  // namespace corvane

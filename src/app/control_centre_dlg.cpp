@@ -39,22 +39,18 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
     : Dialog(host, resources::MainWindowTemplate()),
       state_(state),
       linkTimer_(std::make_unique<LinkTimer>(*this)),
-      engine_(records_, channel, host, *linkTimer_),
-      download_(host),
+      link_(records_, channel, host, host, *linkTimer_),
       about_(host),
       savePrompt_(host, records_) {
     host.SetAppTitle(kTitle);
-    engine_.SetFlashBlockReader(&download_);
-    engine_.SetDownloadReplyHandler(&download_);
     for (const PageTableEntry& entry : PageTable()) {
-        pages_.push_back(entry.make != nullptr ? entry.make(host, records_) : nullptr);
+        pages_.push_back(entry.make != nullptr ? entry.make(host, records_, link_) : nullptr);
     }
     if (auto* comms = static_cast<CAdvCommsPage*>(Page(PageKind::Communications))) {
         comms->UseDevices(ports);
     }
     // Every answered poll goes into the readings history the moment its reply is decoded.
-    engine_.SetAnsweredPollObserver(
-        [this] { history_.AddAnsweredPoll(records_, host_.PreciseNow()); });
+    link_.AddObserver(history_);
     if (auto* monitor = static_cast<CMonitorPage*>(Page(PageKind::Monitor))) {
         monitor->UseHistory(&history_);
     }
@@ -102,7 +98,7 @@ bool CControlCentreDlg::OnInitDialog() {
         records_.Engine.ReopenPort = true;
     }
     records_.Sensor.LastDeviceId = records_.Sensor.DeviceId;
-    records_.Download.DownloadState = DownloadState::Idle;
+    link_.DropDownloadRequest();
 
     SetTimer(kLinkTimerId, CommandEngine::kTickMs);
     UpdateData(false);
@@ -216,7 +212,7 @@ void CControlCentreDlg::OpenSheet() {
 
 void CControlCentreDlg::OnTimer(int id) {
     if (id != kLinkTimerId) return;
-    const bool refreshArmedByEngine = engine_.Tick();
+    const bool refreshArmedByEngine = link_.Tick();
     history_.ObserveLink(records_, host_.PreciseNow());
     if (closing_ == Closing::AwaitingReturn &&
         (!BothOutputsCommandUnderway(records_) || ++closeWaitTicks_ > kReturnWaitTicks)) {

@@ -8,10 +8,9 @@
 #include "app/about_dlg.h"
 #include "app/page_table.h"
 #include "app/save_config_dlg.h"
-#include "download/download_sequence.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
-#include "link/command_engine.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "trend/readings_history.h"
 
@@ -29,8 +28,8 @@ class StateStore {
     virtual void Save(const SharedRecords& records) = 0;
 };
 
-// The main window: operator login, the System Messages and Configuration lists, and the link
-// engine on timer 1. It owns the shared records, the pages and the property sheet they form.
+// The main window: operator login, the System Messages and Configuration lists, and the sensor
+// link on timer 1. It owns the shared records, the pages and the property sheet they form.
 class CControlCentreDlg : public fw::Dialog {
   public:
     static constexpr int kLinkTimerId = 1;
@@ -47,7 +46,8 @@ class CControlCentreDlg : public fw::Dialog {
     // The readings of the answered polls of the last hour and the status lines that appeared,
     // for the trend windows of the Monitor and Channels pages.
     ReadingsHistory& History() { return history_; }
-    CommandEngine& Engine() { return engine_; }
+    SensorLink& Link() { return link_; }
+    CommandEngine& Engine() { return link_.Engine(); }
     fw::PropertySheet* Sheet() { return sheet_.get(); }
     // The save prompt of "&Exit", kept for every exit attempt.
     CSaveConfigDlg& SavePrompt() { return savePrompt_; }
@@ -86,9 +86,8 @@ class CControlCentreDlg : public fw::Dialog {
     SharedRecords records_;
     StateStore* state_;
     std::unique_ptr<LinkTimer> linkTimer_;
-    CommandEngine engine_;
-    DownloadSequence download_;  // the software download, run by the engine
-    ReadingsHistory history_;    // fed by the engine; outlives the pages' trend windows
+    SensorLink link_;
+    ReadingsHistory history_;  // fed by the link; outlives the pages' trend windows
     std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
     CSaveConfigDlg savePrompt_;

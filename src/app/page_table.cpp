@@ -1,6 +1,7 @@
 #include "app/page_table.h"
 
 #include <array>
+#include <type_traits>
 
 #include "app/channels_page.h"
 #include "app/comms_page.h"
@@ -15,9 +16,15 @@
 namespace corvane {
 namespace {
 
+// A page that changes the link's state (an address, a search, the channel cycle, a download)
+// is given the sensor link; the others read the records alone.
 template <typename Page>
-std::unique_ptr<fw::PropertyPage> Make(fw::Host& host, SharedRecords& records) {
-    return std::make_unique<Page>(host, records);
+std::unique_ptr<fw::PropertyPage> Make(fw::Host& host, SharedRecords& records, SensorLink& link) {
+    if constexpr (std::is_constructible_v<Page, fw::Host&, SharedRecords&, SensorLink&>) {
+        return std::make_unique<Page>(host, records, link);
+    } else {
+        return std::make_unique<Page>(host, records);
+    }
 }
 
 constexpr int kLowestSheetLevel = 2;  // a name accepted, whatever the password

@@ -9,6 +9,7 @@
 namespace corvane {
 
 struct SharedRecords;
+class SensorLink;
 
 // The pages of the property sheet.
 enum class PageKind {
@@ -25,12 +26,14 @@ enum class PageKind {
 
 // One page of the sheet: the lowest access level whose sheet carries it (every higher level's
 // sheet carries it too) and how the main window makes the page object it keeps for the whole
-// run. A page whose window this build does not have yet has no maker and is left out of the
+// run (a page that changes the link's state takes the sensor link as its third argument). A page
+// whose window this build does not have yet has no maker and is left out of the
 // sheet.
 struct PageTableEntry {
     PageKind kind;
     int lowestLevel;
-    std::unique_ptr<fw::PropertyPage> (*make)(fw::Host& host, SharedRecords& records);
+    std::unique_ptr<fw::PropertyPage> (*make)(fw::Host& host, SharedRecords& records,
+                                              SensorLink& link);
 };
 
 // Every page in tab order. Adding a page takes:

@@ -10,7 +10,7 @@ namespace corvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: corvane [--port DEVICE] [--address N] [--baud N] [--parity E|O|N|M|S]\n"
+    "usage: corvane [--port DEVICE] [--address N[,N...]] [--baud N] [--parity E|O|N|M|S]\n"
     "               [--data-bits 7|8] [--stop-bits 1|2] [--operator NAME] [--trace]\n"
     "               [--simulate] COMMAND [ARGS]\n";
 
@@ -23,7 +23,8 @@ constexpr const char* kProgramHelp =
     "Options:\n"
     "  --port DEVICE     the serial device (default /dev/ttyUSB0), or tcp://HOST:PORT for a\n"
     "                    serial device server, whose own line settings then apply\n"
-    "  --address N       the sensor's address, 0 to 247 (default 0)\n"
+    "  --address N       the sensor's address, 0 to 247 (default 0); monitor takes up to\n"
+    "                    five, separated by commas\n"
     "  --baud N          2400, 4800, 9600, 19200, 38400, 57600 or 115200 (default 9600)\n"
     "  --parity P        E, O, N, M or S (default N)\n"
     "  --data-bits N     7 or 8 (default 8)\n"
@@ -70,7 +71,11 @@ constexpr CommandHelp kCommandHelp[] = {
      "  --csv       a header line, then rows of\n"
      "              "
      "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status\n"
-     "              (ISO 8601 local time; status lines joined by ';')\n"},
+     "              (ISO 8601 local time; status lines joined by ';')\n"
+     "With several addresses (--address 1,2,3, up to five) the sensors are polled in turn;\n"
+     "each line begins with the address that answered, and the CSV has an address column\n"
+     "first. A sensor that misses 3 polls in a row is named on standard error; monitor stops\n"
+     "with exit status 1 when none answers.\n"},
     {"read-setup",
      "usage: corvane [OPTIONS] read-setup FILE\n\n"
      "Reads the sensor's setup and saves it as a configuration file (.QCF), the file the\n"
@@ -163,6 +168,37 @@ class Parser {
         return true;
     }
 
+    // "--address 5", or for monitor "--address 1,2,3": up to five different addresses.
+    bool Addresses(const std::string& option) {
+        std::string value;
+        if (!Value(option, value)) return false;
+        std::vector<int>& addresses = line_.link.addresses;
+        addresses.clear();
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = value.find(',', start);
+            const std::string part = value.substr(start, comma - start);
+            const auto number = IntegerIn(part, 0, kHighestAddress);
+            if (!number) {
+                return Fail(option + " takes whole numbers from 0 to " +
+                            std::to_string(kHighestAddress) + ", separated by commas, not '" +
+                            value + "'");
+            }
+            if (std::find(addresses.begin(), addresses.end(), *number) != addresses.end()) {
+                return Fail(option + " names address " + part + " twice");
+            }
+            addresses.push_back(*number);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        if (addresses.size() > kMostMonitoredAddresses) {
+            return Fail(option + " takes at most " + std::to_string(kMostMonitoredAddresses) +
+                        " addresses");
+        }
+        line_.link.address = addresses.front();
+        return true;
+    }
+
     bool CommandIs(std::initializer_list<const char*> names, const std::string& option) {
         for (const char* name : names) {
             if (line_.command.name == name) return true;
@@ -177,7 +213,7 @@ class Parser {
         CommandOptions& command = line_.command;
         std::string value;
         if (arg == "--port") return Value(arg, link.port);
-        if (arg == "--address") return Number(arg, 0, kHighestAddress, link.address);
+        if (arg == "--address") return Addresses(arg);
         if (arg == "--baud") {
             if (!Value(arg, value)) return false;
             const auto baud = IntegerIn(value, 1, 1'000'000);
@@ -236,6 +272,9 @@ class Parser {
             const auto address = IntegerIn(positional[0], 0, kHighestAddress);
             if (!address) return Fail("the new address is a whole number from 0 to 247");
             command.newAddress = *address;
+        }
+        if (line_.link.addresses.size() > 1 && name != "monitor") {
+            return Fail("several addresses (--address N,N,...) are for monitor only");
         }
         if (name == "scan" && command.from > command.to) {
             return Fail("--from " + std::to_string(command.from) + " lies above --to " +

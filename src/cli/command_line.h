@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,8 @@ namespace corvane::cli {
 // The options that come before the command.
 struct LinkOptions {
     std::string port = "/dev/ttyUSB0";
-    int address = 0;
+    int address = 0;             // the first of `addresses`
+    std::vector<int> addresses;  // --address 1,2,3: several, for monitor only; empty = {address}
     int baud = 9600;
     char parity = 'N';
     int dataBits = 8;
@@ -50,5 +52,7 @@ std::string HelpText(const std::string& command);
 // The baud rates the line can run at.
 inline constexpr int kBaudRates[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
 inline constexpr int kHighestAddress = 247;
+// The most addresses monitor visits in turn (the channels of the Channels page).
+inline constexpr std::size_t kMostMonitoredAddresses = 5;
 
 }  // namespace corvane::cli

@@ -1,21 +1,22 @@
 #include "cli/sensor_commands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <iomanip>
+#include <map>
 #include <string_view>
 
-#include "cli/fast_link.h"
 #include "cli/setup_fields.h"
 #include "config/config_file.h"
 #include "config/whole_setup.h"
 #include "config/wire_limits.h"
-#include "download/download_sequence.h"
 #include "download/hex_image.h"
 #include "download/image_file.h"
 #include "framework/number_text.h"
 #include "link/command_table.h"
-#include "link/download_control.h"
+#include "link/fast_link.h"
 #include "link/readings_csv.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
@@ -63,9 +64,8 @@ std::string Sentence(std::string text) {
 
 class Commands {
   public:
-    Commands(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
-             Console& console)
-        : line_(line), r_(records), link_(link), host_(host), io_(console) {}
+    Commands(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console)
+        : line_(line), r_(records), link_(link), io_(console) {}
 
     int Run() {
         const std::string& name = line_.command.name;
@@ -90,7 +90,7 @@ class Commands {
     int Address() const { return r_.Sensor.DeviceId; }
 
     // Why an exchange that should have been answered was not.
-    Failure LinkFailure(const Exchange& exchange) const {
+    Failure LinkFailure(const ExchangeEnded& exchange) const {
         const std::string request = DescribeRequest(exchange.function, Address());
         switch (exchange.outcome) {
             case Outcome::PortFailed: return PortFailure();
@@ -99,20 +99,21 @@ class Commands {
             case Outcome::Garbled:
                 return {kLinkFailed, "the reply to " + request + " failed its frame check"};
             default:
-                if (!link_.LastPortError().empty()) return PortFailure();
+                if (link_.LastPortFailure()) return PortFailure();
                 return {kLinkFailed, "no answer to " + request};
         }
     }
 
-    // The port (or the device server's connection) failed: as the box of the desktop tool says.
+    // The port (or the device server's connection) failed: why, as the port reported it.
     Failure PortFailure() const {
+        const auto& failure = link_.LastPortFailure();
         return {kLinkFailed,
                 "cannot use the port " + line_.link.port +
-                    (link_.LastPortError().empty() ? std::string() : ": " + link_.LastPortError())};
+                    (failure ? ": " + PortFailureText(*failure, line_.link.port) : std::string())};
     }
 
     // One exchange, unless the operator has asked the command to stop (Ctrl-C).
-    std::optional<Exchange> Step(std::string_view doing) {
+    std::optional<ExchangeEnded> Step(std::string_view doing) {
         if (io_.interrupted()) {
             interruptedWhile_ = doing;
             return std::nullopt;
@@ -123,7 +124,7 @@ class Commands {
 
     // Runs exchanges until every queued command has been answered.
     Result SendQueued(std::initializer_list<int> commands) {
-        for (const int command : commands) r_.Queue.Queue(command);
+        for (const int command : commands) link_.Link().Queue(command);
         while (std::any_of(commands.begin(), commands.end(),
                            [this](int c) { return r_.Queue.IsPending(c); }) ||
                r_.Engine.CurrentCommand != 0) {
@@ -140,7 +141,7 @@ class Commands {
     Result Upload(bool honourCtrlC = true) {
         r_.UploadBlock = 0;
         r_.UploadFailedBlock = -1;
-        r_.Queue.Queue(ReadDataBlock);
+        link_.Link().Queue(ReadDataBlock);
         int silentAttempts = 0;
         while (r_.UploadBlock != kUploadFinished) {
             if (!r_.Queue.IsPending(ReadDataBlock)) {
@@ -149,14 +150,14 @@ class Commands {
                                                 " kept failing their frame check"};
             }
             const int block = r_.UploadBlock;
-            const auto step =
-                honourCtrlC ? Step("reading the setup") : std::optional<Exchange>(link_.Step());
+            const auto step = honourCtrlC ? Step("reading the setup")
+                                          : std::optional<ExchangeEnded>(link_.Step());
             if (!step) return Interrupted();
-            const Exchange exchange = *step;
+            const ExchangeEnded exchange = *step;
             if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
             if (exchange.outcome == Outcome::Silent && exchange.function == fn::kDataBlock &&
                 ++silentAttempts < kBlockAttempts) {
-                r_.Queue.Queue(ReadDataBlock);  // a reply lost on the line: ask again
+                link_.Link().Queue(ReadDataBlock);  // a reply lost on the line: ask again
                 continue;
             }
             if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
@@ -172,19 +173,40 @@ class Commands {
         return std::nullopt;
     }
 
+    // One address: the readings as they have always been printed. Several: the channel cycle
+    // visits them in turn, and each line (or CSV row) begins with the address that answered.
     Result Monitor() {
         const CommandOptions& options = line_.command;
-        if (options.csv) io_.out << kReadingsCsvHeader << "\n" << std::flush;
+        const std::vector<int>& addresses = line_.link.addresses;
+        const bool several = addresses.size() > 1;
+        ChannelCycle& cycle = link_.Link().Channels();
+        ChannelCycle::Flags on{};
+        if (several) {
+            for (std::size_t i = 0; i < addresses.size(); ++i) on[i] = 1;
+            cycle.PollAddresses(addresses);
+        }
+        if (options.csv) {
+            io_.out << (several ? "address," : "") << kReadingsCsvHeader << "\n" << std::flush;
+        }
         int answered = 0;
         int misses = 0;
+        const int mostMisses =
+            kMonitorMisses * static_cast<int>(std::max<std::size_t>(addresses.size(), 1));
+        std::map<int, int> silentPolls;  // by address, for the note on a sensor gone silent
         while ((options.count == 0 || answered < options.count) && !io_.interrupted()) {
-            const Exchange exchange = link_.Step();
+            const ExchangeEnded exchange = link_.Step();
+            if (several) cycle.Step(on);
             if (exchange.outcome == Outcome::PortFailed) return LinkFailure(exchange);
-            if (exchange.outcome == Outcome::Silent && !link_.LastPortError().empty()) {
+            if (exchange.outcome == Outcome::Silent && link_.LastPortFailure()) {
                 return PortFailure();
             }
             if (exchange.outcome != Outcome::Answered || exchange.function != fn::kPoll) {
-                if (++misses >= kMonitorMisses) {
+                if (several && exchange.function == fn::kPoll &&
+                    ++silentPolls[exchange.address] == kMonitorMisses) {
+                    io_.err << "corvane: address " << exchange.address << " did not answer "
+                            << kMonitorMisses << " polls in a row\n";
+                }
+                if (++misses >= mostMisses) {
                     Failure failure = LinkFailure(exchange);
                     failure.message += " (" + std::to_string(misses) + " polls in a row)";
                     return failure;
@@ -192,8 +214,12 @@ class Commands {
                 continue;
             }
             misses = 0;
+            silentPolls[exchange.address] = 0;
             ++answered;
             const ReadingRow row = RowOfAnsweredPoll(r_, io_.now());
+            if (several) {
+                io_.out << exchange.address << (options.csv ? "," : "  ");
+            }
             io_.out << (options.csv ? ReadingsCsvLine(row) : ReadingsText(row)) << "\n"
                     << std::flush;
             if (!io_.out) break;  // reported as the command ends
@@ -307,7 +333,7 @@ class Commands {
         bool stopAfterWrites = false;
         for (std::size_t done = 0; done < kWholeSetupWrites.size(); ++done) {
             const int command = kWholeSetupWrites[done];
-            Exchange last{};
+            ExchangeEnded last{};
             bool answered = false;
             for (int attempt = 0; attempt < kWriteAttempts && !answered; ++attempt) {
                 if (io_.interrupted()) {
@@ -321,7 +347,7 @@ class Commands {
                 // A link reset on a lost reply forgets the identity the setup carries (the plant
                 // number): each attempt sends the setup as it is to be written.
                 r_.Sensor = written;
-                r_.Queue.Queue(command);
+                link_.Link().Queue(command);
                 do {
                     last = link_.Step();
                 } while (last.outcome == Outcome::Answered &&
@@ -458,15 +484,9 @@ class Commands {
             r_.Queue.Withdraw(ReadDataBlock);
             r_.Engine.CurrentCommand = 0;
         }
-        DownloadSequence sequence(host_);
-        link_.Engine().SetFlashBlockReader(&sequence);
-        link_.Engine().SetDownloadReplyHandler(&sequence);
-        BeginDownload(r_, std::move(check.blocks),
-                      install ? DownloadOrigin::FactoryPage : DownloadOrigin::SoftwarePage);
-        Result result = RunDownload(install, issueBefore);
-        link_.Engine().SetFlashBlockReader(nullptr);
-        link_.Engine().SetDownloadReplyHandler(nullptr);
-        return result;
+        link_.Link().StartDownload(std::move(check.blocks), install ? DownloadOrigin::FactoryPage
+                                                                    : DownloadOrigin::SoftwarePage);
+        return RunDownload(install, issueBefore);
     }
 
     static bool DownloadCommandPending(const SharedRecords& r) {
@@ -495,7 +515,7 @@ class Commands {
                 const std::size_t total = r_.Download.Image.size();
                 const bool finishPending = r_.Queue.IsPending(FinishDownload) ||
                                            r_.Engine.CurrentCommand == FinishDownload;
-                AbortDownload(r_);
+                link_.Link().AbandonDownload();
                 if (allBlocksSent) {
                     // The flash is whole: only the end of the download and its stamp are missing.
                     const std::string stamp = install ? "installation" : "upgrade";
@@ -524,7 +544,7 @@ class Commands {
                 refusedRequests = exchange->outcome == Outcome::Answered ? 0 : refusedRequests + 1;
                 if (refusedRequests >= kDownloadRequestAttempts) {
                     EndProgress(shownProgress);
-                    AbortDownload(r_);
+                    link_.Link().AbandonDownload();
                     return Failure{kLinkFailed, trouble + " (" + std::to_string(refusedRequests) +
                                                     " attempts); nothing was written"};
                 }
@@ -609,30 +629,32 @@ class Commands {
         const CommandOptions& options = line_.command;
         link_.SetTimeoutMs(options.timeoutMs);
         int found = 0;
-        for (int address = options.from; address <= options.to; ++address) {
-            r_.Sensor.DeviceId = address;
-            r_.Queue.Queue(ProbeDeviceId);
-            const auto exchange = Step("scanning");
-            if (!exchange) {
-                return Failure{kLinkFailed, "interrupted at address " + std::to_string(address) +
-                                                ": " + std::to_string(found) + " found from " +
-                                                std::to_string(options.from) + " to " +
-                                                std::to_string(address - 1) +
-                                                ", the rest not probed"};
-            }
-            if (exchange->outcome == Outcome::PortFailed || !link_.LastPortError().empty()) {
-                Failure failure = PortFailure();
-                failure.message += " (at address " + std::to_string(address) + ")";
-                return failure;
-            }
-            if (exchange->outcome == Outcome::Answered || exchange->outcome == Outcome::Exception) {
-                io_.out << address << "\n" << std::flush;
-                ++found;
-            } else if (exchange->outcome == Outcome::Garbled) {
-                io_.err << "corvane: address " << address
-                        << " answered with a frame that failed its check (two sensors at one "
-                           "address, or a noisy line)\n";
-            }
+        std::optional<Failure> failure;
+        const int stoppedAt = ScanAddresses(
+            link_, options.from, options.to, [this] { return !io_.interrupted(); },
+            [&](const ExchangeEnded& probe) {
+                if (probe.outcome == Outcome::PortFailed || link_.LastPortFailure()) {
+                    failure = PortFailure();
+                    failure->message += " (at address " + std::to_string(probe.address) + ")";
+                    return false;
+                }
+                if (probe.outcome == Outcome::Answered || probe.outcome == Outcome::Exception) {
+                    io_.out << probe.address << "\n" << std::flush;
+                    ++found;
+                } else if (probe.outcome == Outcome::Garbled) {
+                    io_.err << "corvane: address " << probe.address
+                            << " answered with a frame that failed its check (two sensors at one "
+                               "address, or a noisy line)\n";
+                }
+                return true;
+            });
+        if (failure) return failure;
+        if (stoppedAt <= options.to) {
+            return Failure{kLinkFailed, "interrupted at address " + std::to_string(stoppedAt) +
+                                            ": " + std::to_string(found) + " found from " +
+                                            std::to_string(options.from) + " to " +
+                                            std::to_string(stoppedAt - 1) +
+                                            ", the rest not probed"};
         }
         io_.err << "corvane: scanned addresses " << options.from << " to " << options.to << ": "
                 << found << (found == 1 ? " sensor answered" : " sensors answered") << "\n";
@@ -644,26 +666,32 @@ class Commands {
         const int to = line_.command.newAddress;
         if (to != from) {
             // Two sensors at one address would answer each other's requests at once.
-            r_.Sensor.DeviceId = to;
-            r_.Queue.Queue(ProbeDeviceId);
-            const auto probe = Step("checking the new address");
-            if (!probe) return Interrupted();
-            r_.Sensor.DeviceId = from;
-            if (probe->outcome == Outcome::PortFailed) return LinkFailure(*probe);
-            if (!link_.LastPortError().empty()) return PortFailure();
-            if (probe->outcome != Outcome::Silent) {
+            if (io_.interrupted()) {
+                interruptedWhile_ = "checking the new address";
+                return Interrupted();
+            }
+            link_.Link().ProbeAddress(to);
+            const ExchangeEnded probe = link_.Step();
+            link_.Link().TalkTo(from);
+            if (probe.outcome == Outcome::PortFailed) return LinkFailure(probe);
+            if (link_.LastPortFailure()) return PortFailure();
+            if (probe.outcome != Outcome::Silent) {
                 return Failure{kLinkFailed, "address " + std::to_string(to) +
                                                 " is taken: something answers there; nothing "
                                                 "was changed"};
             }
         }
-        r_.Sensor.NewDeviceId = to;
-        if (Result failure = SendQueued({ChangeDeviceId})) return failure;
-        r_.ScanState = ScanState::Idle;  // the change is the command line's own, not a scan's
-        r_.Sensor.DeviceId = to;
-        const Exchange poll = link_.Step();
+        link_.Link().SendNewAddress(to);
+        while (r_.Queue.IsPending(ChangeDeviceId) || r_.Engine.CurrentCommand != 0) {
+            const auto exchange = Step("writing to the sensor");
+            if (!exchange) return Interrupted();
+            if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
+        }
+        link_.Link().TakeFinishedScan();  // the change is the command line's own, not a scan's
+        link_.Link().TalkTo(to);
+        const ExchangeEnded poll = link_.Step();
         if (poll.outcome != Outcome::Answered) {
-            if (!link_.LastPortError().empty()) return PortFailure();
+            if (link_.LastPortFailure()) return PortFailure();
             Failure failure = LinkFailure(poll);
             failure.message = "the sensor took the new address " + std::to_string(to) +
                               " but did not answer there: " + failure.message;
@@ -676,7 +704,6 @@ class Commands {
     const CommandLine& line_;
     SharedRecords& r_;
     FastLink& link_;
-    fw::Host& host_;
     Console& io_;
     std::string interruptedWhile_;
 };
@@ -707,9 +734,27 @@ void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
     r.Engine.ReopenPort = true;
 }
 
-int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
-               Console& console) {
-    return Commands(line, records, link, host, console).Run();
+int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console) {
+    return Commands(line, records, link, console).Run();
+}
+
+std::string PortFailureText(const PortFailure& failure, const std::string& device) {
+    // Something that is there but is no device is named for what it is.
+    struct stat info {};
+    if (stat(device.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
+        const char* what = S_ISDIR(info.st_mode)    ? "a folder"
+                           : S_ISFIFO(info.st_mode) ? "a named pipe"
+                           : S_ISREG(info.st_mode)  ? "a regular file"
+                           : S_ISSOCK(info.st_mode) ? "a socket"
+                                                    : "no character device";
+        return std::string("it is ") + what + ", not a serial device";
+    }
+    switch (failure.kind) {
+        case PortFailureKind::Missing:
+            return "no such device; plug in the adapter, or give its device with --port";
+        case PortFailureKind::Busy: return "the device is in use by another program";
+        default: return failure.reason;
+    }
 }
 
 }  // namespace corvane::cli

@@ -11,13 +11,10 @@
 namespace corvane {
 
 struct SharedRecords;
-namespace fw {
-class Host;
-}
+struct PortFailure;
+class FastLink;
 
 namespace cli {
-
-class FastLink;
 
 enum ExitStatus : int {
     kDone = 0,
@@ -49,8 +46,12 @@ struct Console {
 void ApplyLinkOptions(const LinkOptions& options, SharedRecords& records);
 
 // Runs the command of `line` over `link` and returns the exit status.
-int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, fw::Host& host,
-               Console& console);
+int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console);
+
+// Why the port `device` could not be used, as the command line says it: what the device is when
+// it is no serial device at all, advice for one that is missing or busy, else the reason the
+// port gave.
+std::string PortFailureText(const PortFailure& failure, const std::string& device);
 
 }  // namespace cli
 }  // namespace corvane

@@ -3,11 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "download/download_sequence.h"
 #include "download/hex_image.h"
 #include "download/image_file.h"
 #include "link/command_table.h"
-#include "link/download_control.h"
 
 namespace corvane {
 namespace {
@@ -99,7 +97,7 @@ void DownloadPanel::Start() {
         Box(kNotValid, kCaption, fw::Icon::Exclamation);
         return;
     }
-    d.DownloadState = DownloadState::Confirming;
+    link_.AskToStartDownload();
     host.PlayBeep(fw::Beep::Question);
     page_.MessageBox(style_.confirmation, kCaption, fw::Icon::Question, fw::Buttons::YesNo,
                      [this](fw::Answer answer) {
@@ -110,7 +108,7 @@ void DownloadPanel::Start() {
                          Box("Software Download Request Cancelled", kCaption,
                              fw::Icon::Exclamation);
                          records_.Slots.Clear(line::kDownloadLines);
-                         records_.Download.DownloadState = DownloadState::Idle;
+                         link_.DropDownloadRequest();
                      });
 }
 
@@ -122,12 +120,12 @@ void DownloadPanel::Confirmed() {
     std::vector<ImageBlock> image = LoadCheckedImage(records_.Sensor.HexFileName);
     if (image.empty()) {
         d.ImageStatus = 0;
-        d.DownloadState = DownloadState::Idle;
+        link_.DropDownloadRequest();
         page_.GetHost().PlayBeep(fw::Beep::Exclamation);
         Box(kNotValid, kCaption, fw::Icon::Exclamation);
         return;
     }
-    BeginDownload(records_, std::move(image), style_.origin);
+    link_.StartDownload(std::move(image), style_.origin);
 }
 
 // A download under way stops at once, before the box says it was cancelled: blocks that went on
@@ -135,9 +133,9 @@ void DownloadPanel::Confirmed() {
 // is left to restart, which the status line says until the sensor's next readings replace it.
 void DownloadPanel::Cancel() {
     page_.GetHost().PlayBeep(fw::Beep::Exclamation);
-    const auto abort = [this](fw::Answer) { AbortDownload(records_); };
+    const auto abort = [this](fw::Answer) { link_.CancelDownload(); };
     if (records_.Download.DownloadState != DownloadState::Idle) {
-        AbortDownload(records_);
+        link_.CancelDownload();
         records_.Slots.Show(line::kSensorRestarting);
         Box("Software Download Cancelled By User", style_.cancelCaption, fw::Icon::Exclamation,
             [](fw::Answer) {});

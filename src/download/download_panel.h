@@ -2,6 +2,7 @@
 
 #include "framework/dialog.h"
 #include "framework/host.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 
 namespace corvane {
@@ -19,7 +20,7 @@ struct DownloadPanelStyle {
 };
 
 // The "Select and Install Software" group both pages share: Browse selects and checks an image,
-// the start button asks and then starts the download on the engine, Cancel stops it. The pages
+// the start button asks and then starts the download on the sensor link, Cancel stops it. The pages
 // see the download only through the shared records, so a download started on one page shows on
 // the other and either can cancel it.
 class DownloadPanel {
@@ -27,8 +28,9 @@ class DownloadPanel {
     static constexpr const char* kCaption = "Software Download Operation !";
     static constexpr const char* kRefusedSuffix = " ... Failed to Load ";
 
-    DownloadPanel(fw::Dialog& page, SharedRecords& records, DownloadPanelStyle style)
-        : page_(page), records_(records), style_(style) {}
+    DownloadPanel(fw::Dialog& page, SharedRecords& records, SensorLink& link,
+                  DownloadPanelStyle style)
+        : page_(page), records_(records), link_(link), style_(style) {}
 
     void Browse();
     void Start();
@@ -43,6 +45,7 @@ class DownloadPanel {
 
     fw::Dialog& page_;
     SharedRecords& records_;
+    SensorLink& link_;
     DownloadPanelStyle style_;
 };
 

@@ -13,10 +13,6 @@ namespace corvane {
 // The largest image file the loader takes, in bytes.
 inline constexpr std::size_t kImageFileLimit = 250'000;
 
-// The most data bytes one flash block carries: its request (address, function, load address,
-// count, data, CRC) must stay within the 255 bytes a frame's CRC can cover.
-inline constexpr int kMostBlockBytes = 248;
-
 // What checking an Intel HEX image found: its data records in file order, or why it was refused,
 // with the line at fault (1 = first line; 0 when the fault is the file as a whole).
 struct HexImageCheck {

@@ -8,10 +8,10 @@
 
 namespace corvane {
 
-CSoftwarePage::CSoftwarePage(fw::Host& host, SharedRecords& records)
+CSoftwarePage::CSoftwarePage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::SoftwarePageTemplate(), kTimerId,
                    ids::kSwSystemMessages),
-      panel_(*this, records,
+      panel_(*this, records, link,
              {.pathBoxId = ids::kSwPath,
               .origin = DownloadOrigin::SoftwarePage,
               .confirmation = kConfirmation,

@@ -14,7 +14,7 @@ class CSoftwarePage : public OperatorPage {
     static constexpr int kTimerId = 2;
     static constexpr const char* kConfirmation = "Do You Want To Replace The Operating Software ?";
 
-    CSoftwarePage(fw::Host& host, SharedRecords& records);
+    CSoftwarePage(fw::Host& host, SharedRecords& records, SensorLink& link);
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;

@@ -1,7 +1,6 @@
 #include "framework/host.h"
 
 #include <cctype>
-#include <ctime>
 
 namespace corvane::fw {
 namespace {
@@ -41,22 +40,6 @@ bool Match(const char* name, const char* pattern) {
 }
 
 }  // namespace
-
-std::chrono::system_clock::time_point Host::PreciseNow() const {
-    return TimePointOf(Now());
-}
-
-std::chrono::system_clock::time_point TimePointOf(const DateTime& now) {
-    std::tm local{};
-    local.tm_year = now.year - 1900;
-    local.tm_mon = now.month - 1;
-    local.tm_mday = now.day;
-    local.tm_hour = now.hour;
-    local.tm_min = now.minute;
-    local.tm_sec = now.second;
-    local.tm_isdst = -1;  // as the calendar has it on that day
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
 
 std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {
     const auto parts = Split(filter, '|');

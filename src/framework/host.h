@@ -1,50 +1,15 @@
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "framework/clock.h"
+#include "framework/operator_prompts.h"
+
 namespace corvane::fw {
-
-// The sounds that accompany message boxes.
-enum class Beep { Default, Question, Exclamation, Error };
-
-enum class Icon { None, Information, Question, Exclamation, Stop };
-enum class Buttons { Ok, YesNo, YesNoCancel };
-enum class Answer { Ok, Yes, No, Cancel };
-
-struct BoxRequest {
-    std::string text;
-    std::string caption;
-    Icon icon = Icon::None;
-    Buttons buttons = Buttons::Ok;
-};
-
-// Local calendar date and time as the PC's clock gives it.
-struct DateTime {
-    int year = 2000;
-    int month = 1;  // 1..12
-    int day = 1;    // 1..31
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int weekday = 6;  // 0 = Sunday
-};
-
-// The moment a local calendar date and time names, as the system clock counts.
-std::chrono::system_clock::time_point TimePointOf(const DateTime& local);
-
-// A repeating window timer. Start while running restarts it with the new period.
-class Timer {
-  public:
-    virtual ~Timer() = default;
-    virtual void Start(int periodMs) = 0;
-    virtual void Stop() = 0;
-    virtual bool Running() const = 0;
-};
 
 class Dialog;
 class PropertySheet;
@@ -83,27 +48,13 @@ struct FileDialogRequest {
 // What the application gets from its surroundings: time, sounds, message boxes, timers,
 // windows, file dialogs and help. The Qt backend serves a real desktop; the headless backend
 // serves tests and the terminal on a virtual or real clock.
-class Host {
+class Host : public Clock, public OperatorPrompts {
   public:
     virtual ~Host() = default;
 
     // The caption of the framework's own prompts (validation messages).
     const std::string& AppTitle() const { return appTitle_; }
     void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
-
-    virtual DateTime Now() const = 0;
-    // The same moment to the millisecond, for stamping readings. By default Now() to the second.
-    virtual std::chrono::system_clock::time_point PreciseNow() const;
-    virtual void PlayBeep(Beep beep) = 0;
-
-    // Shows a message box once the handler that is running now has returned, and calls
-    // `onAnswer` with the operator's answer. Timers keep firing while the box is open.
-    virtual void PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) = 0;
-    // Closes the boxes still open with `caption`, as their OK would (the condition they report
-    // has passed); a host whose boxes are answered at once has none open.
-    virtual void WithdrawBoxes(const std::string& /*caption*/) {}
-
-    virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) = 0;
 
     // Runs `action` once the handler that is running now has returned.
     virtual void Post(std::function<void()> action) = 0;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/host.h"
+#include "framework/operator_prompts.h"
 #include "link/command_table.h"
 #include "link/shared_records.h"
 
@@ -34,14 +34,14 @@ void ProbeNextAddress(SharedRecords& r) {
     r.Queue.Queue(ProbeDeviceId);
 }
 
-void AskOperator(SharedRecords& r, fw::Host& host, fw::BoxRequest box,
+void AskOperator(SharedRecords& r, fw::OperatorPrompts& prompts, fw::BoxRequest box,
                  void (*onAnswer)(SharedRecords&, fw::Answer)) {
     r.ScanState = ScanState::AwaitingOperator;
     r.Slots.Clear(line::kLinkLines);
     ClearScanLinesExcept(r.Slots, line::kWaitingForUser.number);
     r.Slots.Show(line::kWaitingForUser);
-    host.PlayBeep(fw::Beep::Question);
-    host.PostBox(std::move(box), [&r, onAnswer](fw::Answer answer) { onAnswer(r, answer); });
+    prompts.PlayBeep(fw::Beep::Question);
+    prompts.PostBox(std::move(box), [&r, onAnswer](fw::Answer answer) { onAnswer(r, answer); });
 }
 
 void OnSearchAgainAnswer(SharedRecords& r, fw::Answer answer) {
@@ -58,7 +58,7 @@ void OnDeviceFoundAnswer(SharedRecords& r, fw::Answer answer) {
 
 }  // namespace
 
-void RunScanStep(SharedRecords& r, fw::Host& host) {
+void RunScanStep(SharedRecords& r, fw::OperatorPrompts& prompts) {
     SensorData& s = r.Sensor;
     switch (r.ScanState) {
         case ScanState::ChangeAddress:
@@ -82,14 +82,14 @@ void RunScanStep(SharedRecords& r, fw::Host& host) {
                 ClearScanLinesExcept(r.Slots, line::kScanningId);
                 r.ScanState = ScanState::ProbeOutstanding;
             } else {
-                AskOperator(r, host,
+                AskOperator(r, prompts,
                             {"Do You Want To Search Again ?", "No Vexor Sensor Detected",
                              fw::Icon::Question, fw::Buttons::YesNo},
                             OnSearchAgainAnswer);
             }
             break;
         case ScanState::Found:
-            AskOperator(r, host,
+            AskOperator(r, prompts,
                         {"Device Found At ID " + std::to_string(s.DeviceId),
                          "Use This Modbus Device ?", fw::Icon::Question, fw::Buttons::YesNoCancel},
                         OnDeviceFoundAnswer);

@@ -3,7 +3,8 @@
 #include <array>
 #include <string>
 
-#include "framework/host.h"
+#include "framework/clock.h"
+#include "framework/operator_prompts.h"
 #include "link/address_scan.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
@@ -30,9 +31,9 @@ void ClearDownloadAndScanLines(MessageSlots& slots) {
 
 }  // namespace
 
-CommandEngine::CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Host& host,
-                             fw::Timer& linkTimer)
-    : r_(records), channel_(channel), host_(host), linkTimer_(linkTimer) {}
+CommandEngine::CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
+                             fw::OperatorPrompts& prompts, fw::Timer& linkTimer)
+    : r_(records), channel_(channel), clock_(clock), prompts_(prompts), linkTimer_(linkTimer) {}
 
 bool CommandEngine::Tick() {
     if (r_.Link.TickCount == 0 && r_.Sensor.ChannelSwitch != ChannelSwitch::Switched) {
@@ -47,8 +48,8 @@ void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
     const int function = r_.Link.RequestFunction;  // the receive path clears it
     const FrameEvent event = ReceiveByte(r_, byte, portNumber, downloadReplies_);
     if (event == FrameEvent::Ignored) return;
-    if (event == FrameEvent::Passed && function == fn::kPoll && onPollAnswered_) {
-        onPollAnswered_();
+    if (event != FrameEvent::Incomplete && onReply_) {
+        onReply_(function, event);
     }
     if (onReceived_) received_.push_back(byte);
     if (event != FrameEvent::Incomplete) {
@@ -68,13 +69,13 @@ void CommandEngine::SendingTick() {
     }
     BeginRequest(r_);
     r_.Slots.Clear(line::kLinkLines);
-    RunScanStep(r_, host_);
+    RunScanStep(r_, prompts_);
 
     EngineState& e = r_.Engine;
     if (e.CurrentCommand == 0) {
         e.CurrentCommand = r_.Queue.TakeLowest();
     }
-    const fw::DateTime now = host_.Now();
+    const fw::DateTime now = clock_.Now();
     BuildRequest(r_, e.CurrentCommand, LocalDate{now.year, now.month, now.day}, blockReader_);
     FinishRequest(r_);
 
@@ -96,10 +97,10 @@ void CommandEngine::StopFailedDownload() {
     ClearReadings(r_);
     AbortDownload(r_);
     r_.Download.DownloadOrigin = DownloadOrigin::None;
-    host_.PlayBeep(fw::Beep::Exclamation);
-    host_.PostBox({"Program Transfer Failed. Restart The Download !", "Software Download Status",
-                   fw::Icon::Exclamation, fw::Buttons::Ok},
-                  [](fw::Answer) {});
+    prompts_.PlayBeep(fw::Beep::Exclamation);
+    prompts_.PostBox({"Program Transfer Failed. Restart The Download !", "Software Download Status",
+                      fw::Icon::Exclamation, fw::Buttons::Ok},
+                     [](fw::Answer) {});
 }
 
 void CommandEngine::OpenPortIfRequested() {

@@ -15,7 +15,8 @@ struct SharedRecords;
 class FlashBlockReader;
 class DownloadReplyHandler;
 namespace fw {
-class Host;
+class Clock;
+class OperatorPrompts;
 class Timer;
 }  // namespace fw
 
@@ -23,15 +24,15 @@ class Timer;
 // received byte. On a tick with no request outstanding it runs the address scan step, chooses
 // the lowest pending command (or the measurement poll), has it encoded and framed, and writes
 // it; on the other ticks it counts the outstanding request's ticks and reports it overdue,
-// timed out and finally resets the link. It never waits and never reads a clock: time comes
-// from the ticks, today's date and boxes from the host.
+// timed out and finally resets the link. It never waits: time comes from the ticks, today's date
+// from the clock, and it reaches the operator through the prompts. The sensor link owns it.
 class CommandEngine : public ByteReceiver {
   public:
     static constexpr int kTickMs = 200;
     static constexpr int kFastBlockTickMs = 50;
 
-    CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Host& host,
-                  fw::Timer& linkTimer);
+    CommandEngine(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
+                  fw::OperatorPrompts& prompts, fw::Timer& linkTimer);
 
     // One tick of timer 1. True when this tick's completion step armed the page refresh (the
     // request then waits for the next window step to be acted on).
@@ -44,12 +45,11 @@ class CommandEngine : public ByteReceiver {
 
     FrameEvent LastFrameEvent() const { return lastFrameEvent_; }
 
-    // Called each time a measurement poll is answered, right after its reply has been decoded
-    // into the records (readings and the sensor's status lines), within the byte that completed
-    // it. A reply that fails the frame check, or an exception reply, is no answer.
-    void SetAnsweredPollObserver(std::function<void()> onAnswered) {
-        onPollAnswered_ = std::move(onAnswered);
-    }
+    // Called each time a reply ends an exchange (it passed the frame check and was decoded into
+    // the records, it failed the check, or it was an exception reply), within the byte that
+    // completed it, with the function of the request it answered.
+    using ReplyObserver = std::function<void(int function, FrameEvent event)>;
+    void SetReplyObserver(ReplyObserver onReply) { onReply_ = std::move(onReply); }
 
     // A traffic trace: every frame written, and every run of received bytes that ended an
     // exchange (or arrived between exchanges), with what the assembler made of it.
@@ -81,14 +81,15 @@ class CommandEngine : public ByteReceiver {
 
     SharedRecords& r_;
     SerialChannel& channel_;
-    fw::Host& host_;
+    fw::Clock& clock_;
+    fw::OperatorPrompts& prompts_;
     fw::Timer& linkTimer_;
     FlashBlockReader* blockReader_ = nullptr;
     DownloadReplyHandler* downloadReplies_ = nullptr;
     FrameEvent lastFrameEvent_ = FrameEvent::Incomplete;
     SentObserver onSent_;
     ReceivedObserver onReceived_;
-    std::function<void()> onPollAnswered_;
+    ReplyObserver onReply_;
     std::vector<std::uint8_t> received_;
 };
 

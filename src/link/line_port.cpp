@@ -5,10 +5,10 @@
 
 namespace corvane {
 
-CLinePort::CLinePort(fw::Host& host, PortMap ports)
+CLinePort::CLinePort(fw::OperatorPrompts& prompts, PortMap ports)
     : ports_(ports),
-      serial_(std::make_unique<CSerialPort>(host, ports)),
-      tcp_(std::make_unique<CTcpPort>(host, ports)) {}
+      serial_(std::make_unique<CSerialPort>(prompts, ports)),
+      tcp_(std::make_unique<CTcpPort>(prompts, ports)) {}
 
 CLinePort::~CLinePort() = default;
 
@@ -28,6 +28,11 @@ bool CLinePort::Open(const PortSettings& settings, ByteReceiver& receiver) {
 
 void CLinePort::Write(std::span<const std::uint8_t> bytes) {
     if (open_ != nullptr) open_->Write(bytes);
+}
+
+void CLinePort::SetFailureObserver(FailureObserver observer) {
+    serial_->SetFailureObserver(observer);
+    tcp_->SetFailureObserver(std::move(observer));
 }
 
 }  // namespace corvane

@@ -8,7 +8,7 @@
 namespace corvane {
 
 namespace fw {
-class Host;
+class OperatorPrompts;
 }
 
 class CSerialPort;
@@ -20,11 +20,12 @@ class CTcpPort;
 // on the Communications page takes effect at the next Apply like any other.
 class CLinePort : public SerialChannel {
   public:
-    CLinePort(fw::Host& host, PortMap ports);
+    CLinePort(fw::OperatorPrompts& prompts, PortMap ports);
     ~CLinePort() override;
 
     bool Open(const PortSettings& settings, ByteReceiver& receiver) override;
     void Write(std::span<const std::uint8_t> bytes) override;
+    void SetFailureObserver(FailureObserver observer) override;
 
   private:
     PortMap ports_;

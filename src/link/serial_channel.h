@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
+
+#include "link/port_failure.h"
 
 namespace corvane {
 
@@ -32,13 +35,17 @@ class ByteReceiver {
 // - Write discards any input that has arrived but not yet been delivered, then sends the bytes.
 //   It copies them, so the caller may reuse its buffer at once. It never blocks the caller for
 //   the line time.
-// - Failures of port operations are reported by the channel itself (to the operator); the
-//   engine only learns whether Open succeeded.
+// - Failures of port operations are reported by the channel itself (to the operator) and, as
+//   what they are, to the failure observer; the engine only learns whether Open succeeded.
 class SerialChannel {
   public:
+    using FailureObserver = std::function<void(const PortFailure&)>;
+
     virtual ~SerialChannel() = default;
     virtual bool Open(const PortSettings& settings, ByteReceiver& receiver) = 0;
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;
+    // Told of each failure the channel reports; a channel that cannot fail tells nothing.
+    virtual void SetFailureObserver(FailureObserver /*observer*/) {}
 };
 
 }  // namespace corvane

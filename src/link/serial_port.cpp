@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
-#include "framework/host.h"
+#include "framework/operator_prompts.h"
 
 namespace corvane {
 namespace {
@@ -18,10 +18,22 @@ QSerialPort::Parity ParityOf(char parity) {
     }
 }
 
+// The reason a failure of `kind` is given in the box: for what a technician can put right, the
+// advice in words that say what to do; otherwise the system's own text.
+std::string ReasonText(PortFailureKind kind, const QSerialPort& port) {
+    switch (kind) {
+        case PortFailureKind::Missing: return CSerialPort::kMissingText;
+        case PortFailureKind::Busy: return CSerialPort::kBusyText;
+        case PortFailureKind::Permission: return CSerialPort::kPermissionText;
+        case PortFailureKind::GoneAway: return CSerialPort::kGoneText;
+        default: return port.errorString().toStdString();
+    }
+}
+
 }  // namespace
 
-CSerialPort::CSerialPort(fw::Host& host, PortMap ports)
-    : host_(host), ports_(std::move(ports)), port_(std::make_unique<QSerialPort>()) {
+CSerialPort::CSerialPort(fw::OperatorPrompts& prompts, PortMap ports)
+    : prompts_(prompts), ports_(std::move(ports)), port_(std::make_unique<QSerialPort>()) {
     QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(),
                      [this] { ReadAvailable(); });
     QObject::connect(
@@ -52,10 +64,12 @@ std::string CSerialPort::ErrorText(const std::string& whatHappened, const std::s
 
 // One box an outage: the outage ends when a request goes out again, and its box, should it still
 // be open, goes then too.
-void CSerialPort::Report(const std::string& whatHappened, const std::string& reason) {
-    host_.PostBox({ErrorText(whatHappened, device_, reason, settings_.PortNumber), kErrorCaption,
-                   fw::Icon::Stop, fw::Buttons::Ok},
-                  [](fw::Answer) {});
+void CSerialPort::Report(PortFailureKind kind, const std::string& whatHappened,
+                         const std::string& reason) {
+    if (observer_) observer_({kind, settings_.PortNumber, device_, whatHappened, reason});
+    prompts_.PostBox({ErrorText(whatHappened, device_, reason, settings_.PortNumber), kErrorCaption,
+                      fw::Icon::Stop, fw::Buttons::Ok},
+                     [](fw::Answer) {});
 }
 
 bool CSerialPort::Open(const PortSettings& settings, ByteReceiver& receiver) {
@@ -71,7 +85,10 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
     device_ = ports_.DeviceFor(settings_.PortNumber);
     port_->setPortName(QString::fromStdString(device_));
     if (!port_->open(QIODevice::ReadWrite)) {
-        if (reportFailure) Report("could not be opened", OpenFailureText());
+        if (reportFailure) {
+            const PortFailureKind kind = OpenFailureKind();
+            Report(kind, "could not be opened", ReasonText(kind, *port_));
+        }
         outage_ = true;  // reported: the writes that follow do not report it again
         return false;
     }
@@ -83,27 +100,28 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
         port_->setStopBits(settings_.StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
-        Report(kSettingsRefused, port_->errorString().toStdString());
+        Report(PortFailureKind::Other, kSettingsRefused, port_->errorString().toStdString());
     } else if (!port_->setRequestToSend(true) &&
                port_->error() != QSerialPort::UnsupportedOperationError) {
         // Pseudo-terminals have no modem lines; real ports must take RTS.
-        Report(kSettingsRefused, port_->errorString().toStdString());
+        Report(PortFailureKind::Other, kSettingsRefused, port_->errorString().toStdString());
     }
     port_->clearError();
     port_->clear(QSerialPort::AllDirections);
     return true;
 }
 
-// Why the device would not open, in words that say what to do about it.
-std::string CSerialPort::OpenFailureText() const {
+// Why the device would not open.
+PortFailureKind CSerialPort::OpenFailureKind() const {
     switch (port_->error()) {
-        case QSerialPort::DeviceNotFoundError: return kMissingText;
+        case QSerialPort::DeviceNotFoundError: return PortFailureKind::Missing;
         case QSerialPort::PermissionError: {
             // Qt reports a device held by another program (busy, or locked) the same way.
             const QFileInfo file(QString::fromStdString(device_));
-            return file.isReadable() && file.isWritable() ? kBusyText : kPermissionText;
+            return file.isReadable() && file.isWritable() ? PortFailureKind::Busy
+                                                          : PortFailureKind::Permission;
         }
-        default: return port_->errorString().toStdString();
+        default: return PortFailureKind::Other;
     }
 }
 
@@ -128,16 +146,15 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
 void CSerialPort::EndOutage() {
     if (!outage_) return;
     outage_ = false;
-    host_.WithdrawBoxes(kErrorCaption);
+    prompts_.WithdrawBoxes(kErrorCaption);
 }
 
 // The device failed under us: close it (the next write opens it again) and say so once. The
 // system's text for this ("Input/output error", "Inappropriate ioctl for device") says nothing
 // to an operator; what happened is that the device went away.
 void CSerialPort::LoseDevice(const std::string& whatHappened) {
-    const std::string text = kGoneText;
     if (port_->isOpen()) port_->close();
-    if (!outage_) Report(whatHappened, text);
+    if (!outage_) Report(PortFailureKind::GoneAway, whatHappened, kGoneText);
     outage_ = true;
 }
 
@@ -161,7 +178,9 @@ void CSerialPort::OnError(int error) {
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError: LoseDevice("failed while reading the sensor's reply"); return;
         case QSerialPort::WriteError: LoseDevice("failed while sending a request"); return;
-        default: Report("reported a fault", port_->errorString().toStdString()); return;
+        default:
+            Report(PortFailureKind::Other, "reported a fault", port_->errorString().toStdString());
+            return;
     }
 }
 

@@ -11,7 +11,7 @@ class QSerialPort;
 namespace corvane {
 
 namespace fw {
-class Host;
+class OperatorPrompts;
 }
 
 // The serial channel on a real port (QSerialPort, on the user-interface thread).
@@ -27,11 +27,12 @@ class Host;
 // the next write; such an outage is reported once, not at every write.
 class CSerialPort : public SerialChannel {
   public:
-    CSerialPort(fw::Host& host, PortMap ports);
+    CSerialPort(fw::OperatorPrompts& prompts, PortMap ports);
     ~CSerialPort() override;
 
     bool Open(const PortSettings& settings, ByteReceiver& receiver) override;
     void Write(std::span<const std::uint8_t> bytes) override;
+    void SetFailureObserver(FailureObserver observer) override { observer_ = std::move(observer); }
 
     // Closes the device and stops delivering; a write does not open it again until the next
     // Open.
@@ -67,10 +68,11 @@ class CSerialPort : public SerialChannel {
     void OnError(int error);
     void LoseDevice(const std::string& whatHappened);
     void EndOutage();
-    void Report(const std::string& whatHappened, const std::string& reason);
-    std::string OpenFailureText() const;
+    void Report(PortFailureKind kind, const std::string& whatHappened, const std::string& reason);
+    PortFailureKind OpenFailureKind() const;
 
-    fw::Host& host_;
+    fw::OperatorPrompts& prompts_;
+    FailureObserver observer_;
     PortMap ports_;
     std::unique_ptr<QSerialPort> port_;
     PortSettings settings_;

@@ -49,6 +49,10 @@ struct ImageBlock {
     std::vector<std::uint8_t> Data;
 };
 
+// The most data bytes one flash block carries: its request (address, function, load address,
+// count, data, CRC) must stay within the 255 bytes a frame's CRC can cover.
+inline constexpr int kMostBlockBytes = 248;
+
 // Software download progress and the image it sends.
 struct DownloadRecord {
     corvane::DownloadState DownloadState = corvane::DownloadState::Idle;

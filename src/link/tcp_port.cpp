@@ -3,7 +3,7 @@
 #include <QTcpSocket>
 #include <charconv>
 
-#include "framework/host.h"
+#include "framework/operator_prompts.h"
 #include "link/serial_port.h"
 
 namespace corvane {
@@ -13,8 +13,8 @@ constexpr std::string_view kScheme = "tcp://";
 
 }  // namespace
 
-CTcpPort::CTcpPort(fw::Host& host, PortMap ports)
-    : host_(host), ports_(std::move(ports)), socket_(std::make_unique<QTcpSocket>()) {
+CTcpPort::CTcpPort(fw::OperatorPrompts& prompts, PortMap ports)
+    : prompts_(prompts), ports_(std::move(ports)), socket_(std::make_unique<QTcpSocket>()) {
     QObject::connect(socket_.get(), &QTcpSocket::readyRead, socket_.get(),
                      [this] { ReadAvailable(); });
     QObject::connect(socket_.get(), &QTcpSocket::errorOccurred, socket_.get(),
@@ -46,10 +46,12 @@ bool CTcpPort::ParseAddress(const std::string& device, std::string& host, int& p
            port <= 65535 && !host.empty();
 }
 
-void CTcpPort::Report(const std::string& whatHappened, const std::string& text) {
-    host_.PostBox({CSerialPort::ErrorText(whatHappened, device_, text, settings_.PortNumber),
-                   CSerialPort::kErrorCaption, fw::Icon::Stop, fw::Buttons::Ok},
-                  [](fw::Answer) {});
+void CTcpPort::Report(PortFailureKind kind, const std::string& whatHappened,
+                      const std::string& text) {
+    if (observer_) observer_({kind, settings_.PortNumber, device_, whatHappened, text});
+    prompts_.PostBox({CSerialPort::ErrorText(whatHappened, device_, text, settings_.PortNumber),
+                      CSerialPort::kErrorCaption, fw::Icon::Stop, fw::Buttons::Ok},
+                     [](fw::Answer) {});
 }
 
 bool CTcpPort::Open(const PortSettings& settings, ByteReceiver& receiver) {
@@ -66,7 +68,7 @@ bool CTcpPort::Connect(bool reportFailure) {
     std::string host;
     int port = 0;
     if (!ParseAddress(device_, host, port)) {
-        if (reportFailure) Report("could not be opened", kBadAddressText);
+        if (reportFailure) Report(PortFailureKind::Other, "could not be opened", kBadAddressText);
         return false;
     }
     socket_->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
@@ -103,7 +105,8 @@ void CTcpPort::ReadAvailable() {
 void CTcpPort::OnError() {
     const bool closed = socket_->error() == QAbstractSocket::RemoteHostClosedError;
     if (!outage_) {
-        Report(closed ? "lost its device server" : "could not reach its device server",
+        Report(closed ? PortFailureKind::GoneAway : PortFailureKind::Other,
+               closed ? "lost its device server" : "could not reach its device server",
                closed ? kClosedText : socket_->errorString().toStdString());
     }
     outage_ = true;

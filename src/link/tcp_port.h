@@ -11,7 +11,7 @@ class QTcpSocket;
 namespace corvane {
 
 namespace fw {
-class Host;
+class OperatorPrompts;
 }
 
 // The serial channel through a serial device server: the RTU frames travel in a TCP connection
@@ -25,11 +25,12 @@ class Host;
 // "Corvane Comms Error", and made again at the next write.
 class CTcpPort : public SerialChannel {
   public:
-    CTcpPort(fw::Host& host, PortMap ports);
+    CTcpPort(fw::OperatorPrompts& prompts, PortMap ports);
     ~CTcpPort() override;
 
     bool Open(const PortSettings& settings, ByteReceiver& receiver) override;
     void Write(std::span<const std::uint8_t> bytes) override;
+    void SetFailureObserver(FailureObserver observer) override { observer_ = std::move(observer); }
     // Drops the connection and stops delivering; a write does not connect again until the next
     // Open.
     void Close();
@@ -50,9 +51,10 @@ class CTcpPort : public SerialChannel {
     bool Connect(bool reportFailure);
     void ReadAvailable();
     void OnError();
-    void Report(const std::string& operation, const std::string& text);
+    void Report(PortFailureKind kind, const std::string& whatHappened, const std::string& text);
 
-    fw::Host& host_;
+    fw::OperatorPrompts& prompts_;
+    FailureObserver observer_;
     PortMap ports_;
     std::unique_ptr<QTcpSocket> socket_;
     PortSettings settings_;

@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -22,11 +21,12 @@
 #include <optional>
 
 #include "cli/command_line.h"
-#include "cli/fast_link.h"
 #include "cli/sensor_commands.h"
-#include "framework/headless/headless_host.h"
+#include "cli/terminal_prompts.h"
 #include "framework/headless/virtual_clock.h"
+#include "framework/headless/virtual_time.h"
 #include "framework/qt/real_time_pump.h"
+#include "link/fast_link.h"
 #include "link/frame_trace.h"
 #include "link/line_port.h"
 #include "link/serial_port.h"
@@ -89,33 +89,8 @@ fw::DateTime LocalNow() {
             local.tm_min,         local.tm_sec,     local.tm_wday};
 }
 
-// The reason in a port's "Corvane Comms Error" box, told as the command line tells it: the
-// system's text (or the advice given in its place) without the box's frame around it.
-std::string PortReason(const std::string& boxText, const std::string& device) {
-    // Something that is there but is no device is named for what it is.
-    struct stat info {};
-    if (stat(device.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
-        const char* what = S_ISDIR(info.st_mode)    ? "a folder"
-                           : S_ISFIFO(info.st_mode) ? "a named pipe"
-                           : S_ISREG(info.st_mode)  ? "a regular file"
-                           : S_ISSOCK(info.st_mode) ? "a socket"
-                                                    : "no character device";
-        return std::string("it is ") + what + ", not a serial device";
-    }
-    std::string reason = boxText;
-    const std::string lead = CSerialPort::kReasonLead;
-    if (const auto at = reason.find(lead); at != std::string::npos) {
-        reason = reason.substr(at + lead.size());
-    }
-    if (reason == CSerialPort::kMissingText) {
-        return "no such device; plug in the adapter, or give its device with --port";
-    }
-    if (reason == CSerialPort::kBusyText) return "the device is in use by another program";
-    return reason;
-}
-
 // Waits on the Qt event loop, where the port's bytes and the clock's timers arrive.
-class EventLoopWait : public cli::EventWait {
+class EventLoopWait : public EventWait {
   public:
     bool WaitForEvent() override {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -123,24 +98,28 @@ class EventLoopWait : public cli::EventWait {
     }
 };
 
-// The virtual sensor of --simulate: in the program, on a line that takes the line time of the
-// chosen settings, at the address the command names.
+// The virtual sensors of --simulate: in the program, on a line that takes the line time of the
+// chosen settings, one at each address the command names.
 class Simulation {
   public:
-    Simulation(fw::VirtualClock& clock, const cli::LinkOptions& options)
-        : line_(clock), sensor_(options.address) {
-        sensor_.Line() =
-            PortSettings{1, options.baud, options.parity, options.dataBits, options.stopBits};
-        line_.Attach(sensor_);
+    Simulation(fw::VirtualClock& clock, const cli::LinkOptions& options) : line_(clock) {
+        const std::vector<int> addresses =
+            options.addresses.empty() ? std::vector<int>{options.address} : options.addresses;
+        for (const int address : addresses) {
+            auto& sensor = sensors_.emplace_back(std::make_unique<sim::VirtualSensor>(address));
+            sensor->Line() =
+                PortSettings{1, options.baud, options.parity, options.dataBits, options.stopBits};
+            line_.Attach(*sensor);
+        }
     }
     SerialChannel& Channel() { return line_; }
 
   private:
     sim::VirtualLine line_;
-    sim::VirtualSensor sensor_;
+    std::vector<std::unique_ptr<sim::VirtualSensor>> sensors_;
 };
 
-void TraceLink(cli::FastLink& link) {
+void TraceLink(FastLink& link) {
     link.Engine().SetTrace(
         [](std::span<const std::uint8_t> frame) { std::cerr << TraceLine(true, frame) << "\n"; },
         [](std::span<const std::uint8_t> bytes, FrameEvent event) {
@@ -155,8 +134,17 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
 
     fw::VirtualClock clock;
     fw::RealTimePump pump(clock);
-    fw::HeadlessHost host(clock, LocalNow());
-    host.SetAppTitle("corvane");
+    fw::VirtualTime time(clock, LocalNow());
+
+    CatchStopSignals();
+    cli::Console console{std::cout, std::cerr};
+    console.readLine = ReadAnswerLine;
+    console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+    console.interrupted = [] { return interruptRequested.load(); };
+    console.interruptCount = [] { return interruptCount.load(); };
+    cli::TerminalPrompts prompts(console, line.link.trace, [&clock](std::function<void()> action) {
+        clock.After(0, std::move(action));
+    });
 
     SharedRecords records;
     cli::ApplyLinkOptions(line.link, records);
@@ -171,25 +159,14 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
         channel = &simulation->Channel();
     } else {
         ports.Set(1, line.link.port);
-        port = std::make_unique<CLinePort>(host, ports);
+        port = std::make_unique<CLinePort>(prompts, ports);
         channel = port.get();
     }
 
     EventLoopWait wait;
-    cli::FastLink link(records, *channel, host, wait, line.command.timeoutMs);
-    host.SetBoxObserver([&link, &line](const fw::HeadlessHost::ShownBox& shown) {
-        link.SetPortError(PortReason(shown.box.text, line.link.port));
-        if (line.link.trace) std::cerr << shown.box.caption << ": " << shown.box.text << "\n";
-    });
+    FastLink link(records, *channel, time, prompts, wait, line.command.timeoutMs);
     if (line.link.trace) TraceLink(link);
-
-    CatchStopSignals();
-    cli::Console console{std::cout, std::cerr};
-    console.readLine = ReadAnswerLine;
-    console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
-    console.interrupted = [] { return interruptRequested.load(); };
-    console.interruptCount = [] { return interruptCount.load(); };
-    return cli::RunCommand(line, records, link, host, console);
+    return cli::RunCommand(line, records, link, console);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "download/download_sequence.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
 #include "resources/factory_page.h"
@@ -27,10 +26,10 @@ int SerialNumberValue(const std::string& text) {
 
 }  // namespace
 
-CFactoryPage::CFactoryPage(fw::Host& host, SharedRecords& records)
+CFactoryPage::CFactoryPage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::FactoryPageTemplate(), kTimerId,
                    ids::kFacSystemMessages),
-      panel_(*this, records,
+      panel_(*this, records, link,
              {.pathBoxId = ids::kFacPath,
               .origin = DownloadOrigin::FactoryPage,
               .confirmation = kConfirmation,

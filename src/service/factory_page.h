@@ -15,7 +15,7 @@ class CFactoryPage : public OperatorPage {
     static constexpr int kLargestSerialNumber = 999999;
     static constexpr const char* kConfirmation = "Do You Want To Transfer The Operating Software";
 
-    CFactoryPage(fw::Host& host, SharedRecords& records);
+    CFactoryPage(fw::Host& host, SharedRecords& records, SensorLink& link);
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;

@@ -27,9 +27,9 @@ SimulatedLink::SimulatedLink(std::vector<int> sensorAddresses) {
     linkTimer_ = std::make_unique<TickTimer>(host_.CreateTimer([this] {
         ++ticks_;
         lastTickAt_ = clock_.Now();
-        engine_->Tick();
+        link_->Tick();
     }));
-    engine_ = std::make_unique<CommandEngine>(records_, line_, host_, *linkTimer_);
+    link_ = std::make_unique<SensorLink>(records_, line_, host_, host_, *linkTimer_);
 }
 
 SimulatedLink::~SimulatedLink() = default;

@@ -5,14 +5,14 @@
 
 #include "framework/headless/headless_host.h"
 #include "framework/headless/virtual_clock.h"
-#include "link/command_engine.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 
 namespace corvane::sim {
 
-// The link engine wired to virtual sensors on a virtual line, all on one virtual clock with a
+// The sensor link wired to virtual sensors on a virtual line, all on one virtual clock with a
 // headless host: a whole exchange, calibration or download runs in microseconds of real time
 // and always the same way. Used by the tests and by the demonstration program.
 class SimulatedLink {
@@ -30,7 +30,8 @@ class SimulatedLink {
     VirtualLine& Line() { return line_; }
     const VirtualLine& Line() const { return line_; }
     VirtualSensor& Sensor(std::size_t index = 0) { return *sensors_.at(index); }
-    CommandEngine& Engine() { return *engine_; }
+    SensorLink& Link() { return *link_; }
+    CommandEngine& Engine() { return link_->Engine(); }
     int Ticks() const { return ticks_; }
 
     // Runs virtual time forward.
@@ -47,7 +48,7 @@ class SimulatedLink {
     std::vector<std::unique_ptr<VirtualSensor>> sensors_;
     class TickTimer;
     std::unique_ptr<TickTimer> linkTimer_;
-    std::unique_ptr<CommandEngine> engine_;
+    std::unique_ptr<SensorLink> link_;
     int ticks_ = 0;
     fw::VirtualClock::Micros lastTickAt_ = 0;
 };

@@ -7,22 +7,6 @@
 namespace corvane {
 namespace {
 
-// Whose reply the records hold. While the Channels page polls its channels (ChannelSwitch not
-// Idle) the reply is a channel's: the selected one when the reply came from its address (the
-// usual case), else the channel whose address it came from.
-int ChannelOfReply(const SensorData& s, int address) {
-    if (s.ChannelSwitch == ChannelSwitch::Idle) return 0;
-    const int selected = s.ChannelSelected;
-    if (selected >= 1 && selected <= kChannelCount &&
-        s.ChannelId[static_cast<std::size_t>(selected - 1)] == address) {
-        return selected;
-    }
-    for (int k = 1; k <= kChannelCount; ++k) {
-        if (s.ChannelId[static_cast<std::size_t>(k - 1)] == address) return k;
-    }
-    return -1;
-}
-
 TrendMark::Kind KindOfLine(int line) {
     if (line >= line::kDataReplyOverdue.number && line <= line::kReceiveError.number) {
         return TrendMark::Kind::LinkFault;  // 1..6
@@ -52,23 +36,21 @@ std::int64_t MillisecondsOf(std::chrono::system_clock::time_point time) {
 
 ReadingsHistory::ReadingsHistory() : samples_(kSampleCapacity), marks_(kMarkCapacity) {}
 
-void ReadingsHistory::AddAnsweredPoll(const SharedRecords& records,
-                                      std::chrono::system_clock::time_point time) {
+void ReadingsHistory::PollWasAnswered(const PollAnswered& poll) {
     ++answeredPolls_;
-    const SensorData& s = records.Sensor;
+    const ReadingRow& row = poll.reading;
     TrendSample sample;
-    sample.timeMs = MillisecondsOf(time);
-    sample.values = {s.CondRaw,       s.CondComp,    s.Temperature,
-                     s.Concentration, s.Out1Current, s.Out2Current};
-    sample.address = records.Link.RxFrame[0];
-    sample.channel = ChannelOfReply(s, sample.address);
+    sample.timeMs = MillisecondsOf(row.time);
+    sample.values = {row.CondRaw,       row.CondComp,    row.Temperature,
+                     row.Concentration, row.Out1Current, row.Out2Current};
+    sample.address = poll.address;
+    sample.channel = poll.channel;
     Add(sample);
     // A poll was answered: the link fault lines may be marked again when they next appear.
     for (int n = line::kDataReplyOverdue.number; n <= line::kReceiveError.number; ++n) {
         markedSinceAnswer_[static_cast<std::size_t>(n)] = false;
     }
     if (listeners_.empty()) return;
-    const ReadingRow row = RowOfAnsweredPoll(records, time);
     const auto listeners = listeners_;  // a listener may remove itself
     for (const auto& [id, listener] : listeners) {
         const bool stillListening =

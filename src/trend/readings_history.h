@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/link_outcomes.h"
 #include "link/readings_csv.h"
 #include "link/status_lines.h"
 #include "trend/ring_buffer.h"
@@ -47,9 +48,9 @@ struct TrendMark {
 // What the trend window shows and records: the readings of every answered poll of the last hour
 // and the status lines that appeared, in bounded rings (a constant amount of memory however long
 // the program runs), and the rows of the answered polls for whoever records them. The main
-// window feeds it: AddAnsweredPoll from the engine the moment a poll reply has been decoded,
+// window feeds it: PollWasAnswered from the sensor link the moment a poll reply has been decoded,
 // ObserveLink after each link tick. It never touches the link.
-class ReadingsHistory {
+class ReadingsHistory : public LinkObserver {
   public:
     static constexpr std::int64_t kKeptMs = 60 * 60 * 1000;
     // An hour of polls at the link's five a second, and a little more.
@@ -58,8 +59,9 @@ class ReadingsHistory {
 
     ReadingsHistory();
 
-    // A poll was answered; `records` hold its reply, just decoded.
-    void AddAnsweredPoll(const SharedRecords& records, std::chrono::system_clock::time_point time);
+    // A poll was answered: its readings become a sample, stamped with the moment its reply was
+    // complete, and go to the listeners.
+    void PollWasAnswered(const PollAnswered& poll) override;
     // After a link tick: each status line that stands now and did not at the last look becomes
     // a mark. A link fault line that appears again before any poll was answered is not marked
     // again (a silent sensor would mark its overdue, timed-out and reset lines every 4 s), and

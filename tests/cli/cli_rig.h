@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/fast_link.h"
+#include "link/fast_link.h"
 #include "cli/sensor_commands.h"
 #include "framework/headless/headless_host.h"
 #include "framework/headless/virtual_clock.h"
@@ -19,7 +19,7 @@
 
 namespace corvane::testing {
 
-class ClockWait : public cli::EventWait {
+class ClockWait : public EventWait {
   public:
     explicit ClockWait(fw::VirtualClock& clock) : clock_(clock) {}
     bool WaitForEvent() override { return clock_.RunNext(); }
@@ -53,8 +53,8 @@ class CliRig {
         records_ = std::make_unique<SharedRecords>();
         cli::ApplyLinkOptions(line.link, *records_);
         if (records_->OperatorName.empty()) records_->OperatorName = "Rig Operator";
-        link_ =
-            std::make_unique<cli::FastLink>(*records_, line_, host_, wait_, line.command.timeoutMs);
+        link_ = std::make_unique<FastLink>(*records_, line_, host_, host_, wait_,
+                                           line.command.timeoutMs);
         writesBefore_ = line_.Written().size();
         cli::Console console{out_, err_};
         console.readLine = [this]() -> std::optional<std::string> {
@@ -68,7 +68,7 @@ class CliRig {
             return interruptAfter_ >= 0 && ++checks > interruptAfter_;
         };
         console.interruptCount = [this] { return interruptPresses_; };
-        return cli::RunCommand(line, *records_, *link_, host_, console);
+        return cli::RunCommand(line, *records_, *link_, console);
     }
 
     void Type(std::string line) { typed_.push_back(std::move(line)); }
@@ -97,7 +97,7 @@ class CliRig {
     ClockWait wait_{clock_};
     std::vector<std::unique_ptr<sim::VirtualSensor>> sensors_;
     std::unique_ptr<SharedRecords> records_;
-    std::unique_ptr<cli::FastLink> link_;
+    std::unique_ptr<FastLink> link_;
     std::ostringstream out_;
     std::ostringstream err_;
     std::deque<std::string> typed_;

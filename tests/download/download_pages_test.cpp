@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "download/download_sequence.h"
 #include "hex_text.h"
 #include "link/command_table.h"
+#include "link/download_sequence.h"
 #include "link/record_date.h"
 #include "resources/factory_page.h"
 #include "resources/setup_page.h"

@@ -1,4 +1,4 @@
-#include "download/download_sequence.h"
+#include "link/download_sequence.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +21,10 @@ using fw::kSecond;
 using testing::AsFlash;
 using testing::PatternImage;
 
-// The download on the engine against the virtual sensor, in virtual time.
+// The download on the sensor link against the virtual sensor, in virtual time.
 class DownloadSequenceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        link.Engine().SetFlashBlockReader(&sequence);
-        link.Engine().SetDownloadReplyHandler(&sequence);
         link.Start();
         r().OperatorName = "A. Fitter";
         link.RunTicks(3);
@@ -38,7 +36,7 @@ class DownloadSequenceTest : public ::testing::Test {
     void Begin(const std::vector<ImageBlock>& image,
                DownloadOrigin origin = DownloadOrigin::SoftwarePage) {
         image_ = image;
-        BeginDownload(r(), image, origin);
+        link.Link().StartDownload(image, origin);
     }
 
     // Frames written with `function`, counted from the write `from` on.
@@ -79,7 +77,6 @@ class DownloadSequenceTest : public ::testing::Test {
     }
 
     sim::SimulatedLink link;
-    DownloadSequence sequence{link.Host()};
     std::vector<ImageBlock> image_;
 };
 
@@ -175,7 +172,7 @@ TEST_F(DownloadSequenceTest, silentSensorIsAskedAgainWithTheRotatingLineUntilCan
     for (std::size_t i = 1; i < times.size(); ++i) {
         EXPECT_EQ(times[i] - times[i - 1], 1400 * kMillisecond);
     }
-    AbortDownload(r());
+    link.Link().CancelDownload();
     const int before = Written(0x66);
     link.RunTicks(20);
     EXPECT_EQ(Written(0x66), before);
@@ -205,7 +202,7 @@ TEST_F(DownloadSequenceTest, eachTimedOutAttemptGoesOutOnce) {
 TEST_F(DownloadSequenceTest, cancelWhileBlocksFlowSendsNothingFurther) {
     Begin(PatternImage(20, 8));
     RunUntil([&] { return r().Download.BlockIndex == 5; }, 100);
-    AbortDownload(r());
+    link.Link().CancelDownload();
     const int blocks = Written(0x68);
     link.RunTicks(20);
     EXPECT_EQ(Written(0x68), blocks);

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "download/download_sequence.h"
 #include "download/image_file.h"
 #include "framework/headless/headless_host.h"
 #include "hex_text.h"
+#include "link/download_sequence.h"
 
 namespace corvane {
 namespace {
@@ -63,7 +63,7 @@ TEST(HexImageCheck, recordOfThreeBytesAt0030GoesOutAsATenByteRequest) {
     r.Download.BlockTotal = 1;
     fw::VirtualClock clock;
     fw::HeadlessHost host(clock);
-    DownloadSequence(host).ReadBlock(r);
+    DownloadSequence(host, host).ReadBlock(r);
     EXPECT_EQ(r.Link.RequestLength, 10);
     EXPECT_EQ(r.Link.ReplyLength, 5);
     const auto& f = r.Link.TxFrame;

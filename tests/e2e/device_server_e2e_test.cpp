@@ -1,4 +1,4 @@
-// The desktop tool's link through a serial device server: the engine on the line port with COM1
+// The desktop tool's link through a serial device server: the sensor link on the line port with COM1
 // given as tcp://HOST:PORT, against virtual sensors served on a loopback TCP port.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "framework/headless/headless_host.h"
 #include "framework/qt/real_time_pump.h"
-#include "link/command_engine.h"
+#include "link/sensor_link.h"
 #include "link/line_port.h"
 #include "link/shared_records.h"
 #include "link/tcp_port.h"
@@ -58,10 +58,10 @@ TEST(DeviceServer, theLinkRunsOverTcpAndADroppedConnectionIsReportedOnceAndMadeA
     PortMap ports;
     ports.Set(1, device);
     CLinePort line(hostWindow, ports);
-    CommandEngine* engine = nullptr;
-    auto timer = hostWindow.CreateTimer([&engine] { engine->Tick(); });
-    CommandEngine running(records, line, hostWindow, *timer);
-    engine = &running;
+    SensorLink* link = nullptr;
+    auto timer = hostWindow.CreateTimer([&link] { link->Tick(); });
+    SensorLink running(records, line, hostWindow, hostWindow, *timer);
+    link = &running;
     ResetSensorData(records);
     timer->Start(CommandEngine::kTickMs);
 

@@ -14,7 +14,7 @@
 
 #include "framework/headless/headless_host.h"
 #include "framework/qt/real_time_pump.h"
-#include "link/command_engine.h"
+#include "link/sensor_link.h"
 #include "link/serial_port.h"
 #include "link/shared_records.h"
 #include "program_on_simulator.h"
@@ -25,15 +25,15 @@ namespace {
 
 using testing::WaitUntil;
 
-// The engine on the real serial port, opening COM1 as `link`, in real time.
+// The sensor link on the real serial port, opening COM1 as `link`, in real time.
 class RealPortRig : public ::testing::Test {
   protected:
     void ConnectEngine() {
         PortMap ports;
         ports.Set(1, link.string());
         port = std::make_unique<CSerialPort>(host, ports);
-        timer = host.CreateTimer([this] { engine->Tick(); });
-        engine = std::make_unique<CommandEngine>(records, *port, host, *timer);
+        timer = host.CreateTimer([this] { sensorLink->Tick(); });
+        sensorLink = std::make_unique<SensorLink>(records, *port, host, host, *timer);
         ResetSensorData(records);
         timer->Start(CommandEngine::kTickMs);
     }
@@ -45,7 +45,7 @@ class RealPortRig : public ::testing::Test {
     SharedRecords records;
     std::unique_ptr<CSerialPort> port;
     std::unique_ptr<fw::Timer> timer;
-    std::unique_ptr<CommandEngine> engine;
+    std::unique_ptr<SensorLink> sensorLink;
 };
 
 // Against virtual sensors served from this process on a pseudo-terminal.

@@ -432,12 +432,21 @@ TEST_F(CommandEngineTest, trafficTraceShowsEveryFrameBothWays) {
 namespace corvane {
 namespace {
 
-// The answered-poll observer runs once per poll whose reply was decoded, the readings already in
-// the records; a reply that fails the frame check, an exception reply and the reply to another
-// request are no answer to a poll.
+// The link tells of each poll whose reply was decoded, with the readings the records then hold;
+// a reply that fails the frame check, an exception reply and the reply to another request are
+// no answer to a poll.
 TEST_F(CommandEngineTest, answeredPollObserverSeesEachDecodedPollAndNothingElse) {
-    std::vector<double> seen;
-    link.Engine().SetAnsweredPollObserver([&] { seen.push_back(r().Sensor.CondComp); });
+    struct Polls : LinkObserver {
+        explicit Polls(SharedRecords& r) : records(r) {}
+        void PollWasAnswered(const PollAnswered& poll) override {
+            EXPECT_EQ(poll.reading.CondComp, records.Sensor.CondComp);
+            seen.push_back(poll.reading.CondComp);
+        }
+        SharedRecords& records;
+        std::vector<double> seen;
+    } polls(r());
+    std::vector<double>& seen = polls.seen;
+    link.Link().AddObserver(polls);
     link.Start();
     link.RunTicks(3);
     ASSERT_EQ(seen.size(), 3u);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 
 namespace corvane {
@@ -40,7 +41,7 @@ std::vector<std::string> MarkTexts(const ReadingsHistory& history) {
 TEST(ReadingsHistory, anAnsweredPollKeepsItsTimeItsSixReadingsAndWhoseReplyItWas) {
     ReadingsHistory history;
     const SharedRecords r = Answered(0, 45.3);
-    history.AddAnsweredPoll(r, At(1'234));
+    history.PollWasAnswered(PollAnsweredOf(r, At(1'234)));
     ASSERT_EQ(history.Samples().Size(), 1u);
     const TrendSample& s = history.Samples().Newest();
     EXPECT_EQ(s.timeMs, MillisecondsOf(kStart) + 1'234);
@@ -56,19 +57,19 @@ TEST(ReadingsHistory, whileTheChannelsPagePollsARepliesBelongToTheChannelOfItsAd
     r.Sensor.ChannelId = {1, 7, 3, 7, 5};
     r.Sensor.ChannelSwitch = ChannelSwitch::Answered;
     r.Sensor.ChannelSelected = 4;  // channels 2 and 4 share address 7: the selected one wins
-    history.AddAnsweredPoll(r, At(0));
+    history.PollWasAnswered(PollAnsweredOf(r, At(0)));
     EXPECT_EQ(history.Samples().Newest().channel, 4);
 
     r.Sensor.ChannelSelected = 5;  // the reply came from 7, not from channel 5's address
-    history.AddAnsweredPoll(r, At(200));
+    history.PollWasAnswered(PollAnsweredOf(r, At(200)));
     EXPECT_EQ(history.Samples().Newest().channel, 2);
 
     r.Link.RxFrame[0] = 9;  // no channel has this address
-    history.AddAnsweredPoll(r, At(400));
+    history.PollWasAnswered(PollAnsweredOf(r, At(400)));
     EXPECT_EQ(history.Samples().Newest().channel, -1);
 
     r.Sensor.ChannelSwitch = ChannelSwitch::Idle;  // the page gave the line back
-    history.AddAnsweredPoll(r, At(600));
+    history.PollWasAnswered(PollAnsweredOf(r, At(600)));
     EXPECT_EQ(history.Samples().Newest().channel, 0);
 }
 
@@ -76,7 +77,7 @@ TEST(ReadingsHistory, keepsTheLastHourInBoundedMemory) {
     ReadingsHistory history;
     const SharedRecords r = Answered(0, 1);
     // Seventy minutes of polls at five a second.
-    for (std::int64_t i = 0; i < 70 * 60 * 5; ++i) history.AddAnsweredPoll(r, At(200 * i));
+    for (std::int64_t i = 0; i < 70 * 60 * 5; ++i) history.PollWasAnswered(PollAnsweredOf(r, At(200 * i)));
     const auto& samples = history.Samples();
     EXPECT_LE(samples.Size(), ReadingsHistory::kSampleCapacity);
     EXPECT_EQ(samples.Newest().timeMs - samples.Oldest().timeMs, ReadingsHistory::kKeptMs);
@@ -84,7 +85,7 @@ TEST(ReadingsHistory, keepsTheLastHourInBoundedMemory) {
 
     // Faster than the link ever polls: the ring's capacity bounds it.
     ReadingsHistory crowded;
-    for (std::int64_t i = 0; i < 40'000; ++i) crowded.AddAnsweredPoll(r, At(i));
+    for (std::int64_t i = 0; i < 40'000; ++i) crowded.PollWasAnswered(PollAnsweredOf(r, At(i)));
     EXPECT_EQ(crowded.Samples().Size(), ReadingsHistory::kSampleCapacity);
     EXPECT_EQ(crowded.Samples().Newest().timeMs, MillisecondsOf(At(39'999)));
 }
@@ -124,7 +125,7 @@ TEST(ReadingsHistory, aTimeOutIsMarkedOnceUntilAPollIsAnsweredAgain) {
                                                             "Msg 04..Resetting Communications"}));
     EXPECT_EQ(history.Marks()[1].kind, TrendMark::Kind::LinkFault);
 
-    history.AddAnsweredPoll(Answered(0, 1), At(5'000));
+    history.PollWasAnswered(PollAnsweredOf(Answered(0, 1), At(5'000)));
     r.Slots.Show(line::kDataReplyOverdue);
     history.ObserveLink(r, At(6'000));
     EXPECT_EQ(history.Marks().Size(), 4u);
@@ -170,8 +171,8 @@ TEST(ReadingsHistory, listenersGetTheRowOfEachAnsweredPollAndMayLeaveWhileCalled
     });
     SharedRecords r = Answered(0, 12.5);
     r.Slots.Set(21, "Msg 21..Output 1 > 22 mA");
-    history.AddAnsweredPoll(r, At(100));
-    history.AddAnsweredPoll(r, At(300));
+    history.PollWasAnswered(PollAnsweredOf(r, At(100)));
+    history.PollWasAnswered(PollAnsweredOf(r, At(300)));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(ReadingsCsvLine(rows[0]), ReadingsCsvLine(RowOfAnsweredPoll(r, At(100))));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/headless/virtual_clock.h"
+#include "framework/headless/virtual_time.h"
 #include "framework/host.h"
 
 namespace corvane::fw {
@@ -82,7 +83,7 @@ class HeadlessHost : public Host {
 
   private:
     VirtualClock& clock_;
-    DateTime start_;
+    VirtualTime time_;
     std::deque<Answer> script_;
     VirtualClock::Micros answerDelay_ = 0;
     std::vector<ShownBox> boxes_;

@@ -1,10 +1,10 @@
-#include "download/download_sequence.h"
+#include "link/download_sequence.h"
 
 #include <algorithm>
 #include <span>
 
-#include "download/hex_image.h"
-#include "framework/host.h"
+#include "framework/clock.h"
+#include "framework/operator_prompts.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
 #include "link/record_date.h"
@@ -126,15 +126,15 @@ void DownloadSequence::Finished(SharedRecords& r) {
     if (d.BlockTotal == 0 || d.BlockIndex != d.BlockTotal) {
         AbortDownload(r);
         d.DownloadOrigin = DownloadOrigin::None;
-        host_.PlayBeep(fw::Beep::Exclamation);
-        host_.PostBox({"Program Transfer Failed. Restart The Download !",
-                       "Software Download Status", fw::Icon::Exclamation, fw::Buttons::Ok},
-                      [](fw::Answer) {});
+        prompts_.PlayBeep(fw::Beep::Exclamation);
+        prompts_.PostBox({"Program Transfer Failed. Restart The Download !",
+                          "Software Download Status", fw::Icon::Exclamation, fw::Buttons::Ok},
+                         [](fw::Answer) {});
         return;
     }
     EndTransfer(r);  // the origin stays: it says how the new image is stamped
     SensorData& s = r.Sensor;
-    const std::string date = RecordDateText(host_.Now());
+    const std::string date = RecordDateText(clock_.Now());
     if (d.DownloadOrigin == DownloadOrigin::FactoryPage) {
         s.InstallDate = date;
         s.InstallName = r.OperatorName;
@@ -148,7 +148,7 @@ void DownloadSequence::Finished(SharedRecords& r) {
         r.Queue.Queue(d.DownloadOrigin == DownloadOrigin::FactoryPage ? StampInstall
                                                                       : StampUpgrade);
     }
-    host_.PlayBeep(fw::Beep::Default);
+    prompts_.PlayBeep(fw::Beep::Default);
 }
 
 }  // namespace corvane

@@ -9,16 +9,18 @@
 
 namespace corvane {
 namespace fw {
-class Host;
+class Clock;
+class OperatorPrompts;
 }  // namespace fw
 
 // The software download as the link engine runs it: the sensor's answers to the download
 // request, the block announcement, each flash block and the finish move the download on, and
 // each flash block request is built from the image checked when the download started.
-// Installed in the engine by whoever owns both (the main window, or a test).
+// The sensor link installs it in its engine.
 class DownloadSequence : public FlashBlockReader, public DownloadReplyHandler {
   public:
-    explicit DownloadSequence(fw::Host& host) : host_(host) {}
+    DownloadSequence(fw::Clock& clock, fw::OperatorPrompts& prompts)
+        : clock_(clock), prompts_(prompts) {}
 
     void ReadBlock(SharedRecords& records) override;
     void OnDownloadReply(SharedRecords& records, int function) override;
@@ -29,7 +31,8 @@ class DownloadSequence : public FlashBlockReader, public DownloadReplyHandler {
     void BlockAnswered(SharedRecords& r);
     void Finished(SharedRecords& r);
 
-    fw::Host& host_;
+    fw::Clock& clock_;
+    fw::OperatorPrompts& prompts_;
 };
 
 // Starts the download of a checked image (at least one block) from the page `origin`: the

@@ -1,12 +1,12 @@
-#include "cli/fast_link.h"
+#include "link/fast_link.h"
 
 #include <cstdio>
 
-#include "framework/host.h"
+#include "framework/clock.h"
 #include "link/command_table.h"
 #include "link/shared_records.h"
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
 
 // Engine ticks are run at once after a silence until the engine has ended the exchange; no
@@ -64,6 +64,9 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
         held_.reset();
         replyBegun_ = false;
         inner_.Write(bytes);
+    }
+    void SetFailureObserver(FailureObserver observer) override {
+        inner_.SetFailureObserver(std::move(observer));
     }
     void OnSerialByte(std::uint8_t byte, int portNumber) override {
         link_.OnLineActivity();
@@ -123,20 +126,21 @@ class FastLink::IdleTimer : public fw::Timer {
     int periodMs_ = 0;
 };
 
-FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Host& host, EventWait& wait,
-                   int timeoutMs)
+FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
+                   fw::OperatorPrompts& prompts, EventWait& wait, int timeoutMs)
     : r_(records),
-      host_(host),
       wait_(wait),
       timeoutMs_(timeoutMs),
       tap_(std::make_unique<Tap>(channel, *this)),
       linkTimer_(std::make_unique<IdleTimer>()),
-      engine_(records, *tap_, host, *linkTimer_),
-      silence_(host.CreateTimer([this] { OnSilence(); })),
-      quiet_(host.CreateTimer([this] {
+      link_(records, *tap_, clock, prompts, *linkTimer_),
+      silence_(clock.CreateTimer([this] { OnSilence(); })),
+      quiet_(clock.CreateTimer([this] {
           lineBusy_ = false;
           quiet_->Stop();
-      })) {}
+      })) {
+    link_.AddObserver(*this);
+}
 
 FastLink::~FastLink() = default;
 
@@ -197,7 +201,7 @@ void FastLink::NoteDropped(std::uint8_t byte) {
     dropped_.push_back(byte);
 }
 
-Exchange FastLink::Step() {
+ExchangeEnded FastLink::Step() {
     // As an RTU master must: what is waiting is dropped, and the request goes out only once the
     // line has been silent for a frame gap, so that the tail of an earlier reply or noise after
     // it cannot be taken for the start of this one's.
@@ -206,8 +210,8 @@ Exchange FastLink::Step() {
     lineBusy_ = false;
     TraceDropped("between exchanges");
     ended_ = false;
-    engine_.Tick();
-    Exchange exchange{r_.Link.RequestFunction, Outcome::Silent};
+    link_.Tick();
+    ExchangeEnded exchange{r_.Link.RequestFunction, r_.Link.TxFrame[0], Outcome::Silent};
     if (r_.Engine.TransmitInhibit) {
         // The port would not open: the engine withholds every request from now on.
         exchange.outcome = Outcome::PortFailed;
@@ -259,7 +263,7 @@ void FastLink::OnByteDelivered() {
     if (!waiting_ || ended_) return;
     if (r_.Link.TickCount == 0) {
         ended_ = true;
-        lastEvent_ = engine_.LastFrameEvent();
+        lastEvent_ = link_.Engine().LastFrameEvent();
     } else if (!KeepsEngineRhythm(r_.Link.RequestFunction)) {
         silence_->Start(timeoutMs_);  // silence is counted from the last byte
     }
@@ -268,13 +272,23 @@ void FastLink::OnByteDelivered() {
 void FastLink::OnSilence() {
     if (ended_) return;
     if (waiting_ && KeepsEngineRhythm(r_.Link.RequestFunction)) {
-        engine_.Tick();  // one of the engine's own ticks
+        link_.Tick();  // one of the engine's own ticks
     } else {
         for (int tick = 0; tick < kMostTicksOfOneRequest && r_.Link.TickCount != 0; ++tick) {
-            engine_.Tick();
+            link_.Tick();
         }
     }
     if (r_.Link.TickCount == 0) ended_ = true;
 }
 
-}  // namespace corvane::cli
+int ScanAddresses(FastLink& link, int from, int to, const std::function<bool()>& mayGoOn,
+                  const std::function<bool(const ExchangeEnded&)>& probed) {
+    for (int address = from; address <= to; ++address) {
+        if (!mayGoOn()) return address;
+        link.Link().ProbeAddress(address);
+        if (!probed(link.Step())) return address;
+    }
+    return to + 1;
+}
+
+}  // namespace corvane

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+#include "link/channel_cycle.h"
+#include "link/command_engine.h"
+#include "link/download_sequence.h"
+#include "link/link_outcomes.h"
+
+namespace corvane {
+
+struct SharedRecords;
+namespace fw {
+class Clock;
+class OperatorPrompts;
+class Timer;
+}  // namespace fw
+
+// The link to the sensors, with one owner: the engine and its receive path, the address scan,
+// the channel cycle and the software download. Windows and the command line change the link's
+// state only through the operations below, each named for what the operator did, and learn
+// what happened from the outcomes told to their observers as it happens. The records stay where
+// every window reads them.
+//
+// The link reaches its surroundings through a clock (today's date, timers) and the operator's
+// prompts (a sound, a message, a question); the desktop serves both with its window host, the
+// command line with the terminal.
+class SensorLink {
+  public:
+    SensorLink(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
+               fw::OperatorPrompts& prompts, fw::Timer& linkTimer);
+    ~SensorLink();
+    SensorLink(const SensorLink&) = delete;
+    SensorLink& operator=(const SensorLink&) = delete;
+
+    // One tick of the link timer; true when it armed the page refresh.
+    bool Tick();
+    // The engine itself: the byte receiver of the channel, and the traffic trace.
+    CommandEngine& Engine() { return engine_; }
+    const SharedRecords& Records() const { return r_; }
+
+    // Observers are told of every outcome from now on, in the order they were added.
+    void AddObserver(LinkObserver& observer);
+    void RemoveObserver(LinkObserver& observer);
+
+    // --- The Communications page ---
+    // "Monitor": talk to `address` from now on.
+    void MonitorAddress(int address);
+    // "Change Address": the sensor in use takes `newAddress` (through the scan's steps).
+    void ChangeAddress(int newAddress);
+    // "Search Up" / "Search Down": probe the addresses one after the other from the one in use.
+    void SearchAddresses(bool downwards);
+    // "Stop Search": back to the address the search started from.
+    void StopSearch();
+    // A port, its device or the line settings were changed: a search under way ends at the
+    // address it started from.
+    void ReturnToLastAddress();
+    // "Apply": the port is opened again with the line settings in the records.
+    void ApplyPortSettings();
+    // The page was confirmed or cancelled without a change to the port.
+    void ConfirmPortSettings();
+    // A finished scan or address change is taken note of; true when there was one.
+    bool TakeFinishedScan();
+
+    // --- The Channels page and the monitor of several addresses ---
+    ChannelCycle& Channels() { return cycle_; }
+
+    // --- The Software and Factory Settings pages ---
+    // The operator is asked whether to start a download; no other can start meanwhile.
+    void AskToStartDownload();
+    // The operator said no, or the image failed its last check: no download is under way.
+    void DropDownloadRequest();
+    // Starts the download of a checked image (at least one block).
+    void StartDownload(std::vector<ImageBlock> image, DownloadOrigin origin);
+    // The operator cancelled the download: it stops at once, nothing more is sent.
+    void CancelDownload();
+    // The download is given up (the command line after repeated refusals or Ctrl-C).
+    void AbandonDownload();
+
+    // --- Requests ---
+    // Sends `command` at the next free exchange, after the lower-numbered pending ones.
+    void Queue(int command);
+    // Talk to `address` from now on, without the identity being read again (a command line
+    // that checks an address of its own).
+    void TalkTo(int address);
+    // Asks whether a sensor answers at `address`; the address stays the one talked to.
+    void ProbeAddress(int address);
+    // Tells the sensor in use to answer at `newAddress` from now on (not a scan's step).
+    void SendNewAddress(int newAddress);
+
+  private:
+    void SentRequest();
+    void ReplyEnded(int function, FrameEvent event);
+    void EndExchange(Outcome outcome);
+    void CheckDownloadEnd();
+    template <typename Call>
+    void TellObservers(Call call);
+
+    SharedRecords& r_;
+    fw::Clock& clock_;
+    CommandEngine engine_;
+    DownloadSequence download_;
+    ChannelCycle cycle_;
+    std::vector<LinkObserver*> observers_;
+
+    // The request outstanding, as it went out.
+    bool outstanding_ = false;
+    int sentFunction_ = 0;
+    int sentAddress_ = 0;
+    std::vector<std::uint8_t> sentFrame_;
+
+    // The download under way, for its result.
+    bool downloadUnderWay_ = false;
+    DownloadOrigin downloadOrigin_ = DownloadOrigin::None;
+    bool downloadCompleted_ = false;
+    bool downloadCancelled_ = false;
+    unsigned lastBlocksTaken_ = 0;
+    unsigned lastBlockTotal_ = 0;
+};
+
+// The answered poll whose reply `records` hold, just decoded, stamped with `time`.
+PollAnswered PollAnsweredOf(const SharedRecords& records,
+                            std::chrono::system_clock::time_point time);
+
+}  // namespace corvane
