@@ -108,7 +108,7 @@ double LiveProcess::OutputCurrent(const SetupMemory& setup, std::size_t sourceMo
 
 Measurement LiveProcess::Measure(const SetupMemory& setup, double seconds) {
     const double celsius = Celsius(seconds) + temperatureOffset_ + Noise(0.02);
-    const double condComp = 48.0 + 2.0 * Wave(seconds, 300.0) + Noise(0.05);
+    const double condComp = conductivity_ + 2.0 * Wave(seconds, 300.0) + Noise(0.05);
     const int flags = setup.Byte(Offset::TempFlags);
     const bool fahrenheit = (flags & 0x01) != 0;
     const double base = (flags & 0x02) != 0 ? 25.0 : 20.0;

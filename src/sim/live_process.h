@@ -22,7 +22,9 @@ struct Measurement {
 // currents) follow the sensor's setup as a real transmitter's would.
 class LiveProcess {
   public:
-    explicit LiveProcess(std::uint32_t seed = 1) : noise_(seed) {}
+    // `conductivity` is the level (mS/cm, compensated) the liquid's conductivity swings about.
+    explicit LiveProcess(std::uint32_t seed = 1, double conductivity = 48.0)
+        : noise_(seed), conductivity_(conductivity) {}
 
     // Output test codes: bit 6 forces output 1, bit 7 output 2, bits 0..5 the current in mA;
     // 0 returns both outputs to normal.
@@ -44,6 +46,7 @@ class LiveProcess {
                                 std::size_t rangeOffset, const Measurement& m);
 
     std::mt19937 noise_;
+    double conductivity_;
     int forcedOut1mA_ = 0;
     int forcedOut2mA_ = 0;
     double temperatureOffset_ = 0.0;  // °C added by the temperature calibration

@@ -108,7 +108,9 @@ VirtualSensor::VirtualSensor(int address)
     : address_(address),
       faultRandom_(faults_.seed),
       faultSeed_(faults_.seed),
-      process_(static_cast<std::uint32_t>(address) + 1) {
+      // Each sensor on a line sits in a liquid of its own: 48 mS/cm, and 10 more for each step
+      // of the address it starts at, so that the readings tell the sensors apart.
+      process_(static_cast<std::uint32_t>(address) + 1, 48.0 + 10.0 * address) {
     memory_.SetText(Offset::SerialNumber, "VX" + std::to_string(400100 + address).substr(2), 6);
     memory_.SetBytes(Offset::InstallIssue, issue_);
     const std::uint8_t installDate[] = {0x14, 0x03, 0x20, 0x24};

@@ -61,6 +61,27 @@ TEST(CliSetup, readSetupThenWriteSetupGivesASecondSensorTheSameSetup) {
     EXPECT_EQ(rig.FramesSent(), 17u + 9u + 17u);  // read, the nine writes, read back
 }
 
+// Several sensors are polled in turn; one that stops answering is named once and the others go
+// on, and monitor gives up only when none answers.
+TEST(CliMonitor, severalAddressesArePolledInTurnAndASilentOneIsNamed) {
+    CliRig rig({1, 2, 3});
+    ASSERT_EQ(rig.Run({"--address", "1,2,3", "monitor", "--count", "6"}), 0) << rig.Err();
+    const auto rows = Lines(rig.Out());
+    ASSERT_EQ(rows.size(), 6u) << rig.Out();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].substr(0, 3), std::to_string(i % 3 + 1) + "  ") << rows[i];
+    }
+
+    rig.Sensor(1).Faults().silent = true;
+    ASSERT_EQ(rig.Run({"--address", "1,2,3", "monitor", "--count", "8"}), 0) << rig.Err();
+    for (const std::string& row : Lines(rig.Out())) EXPECT_NE(row.substr(0, 3), "2  ") << row;
+    EXPECT_EQ(rig.Err(), "corvane: address 2 did not answer 3 polls in a row\n");
+
+    for (std::size_t i = 0; i < 3; ++i) rig.Sensor(i).Faults().silent = true;
+    EXPECT_EQ(rig.Run({"--address", "1,2,3", "monitor"}), 1);
+    EXPECT_TRUE(Contains(rig.Err(), "(9 polls in a row)")) << rig.Err();
+}
+
 TEST(CliSetup, aFileThatCannotBeWrittenWholeSendsNothing) {
     CliRig rig;
     ScratchFolder folder;

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "link/fast_link.h"
 #include "cli/sensor_commands.h"
 #include "framework/headless/headless_host.h"
 #include "framework/headless/virtual_clock.h"
+#include "link/fast_link.h"
 #include "link/shared_records.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"

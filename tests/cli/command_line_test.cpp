@@ -71,6 +71,21 @@ TEST(CliCommandLine, whatDoesNotFollowTheUsageIsRefusedWithTheReason) {
     EXPECT_EQ(Refusal({"info", "--port"}), "--port needs a value");
 }
 
+// monitor takes up to five different addresses; every other command talks to one sensor.
+TEST(CliCommandLine, severalAddressesAreForMonitorAlone) {
+    const CommandLine several = Parsed({"--address", "3,1,247", "monitor"});
+    EXPECT_EQ(several.link.addresses, (std::vector<int>{3, 1, 247}));
+    EXPECT_EQ(several.link.address, 3);
+    EXPECT_EQ(Parsed({"--address", "7", "info"}).link.addresses, (std::vector<int>{7}));
+    EXPECT_EQ(Refusal({"--address", "1,2", "info"}),
+              "several addresses (--address N,N,...) are for monitor only");
+    EXPECT_EQ(Refusal({"--address", "1,2,1", "monitor"}), "--address names address 1 twice");
+    EXPECT_EQ(Refusal({"--address", "1,2,3,4,5,6", "monitor"}),
+              "--address takes at most 5 addresses");
+    EXPECT_NE(Refusal({"--address", "1,,2", "monitor"}).find("'1,,2'"), std::string::npos);
+    EXPECT_NE(Refusal({"--address", "1,248", "monitor"}).find("0 to 247"), std::string::npos);
+}
+
 TEST(CliCommandLine, helpNeedsNoCommandAndExplainsEachOne) {
     EXPECT_TRUE(Parsed({"--help"}).help);
     EXPECT_TRUE(Parsed({"write-setup", "--help"}).help);

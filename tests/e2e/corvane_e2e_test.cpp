@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hex_text.h"
+#include "link/serial_port.h"
 #include "program_on_simulator.h"
 #include "sim/virtual_sensor.h"
 
@@ -130,11 +131,115 @@ TEST_F(CorvaneOnTheSimulator, noiseAfterEachReplySpoilsNeitherPollsNorSetupNorDo
         << output;
 }
 
-TEST(CorvaneOnAPort, aPortThatCannotBeOpenedGivesExit1NamingIt) {
+// The fields of a CSV row.
+std::vector<std::string> Fields(const std::string& row) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+        const auto comma = row.find(',', start);
+        fields.push_back(row.substr(start, comma - start));
+        if (comma == std::string::npos) return fields;
+        start = comma + 1;
+    }
+}
+
+// Three sensors on one line, polled in turn: each row names the address that answered, in the
+// order given, and carries that sensor's own readings (each virtual sensor sits in a liquid of
+// its own, 48 mS/cm and 10 more for each step of its address). One address keeps the format
+// without the address column.
+TEST_F(CorvaneOnTheSimulator, monitorOfSeveralAddressesPutsEachSensorsReadingsUnderItsAddress) {
+    ASSERT_TRUE(simulator.Start("cli-several", {"--addresses", "1,2,3"}));
+    const Finished monitor =
+        RunCorvane({"--port", Device(), "--address", "1,2,3", "monitor", "--count", "9", "--csv"});
+    ASSERT_EQ(monitor.status, 0) << monitor.err;
+    const auto lines = Lines(monitor.out);
+    ASSERT_EQ(lines.size(), 10u) << monitor.out;
+    EXPECT_EQ(lines[0],
+              "address,time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,"
+              "output2_mA,status");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto fields = Fields(lines[i]);
+        ASSERT_EQ(fields.size(), 9u) << lines[i];
+        const int address = static_cast<int>((i - 1) % 3) + 1;
+        EXPECT_EQ(fields[0], std::to_string(address)) << lines[i];
+        EXPECT_NEAR(std::stod(fields[3]), 48.0 + 10.0 * address, 3.0) << lines[i];
+    }
+
+    const Finished one =
+        RunCorvane({"--port", Device(), "--address", "2", "monitor", "--count", "2", "--csv"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const auto oneLines = Lines(one.out);
+    ASSERT_EQ(oneLines.size(), 3u) << one.out;
+    EXPECT_EQ(oneLines[0],
+              "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status");
+    const QRegularExpression row(
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d(,-?\d+\.\d+){6},.*$)");
+    EXPECT_TRUE(row.match(QString::fromStdString(oneLines[1])).hasMatch()) << oneLines[1];
+    EXPECT_NEAR(std::stod(Fields(oneLines[1])[2]), 68.0, 3.0) << oneLines[1];
+
+    const Finished plain =
+        RunCorvane({"--port", Device(), "--address", "3,1", "monitor", "--count", "2"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const auto plainLines = Lines(plain.out);
+    ASSERT_EQ(plainLines.size(), 2u) << plain.out;
+    EXPECT_EQ(plainLines[0].substr(0, 3), "3  ") << plainLines[0];
+    EXPECT_EQ(plainLines[1].substr(0, 3), "1  ") << plainLines[1];
+}
+
+// Why a port could not be used, as corvane says it for the failures a technician meets.
+TEST(CorvanePortFailures, aMissingDeviceSaysToPlugItInOrGiveAnother) {
     const Finished info = RunCorvane({"--port", "/dev/corvane-no-such-port", "info"});
     EXPECT_EQ(info.status, 1);
-    EXPECT_NE(info.err.find("/dev/corvane-no-such-port"), std::string::npos) << info.err;
-    EXPECT_NE(info.err.find("no such device"), std::string::npos) << info.err;
+    EXPECT_EQ(info.err,
+              "corvane: cannot use the port /dev/corvane-no-such-port: no such device; plug in "
+              "the adapter, or give its device with --port\n");
+}
+
+TEST_F(CorvaneOnTheSimulator, aDeviceAnotherProgramHoldsIsCalledInUse) {
+    ASSERT_TRUE(simulator.Start("cli-busy"));
+    QProcess holder;
+    holder.start(CORVANE_PROGRAM, {"--port", Device(), "monitor"});
+    ASSERT_TRUE(WaitUntil([&] { return holder.canReadLine(); }, 10)) << "the first copy polls";
+    const Finished second = RunCorvane({"--port", Device(), "info"});
+    holder.terminate();
+    holder.waitForFinished(5000);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "corvane: cannot use the port " + Device().toStdString() +
+                              ": the device is in use by another program\n");
+}
+
+TEST_F(CorvaneOnTheSimulator, aDeviceThatGoesAwayWhileInUseIsCalledGone) {
+    ASSERT_TRUE(simulator.Start("cli-gone"));
+    QProcess monitor;
+    monitor.start(CORVANE_PROGRAM, {"--port", Device(), "monitor"});
+    ASSERT_TRUE(WaitUntil([&] { return monitor.canReadLine(); }, 10)) << "corvane polls";
+    simulator.Stop();  // the other end of the line hangs up
+    ASSERT_TRUE(monitor.waitForFinished(10000)) << "corvane ends when the device is gone";
+    EXPECT_EQ(monitor.exitCode(), 1);
+    const std::string err = monitor.readAllStandardError().toStdString();
+    EXPECT_EQ(err, "corvane: cannot use the port " + Device().toStdString() + ": " +
+                       CSerialPort::kGoneText + "\n");
+}
+
+// A device this user may not open, tried as the unprivileged user `nobody` (the superuser opens
+// any device): the advice names the dialout group.
+TEST_F(CorvaneOnTheSimulator, aDeviceThisUserMayNotOpenGetsTheDialoutAdvice) {
+    if (::geteuid() != 0) GTEST_SKIP() << "runuser needs the superuser";
+    if (!std::filesystem::exists("/usr/sbin/runuser") &&
+        !std::filesystem::exists("/sbin/runuser")) {
+        GTEST_SKIP() << "no runuser here";
+    }
+    ASSERT_TRUE(simulator.Start("cli-forbidden"));
+    ASSERT_EQ(::chmod(simulator.Link().c_str(), 0600), 0);  // the pseudo-terminal itself
+    QProcess process;
+    process.start("runuser", {"-u", "nobody", "--", CORVANE_PROGRAM, "--port", Device(), "info"});
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_NE(err.find("corvane: cannot use the port " + Device().toStdString() + ": " +
+                       CSerialPort::kPermissionText + "\n"),
+              std::string::npos)
+        << err;
 }
 
 TEST(CorvaneOnAPort, aPortThatIsAFileAPipeOrAFolderIsNamedForWhatItIs) {

@@ -1,5 +1,5 @@
-// The desktop tool's link through a serial device server: the sensor link on the line port with COM1
-// given as tcp://HOST:PORT, against virtual sensors served on a loopback TCP port.
+// The desktop tool's link through a serial device server: the sensor link on the line port with
+// COM1 given as tcp://HOST:PORT, against virtual sensors served on a loopback TCP port.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,8 +7,8 @@
 
 #include "framework/headless/headless_host.h"
 #include "framework/qt/real_time_pump.h"
-#include "link/sensor_link.h"
 #include "link/line_port.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "link/tcp_port.h"
 #include "program_on_simulator.h"

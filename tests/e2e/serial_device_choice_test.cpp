@@ -192,6 +192,8 @@ TEST_F(PtyDevices, thePortOpensTheKeptDeviceAndAChoiceMadeLaterAtTheNextOpening)
 TEST_F(PtyDevices, aDeviceThatGoesAwayIsReportedAsGoneOnce) {
     ports.Set(1, first.Path());
     CSerialPort port(host, ports);
+    std::vector<PortFailureKind> kinds;
+    port.SetFailureObserver([&kinds](const PortFailure& f) { kinds.push_back(f.kind); });
     ASSERT_TRUE(port.Open(PortSettings{}, sink));
     first.HangUp();  // the adapter is pulled out while the port waits for input
     ASSERT_TRUE(WaitFor([&] { return !port.IsOpen(); }, 2000)) << "the hang-up is noticed";
@@ -205,12 +207,15 @@ TEST_F(PtyDevices, aDeviceThatGoesAwayIsReportedAsGoneOnce) {
     EXPECT_NE(texts[0].find(CSerialPort::kGoneText), std::string::npos) << texts[0];
     EXPECT_EQ(texts[0].find("Inappropriate ioctl"), std::string::npos) << texts[0];
     EXPECT_EQ(texts[0].find("The serial port COM1 (" + first.Path() + ") "), 0u) << texts[0];
+    EXPECT_EQ(kinds, (std::vector<PortFailureKind>{PortFailureKind::GoneAway}));
 }
 
 TEST_F(PtyDevices, aDeviceThisUserMayNotOpenIsReportedWithTheDialoutAdvice) {
     ports.Set(1, first.Path());
     ASSERT_EQ(::chmod(first.Path().c_str(), 0), 0);
     CSerialPort port(host, ports);
+    std::vector<PortFailureKind> kinds;
+    port.SetFailureObserver([&kinds](const PortFailure& f) { kinds.push_back(f.kind); });
     const bool opened = port.Open(PortSettings{}, sink);
     if (::geteuid() == 0) {
         // Permission bits do not stop the superuser (CI runs as root): the device opens and the
@@ -225,6 +230,7 @@ TEST_F(PtyDevices, aDeviceThisUserMayNotOpenIsReportedWithTheDialoutAdvice) {
         << texts[0];
     EXPECT_NE(texts[0].find(CSerialPort::kPermissionText), std::string::npos) << texts[0];
     EXPECT_NE(texts[0].find("dialout"), std::string::npos);
+    EXPECT_EQ(kinds, (std::vector<PortFailureKind>{PortFailureKind::Permission}));
 }
 
 TEST(SerialPortOpenAdvice, aMissingDeviceSaysToPlugItInOrChooseAnother) {
@@ -233,11 +239,17 @@ TEST(SerialPortOpenAdvice, aMissingDeviceSaysToPlugItInOrChooseAnother) {
     PortMap ports;
     ports.Set(1, "/dev/ttyUSB-vexor-absent");
     CSerialPort port(host, ports);
+    std::vector<PortFailure> failures;
+    port.SetFailureObserver([&failures](const PortFailure& f) { failures.push_back(f); });
     Collect sink;
     EXPECT_FALSE(port.Open(PortSettings{}, sink));
     clock.RunFor(1);
     ASSERT_EQ(host.Boxes().size(), 1u);
     EXPECT_NE(host.Boxes()[0].box.text.find(CSerialPort::kMissingText), std::string::npos);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].kind, PortFailureKind::Missing);
+    EXPECT_EQ(failures[0].device, "/dev/ttyUSB-vexor-absent");
+    EXPECT_EQ(failures[0].reason, CSerialPort::kMissingText);
 }
 
 }  // namespace

@@ -19,9 +19,8 @@ class AddressScanTest : public ::testing::Test {
 
     void StartScanAt(int address, int direction) {
         link.Start();
-        r().Sensor.DeviceId = address;
-        r().ScanDirection = direction;
-        r().ScanState = ScanState::StartSearch;
+        link.Link().TalkTo(address);
+        link.Link().SearchAddresses(direction == 1);
     }
 
     // Addresses of the probes sent so far, in order.
