@@ -95,7 +95,7 @@ bool CControlCentreDlg::OnInitDialog() {
     ResetSensorData(records_);
     SetDefaultPasswords(records_);
     if (state_ != nullptr && state_->Load(records_)) {
-        records_.Engine.ReopenPort = true;
+        link_.ReopenPort();
     }
     records_.Sensor.LastDeviceId = records_.Sensor.DeviceId;
     link_.DropDownloadRequest();
@@ -165,7 +165,7 @@ void CControlCentreDlg::CloseProgram(int result) {
                        EndDialog(result);
                        return;
                    }
-                   ReturnOutputsToNormal(records_);
+                   ReturnOutputsToNormal(records_, link_);
                    closing_ = Closing::AwaitingReturn;
                    closeResult_ = result;
                    closeWaitTicks_ = 0;
@@ -178,7 +178,7 @@ void CControlCentreDlg::CloseOnRequest() {
         EndDialog(fw::kIdCancel);
         return;
     }
-    ReturnOutputsToNormal(records_);
+    ReturnOutputsToNormal(records_, link_);
     closing_ = Closing::AwaitingReturn;
     closeResult_ = fw::kIdCancel;
     closeWaitTicks_ = 0;

@@ -358,8 +358,7 @@ class Commands {
                 }
             }
             if (!answered) {
-                r_.Queue.Withdraw(command);
-                r_.Engine.CurrentCommand = 0;
+                link_.Link().Withdraw(command);
                 const Failure why = LinkFailure(last);
                 const bool refused =
                     last.outcome == Outcome::Exception || last.outcome == Outcome::PortFailed;
@@ -481,8 +480,7 @@ class Commands {
         if (!Upload(false)) {
             issueBefore = r_.Sensor.UpgradeIssue;
         } else {
-            r_.Queue.Withdraw(ReadDataBlock);
-            r_.Engine.CurrentCommand = 0;
+            link_.Link().Withdraw(ReadDataBlock);
         }
         link_.Link().StartDownload(std::move(check.blocks), install ? DownloadOrigin::FactoryPage
                                                                     : DownloadOrigin::SoftwarePage);

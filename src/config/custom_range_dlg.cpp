@@ -21,8 +21,8 @@ int PointIndex(const std::array<int, kCustomRangePointCount>& boxes, int id) {
 
 }  // namespace
 
-CCustomRangeDlg::CCustomRangeDlg(fw::Host& host, SharedRecords& records)
-    : SetupDialog(host, records, resources::CustomRangeTemplate(), kTimerId,
+CCustomRangeDlg::CCustomRangeDlg(fw::Host& host, SharedRecords& records, SensorLink& link)
+    : SetupDialog(host, records, link, resources::CustomRangeTemplate(), kTimerId,
                   ids::kCusSystemMessages, ids::kCusApply) {}
 
 // The number of points is checked before the description, and a failed check ends the pull
@@ -97,7 +97,7 @@ void CCustomRangeDlg::Apply() {
     s.CustomRangeText = description_;
     for (const int command :
          {WriteCustomConc, WriteCustomCond, WriteCustomText1, WriteCustomText2}) {
-        records_.Queue.Queue(command);
+        link_.Queue(command);
     }
     UpdateData(true);
     EnableApply(false);

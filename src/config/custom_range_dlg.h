@@ -14,7 +14,7 @@ namespace corvane {
 // four writes that carry them.
 class CCustomRangeDlg : public SetupDialog {
   public:
-    CCustomRangeDlg(fw::Host& host, SharedRecords& records);
+    CCustomRangeDlg(fw::Host& host, SharedRecords& records, SensorLink& link);
 
     static constexpr int kDescriptionLimit = 500;
 

@@ -5,9 +5,12 @@
 
 namespace corvane {
 
-SetupDialog::SetupDialog(fw::Host& host, SharedRecords& records, const fw::DialogTemplate& resource,
-                         int timerId, int messagesListId, int applyId)
-    : OperatorDialog(host, records, resource, timerId, messagesListId), applyId_(applyId) {}
+SetupDialog::SetupDialog(fw::Host& host, SharedRecords& records, SensorLink& link,
+                         const fw::DialogTemplate& resource, int timerId, int messagesListId,
+                         int applyId)
+    : OperatorDialog(host, records, resource, timerId, messagesListId),
+      link_(link),
+      applyId_(applyId) {}
 
 void SetupDialog::WriteNumber(int id, const char* format, double value) {
     Controls().SetText(id, fw::FormatNumber(format, value));

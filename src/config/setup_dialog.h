@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/wire_limits.h"
+#include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
 
 namespace corvane {
@@ -23,8 +24,8 @@ bool RefuseUnsendableEntry(fw::Dialog& window, int entry, const std::string& nam
 // cannot carry, and "&Help".
 class SetupDialog : public OperatorDialog {
   public:
-    SetupDialog(fw::Host& host, SharedRecords& records, const fw::DialogTemplate& resource,
-                int timerId, int messagesListId, int applyId);
+    SetupDialog(fw::Host& host, SharedRecords& records, SensorLink& link,
+                const fw::DialogTemplate& resource, int timerId, int messagesListId, int applyId);
 
   protected:
     // Writes `value` into a number box with `format`; the box's change handler reads it back.
@@ -43,6 +44,8 @@ class SetupDialog : public OperatorDialog {
     virtual void OnControlNotify(int id, fw::Notify notify) = 0;
 
     void OnNotify(int id, fw::Notify notify) final;
+
+    SensorLink& link_;  // where Apply sends the writes
 
   private:
     int applyId_;

@@ -11,8 +11,8 @@ constexpr int kTimerId = 9;
 
 }  // namespace
 
-CSetupDigitalDlg::CSetupDigitalDlg(fw::Host& host, SharedRecords& records)
-    : SetupDialog(host, records, resources::SetupDigitalTemplate(), kTimerId,
+CSetupDigitalDlg::CSetupDigitalDlg(fw::Host& host, SharedRecords& records, SensorLink& link)
+    : SetupDialog(host, records, link, resources::SetupDigitalTemplate(), kTimerId,
                   ids::kDigSystemMessages, ids::kDigApply) {}
 
 void CSetupDigitalDlg::DoDataExchange(fw::DataExchange& dx) {
@@ -91,7 +91,7 @@ void CSetupDigitalDlg::Apply() {
     s.DigitalRangeName = lists::Entry(lists::kDigitalRanges, range_, kFaultName);
     s.DigitalFilter = averaging_;
     s.DigitalFilterName = lists::Entry(lists::kAveraging, averaging_, "");
-    records_.Queue.Queue(WriteDigitalSetup);
+    link_.Queue(WriteDigitalSetup);
     UpdateData(true);
     EnableApply(false);
 }

@@ -10,7 +10,7 @@ namespace corvane {
 // the rest waits for "&Apply", which queues the digital setup write.
 class CSetupDigitalDlg : public SetupDialog {
   public:
-    CSetupDigitalDlg(fw::Host& host, SharedRecords& records);
+    CSetupDigitalDlg(fw::Host& host, SharedRecords& records, SensorLink& link);
 
     static constexpr const char* kFaultName = "Faulty O/P Setup";
 

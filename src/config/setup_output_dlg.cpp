@@ -15,9 +15,10 @@ const resources::OutputDialogIds& IdsOf(int output) {
 
 }  // namespace
 
-CSetupOutputDlg::CSetupOutputDlg(fw::Host& host, SharedRecords& records, int output)
+CSetupOutputDlg::CSetupOutputDlg(fw::Host& host, SharedRecords& records, SensorLink& link,
+                                 int output)
     : SetupDialog(
-          host, records,
+          host, records, link,
           output == 1 ? resources::SetupOutput1Template() : resources::SetupOutput2Template(),
           output == 1 ? 7 : 8, IdsOf(output).messages, IdsOf(output).apply),
       ids_(IdsOf(output)),
@@ -137,7 +138,7 @@ void CSetupOutputDlg::Apply() {
     out.SourceName = lists::Entry(lists::kOutputSources, source_, kFaultName);
     out.Filter = averaging_;
     out.FilterName = lists::Entry(lists::kAveraging, averaging_, "");
-    records_.Queue.Queue(command_);
+    link_.Queue(command_);
     UpdateData(true);
     EnableApply(false);
 }

@@ -15,7 +15,7 @@ struct CurrentOutput;
 class CSetupOutputDlg : public SetupDialog {
   public:
     // `output` is 1 or 2.
-    CSetupOutputDlg(fw::Host& host, SharedRecords& records, int output);
+    CSetupOutputDlg(fw::Host& host, SharedRecords& records, SensorLink& link, int output);
 
     static constexpr const char* kFaultName = "Fault in Current Output Setup";
 

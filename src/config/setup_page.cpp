@@ -23,13 +23,14 @@ constexpr const char* kReadCaption = "Read Sensor Setup Request !";
 
 }  // namespace
 
-CSetupPage::CSetupPage(fw::Host& host, SharedRecords& records)
+CSetupPage::CSetupPage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::SetupPageTemplate(), kTimerId,
                    ids::kSetSystemMessages),
-      output1_(host, records, 1),
-      output2_(host, records, 2),
-      digital_(host, records),
-      customRange_(host, records) {}
+      output1_(host, records, link, 1),
+      output2_(host, records, link, 2),
+      digital_(host, records, link),
+      customRange_(host, records, link),
+      link_(link) {}
 
 std::vector<fw::Dialog*> CSetupPage::OwnedDialogs() {
     return {&output1_, &output2_, &digital_, &customRange_};
@@ -146,11 +147,11 @@ bool CSetupPage::OnApply() {
     s.TempUnit = unit_ == 1 ? "°F" : "°C";
     if (tempSetupChanged_) {
         tempSetupChanged_ = false;
-        records_.Queue.Queue(WriteTempSetup);
+        link_.Queue(WriteTempSetup);
     }
     if (plantNumberChanged_) {
         plantNumberChanged_ = false;
-        records_.Queue.Queue(WritePlantNumber);
+        link_.Queue(WritePlantNumber);
     }
     UpdateData(true);
     const bool applied = OperatorPage::OnApply();
@@ -224,7 +225,7 @@ void CSetupPage::WriteSensorSetup() {
     MessageBox("Do You Want To Overwrite The Sensor Setup ?", kWriteCaption, fw::Icon::Question,
                fw::Buttons::YesNo, [this](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
-                       for (const int command : kWholeSetupWrites) records_.Queue.Queue(command);
+                       for (const int command : kWholeSetupWrites) link_.Queue(command);
                    } else {
                        Box("Sensor Setup Overwrite Cancelled !", kWriteCaption,
                            fw::Icon::Exclamation);
@@ -239,7 +240,7 @@ void CSetupPage::ReadSensorSetup() {
                fw::Buttons::YesNo, [this](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
                        records_.UploadBlock = 0;
-                       records_.Queue.Queue(ReadDataBlock);
+                       link_.Queue(ReadDataBlock);
                    } else {
                        Box("Sensor Setup Read Cancelled !", kReadCaption, fw::Icon::Exclamation);
                    }

@@ -5,6 +5,7 @@
 #include "config/custom_range_dlg.h"
 #include "config/setup_digital_dlg.h"
 #include "config/setup_output_dlg.h"
+#include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
 
 namespace corvane {
@@ -17,7 +18,7 @@ class CSetupPage : public OperatorPage {
   public:
     static constexpr int kTimerId = 11;
 
-    CSetupPage(fw::Host& host, SharedRecords& records);
+    CSetupPage(fw::Host& host, SharedRecords& records, SensorLink& link);
 
     std::vector<fw::Dialog*> OwnedDialogs() override;
 
@@ -52,6 +53,7 @@ class CSetupPage : public OperatorPage {
     int base_ = 1;  // the working compensation base: 0 the lower, 1 the higher
     bool tempSetupChanged_ = false;
     bool plantNumberChanged_ = false;
+    SensorLink& link_;
 };
 
 }  // namespace corvane

@@ -248,6 +248,15 @@ void SensorLink::Queue(int command) {
     r_.Queue.Queue(command);
 }
 
+void SensorLink::Withdraw(int command) {
+    r_.Queue.Withdraw(command);
+    if (r_.Engine.CurrentCommand == command) r_.Engine.CurrentCommand = 0;
+}
+
+void SensorLink::ReopenPort() {
+    r_.Engine.ReopenPort = true;
+}
+
 void SensorLink::TalkTo(int address) {
     r_.Sensor.DeviceId = address;
 }

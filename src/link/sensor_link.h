@@ -81,6 +81,11 @@ class SensorLink {
     // --- Requests ---
     // Sends `command` at the next free exchange, after the lower-numbered pending ones.
     void Queue(int command);
+    // Withdraws `command` if it is still pending, and forgets it as the command of the exchange
+    // that has just ended (a write given up).
+    void Withdraw(int command);
+    // The port is opened again at the next request (the settings came from the state file).
+    void ReopenPort();
     // Talk to `address` from now on, without the identity being read again (a command line
     // that checks an address of its own).
     void TalkTo(int address);

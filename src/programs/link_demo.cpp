@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         if (!uploadStarted && clock.Now() >= 2 * kSecond) {
             uploadStarted = true;
             link.Records().UploadBlock = 0;
-            link.Records().Queue.Queue(corvane::ReadDataBlock);
+            link.Link().Queue(corvane::ReadDataBlock);
         }
         if (options.silentAfter > 0 && !silenced &&
             clock.Now() >=

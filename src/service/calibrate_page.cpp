@@ -17,9 +17,10 @@ constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
 
 }  // namespace
 
-CCalibratePage::CCalibratePage(fw::Host& host, SharedRecords& records)
+CCalibratePage::CCalibratePage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::CalibrationPageTemplate(), kTimerId,
-                   ids::kCalSystemMessages) {}
+                   ids::kCalSystemMessages),
+      link_(link) {}
 
 void CCalibratePage::DoDataExchange(fw::DataExchange& dx) {
     using namespace ids;
@@ -124,7 +125,7 @@ void CCalibratePage::Confirm(const char* request, int command, const char* cance
     MessageBox(request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
                [this, command, cancelled](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
-                       records_.Queue.Queue(command);
+                       link_.Queue(command);
                        NoteCalibrationToStamp(records_);
                    } else {
                        MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
@@ -134,7 +135,7 @@ void CCalibratePage::Confirm(const char* request, int command, const char* cance
 
 // Step one of an output calibration: both outputs forced to the point, to be read on a DVM.
 void CCalibratePage::TransmitBoth(int mA) {
-    ForceBothOutputs(records_, mA);
+    ForceBothOutputs(records_, link_, mA);
     records_.Service.CalOutputPoint = mA;
     UpdateData(false);
 }
@@ -166,19 +167,19 @@ void CCalibratePage::CalibrateOutputs() {
                    s.TestOut1Display = point;
                    s.TestOut2Display = point;
                    UpdateData(false);
-                   records_.Queue.Queue(corvane::CalibrateOutputs);
+                   link_.Queue(corvane::CalibrateOutputs);
                    s.CalOutputsEntered = true;
                    NoteCalibrationToStamp(records_);
                });
 }
 
 void CCalibratePage::NormalOutputs() {
-    ReturnOutputsToNormal(records_);
+    ReturnOutputsToNormal(records_, link_);
     UpdateData(false);
 }
 
 void CCalibratePage::StampCalibration() {
-    StampCalibrationIfDue(records_, host_.Now());
+    StampCalibrationIfDue(records_, link_, host_.Now());
 }
 
 bool CCalibratePage::OnKillActive() {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
 
 namespace corvane {
@@ -16,7 +17,7 @@ class CCalibratePage : public OperatorPage {
     static constexpr int kTimerId = 6;
     static constexpr const char* kBoxCaption = "Sensor Calibration Request !";
 
-    CCalibratePage(fw::Host& host, SharedRecords& records);
+    CCalibratePage(fw::Host& host, SharedRecords& records, SensorLink& link);
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;
@@ -42,6 +43,7 @@ class CCalibratePage : public OperatorPage {
     std::string trueTemperatureText_, out1Text_, out2Text_;
     double condRaw_ = 0, condComp_ = 0, returnTemperature_ = 0;
     std::string temperatureUnit_, returnTemperatureUnit_;
+    SensorLink& link_;
 };
 
 }  // namespace corvane

@@ -35,9 +35,9 @@ constexpr std::array<TransmitButton, 10> kTransmitButtons = {{
 
 }  // namespace
 
-CCommissionPage::CCommissionPage(fw::Host& host, SharedRecords& records)
-    : OperatorPage(host, records, resources::TestPageTemplate(), kTimerId,
-                   ids::kTstSystemMessages) {}
+CCommissionPage::CCommissionPage(fw::Host& host, SharedRecords& records, SensorLink& link)
+    : OperatorPage(host, records, resources::TestPageTemplate(), kTimerId, ids::kTstSystemMessages),
+      link_(link) {}
 
 void CCommissionPage::DoDataExchange(fw::DataExchange& dx) {
     fw::DisplayedNumber(dx, ids::kTstOut1Current, out1Current_, "%.2f");
@@ -75,12 +75,12 @@ void CCommissionPage::OnNotify(int id, fw::Notify notify) {
 }
 
 void CCommissionPage::Transmit(int output, int mA) {
-    ForceOutput(records_, output, mA);
+    ForceOutput(records_, link_, output, mA);
     (output == 1 ? out1Current_ : out2Current_) = mA;
 }
 
 void CCommissionPage::ReturnToNormal() {
-    ReturnOutputsToNormal(records_);
+    ReturnOutputsToNormal(records_, link_);
 }
 
 void CCommissionPage::OnPaint() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
 
 namespace corvane {
@@ -12,7 +13,7 @@ class CCommissionPage : public OperatorPage {
   public:
     static constexpr int kTimerId = 5;
 
-    CCommissionPage(fw::Host& host, SharedRecords& records);
+    CCommissionPage(fw::Host& host, SharedRecords& records, SensorLink& link);
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;
@@ -29,6 +30,7 @@ class CCommissionPage : public OperatorPage {
     void ReturnToNormal();
 
     double out1Current_ = 0, out2Current_ = 0;
+    SensorLink& link_;
 };
 
 }  // namespace corvane

@@ -36,7 +36,8 @@ CFactoryPage::CFactoryPage(fw::Host& host, SharedRecords& records, SensorLink& l
               .busyBrowseCaption = DownloadPanel::kCaption,
               .tooBigBeep = fw::Beep::Question,
               .cancelCaption = "Software Erase/Write Cancelled !",
-              .notRunningCaption = "Software Erase/Write Cancel Request !"}) {}
+              .notRunningCaption = "Software Erase/Write Cancel Request !"}),
+      link_(link) {}
 
 void CFactoryPage::DoDataExchange(fw::DataExchange& dx) {
     fw::IntegerField(dx, ids::kFacCurrentSerial, currentSerial_, 0, kLargestSerialNumber);
@@ -97,7 +98,7 @@ void CFactoryPage::SendSerialNumber() {
         return;
     }
     records_.Sensor.SerialNumber = std::to_string(nextSerial_);
-    records_.Queue.Queue(WriteSerialNumber);
+    link_.Queue(WriteSerialNumber);
     UpdateData(false);
 }
 
@@ -110,13 +111,13 @@ void CFactoryPage::Confirm(const char* caption, const char* request, int command
                        MessageBox(cancelled, caption, fw::Icon::Exclamation, fw::Buttons::Ok);
                        return;
                    }
-                   records_.Queue.Queue(command);
+                   link_.Queue(command);
                    if (calibrates) NoteCalibrationToStamp(records_);
                });
 }
 
 void CFactoryPage::StampCalibration() {
-    StampCalibrationIfDue(records_, host_.Now());
+    StampCalibrationIfDue(records_, link_, host_.Now());
 }
 
 bool CFactoryPage::OnKillActive() {

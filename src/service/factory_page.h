@@ -36,6 +36,7 @@ class CFactoryPage : public OperatorPage {
     int currentSerial_ = 0;
     int nextSerial_ = 0;
     DownloadPanel panel_;
+    SensorLink& link_;
 };
 
 }  // namespace corvane

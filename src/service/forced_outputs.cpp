@@ -1,6 +1,7 @@
 #include "service/forced_outputs.h"
 
 #include "link/command_table.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 
 namespace corvane {
@@ -12,7 +13,7 @@ constexpr int kCurrentBits = 0x3F;
 
 }  // namespace
 
-void ForceOutput(SharedRecords& records, int output, int mA) {
+void ForceOutput(SharedRecords& records, SensorLink& link, int output, int mA) {
     ServiceRequests& svc = records.Service;
     const int code = mA & kCurrentBits;
     if (output == 1) {
@@ -20,20 +21,20 @@ void ForceOutput(SharedRecords& records, int output, int mA) {
         svc.TestOut1Display = mA;
         svc.TestCode1 = code | kOutput1Bit;
         svc.Output1Forced = true;
-        records.Queue.Queue(TestOutput1);
+        link.Queue(TestOutput1);
     } else {
         svc.TestCurrent2 = mA;
         svc.TestOut2Display = mA;
         svc.TestCode2 = code | kOutput2Bit;
         svc.Output2Forced = true;
-        records.Queue.Queue(TestOutput2);
+        link.Queue(TestOutput2);
     }
     // The output calibration point is the current both outputs were forced to; forcing one
     // output to another current means that point is no longer what the sensor drives.
     svc.CalOutputPoint = 0;
 }
 
-void ForceBothOutputs(SharedRecords& records, int mA) {
+void ForceBothOutputs(SharedRecords& records, SensorLink& link, int mA) {
     ServiceRequests& svc = records.Service;
     svc.TestCurrent1 = mA;
     svc.TestCurrent2 = mA;
@@ -42,10 +43,10 @@ void ForceBothOutputs(SharedRecords& records, int mA) {
     svc.TestCodeBoth = kOutput1Bit | kOutput2Bit | (mA & kCurrentBits);
     svc.Output1Forced = true;
     svc.Output2Forced = true;
-    records.Queue.Queue(TestBothOutputs);
+    link.Queue(TestBothOutputs);
 }
 
-void ReturnOutputsToNormal(SharedRecords& records) {
+void ReturnOutputsToNormal(SharedRecords& records, SensorLink& link) {
     ServiceRequests& svc = records.Service;
     svc.TestOut1Display = records.Sensor.Out1Current;
     svc.TestOut2Display = records.Sensor.Out2Current;
@@ -57,9 +58,9 @@ void ReturnOutputsToNormal(SharedRecords& records) {
     svc.CalOutputPoint = 0;
     svc.Output1Forced = false;
     svc.Output2Forced = false;
-    records.Queue.Withdraw(TestOutput1);
-    records.Queue.Withdraw(TestOutput2);
-    records.Queue.Queue(TestBothOutputs);
+    link.Withdraw(TestOutput1);
+    link.Withdraw(TestOutput2);
+    link.Queue(TestBothOutputs);
 }
 
 bool BothOutputsCommandUnderway(const SharedRecords& records) {
