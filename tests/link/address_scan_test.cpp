@@ -138,8 +138,7 @@ TEST_F(ScanWithSensorAt12, addressChangeIsAcknowledgedAndAdopted) {
     link.Start();
     r().Sensor.DeviceId = 12;
     link.RunTicks(2);
-    r().Sensor.NewDeviceId = 33;
-    r().ScanState = ScanState::ChangeAddress;
+    link.Link().ChangeAddress(33);
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(41), "Msg 41..Setting New Modbus ID 33");
     link.RunTicks(2);
@@ -156,14 +155,14 @@ TEST_F(ScanWithoutSensors, stopRestoresAndAppliedSettingsFinish) {
     StartScanAt(40, 0);
     link.RunTicks(3);
     EXPECT_EQ(r().Sensor.DeviceId, 41);
-    r().ScanState = ScanState::Restore;  // "Stop Search" while a probe is outstanding
+    link.Link().StopSearch();  // while a probe is outstanding
     link.RunTicks(4);
     EXPECT_EQ(r().ScanState, ScanState::Restore) << "acted on at the next sending tick";
     link.RunTicks(1);
     EXPECT_EQ(r().Sensor.DeviceId, 40);
     EXPECT_EQ(r().ScanState, ScanState::Finished);
     EXPECT_EQ(r().Slots.Text(43), "Msg 43..Restore Last Modbus ID 40");
-    r().ScanState = ScanState::SettingsApplied;
+    link.Link().ConfirmPortSettings();
     ASSERT_TRUE(RunUntilFinished());
 }
 
