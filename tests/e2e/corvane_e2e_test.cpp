@@ -195,11 +195,16 @@ TEST(CorvanePortFailures, aMissingDeviceSaysToPlugItInOrGiveAnother) {
               "the adapter, or give its device with --port\n");
 }
 
+// Starts `corvane monitor` on `device`; true once its first reading is in.
+bool StartMonitor(QProcess& monitor, const QString& device) {
+    monitor.start(CORVANE_PROGRAM, {"--port", device, "monitor"});
+    return WaitUntil([&] { return monitor.canReadLine(); }, 10);
+}
+
 TEST_F(CorvaneOnTheSimulator, aDeviceAnotherProgramHoldsIsCalledInUse) {
     ASSERT_TRUE(simulator.Start("cli-busy"));
     QProcess holder;
-    holder.start(CORVANE_PROGRAM, {"--port", Device(), "monitor"});
-    ASSERT_TRUE(WaitUntil([&] { return holder.canReadLine(); }, 10)) << "the first copy polls";
+    ASSERT_TRUE(StartMonitor(holder, Device())) << "the first copy polls";
     const Finished second = RunCorvane({"--port", Device(), "info"});
     holder.terminate();
     holder.waitForFinished(5000);
@@ -211,8 +216,7 @@ TEST_F(CorvaneOnTheSimulator, aDeviceAnotherProgramHoldsIsCalledInUse) {
 TEST_F(CorvaneOnTheSimulator, aDeviceThatGoesAwayWhileInUseIsCalledGone) {
     ASSERT_TRUE(simulator.Start("cli-gone"));
     QProcess monitor;
-    monitor.start(CORVANE_PROGRAM, {"--port", Device(), "monitor"});
-    ASSERT_TRUE(WaitUntil([&] { return monitor.canReadLine(); }, 10)) << "corvane polls";
+    ASSERT_TRUE(StartMonitor(monitor, Device())) << "corvane polls";
     simulator.Stop();  // the other end of the line hangs up
     ASSERT_TRUE(monitor.waitForFinished(10000)) << "corvane ends when the device is gone";
     EXPECT_EQ(monitor.exitCode(), 1);
