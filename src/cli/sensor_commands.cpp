@@ -8,7 +8,7 @@
 #include <map>
 #include <string_view>
 
-#include "cli/setup_fields.h"
+#include "config/setup_fields.h"
 #include "config/config_file.h"
 #include "config/whole_setup.h"
 #include "config/wire_limits.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,20 @@ struct PollAnswered {
     ReadingRow reading;
 };
 
+// A software download that has started: the page it was started from, the image file it sends
+// (its path as the operator chose it; empty when not from a file) and its blocks.
+struct DownloadStart {
+    DownloadOrigin origin = DownloadOrigin::None;
+    std::string imageFile;
+    unsigned blockTotal = 0;
+};
+
+// A configuration file the operator saved the setup to, or loaded it from.
+struct SetupFileUse {
+    bool saved = false;
+    std::string path;
+};
+
 // How far a software download has come: the blocks the sensor took of those the image has.
 struct DownloadProgress {
     DownloadOrigin origin = DownloadOrigin::None;
@@ -68,7 +83,8 @@ struct Confirmation {
     ConfirmedChange change = ConfirmedChange::SetupWrite;
     int function = 0;
     int address = 0;
-    std::vector<std::uint8_t> request;  // the request as sent, its CRC included
+    std::vector<std::uint8_t> request;             // the request as sent, its CRC included
+    std::chrono::system_clock::time_point sentAt;  // when the request went out
 };
 
 // The kind of change a request's function makes in the sensor, if it makes one.
@@ -83,10 +99,12 @@ class LinkObserver {
     virtual void ExchangeHasEnded(const ExchangeEnded&) {}
     virtual void PollWasAnswered(const PollAnswered&) {}
     virtual void PortHasFailed(const PortFailure&) {}
+    virtual void DownloadHasStarted(const DownloadStart&) {}
     virtual void DownloadHasProgressed(const DownloadProgress&) {}
     virtual void DownloadHasEnded(const DownloadResult&) {}
     virtual void AddressWasFound(int /*address*/) {}
     virtual void SensorConfirmed(const Confirmation&) {}
+    virtual void SetupFileHandled(const SetupFileUse&) {}
 };
 
 }  // namespace corvane

@@ -7,9 +7,7 @@
 #include "link/shared_records.h"
 
 namespace corvane {
-namespace {
 
-// A field quoted when it holds a separator, a quote or a line end, its quotes doubled.
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
@@ -19,8 +17,6 @@ std::string CsvField(const std::string& text) {
     }
     return quoted + '"';
 }
-
-}  // namespace
 
 ReadingRow RowOfAnsweredPoll(const SharedRecords& records,
                              std::chrono::system_clock::time_point time) {

@@ -32,6 +32,10 @@ ReadingRow RowOfAnsweredPoll(const SharedRecords& records,
 inline constexpr std::string_view kReadingsCsvHeader =
     "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status";
 
+// `text` as one CSV field (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
+// or a line end.
+std::string CsvField(const std::string& text);
+
 // The row as one CSV line, without its line end.
 std::string ReadingsCsvLine(const ReadingRow& row);
 

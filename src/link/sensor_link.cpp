@@ -110,6 +110,7 @@ void SensorLink::SentRequest() {
     sentFunction_ = link.RequestFunction;
     sentAddress_ = link.TxFrame[0];
     sentFrame_.assign(link.TxFrame.begin(), link.TxFrame.begin() + link.RequestLength);
+    sentAt_ = clock_.PreciseNow();
     if (r_.Engine.TransmitInhibit) EndExchange(Outcome::PortFailed);
 }
 
@@ -134,7 +135,7 @@ void SensorLink::ReplyEnded(int function, FrameEvent event) {
     if (outcome == Outcome::Answered) {
         ConfirmedChange change{};
         if (IsConfirmedChange(function, change)) {
-            const Confirmation confirmed{change, function, sentAddress_, sentFrame_};
+            const Confirmation confirmed{change, function, sentAddress_, sentFrame_, sentAt_};
             TellObservers([&confirmed](LinkObserver& o) { o.SensorConfirmed(confirmed); });
         }
         if (function == fn::kFlashBlock && downloadUnderWay_) {
@@ -221,14 +222,22 @@ void SensorLink::DropDownloadRequest() {
     r_.Download.DownloadState = DownloadState::Idle;
 }
 
-void SensorLink::StartDownload(std::vector<ImageBlock> image, DownloadOrigin origin) {
+void SensorLink::StartDownload(std::vector<ImageBlock> image, DownloadOrigin origin,
+                               std::string imageFile) {
     lastBlocksTaken_ = 0;
     lastBlockTotal_ = static_cast<unsigned>(image.size());
+    const DownloadStart start{origin, std::move(imageFile), lastBlockTotal_};
     BeginDownload(r_, std::move(image), origin);
     downloadUnderWay_ = true;
     downloadOrigin_ = origin;
     downloadCompleted_ = false;
     downloadCancelled_ = false;
+    TellObservers([&start](LinkObserver& o) { o.DownloadHasStarted(start); });
+}
+
+void SensorLink::NoteSetupFile(bool saved, std::string path) {
+    const SetupFileUse use{saved, std::move(path)};
+    TellObservers([&use](LinkObserver& o) { o.SetupFileHandled(use); });
 }
 
 void SensorLink::CancelDownload() {

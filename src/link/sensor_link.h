@@ -71,12 +71,17 @@ class SensorLink {
     void AskToStartDownload();
     // The operator said no, or the image failed its last check: no download is under way.
     void DropDownloadRequest();
-    // Starts the download of a checked image (at least one block).
-    void StartDownload(std::vector<ImageBlock> image, DownloadOrigin origin);
+    // Starts the download of a checked image (at least one block), read from `imageFile`.
+    void StartDownload(std::vector<ImageBlock> image, DownloadOrigin origin,
+                       std::string imageFile = {});
     // The operator cancelled the download: it stops at once, nothing more is sent.
     void CancelDownload();
     // The download is given up (the command line after repeated refusals or Ctrl-C).
     void AbandonDownload();
+
+    // --- The setup's configuration files ---
+    // The operator saved the setup to `path` (or loaded it from there): told to the observers.
+    void NoteSetupFile(bool saved, std::string path);
 
     // --- Requests ---
     // Sends `command` at the next free exchange, after the lower-numbered pending ones.
@@ -114,6 +119,7 @@ class SensorLink {
     int sentFunction_ = 0;
     int sentAddress_ = 0;
     std::vector<std::uint8_t> sentFrame_;
+    std::chrono::system_clock::time_point sentAt_;
 
     // The download under way, for its result.
     bool downloadUnderWay_ = false;

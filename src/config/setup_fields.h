@@ -8,7 +8,6 @@ namespace corvane {
 
 struct SensorData;
 
-namespace cli {
 
 // A setup field as the sensor keeps it: its name, how it reads, and where it travels in the
 // whole-setup write (the command and the bytes of its payload). Two setups hold the same value
@@ -45,5 +44,4 @@ std::vector<std::string> InfoLines(const SensorData& sensor, int address);
 // setup read from a sensor is saved with the names that belong to it.
 void NameSetupEntries(SensorData& sensor);
 
-}  // namespace cli
 }  // namespace corvane

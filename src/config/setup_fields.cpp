@@ -1,4 +1,4 @@
-#include "cli/setup_fields.h"
+#include "config/setup_fields.h"
 
 #include <algorithm>
 #include <functional>
@@ -10,7 +10,7 @@
 #include "link/shared_records.h"
 #include "resources/list_texts.h"
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
 
 using fw::FormatNumber;
@@ -222,4 +222,4 @@ void NameSetupEntries(SensorData& s) {
     s.DigitalFilterName = lists::Entry(lists::kAveraging, s.DigitalFilter, "");
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane

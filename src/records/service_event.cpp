@@ -1,0 +1,181 @@
+#include "records/service_event.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+
+#include "link/readings_csv.h"
+
+namespace corvane::records {
+namespace {
+
+constexpr std::array<const char*, 10> kKinds = {
+    kind::kSetupWritten,   kind::kSetupRead,     kind::kFileSaved, kind::kFileLoaded,
+    kind::kCalibration,    kind::kOutputsForced, kind::kDownload,  kind::kSerialNumber,
+    kind::kAddressChanged, kind::kDefaultSetup};
+
+std::string Member(const std::string& key, const std::string& json) {
+    return JsonString(key) + ":" + json;
+}
+
+// A number as JSON: the shortest text that reads back as the same value; JSON has no NaN or
+// infinity, so those are null.
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char text[32];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
+}
+
+std::string Identity(const SensorIdentity& s) {
+    if (s.identityRead) return s.serialNumber.empty() ? "(no serial number)" : s.serialNumber;
+    return "identity not read, address " + std::to_string(s.address);
+}
+
+}  // namespace
+
+bool IsKnownKind(const std::string& text) {
+    for (const char* k : kKinds) {
+        if (text == k) return true;
+    }
+    return false;
+}
+
+std::string NewUuid() {
+    static thread_local std::mt19937_64 random{[] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }()};
+    std::array<std::uint8_t, 16> bytes{};
+    for (std::size_t i = 0; i < bytes.size(); i += 8) {
+        const std::uint64_t word = random();
+        for (std::size_t k = 0; k < 8; ++k)
+            bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
+    }
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+std::string UtcText(std::chrono::system_clock::time_point time) {
+    using namespace std::chrono;
+    const auto sinceEpoch = time.time_since_epoch();
+    const std::time_t seconds = duration_cast<std::chrono::seconds>(sinceEpoch).count();
+    const auto millis = duration_cast<milliseconds>(sinceEpoch).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &utc);
+    char millisText[8];
+    std::snprintf(millisText, sizeof millisText, ".%03dZ",
+                  static_cast<int>(millis < 0 ? 0 : millis));
+    return std::string(stamp) + millisText;
+}
+
+std::string WorkstationName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "unknown";
+    return name;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"': quoted += "\\\""; break;
+            case '\\': quoted += "\\\\"; break;
+            case '\n': quoted += "\\n"; break;
+            case '\r': quoted += "\\r"; break;
+            case '\t': quoted += "\\t"; break;
+            default:
+                if (byte < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                    quoted += escaped;
+                } else {
+                    quoted += c;
+                }
+        }
+    }
+    return quoted + "\"";
+}
+
+DetailsBuilder& DetailsBuilder::Text(const std::string& key, const std::string& value) {
+    return Json(key, JsonString(value));
+}
+
+DetailsBuilder& DetailsBuilder::Number(const std::string& key, double value) {
+    return Json(key, JsonNumber(value));
+}
+
+DetailsBuilder& DetailsBuilder::Integer(const std::string& key, long long value) {
+    return Json(key, std::to_string(value));
+}
+
+DetailsBuilder& DetailsBuilder::Flag(const std::string& key, bool value) {
+    return Json(key, value ? "true" : "false");
+}
+
+DetailsBuilder& DetailsBuilder::Json(const std::string& key, const std::string& json) {
+    if (!members_.empty()) members_ += ',';
+    members_ += Member(key, json);
+    return *this;
+}
+
+std::string DetailsBuilder::Build() const {
+    return "{" + members_ + "}";
+}
+
+std::string EventJsonLine(const ServiceEvent& e) {
+    const SensorIdentity& s = e.sensor;
+    const std::string sensor = "{" + Member("serial", JsonString(s.serialNumber)) + "," +
+                               Member("plant", JsonString(s.plantNumber)) + "," +
+                               Member("address", std::to_string(s.address)) + "," +
+                               Member("port", JsonString(s.port)) + "," +
+                               Member("issue", JsonString(s.softwareIssue)) + "," +
+                               Member("identity_read", s.identityRead ? "true" : "false") + "}";
+    return "{" + Member("uuid", JsonString(e.uuid)) + "," + Member("time", JsonString(e.timeUtc)) +
+           "," + Member("operator", JsonString(e.operatorName)) + "," +
+           Member("workstation", JsonString(e.workstation)) + "," +
+           Member("program", JsonString(e.program)) + "," +
+           Member("version", JsonString(e.version)) + "," + Member("sensor", sensor) + "," +
+           Member("kind", JsonString(e.kind)) + "," + Member("result", JsonString(e.result)) + "," +
+           Member("summary", JsonString(e.summary)) + "," +
+           Member("details", e.details.empty() ? "{}" : e.details) + "}";
+}
+
+std::string EventCsvRow(const ServiceEvent& e) {
+    const SensorIdentity& s = e.sensor;
+    std::string row;
+    for (const std::string& field :
+         {e.uuid, e.timeUtc, e.operatorName, e.workstation, e.program, e.version, s.serialNumber,
+          s.plantNumber, std::to_string(s.address), s.port, s.softwareIssue,
+          std::string(s.identityRead ? "true" : "false"), e.kind, e.result, e.summary, e.details}) {
+        row += CsvField(field) + ',';
+    }
+    row.pop_back();  // the last separator
+    return row;
+}
+
+std::string EventTextLine(const ServiceEvent& e) {
+    return e.timeUtc + "  " + e.kind + "  " + e.result + "  " + Identity(e.sensor) + "  " +
+           (e.operatorName.empty() ? "(no operator)" : e.operatorName) + "  " + e.summary;
+}
+
+}  // namespace corvane::records

@@ -1,0 +1,570 @@
+#include "records/service_recorder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "config/config_file.h"
+#include "config/setup_fields.h"
+#include "framework/atomic_file.h"
+#include "framework/clock.h"
+#include "link/command_table.h"
+#include "link/shared_records.h"
+#include "records/sha256.h"
+
+namespace corvane::records {
+namespace {
+
+using std::chrono::seconds;
+using Clock = std::chrono::system_clock;
+
+constexpr auto kReadingWindow = seconds(10);
+constexpr auto kPollsKept = seconds(60);
+
+bool IsSetupWrite(int function) {
+    switch (function) {
+        case fn::kTempSetup:
+        case fn::kOutput1Setup:
+        case fn::kOutput2Setup:
+        case fn::kDigitalSetup:
+        case fn::kCustomConc:
+        case fn::kCustomCond:
+        case fn::kCustomText1:
+        case fn::kCustomText2:
+        case fn::kPlantNumber: return true;
+        default: return false;
+    }
+}
+
+const char* SetupPartName(int function) {
+    switch (function) {
+        case fn::kTempSetup: return "temperature setup";
+        case fn::kOutput1Setup: return "current output 1";
+        case fn::kOutput2Setup: return "current output 2";
+        case fn::kDigitalSetup: return "digital output";
+        case fn::kCustomConc: return "custom range concentrations";
+        case fn::kCustomCond: return "custom range conductivities";
+        case fn::kCustomText1:
+        case fn::kCustomText2: return "custom range text";
+        case fn::kPlantNumber: return "plant number";
+        default: return "setup";
+    }
+}
+
+double ReadingOf(const ReadingRow& row, const std::string& name) {
+    if (name == "temperature") return row.Temperature;
+    if (name == "output1_mA") return row.Out1Current;
+    if (name == "output2_mA") return row.Out2Current;
+    return row.CondRaw;
+}
+
+std::uint8_t PayloadByte(const std::vector<std::uint8_t>& request, std::size_t index) {
+    return request.size() > 2 + index ? request[2 + index] : 0;
+}
+
+std::string JsonArray(const std::vector<std::string>& members) {
+    std::string text = "[";
+    for (const std::string& member : members) {
+        if (text.size() > 1) text += ',';
+        text += member;
+    }
+    return text + "]";
+}
+
+}  // namespace
+
+std::string Base64(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        const std::uint32_t group = static_cast<std::uint32_t>(bytes[i]) << 16 |
+                                    (n > 1 ? static_cast<std::uint32_t>(bytes[i + 1]) << 8 : 0) |
+                                    (n > 2 ? bytes[i + 2] : 0);
+        for (std::size_t k = 0; k < 4; ++k) {
+            text += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+        }
+    }
+    return text;
+}
+
+ServiceRecorder::ServiceRecorder(const SharedRecords& records, fw::Clock& clock, EventSink& sink,
+                                 RecordingContext context)
+    : r_(records), clock_(clock), sink_(sink), context_(std::move(context)) {}
+
+ServiceRecorder::~ServiceRecorder() {
+    Flush();
+}
+
+void ServiceRecorder::Flush() {
+    EndSetupWrite();
+    FinishCalibrations(true);
+    for (Forced* forced : {&forced1_, &forced2_}) {
+        if (!forced->on) continue;
+        const bool first = forced == &forced1_;
+        ServiceEvent event = NewEvent(kind::kOutputsForced, r_.Sensor.DeviceId, true);
+        const auto held = std::chrono::duration<double>(clock_.PreciseNow() - forced->since);
+        event.summary = std::string("output ") + (first ? "1" : "2") + " forced to " +
+                        std::to_string(forced->mA) + " mA, still forced when recording ended";
+        event.details = DetailsBuilder()
+                            .Integer("output", first ? 1 : 2)
+                            .Integer("current_mA", forced->mA)
+                            .Number("forced_seconds", std::round(held.count() * 10) / 10)
+                            .Flag("returned_to_normal", false)
+                            .Build();
+        forced->on = false;
+        Hand(std::move(event));
+    }
+    if (download_ && download_->result) WriteDownload(*download_->result, "");
+}
+
+ServiceEvent ServiceRecorder::NewEvent(const char* kind, int address, bool done) const {
+    ServiceEvent event;
+    event.uuid = NewUuid();
+    event.timeUtc = UtcText(clock_.PreciseNow());
+    event.operatorName = r_.OperatorName;
+    event.workstation = context_.workstation;
+    event.program = context_.program;
+    event.version = context_.version;
+    event.sensor = IdentityAt(address);
+    event.kind = kind;
+    event.result = done ? result::kDone : result::kFailed;
+    return event;
+}
+
+bool ServiceRecorder::IdentityKnownAt(int address) const {
+    return identityRead_ && address == identityAddress_ &&
+           r_.Sensor.SerialNumber == identitySerial_;
+}
+
+SensorIdentity ServiceRecorder::IdentityAt(int address) const {
+    SensorIdentity identity;
+    identity.address = address;
+    identity.port = context_.port;
+    identity.identityRead = IdentityKnownAt(address);
+    if (identity.identityRead) {
+        identity.serialNumber = r_.Sensor.SerialNumber;
+        identity.plantNumber = r_.Sensor.PlantNumber;
+        identity.softwareIssue = r_.Sensor.UpgradeIssue;
+    }
+    return identity;
+}
+
+void ServiceRecorder::Hand(ServiceEvent event) {
+    sink_.Write(std::move(event));
+}
+
+void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
+    const int f = ended.function;
+    if (setupWrite_ && !IsSetupWrite(f)) EndSetupWrite();
+    if (f == fn::kDataBlock && ended.outcome == Outcome::Answered &&
+        r_.UploadBlock == kUploadFinished) {
+        NoteSetupRead(ended.address);
+    }
+    if (IsSetupWrite(f)) SetupWritePart(ended);
+    if (f == fn::kFlashBlock || f == fn::kInstallStamp || f == fn::kUpgradeStamp) {
+        DownloadExchange(ended);
+    }
+    ConfirmedChange change{};
+    if (ended.outcome != Outcome::Answered && IsConfirmedChange(f, change) && !IsSetupWrite(f) &&
+        f != fn::kInstallStamp && f != fn::kUpgradeStamp && f != fn::kCalibrationStamp) {
+        FailedChange(ended);
+    }
+}
+
+void ServiceRecorder::NoteSetupRead(int address) {
+    identityRead_ = true;
+    identityAddress_ = address;
+    identitySerial_ = r_.Sensor.SerialNumber;
+    setupBaseline_ = r_.Sensor;
+    baselineKnown_ = true;
+    ServiceEvent event = NewEvent(kind::kSetupRead, address, true);
+    event.summary = "setup read from the sensor";
+    Hand(std::move(event));
+}
+
+void ServiceRecorder::SetupWritePart(const ExchangeEnded& ended) {
+    if (!setupWrite_) {
+        setupWrite_ = SetupWrite{NewEvent(kind::kSetupWritten, ended.address, true), {}, {}};
+    }
+    const std::string part = SetupPartName(ended.function);
+    if (std::find(setupWrite_->parts.begin(), setupWrite_->parts.end(), part) ==
+        setupWrite_->parts.end()) {
+        setupWrite_->parts.push_back(part);
+    }
+    if (ended.outcome == Outcome::Answered) {
+        setupWrite_->unconfirmed.erase(ended.function);
+    } else {
+        setupWrite_->unconfirmed.insert(ended.function);
+    }
+}
+
+void ServiceRecorder::EndSetupWrite() {
+    if (!setupWrite_) return;
+    SetupWrite write = std::move(*setupWrite_);
+    setupWrite_.reset();
+    ServiceEvent& event = write.event;
+    event.timeUtc = UtcText(clock_.PreciseNow());
+    const bool done = write.unconfirmed.empty();
+    event.result = done ? result::kDone : result::kFailed;
+
+    std::vector<std::string> changes;
+    if (baselineKnown_) {
+        for (const SetupField& field : SetupFields()) {
+            if (SameOnTheWire(field, setupBaseline_, r_.Sensor)) continue;
+            changes.push_back(DetailsBuilder()
+                                  .Text("field", field.name)
+                                  .Text("old", FieldText(field, setupBaseline_))
+                                  .Text("new", FieldText(field, r_.Sensor))
+                                  .Build());
+        }
+    }
+    std::vector<std::string> parts;
+    for (const std::string& part : write.parts) parts.push_back(JsonString(part));
+    std::vector<std::string> unconfirmed;
+    for (const int function : write.unconfirmed) {
+        unconfirmed.push_back(JsonString(SetupPartName(function)));
+    }
+    const std::vector<std::uint8_t> file = EncodeConfig(r_);
+    DetailsBuilder details;
+    details.Json("parts", JsonArray(parts));
+    if (baselineKnown_) {
+        details.Json("changes", JsonArray(changes));
+    } else {
+        details.Text("changes", "unknown: the setup was not read before the write");
+    }
+    if (!done) details.Json("unconfirmed", JsonArray(unconfirmed));
+    details.Text("setup_file_base64", Base64(file));
+    details.Text("setup_file_sha256", Sha256Hex(file));
+    event.details = details.Build();
+    event.summary = std::to_string(write.parts.size()) +
+                    (write.parts.size() == 1 ? " part" : " parts") + " of the setup written" +
+                    (baselineKnown_ ? ", " + std::to_string(changes.size()) +
+                                          (changes.size() == 1 ? " field" : " fields") + " changed"
+                                    : "") +
+                    (done ? "" : "; not confirmed by the sensor");
+    if (done) {
+        setupBaseline_ = r_.Sensor;  // what the sensor holds now
+    } else {
+        baselineKnown_ = false;  // part of it may hold the new values
+    }
+    Hand(std::move(event));
+}
+
+void ServiceRecorder::SensorConfirmed(const Confirmation& confirmed) {
+    switch (confirmed.change) {
+        case ConfirmedChange::Calibration: Calibration(confirmed); break;
+        case ConfirmedChange::OutputsForced: OutputsChanged(confirmed); break;
+        case ConfirmedChange::SerialNumber:
+        case ConfirmedChange::AddressChange: OneOffChange(confirmed); break;
+        case ConfirmedChange::SetupWrite:
+            if (confirmed.function == fn::kDefaultSetup) OneOffChange(confirmed);
+            break;
+        default: break;
+    }
+}
+
+void ServiceRecorder::Calibration(const Confirmation& confirmed) {
+    const std::vector<std::uint8_t>& q = confirmed.request;
+    PendingCalibration pending{NewEvent(kind::kCalibration, confirmed.address, true),
+                               DetailsBuilder(), "cond_no_tc", Clock::now(), confirmed.address};
+    pending.confirmedAt = clock_.PreciseNow();
+    DetailsBuilder& d = pending.details;
+    std::string what;
+    switch (confirmed.function) {
+        case fn::kCalibrateCond: {
+            static constexpr double kNominal[] = {0.0, 925.0, 92.5, 9.25};
+            const int point = PayloadByte(q, 0) & 0x03;
+            char text[64];
+            std::snprintf(text, sizeof text, "conductivity point %d (%g mS/cm)", point,
+                          kNominal[point]);
+            what = text;
+            d.Text("calibration", "conductivity")
+                .Integer("point", point)
+                .Number("nominal_mS_cm", kNominal[point]);
+            break;
+        }
+        case fn::kCalibrateTemp: {
+            const auto raw = static_cast<std::int16_t>(PayloadByte(q, 0) << 8 | PayloadByte(q, 1));
+            const double trueValue = raw / 100.0;
+            char text[64];
+            std::snprintf(text, sizeof text, "temperature, true value %.2f %s", trueValue,
+                          r_.Sensor.TempUnit.c_str());
+            what = text;
+            pending.reading = "temperature";
+            d.Text("calibration", "temperature")
+                .Number("true_value", trueValue)
+                .Text("unit", r_.Sensor.TempUnit);
+            break;
+        }
+        case fn::kCalibrateOutputs: {
+            // The point is the current both outputs are forced to; the request carries the
+            // readings the technician entered, in microamps.
+            const int mA = forced1_.on ? forced1_.mA : forced2_.mA;
+            const auto word = [&q](std::size_t at) {
+                return static_cast<std::int16_t>(PayloadByte(q, at) << 8 | PayloadByte(q, at + 1));
+            };
+            what = "current outputs at " + std::to_string(mA) + " mA";
+            pending.reading = "output1_mA";
+            d.Text("calibration", "outputs")
+                .Integer("point_mA", mA)
+                .Number("output1_reading_mA", word(0) / 1000.0)
+                .Number("output2_reading_mA", word(2) / 1000.0);
+            break;
+        }
+        case fn::kSource1K0:
+        case fn::kSource1K5: {
+            const bool k0 = confirmed.function == fn::kSource1K0;
+            what = std::string("current source ") + (k0 ? "1K0" : "1K5");
+            d.Text("calibration", "current source").Text("source", k0 ? "1K0" : "1K5");
+            break;
+        }
+        default:
+            what = "reset to the default calibration";
+            d.Text("calibration", "reset to default");
+            break;
+    }
+    d.Text("confirmation", "confirmed by the sensor");
+    pending.event.summary = what;
+    pending.details.Json("as_found",
+                         ReadingWindow(pending.reading, confirmed.address,
+                                       confirmed.sentAt - kReadingWindow, confirmed.sentAt));
+    calibrations_.push_back(std::move(pending));
+}
+
+std::string ServiceRecorder::ReadingWindow(const std::string& reading, int address,
+                                           Clock::time_point from, Clock::time_point to) const {
+    std::vector<double> values;
+    for (const Poll& poll : polls_) {
+        if (poll.address != address || poll.time < from || poll.time > to) continue;
+        values.push_back(ReadingOf(poll.reading, reading));
+    }
+    DetailsBuilder window;
+    window.Text("reading", reading).Text("from", UtcText(from)).Text("to", UtcText(to));
+    window.Integer("polls", static_cast<long long>(values.size()));
+    if (!values.empty()) {
+        double sum = 0.0;
+        for (const double v : values) sum += v;
+        const double mean = sum / static_cast<double>(values.size());
+        double squares = 0.0;
+        for (const double v : values) squares += (v - mean) * (v - mean);
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        window.Number("mean", std::round(mean * 1000) / 1000)
+            .Number(
+                "std_dev",
+                std::round(std::sqrt(squares / static_cast<double>(values.size())) * 1000) / 1000)
+            .Number("min", *low)
+            .Number("max", *high);
+    }
+    return window.Build();
+}
+
+void ServiceRecorder::PollWasAnswered(const PollAnswered& poll) {
+    polls_.push_back({poll.reading.time, poll.address, poll.reading});
+    while (!polls_.empty() && polls_.front().time < poll.reading.time - kPollsKept) {
+        polls_.pop_front();
+    }
+    FinishCalibrations(false);
+}
+
+// A calibration is complete once a poll came in more than 10 s after its confirmation.
+void ServiceRecorder::FinishCalibrations(bool whatThereIs) {
+    const Clock::time_point latest = polls_.empty() ? Clock::time_point{} : polls_.back().time;
+    for (auto it = calibrations_.begin(); it != calibrations_.end();) {
+        const Clock::time_point end = it->confirmedAt + kReadingWindow;
+        if (!whatThereIs && latest < end) {
+            ++it;
+            continue;
+        }
+        it->details.Json("as_left", ReadingWindow(it->reading, it->address, it->confirmedAt, end));
+        it->event.details = it->details.Build();
+        Hand(std::move(it->event));
+        it = calibrations_.erase(it);
+    }
+}
+
+void ServiceRecorder::FailedChange(const ExchangeEnded& ended) {
+    const char* kind = kind::kCalibration;
+    std::string what;
+    switch (ended.function) {
+        case fn::kTestOutputs:
+            kind = kind::kOutputsForced;
+            what = "outputs test command";
+            break;
+        case fn::kSerialNumber:
+            kind = kind::kSerialNumber;
+            what = "serial number";
+            break;
+        case fn::kChangeAddress:
+            kind = kind::kAddressChanged;
+            what = "address change";
+            break;
+        case fn::kDefaultSetup:
+            kind = kind::kDefaultSetup;
+            what = "default setup";
+            break;
+        default: what = "calibration request (function " + std::to_string(ended.function) + ")";
+    }
+    static constexpr const char* kHow[] = {"answered", "refused with an exception reply",
+                                           "answered with a reply that failed its check",
+                                           "not answered in time", "not sent: the port failed"};
+    const std::string how = kHow[static_cast<int>(ended.outcome)];
+    ServiceEvent event = NewEvent(kind, ended.address, false);
+    event.summary = what + " " + how;
+    event.details =
+        DetailsBuilder().Integer("function", ended.function).Text("failure", how).Build();
+    Hand(std::move(event));
+}
+
+void ServiceRecorder::OutputsChanged(const Confirmation& confirmed) {
+    const std::uint8_t code = PayloadByte(confirmed.request, 0);
+    const Clock::time_point now = clock_.PreciseNow();
+    if (code == 0) {
+        for (Forced* forced : {&forced1_, &forced2_}) {
+            if (!forced->on) continue;
+            const bool first = forced == &forced1_;
+            ServiceEvent event = NewEvent(kind::kOutputsForced, confirmed.address, true);
+            const double held =
+                std::round(std::chrono::duration<double>(now - forced->since).count() * 10) / 10;
+            char text[96];
+            std::snprintf(text, sizeof text,
+                          "output %d forced to %d mA for %.1f s, returned to normal", first ? 1 : 2,
+                          forced->mA, held);
+            event.summary = text;
+            event.details = DetailsBuilder()
+                                .Integer("output", first ? 1 : 2)
+                                .Integer("current_mA", forced->mA)
+                                .Text("forced_at", UtcText(forced->since))
+                                .Number("forced_seconds", held)
+                                .Flag("returned_to_normal", true)
+                                .Build();
+            forced->on = false;
+            Hand(std::move(event));
+        }
+        return;
+    }
+    const int mA = code & 0x3F;
+    for (const auto& [bit, forced] : {std::pair{0x40, &forced1_}, std::pair{0x80, &forced2_}}) {
+        if ((code & bit) == 0) continue;
+        if (!forced->on) forced->since = confirmed.sentAt;
+        forced->on = true;
+        forced->mA = mA;
+    }
+}
+
+void ServiceRecorder::OneOffChange(const Confirmation& confirmed) {
+    const std::vector<std::uint8_t>& q = confirmed.request;
+    if (confirmed.function == fn::kSerialNumber) {
+        std::string serial;
+        for (std::size_t i = 0; i < 6; ++i) {
+            const char c = static_cast<char>(PayloadByte(q, i));
+            if (c != '\0') serial += c;
+        }
+        ServiceEvent event = NewEvent(kind::kSerialNumber, confirmed.address, true);
+        const std::string before = event.sensor.serialNumber;
+        event.sensor.serialNumber = serial;  // the sensor is known by its new number from now
+        event.sensor.identityRead = true;
+        event.summary = "serial number " + serial + " given";
+        event.details =
+            DetailsBuilder().Text("serial_number", serial).Text("previous", before).Build();
+        Hand(std::move(event));
+        return;
+    }
+    if (confirmed.function == fn::kChangeAddress) {
+        const int to = PayloadByte(q, 0);
+        ServiceEvent event = NewEvent(kind::kAddressChanged, confirmed.address, true);
+        event.summary =
+            "address " + std::to_string(confirmed.address) + " -> " + std::to_string(to);
+        event.details =
+            DetailsBuilder().Integer("old", confirmed.address).Integer("new", to).Build();
+        Hand(std::move(event));
+        if (identityAddress_ == confirmed.address) identityAddress_ = to;  // the same sensor
+        return;
+    }
+    ServiceEvent event = NewEvent(kind::kDefaultSetup, confirmed.address, true);
+    event.summary = "default setup loaded";
+    baselineKnown_ = false;  // the sensor's setup is its default now, not the one read
+    Hand(std::move(event));
+}
+
+void ServiceRecorder::DownloadHasStarted(const DownloadStart& start) {
+    Download d;
+    const std::size_t slash = start.imageFile.find_last_of('/');
+    d.file = slash == std::string::npos ? start.imageFile : start.imageFile.substr(slash + 1);
+    d.sha256 = start.imageFile.empty() ? "" : FileDigest(start.imageFile);
+    d.issueBefore = IdentityKnownAt(r_.Sensor.DeviceId) ? r_.Sensor.UpgradeIssue : "";
+    download_ = std::move(d);
+}
+
+void ServiceRecorder::DownloadExchange(const ExchangeEnded& ended) {
+    if (!download_) return;
+    if (ended.function == fn::kFlashBlock) {
+        ++download_->exchanges;
+        return;
+    }
+    if (!download_->result) return;
+    const bool install = ended.function == fn::kInstallStamp;
+    if (ended.outcome == Outcome::Answered) {
+        WriteDownload(*download_->result,
+                      install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue);
+    } else if (r_.Download.DownloadOrigin == DownloadOrigin::None) {
+        WriteDownload(*download_->result, "");  // the stamp was given up
+    }
+}
+
+void ServiceRecorder::DownloadHasEnded(const DownloadResult& result) {
+    if (!download_) download_ = Download{};
+    if (result.end == DownloadResult::End::Completed) {
+        download_->result = result;  // the stamp's answer brings the issue after
+        return;
+    }
+    WriteDownload(result, "");
+}
+
+void ServiceRecorder::WriteDownload(const DownloadResult& result, const std::string& issueAfter) {
+    if (!download_) return;
+    const Download d = std::move(*download_);
+    download_.reset();
+    const bool install = result.origin == DownloadOrigin::FactoryPage;
+    const bool done = result.end == DownloadResult::End::Completed;
+    ServiceEvent event = NewEvent(kind::kDownload, 0, done);
+    // Download frames go to every sensor on the line; the event names the one talked to.
+    event.sensor = IdentityAt(r_.Sensor.DeviceId);
+    const char* end = done                                           ? "completed"
+                      : result.end == DownloadResult::End::Cancelled ? "cancelled"
+                                                                     : "failed";
+    event.summary = std::string(install ? "installation" : "upgrade") + " with " +
+                    (d.file.empty() ? "an image" : d.file) + " " + end +
+                    (issueAfter.empty() ? "" : ", issue " + issueAfter);
+    const int rejected = std::max(0, d.exchanges - static_cast<int>(result.blocksTaken));
+    event.details = DetailsBuilder()
+                        .Text("file", d.file)
+                        .Text("sha256", d.sha256)
+                        .Integer("blocks", result.blockTotal)
+                        .Integer("blocks_taken", result.blocksTaken)
+                        .Integer("rejected_blocks", rejected)
+                        .Text("issue_before", d.issueBefore)
+                        .Text("issue_after", issueAfter)
+                        .Text("origin", install ? "installation" : "upgrade")
+                        .Text("result", end)
+                        .Build();
+    Hand(std::move(event));
+}
+
+void ServiceRecorder::SetupFileHandled(const SetupFileUse& use) {
+    ServiceEvent event =
+        NewEvent(use.saved ? kind::kFileSaved : kind::kFileLoaded, r_.Sensor.DeviceId, true);
+    event.summary = std::string("setup ") + (use.saved ? "saved to " : "loaded from ") + use.path;
+    event.details =
+        DetailsBuilder().Text("file", use.path).Text("sha256", FileDigest(use.path)).Build();
+    Hand(std::move(event));
+}
+
+std::string ServiceRecorder::FileDigest(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!fw::ReadWholeFile(path, bytes, error, 64 * 1024 * 1024)) return "";
+    return Sha256Hex(bytes);
+}
+
+}  // namespace corvane::records

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/link_outcomes.h"
+#include "link/sensor_data.h"
+#include "records/service_event.h"
+
+namespace corvane {
+struct SharedRecords;
+namespace fw {
+class Clock;
+}
+}  // namespace corvane
+
+namespace corvane::records {
+
+// Who records: the program and its version, the workstation, and the port the line runs on.
+struct RecordingContext {
+    std::string program;
+    std::string version;
+    std::string workstation;
+    std::string port;
+};
+
+// Makes the service history from what the sensor link tells: an event for each change the
+// sensor confirmed, refused or left unanswered (never for a request that was only queued), each
+// handed to the sink as soon as it is complete.
+//
+// - A setup write is one event however many parts it sends (the whole setup, or a setup dialog's
+//   part): the fields that changed, old and new, against the setup last read or written, and the
+//   whole setup as configuration-file bytes after the write. It ends with the first exchange
+//   that is no setup write, so a part sent again after a lost reply stays in the same event.
+// - A calibration carries the reading as found (the 10 s of answered polls before its request)
+//   and as left (the first 10 s after the confirmation); it is handed over once those 10 s have
+//   passed, or with what there is when the recorder is flushed.
+// - Outputs forced to a test current make one event when they are returned to normal, with the
+//   time they stayed forced.
+// - A download is one event: the image file's name and SHA-256, its blocks, the rejected ones,
+//   the issue before and after (from the stamp's answer), the origin and the result.
+// - The sensor is named by the identity read from it at the same address since the link last
+//   lost it. Where no setup was read first, the event is kept with "identity not read" and the
+//   address: reading behind the technician's back would reload the pages and could undo edits
+//   not yet written.
+class ServiceRecorder : public LinkObserver {
+  public:
+    ServiceRecorder(const SharedRecords& records, fw::Clock& clock, EventSink& sink,
+                    RecordingContext context);
+    ~ServiceRecorder() override;
+
+    // Hands over every event begun and not yet complete (calibrations waiting for their as-left
+    // readings, a setup write not yet ended, outputs still forced), as they stand.
+    void Flush();
+
+    void ExchangeHasEnded(const ExchangeEnded& ended) override;
+    void PollWasAnswered(const PollAnswered& poll) override;
+    void DownloadHasEnded(const DownloadResult& result) override;
+    void SensorConfirmed(const Confirmation& confirmed) override;
+    void DownloadHasStarted(const DownloadStart& start) override;
+    void SetupFileHandled(const SetupFileUse& use) override;
+
+  private:
+    struct Poll {
+        std::chrono::system_clock::time_point time;
+        int address = 0;
+        ReadingRow reading;
+    };
+    struct PendingCalibration {
+        ServiceEvent event;
+        DetailsBuilder details;
+        std::string reading;  // which reading is followed
+        std::chrono::system_clock::time_point confirmedAt;
+        int address = 0;
+    };
+    struct SetupWrite {
+        ServiceEvent event;
+        std::vector<std::string> parts;
+        std::set<int> unconfirmed;  // functions whose last attempt went unconfirmed
+    };
+    struct Forced {
+        bool on = false;
+        int mA = 0;
+        std::chrono::system_clock::time_point since;
+    };
+    struct Download {
+        std::string file;
+        std::string sha256;
+        std::string issueBefore;
+        int exchanges = 0;
+        std::optional<DownloadResult> result;  // completed: waits for the stamp's answer
+    };
+
+    ServiceEvent NewEvent(const char* kind, int address, bool done) const;
+    SensorIdentity IdentityAt(int address) const;
+    bool IdentityKnownAt(int address) const;
+    void Hand(ServiceEvent event);
+
+    void NoteSetupRead(int address);
+    void SetupWritePart(const ExchangeEnded& ended);
+    void EndSetupWrite();
+    void Calibration(const Confirmation& confirmed);
+    void FailedChange(const ExchangeEnded& ended);
+    void OutputsChanged(const Confirmation& confirmed);
+    void OneOffChange(const Confirmation& confirmed);
+    void DownloadExchange(const ExchangeEnded& ended);
+    void WriteDownload(const DownloadResult& result, const std::string& issueAfter);
+    void FinishCalibrations(bool whatThereIs);
+    std::string ReadingWindow(const std::string& reading, int address,
+                              std::chrono::system_clock::time_point from,
+                              std::chrono::system_clock::time_point to) const;
+    // The file's SHA-256 as it is now, or why it could not be read.
+    static std::string FileDigest(const std::string& path);
+
+    const SharedRecords& r_;
+    fw::Clock& clock_;
+    EventSink& sink_;
+    RecordingContext context_;
+
+    // The identity and setup last read (or written) and the address they were read at.
+    bool identityRead_ = false;
+    int identityAddress_ = -1;
+    std::string identitySerial_;
+    SensorData setupBaseline_;
+    bool baselineKnown_ = false;
+
+    std::deque<Poll> polls_;  // the answered polls of the last minute
+    std::vector<PendingCalibration> calibrations_;
+    std::optional<SetupWrite> setupWrite_;
+    Forced forced1_;
+    Forced forced2_;
+    std::optional<Download> download_;
+};
+
+// `bytes` in base64 (RFC 4648, with padding).
+std::string Base64(std::span<const std::uint8_t> bytes);
+
+}  // namespace corvane::records
