@@ -41,7 +41,7 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
       linkTimer_(std::make_unique<LinkTimer>(*this)),
       link_(records_, channel, host, host, *linkTimer_),
       about_(host),
-      savePrompt_(host, records_) {
+      savePrompt_(host, records_, link_) {
     host.SetAppTitle(kTitle);
     for (const PageTableEntry& entry : PageTable()) {
         pages_.push_back(entry.make != nullptr ? entry.make(host, records_, link_) : nullptr);

@@ -1,13 +1,14 @@
 #include "app/save_config_dlg.h"
 
 #include "config/config_file.h"
+#include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "resources/save_config_dialog.h"
 
 namespace corvane {
 
-CSaveConfigDlg::CSaveConfigDlg(fw::Host& host, SharedRecords& records)
-    : Dialog(host, resources::SaveConfigTemplate()), records_(records) {}
+CSaveConfigDlg::CSaveConfigDlg(fw::Host& host, SharedRecords& records, SensorLink& link)
+    : Dialog(host, resources::SaveConfigTemplate()), records_(records), link_(link) {}
 
 void CSaveConfigDlg::OnOK() {
     FileDialog(config_file::SaveRequest(), [this](std::optional<std::string> path) {
@@ -19,6 +20,8 @@ void CSaveConfigDlg::OnOK() {
                 host_.PostBox({error + "\nThe configuration was not saved.", host_.AppTitle(),
                                fw::Icon::Stop, fw::Buttons::Ok},
                               [](fw::Answer) {});
+            } else {
+                link_.NoteSetupFile(true, *path);
             }
         }
         EndDialog(fw::kIdOk);

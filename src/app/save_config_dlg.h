@@ -5,6 +5,7 @@
 namespace corvane {
 
 struct SharedRecords;
+class SensorLink;
 
 // "Save Current Configuration ?": asked once when the operator leaves with "&Exit". Yes saves
 // the configuration file and exits, No (also Escape and the close box) exits without saving,
@@ -13,7 +14,7 @@ struct SharedRecords;
 // another place; a cancelled file dialog exits without a file.
 class CSaveConfigDlg : public fw::Dialog {
   public:
-    CSaveConfigDlg(fw::Host& host, SharedRecords& records);
+    CSaveConfigDlg(fw::Host& host, SharedRecords& records, SensorLink& link);
 
   protected:
     void OnOK() override;
@@ -22,6 +23,7 @@ class CSaveConfigDlg : public fw::Dialog {
 
   private:
     SharedRecords& records_;
+    SensorLink& link_;  // told of the file saved
 };
 
 }  // namespace corvane

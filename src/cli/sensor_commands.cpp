@@ -245,6 +245,7 @@ class Commands {
         if (Result failure = Upload()) return failure;
         std::string error;
         if (!SaveConfigFile(line_.command.file, r_, error)) return Failure{kBadInput, error};
+        link_.Link().NoteSetupFile(true, line_.command.file);
         io_.out << "Setup of the sensor at address " << Address() << " saved to "
                 << line_.command.file << "\n";
         return std::nullopt;
@@ -291,6 +292,7 @@ class Commands {
                                           *unsendable + ". Nothing was sent."};
         }
         if (Result failure = Upload()) return failure;
+        link_.Link().NoteSetupFile(false, path);
         const SensorData written = SetupToWrite(file.Sensor);
         const std::vector<std::string> changes = Differences(r_.Sensor, written);
         if (changes.empty()) {
@@ -482,8 +484,10 @@ class Commands {
         } else {
             link_.Link().Withdraw(ReadDataBlock);
         }
-        link_.Link().StartDownload(std::move(check.blocks), install ? DownloadOrigin::FactoryPage
-                                                                    : DownloadOrigin::SoftwarePage);
+        link_.Link().StartDownload(std::move(check.blocks),
+                                   install ? DownloadOrigin::FactoryPage
+                                           : DownloadOrigin::SoftwarePage,
+                                   path);
         return RunDownload(install, issueBefore);
     }
 

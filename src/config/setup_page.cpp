@@ -182,6 +182,7 @@ void CSetupPage::OpenSetupFile() {
         if (path) {
             std::string error;
             const LoadOutcome outcome = LoadConfigFile(*path, records_, error);
+            if (outcome == LoadOutcome::Loaded) link_.NoteSetupFile(false, *path);
             if (outcome != LoadOutcome::Loaded) {
                 host_.PlayBeep(fw::Beep::Exclamation);
                 Box(error, host_.AppTitle().c_str(), fw::Icon::Exclamation);
@@ -201,7 +202,9 @@ void CSetupPage::SaveSetupFile() {
             host_.PlayBeep(fw::Beep::Exclamation);
             Box(error + "\nThe setup file was not saved.", host_.AppTitle().c_str(),
                 fw::Icon::Exclamation);
+            return;
         }
+        link_.NoteSetupFile(true, *path);
     });
 }
 

@@ -125,7 +125,7 @@ void DownloadPanel::Confirmed() {
         Box(kNotValid, kCaption, fw::Icon::Exclamation);
         return;
     }
-    link_.StartDownload(std::move(image), style_.origin);
+    link_.StartDownload(std::move(image), style_.origin, records_.Sensor.HexFileName);
 }
 
 // A download under way stops at once, before the box says it was cancelled: blocks that went on
