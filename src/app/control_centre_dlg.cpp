@@ -41,7 +41,8 @@ CControlCentreDlg::CControlCentreDlg(fw::Host& host, SerialChannel& channel, Sta
       linkTimer_(std::make_unique<LinkTimer>(*this)),
       link_(records_, channel, host, host, *linkTimer_),
       about_(host),
-      savePrompt_(host, records_, link_) {
+      savePrompt_(host, records_, link_),
+      historyWindow_(host, records_) {
     host.SetAppTitle(kTitle);
     for (const PageTableEntry& entry : PageTable()) {
         pages_.push_back(entry.make != nullptr ? entry.make(host, records_, link_) : nullptr);
@@ -69,7 +70,26 @@ fw::PropertyPage* CControlCentreDlg::Page(PageKind kind) {
 
 CControlCentreDlg::~CControlCentreDlg() {
     sheet_.reset();
+    historyWindow_.Close();
     CloseWindow();
+    if (recorder_) {
+        link_.RemoveObserver(*recorder_);
+        recorder_.reset();  // hands over what it holds, as it stands
+    }
+}
+
+void CControlCentreDlg::UseServiceRecord(records::EventSink& sink,
+                                         records::RecordingContext context,
+                                         records::EventHistory& history,
+                                         CHistoryDlg::Exchange exchange,
+                                         std::function<std::optional<std::string>()> takeFailure) {
+    if (recorder_) link_.RemoveObserver(*recorder_);
+    recorder_ =
+        std::make_unique<records::ServiceRecorder>(records_, host_, sink, std::move(context));
+    link_.AddObserver(*recorder_);
+    historyWindow_.Use(&history, std::move(exchange));
+    takeRecordFailure_ = std::move(takeFailure);
+    if (IsOpen()) Controls().Enable(ids::kServiceHistory, true);
 }
 
 void CControlCentreDlg::DoDataExchange(fw::DataExchange& dx) {
@@ -80,6 +100,7 @@ void CControlCentreDlg::DoDataExchange(fw::DataExchange& dx) {
 }
 
 bool CControlCentreDlg::OnInitDialog() {
+    Controls().Enable(ids::kServiceHistory, historyWindow_.Available());
     if (records_.MainWindowStarted) {
         name_ = records_.OperatorName;
         password_ = records_.OperatorPassword;
@@ -118,6 +139,8 @@ void CControlCentreDlg::OnNotify(int id, fw::Notify notify) {
         about_.DoModal([](int) {}, View());
     } else if (notify == fw::Notify::Clicked && id == ids::kExit) {
         ExitThroughSavePrompt();
+    } else if (notify == fw::Notify::Clicked && id == ids::kServiceHistory) {
+        historyWindow_.Open(View());
     }
 }
 
@@ -213,6 +236,7 @@ void CControlCentreDlg::OpenSheet() {
 void CControlCentreDlg::OnTimer(int id) {
     if (id != kLinkTimerId) return;
     const bool refreshArmedByEngine = link_.Tick();
+    ReportRecordFailure();
     history_.ObserveLink(records_, host_.PreciseNow());
     if (closing_ == Closing::AwaitingReturn &&
         (!BothOutputsCommandUnderway(records_) || ++closeWaitTicks_ > kReturnWaitTicks)) {
@@ -226,6 +250,17 @@ void CControlCentreDlg::OnTimer(int id) {
     } else {
         UpdateData(false);
     }
+}
+
+void CControlCentreDlg::ReportRecordFailure() {
+    if (!takeRecordFailure_) return;
+    const std::optional<std::string> failure = takeRecordFailure_();
+    if (!failure) return;
+    host_.PlayBeep(fw::Beep::Exclamation);
+    host_.PostBox({*failure + ".\n\nThe work goes on; events are kept and written once the "
+                              "service history can be written again.",
+                   CHistoryDlg::kCaption, fw::Icon::Exclamation, fw::Buttons::Ok},
+                  [](fw::Answer) {});
 }
 
 void CControlCentreDlg::OnPaint() {

@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "app/about_dlg.h"
+#include "app/history_dlg.h"
 #include "app/page_table.h"
 #include "app/save_config_dlg.h"
 #include "framework/dialog.h"
 #include "framework/property_sheet.h"
 #include "link/sensor_link.h"
 #include "link/shared_records.h"
+#include "records/service_recorder.h"
 #include "trend/readings_history.h"
 
 namespace corvane {
@@ -61,6 +63,14 @@ class CControlCentreDlg : public fw::Dialog {
     // state file is written and the program ends. A question already open goes with it.
     void CloseOnRequest();
 
+    // Keeps the service record: what the link does is recorded into `sink` as `context` says,
+    // "Service &History..." shows `history` and exchanges it with a server through `exchange`,
+    // and a record that cannot be written (`takeFailure` says so once) is reported in a box.
+    void UseServiceRecord(records::EventSink& sink, records::RecordingContext context,
+                          records::EventHistory& history, CHistoryDlg::Exchange exchange,
+                          std::function<std::optional<std::string>()> takeFailure);
+    CHistoryDlg& HistoryWindow() { return historyWindow_; }
+
   protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
@@ -75,6 +85,8 @@ class CControlCentreDlg : public fw::Dialog {
     class LinkTimer;
 
     void OpenSheet();
+    // A service record that cannot be written is said once, in a box; the work goes on.
+    void ReportRecordFailure();
     // "&Exit": asks once whether to save the configuration, then closes the program.
     void ExitThroughSavePrompt();
     // Ends the program with `result`; when outputs it forced may still be forced, it first
@@ -91,6 +103,9 @@ class CControlCentreDlg : public fw::Dialog {
     std::vector<std::unique_ptr<fw::PropertyPage>> pages_;  // in the order of the page table
     CAboutDlg about_;
     CSaveConfigDlg savePrompt_;
+    CHistoryDlg historyWindow_;
+    std::unique_ptr<records::ServiceRecorder> recorder_;  // observes the link while it exists
+    std::function<std::optional<std::string>()> takeRecordFailure_;
     std::unique_ptr<fw::PropertySheet> sheet_;
     std::string name_;
     std::string password_;

@@ -6,6 +6,7 @@
 #include "resources/comms_page.h"
 #include "resources/custom_range_dialog.h"
 #include "resources/factory_page.h"
+#include "resources/history_window.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/passwords_page.h"
@@ -26,7 +27,7 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
             &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SaveConfigTemplate(),
             &SoftwarePageTemplate(),    &FactoryPageTemplate(),   &TrendTemplate(),
-            &ChannelsTrendTemplate()};
+            &ChannelsTrendTemplate(),   &HistoryTemplate()};
 }
 
 }  // namespace corvane::resources

@@ -13,6 +13,7 @@ inline constexpr int kOperatorName = 1006;
 inline constexpr int kPassword = 1007;
 inline constexpr int kVersion = 1452;
 inline constexpr int kExit = 1287;
+inline constexpr int kServiceHistory = 1288;
 inline constexpr int kOperatorNameLabel = 1013;
 inline constexpr int kPasswordLabel = 1012;
 inline constexpr int kOperatorGroup = 1096;

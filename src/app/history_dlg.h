@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "records/service_event.h"
+
+namespace corvane {
+
+struct SharedRecords;
+
+// "Service History": the events of the service record, newest first, for the connected sensor
+// (or any other the record holds, or all of them), of one kind or all, since a date; the details
+// of the event picked out; "&Export..." writes the events shown to a CSV file; "&Push" and
+// "P&ull" exchange the record with the plant's shared history server. The window follows new
+// events as they are written. It blocks no other window.
+class CHistoryDlg : public fw::Dialog {
+  public:
+    static constexpr int kTimerId = 22;
+    static constexpr int kFollowPeriodMs = 1000;
+    static constexpr const char* kCaption = "Service History";
+    // Copies the events the server lacks to it (push) or the ones it has to the record (pull);
+    // the result in a line for the window.
+    using Exchange = std::function<std::string(bool push, const std::string& server)>;
+
+    CHistoryDlg(fw::Host& host, const SharedRecords& records);
+    ~CHistoryDlg() override;
+
+    // The record the window shows, and how it exchanges with a server (none: no Push or Pull).
+    void Use(records::EventHistory* history, Exchange exchange);
+    bool Available() const { return history_ != nullptr; }
+    void Open(fw::WindowView* owner);
+    void Close();
+
+    // The events in the list now, in its order.
+    const std::vector<records::ServiceEvent>& Shown() const { return shown_; }
+
+  protected:
+    bool OnInitDialog() override;
+    void OnNotify(int id, fw::Notify notify) override;
+    void OnOK() override {}  // Enter closes nothing
+    void OnTimer(int id) override;
+
+  private:
+    void FillChoices();
+    void Reload();
+    void ShowDetails();
+    void Export();
+    void ExchangeWithServer(bool push);
+    records::EventFilter Filter();
+    void SetState(const std::string& text);
+
+    const SharedRecords& records_;
+    records::EventHistory* history_ = nullptr;
+    Exchange exchange_;
+    std::vector<records::SensorIdentity> sensors_;  // the sensor list after "All sensors"
+    std::vector<records::ServiceEvent> shown_;
+    std::uint64_t seen_ = 0;  // the history's written count when the list was read
+};
+
+// The details of an event as lines for the window: its fields, then its details object one
+// member a line, nested members indented and long texts shortened.
+std::vector<std::string> EventDetailLines(const records::ServiceEvent& event);
+
+}  // namespace corvane
