@@ -1,0 +1,1 @@
+#include "records/service_event.h"
