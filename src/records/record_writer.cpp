@@ -82,12 +82,13 @@ class RecordWriter::Worker {
         for (;;) {
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (queue_.empty()) break;  // stopping, and everything handed over was tried
-            std::vector<ServiceEvent> batch(std::make_move_iterator(queue_.begin()),
-                                            std::make_move_iterator(queue_.end()));
-            queue_.clear();
+            // Taken over whole, so that Write waits for no copying.
+            std::deque<ServiceEvent> taken;
+            taken.swap(queue_);
             busy_ = true;
             lock.unlock();
-            WriteBatch(std::move(batch));
+            WriteBatch(std::vector<ServiceEvent>(std::make_move_iterator(taken.begin()),
+                                                 std::make_move_iterator(taken.end())));
             lock.lock();
             busy_ = false;
             idle_.notify_all();
