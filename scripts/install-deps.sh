@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
   # the trend window's chart: Qt Charts and its runtime
   qt6-charts-dev libqt6charts6
+  # the service record's store: Qt SQL's SQLite and PostgreSQL drivers; the PostgreSQL server
+  # its tests start (tests/records/postgres_server.sh)
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   clang-format git
   locales
   # the real-window tests: an X server, a window manager, keys and clicks (tests/windows/)
