@@ -70,8 +70,14 @@ fw::PropertyPage* CControlCentreDlg::Page(PageKind kind) {
 
 CControlCentreDlg::~CControlCentreDlg() {
     sheet_.reset();
-    historyWindow_.Close();
     CloseWindow();
+    StopServiceRecord();
+}
+
+void CControlCentreDlg::StopServiceRecord() {
+    historyWindow_.Close();
+    historyWindow_.Use(nullptr, nullptr);
+    takeRecordFailure_ = nullptr;
     if (recorder_) {
         link_.RemoveObserver(*recorder_);
         recorder_.reset();  // hands over what it holds, as it stands

@@ -69,6 +69,8 @@ class CControlCentreDlg : public fw::Dialog {
     void UseServiceRecord(records::EventSink& sink, records::RecordingContext context,
                           records::EventHistory& history, CHistoryDlg::Exchange exchange,
                           std::function<std::optional<std::string>()> takeFailure);
+    // Stops recording: what the recorder holds is handed over, and the History window closes.
+    void StopServiceRecord();
     CHistoryDlg& HistoryWindow() { return historyWindow_; }
 
   protected:

@@ -10,7 +10,6 @@
 namespace corvane {
 namespace {
 
-constexpr std::size_t kLongestShownText = 72;
 constexpr const char* kAllSensors = "All sensors";
 constexpr const char* kAllKinds = "All kinds";
 constexpr std::array<const char*, 10> kKinds = {
@@ -42,79 +41,7 @@ bool IsDate(const std::string& text) {
     return month >= 1 && month <= 12 && day >= 1 && day <= 31;
 }
 
-// A compact JSON text as lines: one member or element a line, nested ones indented by two
-// blanks, strings shown without their quotes and cut to a readable length.
-void AddJsonLines(const std::string& json, std::vector<std::string>& lines) {
-    std::string line;
-    int depth = 0;
-    std::string text;  // the string being read
-    bool inString = false;
-    bool escaped = false;
-    const auto flush = [&] {
-        if (!line.empty())
-            lines.push_back(std::string(static_cast<std::size_t>(2 * depth), ' ') + line);
-        line.clear();
-    };
-    for (const char c : json) {
-        if (inString) {
-            if (escaped) {
-                text += c == 'n' ? ' ' : c;
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
-                line += text.size() > kLongestShownText
-                            ? text.substr(0, kLongestShownText) + "... (" +
-                                  std::to_string(text.size()) + " characters)"
-                            : text;
-            } else {
-                text += c;
-            }
-            continue;
-        }
-        switch (c) {
-            case '"':
-                inString = true;
-                text.clear();
-                break;
-            case '{':
-            case '[':
-                flush();
-                ++depth;
-                break;
-            case '}':
-            case ']':
-                flush();
-                --depth;
-                break;
-            case ',': flush(); break;
-            case ':': line += ": "; break;
-            default: line += c;
-        }
-    }
-    flush();
-}
-
 }  // namespace
-
-std::vector<std::string> EventDetailLines(const records::ServiceEvent& e) {
-    const records::SensorIdentity& s = e.sensor;
-    std::vector<std::string> lines = {
-        "Time (UTC): " + e.timeUtc,
-        "Kind: " + e.kind + ", " + e.result,
-        "Summary: " + e.summary,
-        "Sensor: " +
-            (s.identityRead ? "serial number " + s.serialNumber + ", plant number " +
-                                  s.plantNumber + ", software issue " + s.softwareIssue
-                            : std::string("identity not read")) +
-            ", address " + std::to_string(s.address) + ", port " + s.port,
-        "Operator: " + e.operatorName + " at " + e.workstation + ", " + e.program + " " + e.version,
-        "Event: " + e.uuid,
-    };
-    AddJsonLines(e.details, lines);
-    return lines;
-}
 
 CHistoryDlg::CHistoryDlg(fw::Host& host, const SharedRecords& records)
     : Dialog(host, resources::HistoryTemplate()), records_(records) {}
@@ -222,7 +149,7 @@ void CHistoryDlg::ShowDetails() {
     const int at = Controls().ListSelection(ids::kHistEvents);
     Controls().ListSetItems(ids::kHistDetails,
                             at >= 0 && static_cast<std::size_t>(at) < shown_.size()
-                                ? EventDetailLines(shown_[static_cast<std::size_t>(at)])
+                                ? records::EventDetailLines(shown_[static_cast<std::size_t>(at)])
                                 : std::vector<std::string>{});
 }
 

@@ -61,8 +61,4 @@ class CHistoryDlg : public fw::Dialog {
     std::uint64_t seen_ = 0;  // the history's written count when the list was read
 };
 
-// The details of an event as lines for the window: its fields, then its details object one
-// member a line, nested members indented and long texts shortened.
-std::vector<std::string> EventDetailLines(const records::ServiceEvent& event);
-
 }  // namespace corvane

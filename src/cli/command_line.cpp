@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "framework/number_text.h"
+#include "records/service_event.h"
 
 namespace corvane::cli {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: corvane [--port DEVICE] [--address N[,N...]] [--baud N] [--parity E|O|N|M|S]\n"
     "               [--data-bits 7|8] [--stop-bits 1|2] [--operator NAME] [--trace]\n"
-    "               [--simulate] COMMAND [ARGS]\n";
+    "               [--simulate] [--records FILE] COMMAND [ARGS]\n";
 
 constexpr const char* kProgramHelp =
     "\n"
@@ -32,6 +33,8 @@ constexpr const char* kProgramHelp =
     "  --operator NAME   the name stamped with a download (default: the login name)\n"
     "  --trace           every frame (hex) and link event on standard error\n"
     "  --simulate        talk to the built-in virtual sensor instead of a port\n"
+    "  --records FILE    the service record to write and read (default\n"
+    "                    ~/.local/share/Corvane/service-records.sqlite)\n"
     "  --help            this help; COMMAND --help explains a command\n"
     "\n"
     "Commands:\n"
@@ -44,6 +47,10 @@ constexpr const char* kProgramHelp =
     "  scan [--from N] [--to N] [--timeout-ms MS]\n"
     "                                  list the addresses that answer\n"
     "  set-address NEW                 give the sensor a new address\n"
+    "  history [--serial S] [--since DATE] [--kind K] [--csv | --json] [--show UUID]\n"
+    "                                  the service record: what was done to which sensor\n"
+    "  records push|pull postgresql://USER@HOST[:PORT]/DB\n"
+    "                                  share the service record with the plant's server\n"
     "\n"
     "Exit status: 0 done; 1 the sensor did not answer, rejected a request or the link failed;\n"
     "2 bad usage or a bad file; 3 write-setup read back a value that differs; 4 write-setup\n"
@@ -102,11 +109,45 @@ constexpr CommandHelp kCommandHelp[] = {
      "Probes each address from N to N (default 0 to 247) and prints those that answer, one a\n"
      "line.\n"
      "  --timeout-ms MS   silence after which an address counts as empty (default 100)\n"},
+    {"history",
+     "usage: corvane [--records FILE] history [--serial S] [--since DATE] [--kind K]\n"
+     "                                        [--csv | --json] [--show UUID]\n\n"
+     "Lists the service record's events, newest first: every setup written or read,\n"
+     "configuration file saved or loaded, calibration (with the readings as found and as left),\n"
+     "output forced to a test current, software download, serial number, address change and\n"
+     "default setup, with who did it, when (UTC) and the result (done or failed). Both programs\n"
+     "record what they do into the same file.\n"
+     "  --serial S   only the sensor with serial number S\n"
+     "  --since DATE only events at or after DATE (YYYY-MM-DD, UTC)\n"
+     "  --kind K     only one kind: setup-written, setup-read, file-saved, file-loaded,\n"
+     "               calibration, outputs-forced, download, serial-number, address-changed,\n"
+     "               default-setup\n"
+     "  --csv        a header, then one RFC 4180 row an event (details as JSON text)\n"
+     "  --json       one JSON object a line, with the event's details\n"
+     "  --show UUID  the one event, all of it\n"},
+    {"records",
+     "usage: corvane [--records FILE] records push|pull postgresql://USER@HOST[:PORT]/DB\n\n"
+     "push copies the events of the service record that the server lacks to it; pull copies\n"
+     "the server's events that the record lacks into it. Events are matched by their UUID, so\n"
+     "running either again copies nothing twice; each batch is one transaction. The server's\n"
+     "tables are made at the first push. A HOST beginning with %2F is the folder of the\n"
+     "server's Unix socket; a password comes from PGPASSWORD.\n"},
     {"set-address",
      "usage: corvane [OPTIONS] set-address NEW\n\n"
      "Gives the sensor at --address the address NEW (0 to 247) and confirms it by polling the\n"
      "sensor at its new address.\n"},
 };
+
+// A date as YYYY-MM-DD, as --since takes it.
+bool IsSince(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (const std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    const int month = (text[5] - '0') * 10 + (text[6] - '0');
+    const int day = (text[8] - '0') * 10 + (text[9] - '0');
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
 
 std::optional<int> IntegerIn(const std::string& text, int low, int high) {
     const auto value = fw::ParseInteger(text);
@@ -238,10 +279,32 @@ class Parser {
         if (arg == "--operator") return Value(arg, link.operatorName);
         if (arg == "--trace") return link.trace = true;
         if (arg == "--simulate") return link.simulate = true;
+        if (arg == "--records") return Value(arg, link.records);
+        if (arg == "--serial") return CommandIs({"history"}, arg) && Value(arg, command.serial);
+        if (arg == "--since") {
+            if (!CommandIs({"history"}, arg) || !Value(arg, command.since)) return false;
+            if (!IsSince(command.since)) {
+                return Fail("--since takes a date as YYYY-MM-DD, not '" + command.since + "'");
+            }
+            return true;
+        }
+        if (arg == "--kind") {
+            if (!CommandIs({"history"}, arg) || !Value(arg, command.kind)) return false;
+            if (!records::IsKnownKind(command.kind)) {
+                return Fail(
+                    "--kind takes setup-written, setup-read, file-saved, file-loaded, "
+                    "calibration, outputs-forced, download, serial-number, "
+                    "address-changed or default-setup, not '" +
+                    command.kind + "'");
+            }
+            return true;
+        }
+        if (arg == "--json") return CommandIs({"history"}, arg) && (command.json = true);
+        if (arg == "--show") return CommandIs({"history"}, arg) && Value(arg, command.show);
         if (arg == "--count") {
             return CommandIs({"monitor"}, arg) && Number(arg, 1, 1'000'000'000, command.count);
         }
-        if (arg == "--csv") return CommandIs({"monitor"}, arg) && (command.csv = true);
+        if (arg == "--csv") return CommandIs({"monitor", "history"}, arg) && (command.csv = true);
         if (arg == "--yes") {
             return CommandIs({"write-setup", "download"}, arg) && (command.yes = true);
         }
@@ -262,6 +325,19 @@ class Parser {
         CommandOptions& command = line_.command;
         const std::string& name = command.name;
         const bool takesFile = name == "read-setup" || name == "write-setup" || name == "download";
+        if (name == "records") {
+            if (positional.size() != 2 || (positional[0] != "push" && positional[0] != "pull")) {
+                return Fail(
+                    "records needs push or pull and the server, "
+                    "postgresql://USER@HOST[:PORT]/DB");
+            }
+            command.direction = positional[0];
+            command.server = positional[1];
+            return true;
+        }
+        if (name == "history" && command.csv && command.json) {
+            return Fail("history prints --csv or --json, not both");
+        }
         const std::size_t wanted = takesFile || name == "set-address" ? 1 : 0;
         if (positional.size() < wanted) {
             return Fail(name + " needs " + (takesFile ? "a FILE" : "the NEW address"));

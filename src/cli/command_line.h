@@ -18,6 +18,7 @@ struct LinkOptions {
     std::string operatorName;  // empty: the login name
     bool trace = false;
     bool simulate = false;
+    std::string records;  // --records: the service record's file; empty = the default file
 };
 
 // The command and its own options.
@@ -32,6 +33,15 @@ struct CommandOptions {
     int to = 247;
     int timeoutMs = 100;
     int newAddress = -1;  // set-address
+    // history
+    std::string serial;
+    std::string since;  // YYYY-MM-DD or an ISO 8601 UTC time
+    std::string kind;
+    bool json = false;
+    std::string show;  // --show UUID
+    // records push|pull SERVER
+    std::string direction;
+    std::string server;
 };
 
 struct CommandLine {

@@ -8,8 +8,8 @@
 #include <map>
 #include <string_view>
 
-#include "config/setup_fields.h"
 #include "config/config_file.h"
+#include "config/setup_fields.h"
 #include "config/whole_setup.h"
 #include "config/wire_limits.h"
 #include "download/hex_image.h"
@@ -484,10 +484,9 @@ class Commands {
         } else {
             link_.Link().Withdraw(ReadDataBlock);
         }
-        link_.Link().StartDownload(std::move(check.blocks),
-                                   install ? DownloadOrigin::FactoryPage
-                                           : DownloadOrigin::SoftwarePage,
-                                   path);
+        link_.Link().StartDownload(
+            std::move(check.blocks),
+            install ? DownloadOrigin::FactoryPage : DownloadOrigin::SoftwarePage, path);
         return RunDownload(install, issueBefore);
     }
 

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
 #include <functional>
@@ -35,6 +36,7 @@
 #include "link/line_port.h"
 #include "link/serial_device_catalog_qt.h"
 #include "screenshot_tour.h"
+#include "service_record.h"
 #include "simulation.h"
 #include "stop_signals.h"
 
@@ -48,6 +50,7 @@ struct Options {
     bool trace = false;
     PortMap ports;
     std::string screenshotDir;
+    std::string records;  // --records FILE: the service record; empty = the default file
 };
 
 int Usage(const char* problem) {
@@ -73,6 +76,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& problem)
             options.ports.Set(arg == "--com1" ? 1 : 2, argv[++i]);
         } else if (arg == "--screenshots" && hasValue) {
             options.screenshotDir = argv[++i];
+        } else if (arg == "--records" && hasValue) {
+            options.records = argv[++i];
         } else {
             problem = "unknown option or missing value: " + arg;
             return false;
@@ -112,6 +117,15 @@ void TraceTraffic(CControlCentreApp& app) {
         });
 }
 
+// The device of the port the main window's link uses now.
+std::function<std::string()> PortInUse(CControlCentreApp& app, Options& options) {
+    return [&app, &options] {
+        CControlCentreDlg* window = app.MainWindow();
+        return window != nullptr ? options.ports.DeviceFor(window->Records().Sensor.PortNumber)
+                                 : std::string();
+    };
+}
+
 // QCoreApplication sets the C library's locale from the environment. Numbers are written and
 // read with a decimal point whatever the user's locale, so LC_NUMERIC goes back to "C" at once,
 // in both modes (the Qt host's constructor does the same for the windows).
@@ -142,6 +156,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
         return 0;
     }
     if (options.trace) TraceTraffic(app);
+    DesktopServiceRecord record(app, options.records, PortInUse(app, options));
     HeadlessPrinter printer(app);
     CloseOnSignal closer(app);
     return application.exec();
@@ -165,6 +180,12 @@ int RunDesktop(int argc, char** argv, Options& options) {
         return 0;  // the running copy was brought forward
     }
     if (options.trace) TraceTraffic(app);
+    // The screenshot tour records into a history of its own, not the technician's.
+    QTemporaryDir tourRecords;
+    const std::string records = !options.screenshotDir.empty() && options.records.empty()
+                                    ? tourRecords.filePath("service-records.sqlite").toStdString()
+                                    : options.records;
+    DesktopServiceRecord record(app, records, PortInUse(app, options));
     CloseOnSignal closer(app);
     std::unique_ptr<ScreenshotTour> tour;
     if (!options.screenshotDir.empty()) {

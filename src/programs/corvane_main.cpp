@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/record_commands.h"
 #include "cli/sensor_commands.h"
 #include "cli/terminal_prompts.h"
 #include "framework/headless/virtual_clock.h"
@@ -32,6 +33,8 @@
 #include "link/serial_port.h"
 #include "link/shared_records.h"
 #include "link/tcp_port.h"
+#include "records/record_writer.h"
+#include "records/service_recorder.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 
@@ -163,10 +166,25 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
         channel = port.get();
     }
 
+    // What the command does to the sensor goes into the service record, written on a thread
+    // of its own; a record that cannot be written is said once and the command goes on.
+    records::RecordWriter writer(cli::RecordsLocation(line.link));
     EventLoopWait wait;
     FastLink link(records, *channel, time, prompts, wait, line.command.timeoutMs);
+    records::ServiceRecorder recorder(
+        records, time, writer,
+        {"corvane", CORVANE_VERSION, records::WorkstationName(),
+         [port = line.link.simulate ? std::string("simulated") : line.link.port] { return port; }});
+    link.Link().AddObserver(recorder);
     if (line.link.trace) TraceLink(link);
-    return cli::RunCommand(line, records, link, console);
+    const int status = cli::RunCommand(line, records, link, console);
+    link.Link().RemoveObserver(recorder);
+    recorder.Flush();
+    writer.Flush();
+    if (const auto failure = writer.TakeFailure()) {
+        std::cerr << "corvane: " << *failure << "; the command's work was not affected\n";
+    }
+    return status;
 }
 
 }  // namespace
@@ -182,6 +200,12 @@ int main(int argc, char** argv) {
     if (line.help) {
         std::cout << cli::HelpText(line.command.name);
         return cli::kDone;
+    }
+    if (cli::IsRecordCommand(line.command.name)) {
+        QCoreApplication application(argc, argv);
+        std::setlocale(LC_ALL, "C");
+        cli::Console console{std::cout, std::cerr};
+        return cli::RunRecordCommand(line, console);
     }
     // A port that cannot name a device is bad usage, found before anything is opened.
     std::string serverHost;

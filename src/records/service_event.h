@@ -83,6 +83,10 @@ std::string EventCsvRow(const ServiceEvent& event);
 // blanks.
 std::string EventTextLine(const ServiceEvent& event);
 
+// The event as lines for a reader: its fields, then its details object one member a line,
+// nested members indented and long texts shortened.
+std::vector<std::string> EventDetailLines(const ServiceEvent& event);
+
 // Builds a details object key by key, in the order the keys are added.
 class DetailsBuilder {
   public:

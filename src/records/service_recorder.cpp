@@ -140,7 +140,7 @@ bool ServiceRecorder::IdentityKnownAt(int address) const {
 SensorIdentity ServiceRecorder::IdentityAt(int address) const {
     SensorIdentity identity;
     identity.address = address;
-    identity.port = context_.port;
+    identity.port = context_.port ? context_.port() : std::string();
     identity.identityRead = IdentityKnownAt(address);
     if (identity.identityRead) {
         identity.serialNumber = r_.Sensor.SerialNumber;

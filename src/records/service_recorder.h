@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <span>
@@ -27,7 +28,7 @@ struct RecordingContext {
     std::string program;
     std::string version;
     std::string workstation;
-    std::string port;
+    std::function<std::string()> port;  // the device the line runs on now
 };
 
 // Makes the service history from what the sensor link tells: an event for each change the

@@ -35,7 +35,7 @@ class ServiceRecorderTest : public ::testing::Test {
   protected:
     ServiceRecorderTest()
         : recorder(link.Records(), link.Host(), kept,
-                   {"corvane-control-centre", "0.1.0", "bench-7", "/dev/ttyUSB0"}) {
+                   {"corvane-control-centre", "0.1.0", "bench-7", [] { return "/dev/ttyUSB0"; }}) {
         link.Link().AddObserver(recorder);
         link.Start();
         link.Records().OperatorName = "A. Tech";

@@ -1,0 +1,93 @@
+#include "cli/record_commands.h"
+
+#include "records/record_store.h"
+
+namespace corvane::cli {
+namespace {
+
+int History(const CommandLine& line, Console& io) {
+    const CommandOptions& options = line.command;
+    std::string error;
+    auto store = records::RecordStore::Open(RecordsLocation(line.link), error);
+    if (!store) {
+        io.err << "corvane: " << error << "\n";
+        return kLinkFailed;
+    }
+    records::EventFilter filter;
+    filter.serialNumber = options.serial;
+    filter.kind = options.kind;
+    filter.uuid = options.show;
+    if (!options.since.empty()) filter.sinceUtc = options.since + "T00:00:00.000Z";
+    const auto events = store->Events(filter, error);
+    if (!events) {
+        io.err << "corvane: " << error << "\n";
+        return kLinkFailed;
+    }
+    if (!options.show.empty() && events->empty()) {
+        io.err << "corvane: no event " << options.show << " in the service record "
+               << store->Location() << "\n";
+        return kLinkFailed;
+    }
+    if (options.csv) io.out << records::kEventCsvHeader << "\n";
+    for (const records::ServiceEvent& event : *events) {
+        if (options.json) {
+            io.out << records::EventJsonLine(event) << "\n";
+        } else if (options.csv) {
+            io.out << records::EventCsvRow(event) << "\n";
+        } else if (!options.show.empty()) {
+            for (const std::string& text : records::EventDetailLines(event)) {
+                io.out << text << "\n";
+            }
+        } else {
+            io.out << records::EventTextLine(event) << "\n";
+        }
+    }
+    io.out.flush();
+    if (!io.out) {
+        io.err << "corvane: cannot write the results to standard output\n";
+        return kBadInput;
+    }
+    return kDone;
+}
+
+int Share(const CommandLine& line, Console& io) {
+    const CommandOptions& options = line.command;
+    if (!records::RecordStore::NamesServer(options.server)) {
+        io.err << "corvane: " << options.server
+               << " is no server: give it as postgresql://USER@HOST[:PORT]/DB\n";
+        return kBadInput;
+    }
+    std::string error;
+    auto local = records::RecordStore::Open(RecordsLocation(line.link), error);
+    auto server = local ? records::RecordStore::Open(options.server, error) : nullptr;
+    if (!local || !server) {
+        io.err << "corvane: " << error << "\n";
+        return kLinkFailed;
+    }
+    const bool push = options.direction == "push";
+    const auto copied = push ? records::CopyMissingEvents(*local, *server, error)
+                             : records::CopyMissingEvents(*server, *local, error);
+    if (!copied) {
+        io.err << "corvane: " << error << "\n";
+        return kLinkFailed;
+    }
+    io.out << *copied << (*copied == 1 ? " event " : " events ")
+           << (push ? "pushed to " + options.server : "pulled from " + options.server) << "\n";
+    return kDone;
+}
+
+}  // namespace
+
+bool IsRecordCommand(const std::string& name) {
+    return name == "history" || name == "records";
+}
+
+int RunRecordCommand(const CommandLine& line, Console& console) {
+    return line.command.name == "history" ? History(line, console) : Share(line, console);
+}
+
+std::string RecordsLocation(const LinkOptions& options) {
+    return options.records.empty() ? records::DefaultRecordsPath() : options.records;
+}
+
+}  // namespace corvane::cli
