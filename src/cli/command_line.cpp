@@ -33,6 +33,7 @@ constexpr const char* kProgramHelp =
     "  --trace           every frame (hex) and link event on standard error\n"
     "  --simulate        talk to the built-in virtual sensor instead of a port\n"
     "  --help            this help; COMMAND --help explains a command\n"
+    "  --version         the version\n"
     "\n"
     "Commands:\n"
     "  info                            identity, history and setup, one 'Name: value' a line\n"
@@ -45,7 +46,8 @@ constexpr const char* kProgramHelp =
     "                                  list the addresses that answer\n"
     "  set-address NEW                 give the sensor a new address\n"
     "\n"
-    "Exit status: 0 done; 1 the sensor did not answer, rejected a request or the link failed;\n"
+    "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
+    "request or the link failed;\n"
     "2 bad usage or a bad file; 3 write-setup read back a value that differs; 4 write-setup\n"
     "stopped between its writes and the sensor may hold part of the new setup.\n"
     "Results go to standard output, errors to standard error.\n";
@@ -100,7 +102,7 @@ constexpr CommandHelp kCommandHelp[] = {
     {"scan",
      "usage: corvane [OPTIONS] scan [--from N] [--to N] [--timeout-ms MS]\n\n"
      "Probes each address from N to N (default 0 to 247) and prints those that answer, one a\n"
-     "line.\n"
+     "line, then how many answered on standard error. Exit status 1 when none answered.\n"
      "  --timeout-ms MS   silence after which an address counts as empty (default 100)\n"},
     {"set-address",
      "usage: corvane [OPTIONS] set-address NEW\n\n"
@@ -125,6 +127,8 @@ class Parser {
             const std::string& arg = args_[i_];
             if (arg == "--help" || arg == "-h") {
                 line_.help = true;
+            } else if (arg == "--version") {
+                line_.version = true;
             } else if (arg.starts_with("-") && arg.size() > 1) {
                 if (!Option(arg)) return false;
             } else if (line_.command.name.empty()) {
@@ -134,7 +138,7 @@ class Parser {
                 positional.push_back(arg);
             }
         }
-        if (line_.help) return true;
+        if (line_.help || line_.version) return true;
         if (line_.command.name.empty()) return Fail("no command given");
         return Positional(positional);
     }

@@ -32,6 +32,7 @@
 #include "link/serial_port.h"
 #include "link/shared_records.h"
 #include "link/tcp_port.h"
+#include "release.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 
@@ -181,6 +182,10 @@ int main(int argc, char** argv) {
     }
     if (line.help) {
         std::cout << cli::HelpText(line.command.name);
+        return cli::kDone;
+    }
+    if (line.version) {
+        std::cout << "corvane " CORVANE_RELEASE_VERSION " (" CORVANE_RELEASE_DATE ")\n";
         return cli::kDone;
     }
     // A port that cannot name a device is bad usage, found before anything is opened.
