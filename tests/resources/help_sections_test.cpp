@@ -37,8 +37,8 @@ TEST(Help, hasASectionForEveryWindowUnderTheNameItsHelpKeyOpens) {
     const std::set<std::string> ids = Matches(help, std::regex(R"re(\bid="([^"]+)")re"));
     for (const fw::DialogTemplate* t : resources::AllTemplates()) {
         const std::string section = fw::HelpSectionOf(t->caption);
-        EXPECT_TRUE(ids.count(section) == 1) << "no section id=\"" << section << "\" for \""
-                                             << t->caption << "\"";
+        EXPECT_TRUE(ids.count(section) == 1)
+            << "no section id=\"" << section << "\" for \"" << t->caption << "\"";
     }
 }
 
