@@ -47,9 +47,9 @@ constexpr const char* kProgramHelp =
     "  set-address NEW                 give the sensor a new address\n"
     "\n"
     "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
-    "request or the link failed;\n"
-    "2 bad usage or a bad file; 3 write-setup read back a value that differs; 4 write-setup\n"
-    "stopped between its writes and the sensor may hold part of the new setup.\n"
+    "request or the link failed; 2 bad usage or a bad file; 3 write-setup read back a value\n"
+    "that differs; 4 write-setup stopped between its writes and the sensor may hold part of\n"
+    "the new setup.\n"
     "Results go to standard output, errors to standard error.\n";
 
 struct CommandHelp {

@@ -76,7 +76,7 @@ constexpr const char* kHelp =
     "\n"
     "Serial devices: /dev/serial/by-id/ names each USB adapter plugged in; otherwise\n"
     "/dev/ttyUSB0 (USB adapters), /dev/ttyACM0 (USB modems), /dev/ttyS0 (built-in ports).\n"
-    "The passwords and the Configuration list are kept in Vexor.qzt in the working folder.\n"
+    "The settings and the user passwords are kept in Vexor.qzt in the working folder.\n"
     "One copy runs at a time: a second one brings the first to the front and ends with\n"
     "status 0. Exit status: 0 closed; 2 bad usage.\n";
 

@@ -158,7 +158,9 @@ TEST(VexorSimStart, saysWhenNoSensorAnswersAtAddressZero) {
         output += simulator.readAllStandardOutput().toStdString();
         const bool hint = output.find("No sensor answers at address 0") != std::string::npos;
         EXPECT_EQ(hint, std::string(addresses) == "4,5") << output;
-        if (hint) EXPECT_NE(output.find("corvane takes --address 4"), std::string::npos) << output;
+        if (hint) {
+            EXPECT_NE(output.find("corvane takes --address 4"), std::string::npos) << output;
+        }
         simulator.terminate();
         simulator.waitForFinished(5000);
     }
