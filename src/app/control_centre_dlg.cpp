@@ -140,7 +140,7 @@ void CControlCentreDlg::OnNotify(int id, fw::Notify notify) {
         UpdateData(true);
         records_.OperatorPassword = password_;
     } else if (notify == fw::Notify::Clicked && id == ids::kHelp) {
-        host_.OpenHelp();
+        PressHelp();
     } else if (notify == fw::Notify::Clicked && id == ids::kVersion) {
         about_.DoModal([](int) {}, View());
     } else if (notify == fw::Notify::Clicked && id == ids::kExit) {

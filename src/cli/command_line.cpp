@@ -36,6 +36,7 @@ constexpr const char* kProgramHelp =
     "  --records FILE    the service record to write and read (default\n"
     "                    ~/.local/share/Corvane/service-records.sqlite)\n"
     "  --help            this help; COMMAND --help explains a command\n"
+    "  --version         the version\n"
     "\n"
     "Commands:\n"
     "  info                            identity, history and setup, one 'Name: value' a line\n"
@@ -52,9 +53,10 @@ constexpr const char* kProgramHelp =
     "  records push|pull postgresql://USER@HOST[:PORT]/DB\n"
     "                                  share the service record with the plant's server\n"
     "\n"
-    "Exit status: 0 done; 1 the sensor did not answer, rejected a request or the link failed;\n"
-    "2 bad usage or a bad file; 3 write-setup read back a value that differs; 4 write-setup\n"
-    "stopped between its writes and the sensor may hold part of the new setup.\n"
+    "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
+    "request or the link failed; 2 bad usage or a bad file; 3 write-setup read back a value\n"
+    "that differs; 4 write-setup stopped between its writes and the sensor may hold part of\n"
+    "the new setup.\n"
     "Results go to standard output, errors to standard error.\n";
 
 struct CommandHelp {
@@ -107,7 +109,7 @@ constexpr CommandHelp kCommandHelp[] = {
     {"scan",
      "usage: corvane [OPTIONS] scan [--from N] [--to N] [--timeout-ms MS]\n\n"
      "Probes each address from N to N (default 0 to 247) and prints those that answer, one a\n"
-     "line.\n"
+     "line, then how many answered on standard error. Exit status 1 when none answered.\n"
      "  --timeout-ms MS   silence after which an address counts as empty (default 100)\n"},
     {"history",
      "usage: corvane [--records FILE] history [--serial S] [--since DATE] [--kind K]\n"
@@ -166,6 +168,8 @@ class Parser {
             const std::string& arg = args_[i_];
             if (arg == "--help" || arg == "-h") {
                 line_.help = true;
+            } else if (arg == "--version") {
+                line_.version = true;
             } else if (arg.starts_with("-") && arg.size() > 1) {
                 if (!Option(arg)) return false;
             } else if (line_.command.name.empty()) {
@@ -175,7 +179,7 @@ class Parser {
                 positional.push_back(arg);
             }
         }
-        if (line_.help) return true;
+        if (line_.help || line_.version) return true;
         if (line_.command.name.empty()) return Fail("no command given");
         return Positional(positional);
     }

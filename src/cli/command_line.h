@@ -47,7 +47,8 @@ struct CommandOptions {
 struct CommandLine {
     LinkOptions link;
     CommandOptions command;
-    bool help = false;  // --help: print the help of the command (or the program) and stop
+    bool help = false;     // --help: print the help of the command (or the program) and stop
+    bool version = false;  // --version: print the version and stop
 };
 
 // Reads the arguments after the program name. False, with `error` saying what is wrong, for a

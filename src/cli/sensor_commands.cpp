@@ -657,6 +657,12 @@ class Commands {
                                             std::to_string(stoppedAt - 1) +
                                             ", the rest not probed"};
         }
+        // An empty line is a failure for the script that asked: no sensor answered.
+        if (found == 0) {
+            return Failure{kLinkFailed, "scanned addresses " + std::to_string(options.from) +
+                                            " to " + std::to_string(options.to) +
+                                            ": no sensor answered"};
+        }
         io_.err << "corvane: scanned addresses " << options.from << " to " << options.to << ": "
                 << found << (found == 1 ? " sensor answered" : " sensors answered") << "\n";
         return std::nullopt;

@@ -69,7 +69,7 @@ void SetupDialog::OnNotify(int id, fw::Notify notify) {
     if (notify == fw::Notify::Clicked && id == applyId_) {
         Apply();
     } else if (notify == fw::Notify::Clicked && id == ids::kHelp) {
-        host_.OpenHelp();
+        PressHelp();
     } else {
         OnControlNotify(id, notify);
     }

@@ -69,6 +69,11 @@ class Dialog {
     void PressEnter();
     void PressEscape();
     void PressCloseBox() { PressEscape(); }
+    // F1, and "&Help" where the window has it: the help, at this window's section.
+    void PressHelp() { host_.OpenHelp(HelpSection()); }
+    // The help's section about this window: by default the one named after its caption
+    // (HelpSectionOf).
+    virtual std::string HelpSection() const { return HelpSectionOf(template_.caption); }
 
   protected:
     virtual bool OnInitDialog();

@@ -41,6 +41,20 @@ bool Match(const char* name, const char* pattern) {
 
 }  // namespace
 
+std::string HelpSectionOf(std::string_view caption) {
+    std::string section;
+    for (const char c : caption) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ' ') {
+            section += '-';
+        } else if (std::isalnum(u) != 0 || c == '-') {
+            section += static_cast<char>(std::tolower(u));
+        }
+    }
+    while (!section.empty() && section.back() == '-') section.pop_back();
+    return section;
+}
+
 std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {
     const auto parts = Split(filter, '|');
     std::vector<FileFilterEntry> entries;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/clock.h"
@@ -78,8 +79,10 @@ class Host : public Clock, public OperatorPrompts {
     virtual void PostFileDialog(FileDialogRequest request,
                                 std::function<void(std::optional<std::string>)> onChosen) = 0;
 
-    // Opens the program's help.
-    virtual void OpenHelp() = 0;
+    // Opens the program's help at `section`, the name of one of its sections (see
+    // HelpSectionOf); an empty name opens it at the beginning.
+    virtual void OpenHelp(const std::string& section) = 0;
+    void OpenHelp() { OpenHelp(std::string()); }
 
     // One copy at a time: if a copy whose main window has `title` runs, it is brought to the
     // front and this returns true. Otherwise this copy claims the title; `onRaise` runs when a
@@ -89,6 +92,12 @@ class Host : public Clock, public OperatorPrompts {
   private:
     std::string appTitle_;
 };
+
+// The name of the help's section about the window captioned `caption`: the caption in lower case,
+// blanks turned to '-', anything but letters, digits and '-' left out ("Factory Settings" gives
+// "factory-settings", "Save Current Configuration ?" gives "save-current-configuration"). The
+// pictures of the windows are named the same way.
+std::string HelpSectionOf(std::string_view caption);
 
 // The patterns of a filter string, entry by entry: "A (*.Hex)|*.Hex|All (*.*)|*.*||" gives
 // {{"A (*.Hex)", {"*.Hex"}}, {"All (*.*)", {"*.*"}}}. Several patterns are separated by ';'.

@@ -117,6 +117,10 @@ void PropertySheet::PressApply() {
     }
 }
 
+void PropertySheet::PressHelp() {
+    if (IsOpen()) host_.OpenHelp(ActivePage().HelpSection());
+}
+
 void PropertySheet::PressCancel() {
     if (!IsOpen() || closePending_) return;
     for (std::size_t i = 0; i < pages_.size(); ++i) {

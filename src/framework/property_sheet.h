@@ -71,6 +71,8 @@ class PropertySheet {
     void PressOK();
     void PressCancel();
     void PressApply();
+    // F1: the help, at the section of the page in view.
+    void PressHelp();
     bool ApplyEnabled() const { return applyEnabled_; }
 
   private:

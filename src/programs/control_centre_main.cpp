@@ -35,6 +35,7 @@
 #include "link/frame_trace.h"
 #include "link/line_port.h"
 #include "link/serial_device_catalog_qt.h"
+#include "release.h"
 #include "screenshot_tour.h"
 #include "service_record.h"
 #include "simulation.h"
@@ -45,6 +46,8 @@ namespace {
 using namespace corvane;
 
 struct Options {
+    bool help = false;     // --help: print the help and end
+    bool version = false;  // --version
     bool simulate = false;
     bool headless = false;
     bool trace = false;
@@ -53,12 +56,35 @@ struct Options {
     std::string records;  // --records FILE: the service record; empty = the default file
 };
 
+constexpr const char* kUsage =
+    "usage: corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] [--com2 DEVICE]\n"
+    "                              [--trace] [--screenshots DIR]\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "The desktop tool that configures, calibrates, tests and services Vexor conductivity\n"
+    "sensors over a serial line. F1 in any window opens the help at that window.\n"
+    "\n"
+    "Options:\n"
+    "  --simulate          a virtual sensor (address 0, 9600 baud 8N1) inside the program,\n"
+    "                      opened as COM1\n"
+    "  --headless          no windows: prints the System Messages and the live readings\n"
+    "  --com1 DEVICE       the device of COM1 for this run (tcp://HOST:PORT: a serial\n"
+    "                      device server); otherwise the one chosen on the Communications page\n"
+    "  --com2 DEVICE       the device of COM2 for this run\n"
+    "  --trace             every frame sent and received, in hexadecimal, on standard error\n"
+    "  --screenshots DIR   saves a picture of every window in DIR, then ends\n"
+    "  --help              this help\n"
+    "  --version           the version\n"
+    "\n"
+    "Serial devices: /dev/serial/by-id/ names each USB adapter plugged in; otherwise\n"
+    "/dev/ttyUSB0 (USB adapters), /dev/ttyACM0 (USB modems), /dev/ttyS0 (built-in ports).\n"
+    "The settings and the user passwords are kept in Vexor.qzt in the working folder.\n"
+    "One copy runs at a time: a second one brings the first to the front and ends with\n"
+    "status 0. Exit status: 0 closed; 2 bad usage.\n";
+
 int Usage(const char* problem) {
-    std::fprintf(stderr,
-                 "corvane-control-centre: %s\n"
-                 "usage: corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] "
-                 "[--com2 DEVICE] [--trace] [--screenshots DIR]\n",
-                 problem);
+    std::fprintf(stderr, "corvane-control-centre: %s\n%s", problem, kUsage);
     return 2;
 }
 
@@ -66,7 +92,13 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& problem)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--simulate") {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        } else if (arg == "--version") {
+            options.version = true;
+            return true;
+        } else if (arg == "--simulate") {
             options.simulate = true;
         } else if (arg == "--headless") {
             options.headless = true;
@@ -202,6 +234,15 @@ int main(int argc, char** argv) {
     Options options;
     std::string problem;
     if (!ParseOptions(argc, argv, options, problem)) return Usage(problem.c_str());
+    if (options.help) {
+        std::printf("%s%s", kUsage, kHelp);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("corvane-control-centre %s (%s)\n", CORVANE_RELEASE_VERSION,
+                    CORVANE_RELEASE_DATE);
+        return 0;
+    }
     if (options.headless && !options.screenshotDir.empty()) {
         return Usage("--screenshots needs the windows; leave out --headless");
     }

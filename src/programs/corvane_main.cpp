@@ -35,6 +35,7 @@
 #include "link/tcp_port.h"
 #include "records/record_writer.h"
 #include "records/service_recorder.h"
+#include "release.h"
 #include "sim/virtual_line.h"
 #include "sim/virtual_sensor.h"
 
@@ -173,7 +174,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     FastLink link(records, *channel, time, prompts, wait, line.command.timeoutMs);
     records::ServiceRecorder recorder(
         records, time, writer,
-        {"corvane", CORVANE_VERSION, records::WorkstationName(),
+        {"corvane", CORVANE_RELEASE_VERSION, records::WorkstationName(),
          [port = line.link.simulate ? std::string("simulated") : line.link.port] { return port; }});
     link.Link().AddObserver(recorder);
     if (line.link.trace) TraceLink(link);
@@ -199,6 +200,10 @@ int main(int argc, char** argv) {
     }
     if (line.help) {
         std::cout << cli::HelpText(line.command.name);
+        return cli::kDone;
+    }
+    if (line.version) {
+        std::cout << "corvane " CORVANE_RELEASE_VERSION " (" CORVANE_RELEASE_DATE ")\n";
         return cli::kDone;
     }
     if (cli::IsRecordCommand(line.command.name)) {

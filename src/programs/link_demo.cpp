@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "link/command_table.h"
+#include "release.h"
 #include "sim/simulated_link.h"
 
 namespace {
@@ -22,6 +23,8 @@ struct Options {
     bool fast = false;
     double drop = 0.0;
     double silentAfter = 0;
+    bool help = false;
+    bool version = false;
 };
 
 bool ParseNumber(const char* text, double& value) {
@@ -30,10 +33,33 @@ bool ParseNumber(const char* text, double& value) {
     return end != text && *end == '\0' && value >= 0;
 }
 
+constexpr const char* kUsage =
+    "usage: corvane-link-demo [--seconds N] [--fast] [--drop P] [--silent-after S]\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Runs the sensor link alone against one in-process virtual sensor (address 0, 9600 baud\n"
+    "8N1) and prints what a technician would see: the System Messages as they change, the\n"
+    "live readings once a second and the sensor's identity once its setup is read.\n"
+    "\n"
+    "Options:\n"
+    "  --seconds N        stop after N seconds (default: run until interrupted)\n"
+    "  --fast             run on the virtual clock as fast as possible, not in real time\n"
+    "  --drop P           the sensor loses that share (0 to 1) of its replies\n"
+    "  --silent-after S   the sensor stops answering after S seconds\n"
+    "  --help             this help\n"
+    "  --version          the version\n";
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--fast") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            options.help = true;
+            return true;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            options.version = true;
+            return true;
+        } else if (std::strcmp(argv[i], "--fast") == 0) {
             options.fast = true;
         } else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
             if (!ParseNumber(argv[++i], options.seconds)) return false;
@@ -98,10 +124,16 @@ class Display {
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: corvane-link-demo [--seconds N] [--fast] [--drop P] "
-                     "[--silent-after S]\n");
+        std::fprintf(stderr, "%sTry 'corvane-link-demo --help' for the options.\n", kUsage);
         return 2;
+    }
+    if (options.help) {
+        std::printf("%s%s", kUsage, kHelp);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("corvane-link-demo %s (%s)\n", CORVANE_RELEASE_VERSION, CORVANE_RELEASE_DATE);
+        return 0;
     }
     corvane::sim::SimulatedLink link;
     link.Sensor().Faults().dropProbability = options.drop;

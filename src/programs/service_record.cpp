@@ -2,6 +2,7 @@
 
 #include "app/control_centre_app.h"
 #include "records/record_store.h"
+#include "release.h"
 
 namespace corvane {
 namespace {
@@ -35,7 +36,7 @@ DesktopServiceRecord::DesktopServiceRecord(CControlCentreApp& app, const std::st
     if (window == nullptr) return;
     window->UseServiceRecord(
         writer_,
-        {"corvane-control-centre", CORVANE_VERSION, records::WorkstationName(), std::move(port)},
+        {"corvane-control-centre", CORVANE_RELEASE_VERSION, records::WorkstationName(), std::move(port)},
         history_,
         [local = writer_.Location()](bool push, const std::string& server) {
             return ExchangeWithServer(local, push, server);

@@ -19,6 +19,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include <sstream>
 #include <string>
 
+#include "release.h"
 #include "sim/pty_server.h"
 
 namespace {
@@ -79,23 +81,51 @@ bool ParseAddresses(const std::string& text, std::vector<int>& addresses) {
     return !addresses.empty();
 }
 
+constexpr const char* kUsage =
+    "usage: vexor-sim [--addresses 0,3,7] [--baud N] [--parity E|O|N|M|S]\n"
+    "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
+    "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
+    "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
+    "                 [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Virtual Vexor sensors on a pseudo-terminal (or a loopback TCP port), for trying and\n"
+    "testing corvane-control-centre and corvane without a sensor. Prints the device to give\n"
+    "them and serves until interrupted.\n"
+    "\n"
+    "Options:\n"
+    "  --addresses LIST    the sensors' addresses, 0 to 247, separated by commas (default 0)\n"
+    "  --baud N            the line's baud rate, 300 to 921600 (default 9600)\n"
+    "  --parity P          E, O, N, M or S (default N)\n"
+    "  --data-bits N       7 or 8 (default 8)\n"
+    "  --stop-bits N       1 or 2 (default 1)\n"
+    "  --link PATH         also reachable as PATH, which survives a restart of the simulator\n"
+    "  --tcp PORT          serve on 127.0.0.1:PORT (0: any free port) instead of a\n"
+    "                      pseudo-terminal, as a serial device server does\n"
+    "  --latency MS        replies reach the terminal in packets, as through a USB serial\n"
+    "                      adapter whose latency timer is MS milliseconds (1 to 255)\n"
+    "  --silent            the sensors never answer\n"
+    "  --exceptions        every request is answered with an exception reply\n"
+    "  --bad-crc           every reply carries a wrong CRC\n"
+    "  --stray-bytes       a stray byte follows every reply\n"
+    "  --delay MS          each reply starts MS milliseconds late (0 to 60000)\n"
+    "  --drop P            loses that share (0 to 1) of the replies\n"
+    "  --corrupt P         garbles that share (0 to 1) of the replies\n"
+    "  --reject-blocks N   rejects the next N software download blocks\n"
+    "  --drop-blocks P     loses that share of the replies to download blocks\n"
+    "  --corrupt-blocks P  garbles that share of the replies to download blocks\n"
+    "  --seed N            the seed of the random faults, for a repeatable run\n"
+    "  --help              this help\n"
+    "  --version           the version\n"
+    "\n"
+    "After each finished software download it prints the sensor's flash as\n"
+    "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
+    "address low and data of each byte written, in address order).\n";
+
 int Usage(const char* problem) {
-    std::fprintf(stderr,
-                 "vexor-sim: %s\n"
-                 "usage: vexor-sim [--addresses 0,3,7] [--baud N] [--parity E|O|N|M|S]\n"
-                 "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
-                 "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
-                 "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
-                 "                 [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]\n"
-                 "--latency MS: replies reach the terminal in packets, as through a USB serial\n"
-                 "adapter whose latency timer is MS milliseconds (1 to 255), instead of byte by\n"
-                 "byte at their character times.\n"
-                 "--tcp PORT: serve on 127.0.0.1:PORT (0: any free port) instead of a\n"
-                 "pseudo-terminal, as a serial device server does.\n"
-                 "After each finished software download it prints the sensor's flash as\n"
-                 "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
-                 "address low and data of each byte written, in address order).\n",
-                 problem);
+    std::fprintf(stderr, "vexor-sim: %s\n%sTry 'vexor-sim --help' for the options.\n", problem,
+                 kUsage);
     return 2;
 }
 
@@ -108,7 +138,13 @@ int main(int argc, char** argv) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         long number = 0;
         auto& faults = options.faults;
-        if (arg == "--silent") {
+        if (arg == "--help" || arg == "-h") {
+            std::printf("%s%s", kUsage, kHelp);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("vexor-sim %s (%s)\n", CORVANE_RELEASE_VERSION, CORVANE_RELEASE_DATE);
+            return 0;
+        } else if (arg == "--silent") {
             faults.silent = true;
         } else if (arg == "--exceptions") {
             faults.exceptionReplies = true;
@@ -213,6 +249,15 @@ int main(int argc, char** argv) {
                 options.line.BaudRate, options.line.DataBits, options.line.Parity,
                 options.line.StopBits, server.DevicePath().c_str());
     std::printf("Connect with: corvane-control-centre --com1 %s\n", server.DevicePath().c_str());
+    if (std::find(options.addresses.begin(), options.addresses.end(), 0) ==
+        options.addresses.end()) {
+        // The desktop tool starts at address 0, where no sensor of this line answers.
+        std::printf(
+            "No sensor answers at address 0, where the desktop tool starts: on its\n"
+            "Communications page choose the address and \"Monitor User Address\" (or \"Search\n"
+            "Up\"); corvane takes --address %d.\n",
+            options.addresses.front());
+    }
     std::fflush(stdout);
 
     // The server thread starts with the stop signals blocked, so they reach this thread only,

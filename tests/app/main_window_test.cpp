@@ -81,6 +81,8 @@ TEST_F(MainWindow, versionShowsTheAboutBoxAndHelpOpensTheHelp) {
     EXPECT_EQ(rig.host.OpenDialogs().size(), 1u);
     rig.Controls().UserClick(ids::kHelp);
     EXPECT_EQ(rig.host.HelpOpened(), 1);
+    EXPECT_EQ(rig.host.HelpSections().back(), "corvane-control-centre")
+        << "the main window's Help opens the help at the main window";
 }
 
 TEST_F(MainWindow, exitAndTheCloseBoxBothEndTheProgram) {

@@ -324,6 +324,13 @@ TEST(CliScan, findsTheSensorsAtTheEndsAndInTheMiddle) {
     EXPECT_EQ(Lines(rig.Out()), (std::vector<std::string>{"37"}));
 }
 
+TEST(CliScan, aScanNoSensorAnsweredEndsWithStatus1) {
+    CliRig rig({37});
+    EXPECT_EQ(rig.Run({"scan", "--from", "0", "--to", "5", "--timeout-ms", "20"}), 1);
+    EXPECT_TRUE(rig.Out().empty()) << rig.Out();
+    EXPECT_TRUE(Contains(rig.Err(), "scanned addresses 0 to 5: no sensor answered")) << rig.Err();
+}
+
 TEST(CliScan, aFailingPortOrCtrlCIsNeverReportedAsAFinishedScan) {
     CliRig rig({0, 37});
     rig.Line().SetOpenFails(true);

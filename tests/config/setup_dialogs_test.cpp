@@ -57,6 +57,22 @@ TEST_F(SetupDialogs, outputUnitsFollowTheChosenSource) {
     EXPECT_EQ(d.Text(o1.unit20mA), "%");
 }
 
+TEST_F(SetupDialogs, helpOpensTheHelpAtTheDialogsOwnSection) {
+    const std::pair<int, const char*> dialogs[] = {
+        {kSetOutput1, "setup-current-output-1"},
+        {kSetOutput2, "setup-current-output-2"},
+        {kSetDigital, "setup-digital-data-output"},
+        {kSetCustomRange, "setup-custom-range"},
+    };
+    for (const auto& [button, section] : dialogs) {
+        auto& d = OpenDialog(button);
+        d.UserClick(kHelp);
+        ASSERT_FALSE(rig.host.HelpSections().empty());
+        EXPECT_EQ(rig.host.HelpSections().back(), section);
+        Close(d, fw::kIdCancel);
+    }
+}
+
 TEST_F(SetupDialogs, theTdsFactorIsOpenOnlyForTotalDissolvedSolids) {
     for (const int button : {kSetOutput1, kSetOutput2}) {
         const auto& ids = button == kSetOutput1 ? o1 : o2;

@@ -137,6 +137,35 @@ class VexorSimProgram : public RealPortRig {
     std::string output;
 };
 
+// Sensors none of which is at address 0, where the desktop tool starts, come with the hint of
+// how to reach them; with one at address 0 there is nothing to say.
+TEST(VexorSimStart, saysWhenNoSensorAnswersAtAddressZero) {
+    if (!testing::PseudoTerminalsAvailable())
+        GTEST_SKIP() << "this system gives no pseudo-terminals";
+    for (const char* addresses : {"4,5", "5,0"}) {
+        SCOPED_TRACE(addresses);
+        QProcess simulator;
+        simulator.start(VEXOR_SIM_PROGRAM, {"--addresses", addresses});
+        ASSERT_TRUE(simulator.waitForStarted(5000));
+        std::string output;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                output += simulator.readAllStandardOutput().toStdString();
+                return output.find("Connect with") != std::string::npos;
+            },
+            5));
+        simulator.waitForReadyRead(300);
+        output += simulator.readAllStandardOutput().toStdString();
+        const bool hint = output.find("No sensor answers at address 0") != std::string::npos;
+        EXPECT_EQ(hint, std::string(addresses) == "4,5") << output;
+        if (hint) {
+            EXPECT_NE(output.find("corvane takes --address 4"), std::string::npos) << output;
+        }
+        simulator.terminate();
+        simulator.waitForFinished(5000);
+    }
+}
+
 TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
     ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 5)) << output;
     records.Sensor.DeviceId = 3;

@@ -402,5 +402,36 @@ TEST(NestedExchange, aHandlerThatPullsDuringAPushLeavesTheLaterFieldsAlone) {
     EXPECT_EQ(window.second, "TYPED") << "outside a push the handler pulls everything";
 }
 
+TEST(HelpSections, areTheCaptionInLowerCaseWithBlanksAsDashesAndNoSigns) {
+    EXPECT_EQ(HelpSectionOf("Factory Settings"), "factory-settings");
+    EXPECT_EQ(HelpSectionOf("Setup Current Output 1"), "setup-current-output-1");
+    EXPECT_EQ(HelpSectionOf("Save Current Configuration ?"), "save-current-configuration");
+    EXPECT_EQ(HelpSectionOf("About Corvane Control Centre"), "about-corvane-control-centre");
+    EXPECT_EQ(HelpSectionOf(""), "");
+}
+
+TEST_F(Framework, helpKeyOpensTheSectionOfThePageInViewOrOfTheDialog) {
+    static const DialogTemplate otherTemplate{501, "Other Page", 200, 100, {}};
+    PropertyPage other(host, otherTemplate);
+    PropertySheet two(host, "Two", {&first, &other});
+    two.PressHelp();
+    EXPECT_TRUE(host.HelpSections().empty()) << "a sheet that is not open opens no help";
+    two.DoModal([](int) {});
+    two.PressHelp();
+    ASSERT_TRUE(two.SetActivePage(1));
+    two.PressHelp();
+    EXPECT_EQ(host.HelpSections(), (std::vector<std::string>{"test-page", "other-page"}));
+    two.PressCancel();
+    clock.RunFor(kMillisecond);
+
+    Dialog dialog(host, otherTemplate);
+    dialog.DoModal([](int) {});
+    dialog.PressHelp();
+    EXPECT_EQ(host.HelpSections().back(), "other-page");
+    host.OpenHelp();
+    EXPECT_EQ(host.HelpSections().back(), "") << "the help at its beginning";
+    EXPECT_EQ(host.HelpOpened(), 4);
+}
+
 }  // namespace
 }  // namespace corvane::fw

@@ -112,6 +112,10 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
 done
 check "the help lies where the program looks for it, relative to bin/" \
     test -f "$bin/../share/corvane-control-centre/help/index.html"
+help_dir=$root/usr/share/corvane-control-centre/help
+for picture in $(grep -o 'src="[^"]*"' "$help_dir/index.html" | sed 's/^src="//; s/"$//'); do
+    check "the picture $picture the help shows is installed" test -f "$help_dir/$picture"
+done
 
 # Waits up to $3 seconds for the file $1 to hold a line matching $2.
 await_line() {

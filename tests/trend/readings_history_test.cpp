@@ -77,7 +77,8 @@ TEST(ReadingsHistory, keepsTheLastHourInBoundedMemory) {
     ReadingsHistory history;
     const SharedRecords r = Answered(0, 1);
     // Seventy minutes of polls at five a second.
-    for (std::int64_t i = 0; i < 70 * 60 * 5; ++i) history.PollWasAnswered(PollAnsweredOf(r, At(200 * i)));
+    for (std::int64_t i = 0; i < 70 * 60 * 5; ++i)
+        history.PollWasAnswered(PollAnsweredOf(r, At(200 * i)));
     const auto& samples = history.Samples();
     EXPECT_LE(samples.Size(), ReadingsHistory::kSampleCapacity);
     EXPECT_EQ(samples.Newest().timeMs - samples.Oldest().timeMs, ReadingsHistory::kKeptMs);

@@ -79,7 +79,7 @@ std::string ActiveTitle() {
 
 void RealWindowRig::SetUp() {
     pump_ = std::make_unique<fw::RealTimePump>(clock_);
-    host_ = std::make_unique<fw::QtHost>("");
+    host_ = std::make_unique<fw::QtHost>(helpFile_);
     app_ = std::make_unique<CControlCentreApp>(
         *host_,
         [this]() -> std::unique_ptr<SerialChannel> {

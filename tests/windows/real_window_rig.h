@@ -62,6 +62,7 @@ class RealWindowRig : public ::testing::Test {
     // The frames written to the sensor since `from` whose function is `function`.
     std::vector<std::vector<std::uint8_t>> Sent(int function, std::size_t from = 0);
 
+    std::string helpFile_;  // the help the host opens (none by default)
     fw::VirtualClock clock_;
     std::unique_ptr<fw::RealTimePump> pump_;
     sim::VirtualSensor sensor_{0};

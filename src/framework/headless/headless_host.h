@@ -47,7 +47,8 @@ class HeadlessHost : public Host {
                                                    WindowView* owner) override;
     void PostFileDialog(FileDialogRequest request,
                         std::function<void(std::optional<std::string>)> onChosen) override;
-    void OpenHelp() override { ++helpOpened_; }
+    using Host::OpenHelp;
+    void OpenHelp(const std::string& section) override { helpSections_.push_back(section); }
     bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
     // Shares the desktop with other hosts (for single-instance tests).
     void ShareDesktop(InstanceRegistry& registry) { registry_ = &registry; }
@@ -64,7 +65,9 @@ class HeadlessHost : public Host {
     // Paths the next file dialogs return, in order; nothing = Cancel. An empty script cancels.
     void ScriptFileChoices(std::initializer_list<std::optional<std::string>> choices);
     const std::vector<FileDialogRequest>& FileDialogs() const { return fileDialogs_; }
-    int HelpOpened() const { return helpOpened_; }
+    int HelpOpened() const { return static_cast<int>(helpSections_.size()); }
+    // The section each opening of the help asked for, in order ("" for the beginning).
+    const std::vector<std::string>& HelpSections() const { return helpSections_; }
 
     // Windows open now, in the order they were opened.
     const std::vector<Dialog*>& OpenDialogs() const { return openDialogs_; }
@@ -90,7 +93,7 @@ class HeadlessHost : public Host {
     std::vector<Beep> beeps_;
     std::deque<std::optional<std::string>> fileScript_;
     std::vector<FileDialogRequest> fileDialogs_;
-    int helpOpened_ = 0;
+    std::vector<std::string> helpSections_;
     std::vector<Dialog*> openDialogs_;
     std::vector<PropertySheet*> openSheets_;
     InstanceRegistry ownRegistry_;

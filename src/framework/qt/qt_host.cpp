@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -75,11 +76,16 @@ class QtTimer : public Timer {
 };
 
 // A top-level window whose Enter, Escape and close box go to the framework's handlers (the
-// dialog's OK and Cancel, or the sheet's), not to Qt's default buttons.
+// dialog's OK and Cancel, or the sheet's), not to Qt's default buttons; F1 opens the help at the
+// window's section (the sheet's: at the page in view).
 class RoutedDialog : public QDialog {
   public:
-    RoutedDialog(QWidget* parent, std::function<void()> onEnter, std::function<void()> onEscape)
-        : QDialog(parent), onEnter_(std::move(onEnter)), onEscape_(std::move(onEscape)) {}
+    RoutedDialog(QWidget* parent, std::function<void()> onEnter, std::function<void()> onEscape,
+                 std::function<void()> onHelp)
+        : QDialog(parent),
+          onEnter_(std::move(onEnter)),
+          onEscape_(std::move(onEscape)),
+          onHelp_(std::move(onHelp)) {}
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -94,6 +100,8 @@ class RoutedDialog : public QDialog {
             RunGuarded("the Enter key", onEnter_);
         } else if (event->key() == Qt::Key_Escape) {
             RunGuarded("the Escape key", onEscape_);
+        } else if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+            RunGuarded("the F1 key", onHelp_);
         } else {
             QDialog::keyPressEvent(event);
         }
@@ -106,6 +114,7 @@ class RoutedDialog : public QDialog {
   private:
     std::function<void()> onEnter_;
     std::function<void()> onEscape_;
+    std::function<void()> onHelp_;
 };
 
 // Shows a box or file dialog as the modal window of the whole program, on top, with the keyboard.
@@ -206,7 +215,8 @@ class QtDialogView : public WindowView {
                  bool modal = true)
         : host_(host),
           window_(new RoutedDialog(
-              parent, [&dialog] { dialog.PressEnter(); }, [&dialog] { dialog.PressCloseBox(); })) {
+              parent, [&dialog] { dialog.PressEnter(); }, [&dialog] { dialog.PressCloseBox(); },
+              [&dialog] { dialog.PressHelp(); })) {
         window_->setWindowTitle(ToQ(std::string(dialog.Template().caption)));
         auto* contents = new QWidget;
         builder_ = std::make_unique<QtWindowBuilder>(controls, *contents);
@@ -252,7 +262,8 @@ class QtSheetView : public SheetView {
     QtSheetView(PropertySheet& sheet, QWidget* parent)
         : sheet_(sheet),
           window_(new RoutedDialog(
-              parent, [&sheet] { sheet.PressOK(); }, [&sheet] { sheet.PressCancel(); })) {
+              parent, [&sheet] { sheet.PressOK(); }, [&sheet] { sheet.PressCancel(); },
+              [&sheet] { sheet.PressHelp(); })) {
         window_->setWindowTitle(ToQ(sheet.Caption()));
         window_->setWindowModality(Qt::ApplicationModal);
         auto* layout = new QVBoxLayout(window_);
@@ -673,8 +684,16 @@ void QtHost::PostFileDialog(FileDialogRequest request,
         });
 }
 
-void QtHost::OpenHelp() {
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(helpFile_)))) return;
+void QtHost::OpenHelp(const std::string& section) {
+    QUrl url = QUrl::fromLocalFile(ToQ(helpFile_));
+    if (!section.empty()) url.setFragment(ToQ(section));
+    // Some desktops' openers drop the section of a file's URL; a browser named here keeps it.
+    const QString browser = qEnvironmentVariable("CORVANE_HELP_BROWSER");
+    if (!browser.isEmpty()) {
+        if (QProcess::startDetached(browser, {url.toString(QUrl::FullyEncoded)})) return;
+    } else if (QDesktopServices::openUrl(url)) {
+        return;
+    }
     // No browser the desktop knows of: the technician is told where the help is.
     PostBox({"The help could not be shown: this desktop has no web browser set up to open it.\n"
              "Open this file in a browser:\n" +

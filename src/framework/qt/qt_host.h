@@ -64,7 +64,10 @@ class QtHost : public Host {
                                                    WindowView* owner) override;
     void PostFileDialog(FileDialogRequest request,
                         std::function<void(std::optional<std::string>)> onChosen) override;
-    void OpenHelp() override;
+    using Host::OpenHelp;
+    // The help file at the section, in the program named by the environment variable
+    // CORVANE_HELP_BROWSER when it is set (given the help's URL), else in the desktop's browser.
+    void OpenHelp(const std::string& section) override;
     bool RaiseRunningCopy(const std::string& title, std::function<void()> onRaise) override;
 
     // Answers every later file dialog with `path` without showing it (for the screenshot tour,
