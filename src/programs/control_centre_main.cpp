@@ -58,7 +58,7 @@ struct Options {
 
 constexpr const char* kUsage =
     "usage: corvane-control-centre [--simulate] [--headless] [--com1 DEVICE] [--com2 DEVICE]\n"
-    "                              [--trace] [--screenshots DIR]\n";
+    "                              [--trace] [--screenshots DIR] [--records FILE]\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -74,6 +74,8 @@ constexpr const char* kHelp =
     "  --com2 DEVICE       the device of COM2 for this run\n"
     "  --trace             every frame sent and received, in hexadecimal, on standard error\n"
     "  --screenshots DIR   saves a picture of every window in DIR, then ends\n"
+    "  --records FILE      the service record (default\n"
+    "                      ~/.local/share/Corvane/service-records.sqlite)\n"
     "  --help              this help\n"
     "  --version           the version\n"
     "\n"

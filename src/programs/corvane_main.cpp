@@ -85,14 +85,6 @@ std::string LoginName() {
     return "";
 }
 
-fw::DateTime LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-            local.tm_min,         local.tm_sec,     local.tm_wday};
-}
-
 // Waits on the Qt event loop, where the port's bytes and the clock's timers arrive.
 class EventLoopWait : public EventWait {
   public:
@@ -138,7 +130,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
 
     fw::VirtualClock clock;
     fw::RealTimePump pump(clock);
-    fw::VirtualTime time(clock, LocalNow());
+    fw::VirtualTime time(clock, std::chrono::system_clock::now());
 
     CatchStopSignals();
     cli::Console console{std::cout, std::cerr};

@@ -36,7 +36,8 @@ DesktopServiceRecord::DesktopServiceRecord(CControlCentreApp& app, const std::st
     if (window == nullptr) return;
     window->UseServiceRecord(
         writer_,
-        {"corvane-control-centre", CORVANE_RELEASE_VERSION, records::WorkstationName(), std::move(port)},
+        {"corvane-control-centre", CORVANE_RELEASE_VERSION, records::WorkstationName(),
+         std::move(port)},
         history_,
         [local = writer_.Location()](bool push, const std::string& server) {
             return ExchangeWithServer(local, push, server);

@@ -98,7 +98,9 @@ class RecordWriter::Worker {
         // opened it.
         if (!kept_.empty()) WriteBatch({});
         store_.reset();
-        if (!kept_.empty()) {
+        // Said here only when the program has not taken the failure (and said it) already.
+        std::lock_guard lockFailure(mutex_);
+        if (!kept_.empty() && failure_) {
             std::fprintf(stderr, "%zu service events could not be written to %s\n", kept_.size(),
                          location_.c_str());
         }

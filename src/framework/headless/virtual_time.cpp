@@ -1,5 +1,7 @@
 #include "framework/headless/virtual_time.h"
 
+#include <ctime>
+
 namespace corvane::fw {
 namespace {
 
@@ -45,6 +47,13 @@ class VirtualTimer : public Timer {
 
 DateTime VirtualTime::Now() const {
     using namespace std::chrono;
+    if (preciseStart_) {
+        const std::time_t now = system_clock::to_time_t(PreciseNow());
+        std::tm local{};
+        localtime_r(&now, &local);
+        return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                        local.tm_min,         local.tm_sec,     local.tm_wday};
+    }
     const sys_days startDay = year{start_.year} / month{static_cast<unsigned>(start_.month)} /
                               day{static_cast<unsigned>(start_.day)};
     const sys_seconds moment = startDay + hours{start_.hour} + minutes{start_.minute} +
@@ -62,7 +71,8 @@ DateTime VirtualTime::Now() const {
 }
 
 std::chrono::system_clock::time_point VirtualTime::PreciseNow() const {
-    return TimePointOf(start_) + std::chrono::microseconds(clock_.Now());
+    const auto start = preciseStart_ ? *preciseStart_ : TimePointOf(start_);
+    return start + std::chrono::microseconds(clock_.Now());
 }
 
 std::unique_ptr<Timer> VirtualTime::CreateTimer(std::function<void()> onTick) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "framework/clock.h"
 #include "framework/headless/virtual_clock.h"
 
@@ -10,6 +12,9 @@ namespace corvane::fw {
 class VirtualTime : public Clock {
   public:
     VirtualTime(VirtualClock& clock, DateTime start) : clock_(clock), start_(start) {}
+    // Starting at a moment of the system clock, to the microsecond, in the local time zone.
+    VirtualTime(VirtualClock& clock, std::chrono::system_clock::time_point start)
+        : clock_(clock), start_(), preciseStart_(start) {}
 
     DateTime Now() const override;
     // The start moment plus the clock's time, to the microsecond.
@@ -19,6 +24,7 @@ class VirtualTime : public Clock {
   private:
     VirtualClock& clock_;
     DateTime start_;
+    std::optional<std::chrono::system_clock::time_point> preciseStart_;
 };
 
 }  // namespace corvane::fw
