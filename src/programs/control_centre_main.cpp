@@ -172,7 +172,7 @@ int RunHeadless(int argc, char** argv, Options& options) {
     KeepNumbersInTheCLocale();
     fw::VirtualClock clock;
     fw::RealTimePump pump(clock);
-    fw::HeadlessHost host(clock);
+    fw::HeadlessHost host(clock, std::chrono::system_clock::now());  // the date of today
     fw::LocalSocketInstanceLock instanceLock;
     host.SetInstanceArbiter([&](const std::string& title, std::function<void()> onRaise) {
         return instanceLock.RaiseRunningCopy(title, std::move(onRaise));

@@ -17,8 +17,10 @@
 #include "framework/qt/box_answerer.h"
 #include "framework/qt/qt_host.h"
 #include "page_kit/operator_page.h"
+#include "resources/history_window.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
+#include "resources/setup_page.h"
 #include "resources/software_page.h"
 
 namespace corvane {
@@ -145,8 +147,10 @@ class TourSteps {
                 });
             }
         }
+        TourSetupRead(sheet);
         TourDownload(sheet);
         TourTrend(sheet);
+        TourHistory();
         // The save prompt of "&Exit", opened on its own: its close box then ends nothing.
         CControlCentreDlg& window = *app_.MainWindow();
         Then([&window] {
@@ -189,6 +193,45 @@ class TourSteps {
             if (!sheet.IsOpen() || sheet.ActiveIndex() != software) return;
             Save(fw::QtHost::WidgetOf(sheet.View()), "software-download.png");
             sheet.Page(software).Controls().UserClick(ids::kSwCancel);
+        });
+    }
+
+    // The sensor's setup read from the Setup page ("&Read ZK571 Setup", its question answered
+    // Yes), so that the service history names the sensor.
+    void TourSetupRead(fw::PropertySheet& sheet) {
+        int setup = -1;
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            if (sheet.Page(i).Caption() == "Setup") setup = i;
+        }
+        if (setup < 0) return;
+        SharedRecords& records = app_.MainWindow()->Records();
+        auto before = std::make_shared<std::string>();
+        Then([&sheet, &records, setup, before] {
+            *before = records.Sensor.UpgradeIssue;
+            if (sheet.IsOpen() && sheet.SetActivePage(setup)) {
+                sheet.Page(setup).Controls().UserClick(ids::kSetReadSensor);
+            }
+        });
+        WaitFor("the setup read", kWindowLimitMs, [&records, before] {
+            return records.UploadBlock == 0 && records.Sensor.UpgradeIssue != *before;
+        });
+    }
+
+    // "Service History" from the main window, with the newest event picked out.
+    void TourHistory() {
+        CControlCentreDlg& window = *app_.MainWindow();
+        Then([&window] {
+            if (!window.Controls().IsEnabled(ids::kServiceHistory)) return;
+            window.Controls().UserClick(ids::kServiceHistory);
+        });
+        WaitFor("the history window", kWindowLimitMs,
+                [&window] { return window.HistoryWindow().IsOpen(); });
+        Then([this, &window] {
+            CHistoryDlg& history = window.HistoryWindow();
+            if (!history.IsOpen()) return;
+            history.Controls().UserSelect(ids::kHistEvents, 0);
+            Save(fw::QtHost::WidgetOf(history.View()), PictureName(history.Template().caption, ""));
+            history.Close();
         });
     }
 

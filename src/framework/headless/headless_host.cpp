@@ -71,6 +71,9 @@ Answer FirstButton(Buttons buttons) {
 HeadlessHost::HeadlessHost(VirtualClock& clock, DateTime start)
     : clock_(clock), time_(clock, start) {}
 
+HeadlessHost::HeadlessHost(VirtualClock& clock, std::chrono::system_clock::time_point start)
+    : clock_(clock), time_(clock, start) {}
+
 DateTime HeadlessHost::Now() const {
     return time_.Now();
 }

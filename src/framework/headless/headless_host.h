@@ -30,6 +30,8 @@ class HeadlessHost : public Host {
     };
 
     explicit HeadlessHost(VirtualClock& clock, DateTime start = DateTime{2026, 12, 7, 9, 30, 0, 1});
+    // Time that starts at a moment of the system clock (the headless program's own time).
+    HeadlessHost(VirtualClock& clock, std::chrono::system_clock::time_point start);
 
     DateTime Now() const override;
     // The start moment plus the clock's time, to the microsecond.
