@@ -95,6 +95,30 @@ void BM_ReadHundredThousandEvents(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadHundredThousandEvents)->Unit(benchmark::kMillisecond);
 
+// What `corvane history --json` does with 100,000 events: read them all and print each as a JSON
+// line (into memory here, the terminal's speed being none of the program's). The goal is below
+// one second.
+void BM_HistoryJsonOfHundredThousandEvents(benchmark::State& state) {
+    std::string error;
+    auto store = RecordStore::Open(LargeStore(), error);
+    if (!store) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        auto events = store->Events({}, error);
+        if (!events) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        std::string out;
+        for (const ServiceEvent& event : *events) out += EventJsonLine(event) + "\n";
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 100'000);
+}
+BENCHMARK(BM_HistoryJsonOfHundredThousandEvents)->Unit(benchmark::kMillisecond);
+
 // One sensor's events out of the 100,000 (400 of them), as the History window lists them.
 void BM_ReadOneSensor(benchmark::State& state) {
     std::string error;

@@ -8,7 +8,6 @@ namespace corvane {
 
 struct SensorData;
 
-
 // A setup field as the sensor keeps it: its name, how it reads, and where it travels in the
 // whole-setup write (the command and the bytes of its payload). Two setups hold the same value
 // in a field when the write would send the same bytes for it, so values the sensor cannot tell

@@ -48,8 +48,8 @@ depended=$(field Depends | tr ',' '\n' | awk '{print $1}')  # the package names 
 check "Package is corvane-control-centre" test "$(field Package)" = corvane-control-centre
 check "Version is the one of the newest entry of packaging/changelog" test "$(field Version)" = \
     "$(dpkg-parsechangelog -l "$source_dir/packaging/changelog" -S Version)"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libc6 \
-           libstdc++6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libqt6sql6 \
+           libqt6sql6-sqlite libc6 libstdc++6; do
     check "Depends names $lib" grep -Fxq "$lib" <<<"$depended"
 done
 description=$(field Description)
