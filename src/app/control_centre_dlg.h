@@ -64,7 +64,7 @@ class CControlCentreDlg : public fw::Dialog {
     void CloseOnRequest();
 
     // Keeps the service record: what the link does is recorded into `sink` as `context` says,
-    // "Service &History..." shows `history` and exchanges it with a server through `exchange`,
+    // "Service Hi&story..." shows `history` and exchanges it with a server through `exchange`,
     // and a record that cannot be written (`takeFailure` says so once) is reported in a box.
     void UseServiceRecord(records::EventSink& sink, records::RecordingContext context,
                           records::EventHistory& history, CHistoryDlg::Exchange exchange,

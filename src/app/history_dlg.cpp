@@ -127,6 +127,7 @@ void CHistoryDlg::Reload() {
             ? shown_[static_cast<std::size_t>(Controls().ListSelection(ids::kHistEvents))].uuid
             : "";
     seen_ = history_->WrittenCount();
+    ticksSinceRead_ = 0;
     std::string error;
     auto events = history_->Events(Filter(), error);
     if (!events) {
@@ -155,7 +156,7 @@ void CHistoryDlg::ShowDetails() {
 
 void CHistoryDlg::OnTimer(int id) {
     if (id != kTimerId || history_ == nullptr) return;
-    if (history_->WrittenCount() == seen_) return;
+    if (history_->WrittenCount() == seen_ && ++ticksSinceRead_ < kRereadEveryTicks) return;
     FillChoices();
     Reload();
 }

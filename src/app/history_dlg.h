@@ -16,11 +16,14 @@ struct SharedRecords;
 // (or any other the record holds, or all of them), of one kind or all, since a date; the details
 // of the event picked out; "&Export..." writes the events shown to a CSV file; "&Push" and
 // "P&ull" exchange the record with the plant's shared history server. The window follows new
-// events as they are written. It blocks no other window.
+// events as this program writes them, and those another program (corvane) wrote within ten
+// seconds. It blocks no other window.
 class CHistoryDlg : public fw::Dialog {
   public:
     static constexpr int kTimerId = 22;
     static constexpr int kFollowPeriodMs = 1000;
+    // The other program writes into the same record: it is read again this often regardless.
+    static constexpr int kRereadEveryTicks = 10;
     static constexpr const char* kCaption = "Service History";
     // Copies the events the server lacks to it (push) or the ones it has to the record (pull);
     // the result in a line for the window.
@@ -59,6 +62,7 @@ class CHistoryDlg : public fw::Dialog {
     std::vector<records::SensorIdentity> sensors_;  // the sensor list after "All sensors"
     std::vector<records::ServiceEvent> shown_;
     std::uint64_t seen_ = 0;  // the history's written count when the list was read
+    int ticksSinceRead_ = 0;
 };
 
 }  // namespace corvane

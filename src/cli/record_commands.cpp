@@ -1,5 +1,7 @@
 #include "cli/record_commands.h"
 
+#include <filesystem>
+
 #include "records/record_store.h"
 
 namespace corvane::cli {
@@ -8,7 +10,13 @@ namespace {
 int History(const CommandLine& line, Console& io) {
     const CommandOptions& options = line.command;
     std::string error;
-    auto store = records::RecordStore::Open(RecordsLocation(line.link), error);
+    // Reading makes no record: a mistyped --records is said, not answered with an empty one.
+    const std::string location = RecordsLocation(line.link);
+    if (!records::RecordStore::NamesServer(location) && !std::filesystem::exists(location)) {
+        io.err << "corvane: there is no service record at " << location << "\n";
+        return kLinkFailed;
+    }
+    auto store = records::RecordStore::Open(location, error);
     if (!store) {
         io.err << "corvane: " << error << "\n";
         return kLinkFailed;

@@ -26,6 +26,7 @@ struct ExchangeEnded {
     int function = 0;
     int address = 0;
     Outcome outcome = Outcome::Silent;
+    std::vector<std::uint8_t> request;  // as sent (or withheld), its CRC included
 };
 
 // A measurement poll answered: the sensor's address, the Channels page's channel it answered

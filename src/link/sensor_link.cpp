@@ -116,7 +116,7 @@ void SensorLink::SentRequest() {
 
 void SensorLink::EndExchange(Outcome outcome) {
     outstanding_ = false;
-    const ExchangeEnded ended{sentFunction_, sentAddress_, outcome};
+    const ExchangeEnded ended{sentFunction_, sentAddress_, outcome, sentFrame_};
     TellObservers([&ended](LinkObserver& o) { o.ExchangeHasEnded(ended); });
 }
 

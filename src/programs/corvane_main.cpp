@@ -175,7 +175,13 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     recorder.Flush();
     writer.Flush();
     if (const auto failure = writer.TakeFailure()) {
-        std::cerr << "corvane: " << *failure << "; the command's work was not affected\n";
+        const std::size_t lost = writer.Unwritten();
+        std::cerr << "corvane: " << *failure << "; "
+                  << (lost > 0 ? std::to_string(lost) +
+                                     (lost == 1 ? " event was" : " events were") + " not recorded; "
+                               : "")
+                  << "the command's work was not affected\n";
+        writer.LossSaidElsewhere();
     }
     return status;
 }

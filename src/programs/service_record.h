@@ -11,7 +11,7 @@ class CControlCentreApp;
 
 // The desktop tool's service record: the events of what the link does are written to the store
 // at `location` (the default file when empty) on a thread of their own, and the main window's
-// "Service &History..." shows it and pushes it to or pulls it from the plant's server. Lives as
+// "Service Hi&story..." shows it and pushes it to or pulls it from the plant's server. Lives as
 // long as the main window it was given to.
 class DesktopServiceRecord {
   public:

@@ -98,9 +98,8 @@ class RecordWriter::Worker {
         // opened it.
         if (!kept_.empty()) WriteBatch({});
         store_.reset();
-        // Said here only when the program has not taken the failure (and said it) already.
-        std::lock_guard lockFailure(mutex_);
-        if (!kept_.empty() && failure_) {
+        // Said here unless the program says it itself.
+        if (!kept_.empty() && !lossSaid_) {
             std::fprintf(stderr, "%zu service events could not be written to %s\n", kept_.size(),
                          location_.c_str());
         }
@@ -117,6 +116,7 @@ class RecordWriter::Worker {
         if (!store_) store_ = RecordStore::Open(location_, error);
         if (store_ && store_->Add(events, error)) {
             written_ += events.size();
+            unwritten_ = 0;
             return;
         }
         store_.reset();  // opened again for the next try
@@ -129,6 +129,7 @@ class RecordWriter::Worker {
                  true);
         }
         kept_ = std::move(events);
+        unwritten_ = kept_.size();
     }
 
     const std::string location_;
@@ -146,6 +147,11 @@ class RecordWriter::Worker {
 
     std::atomic<std::uint64_t> written_{0};
 
+  public:
+    std::atomic<std::size_t> unwritten_{0};  // events kept after a failed write
+    std::atomic<bool> lossSaid_{false};      // the program says the loss itself
+
+  private:
     // The worker thread's own.
     std::unique_ptr<RecordStore> store_;
     std::vector<ServiceEvent> kept_;
@@ -155,6 +161,14 @@ RecordWriter::RecordWriter(std::string location)
     : worker_(std::make_unique<Worker>(std::move(location))) {}
 
 RecordWriter::~RecordWriter() = default;
+
+std::size_t RecordWriter::Unwritten() const {
+    return worker_->unwritten_;
+}
+
+void RecordWriter::LossSaidElsewhere() {
+    worker_->lossSaid_ = true;
+}
 
 void RecordWriter::Write(ServiceEvent event) {
     worker_->Write(std::move(event));

@@ -30,6 +30,10 @@ class RecordWriter : public EventSink {
     std::optional<std::string> TakeFailure();
     // Events written so far (a window that follows the history reads again when this grows).
     std::uint64_t WrittenCount() const;
+    // Events handed over that could not be written so far (kept for the next try).
+    std::size_t Unwritten() const;
+    // The program tells of events left unwritten itself; the writer does not at its end.
+    void LossSaidElsewhere();
     const std::string& Location() const;
 
   private:

@@ -100,20 +100,10 @@ void ServiceRecorder::Flush() {
     EndSetupWrite();
     FinishCalibrations(true);
     for (Forced* forced : {&forced1_, &forced2_}) {
-        if (!forced->on) continue;
-        const bool first = forced == &forced1_;
-        ServiceEvent event = NewEvent(kind::kOutputsForced, r_.Sensor.DeviceId, true);
-        const auto held = std::chrono::duration<double>(clock_.PreciseNow() - forced->since);
-        event.summary = std::string("output ") + (first ? "1" : "2") + " forced to " +
-                        std::to_string(forced->mA) + " mA, still forced when recording ended";
-        event.details = DetailsBuilder()
-                            .Integer("output", first ? 1 : 2)
-                            .Integer("current_mA", forced->mA)
-                            .Number("forced_seconds", std::round(held.count() * 10) / 10)
-                            .Flag("returned_to_normal", false)
-                            .Build();
-        forced->on = false;
-        Hand(std::move(event));
+        if (forced->on) {
+            EndForcing(*forced, forced == &forced1_ ? 1 : 2, r_.Sensor.DeviceId,
+                       clock_.PreciseNow(), "still forced when recording ended");
+        }
     }
     if (download_ && download_->result) WriteDownload(*download_->result, "");
 }
@@ -132,15 +122,21 @@ ServiceEvent ServiceRecorder::NewEvent(const char* kind, int address, bool done)
     return event;
 }
 
+std::string ServiceRecorder::PortNow() const {
+    return context_.port ? context_.port() : std::string();
+}
+
+// The sensor read at this address, through this port, and not lost since (losing it puts the
+// identity texts back to their defaults).
 bool ServiceRecorder::IdentityKnownAt(int address) const {
-    return identityRead_ && address == identityAddress_ &&
+    return identityRead_ && address == identityAddress_ && PortNow() == identityPort_ &&
            r_.Sensor.SerialNumber == identitySerial_;
 }
 
 SensorIdentity ServiceRecorder::IdentityAt(int address) const {
     SensorIdentity identity;
     identity.address = address;
-    identity.port = context_.port ? context_.port() : std::string();
+    identity.port = PortNow();
     identity.identityRead = IdentityKnownAt(address);
     if (identity.identityRead) {
         identity.serialNumber = r_.Sensor.SerialNumber;
@@ -156,6 +152,7 @@ void ServiceRecorder::Hand(ServiceEvent event) {
 
 void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
     const int f = ended.function;
+    FinishCalibrations(false);
     if (setupWrite_ && !IsSetupWrite(f)) EndSetupWrite();
     if (f == fn::kDataBlock && ended.outcome == Outcome::Answered &&
         r_.UploadBlock == kUploadFinished) {
@@ -175,9 +172,13 @@ void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
 void ServiceRecorder::NoteSetupRead(int address) {
     identityRead_ = true;
     identityAddress_ = address;
+    identityPort_ = PortNow();
     identitySerial_ = r_.Sensor.SerialNumber;
-    setupBaseline_ = r_.Sensor;
-    baselineKnown_ = true;
+    for (const int part :
+         {fn::kTempSetup, fn::kOutput1Setup, fn::kOutput2Setup, fn::kDigitalSetup, fn::kCustomConc,
+          fn::kCustomCond, fn::kCustomText1, fn::kCustomText2, fn::kPlantNumber}) {
+        setupHeld_[part] = r_.Sensor;
+    }
     ServiceEvent event = NewEvent(kind::kSetupRead, address, true);
     event.summary = "setup read from the sensor";
     Hand(std::move(event));
@@ -192,6 +193,7 @@ void ServiceRecorder::SetupWritePart(const ExchangeEnded& ended) {
         setupWrite_->parts.end()) {
         setupWrite_->parts.push_back(part);
     }
+    setupWrite_->written.insert(ended.function);
     if (ended.outcome == Outcome::Answered) {
         setupWrite_->unconfirmed.erase(ended.function);
     } else {
@@ -208,16 +210,24 @@ void ServiceRecorder::EndSetupWrite() {
     const bool done = write.unconfirmed.empty();
     event.result = done ? result::kDone : result::kFailed;
 
+    // The fields of the parts sent, against what the sensor held of each part before.
     std::vector<std::string> changes;
-    if (baselineKnown_) {
-        for (const SetupField& field : SetupFields()) {
-            if (SameOnTheWire(field, setupBaseline_, r_.Sensor)) continue;
-            changes.push_back(DetailsBuilder()
-                                  .Text("field", field.name)
-                                  .Text("old", FieldText(field, setupBaseline_))
-                                  .Text("new", FieldText(field, r_.Sensor))
-                                  .Build());
+    bool allKnown = true;
+    for (const SetupField& field : SetupFields()) {
+        const auto command = FindCommand(field.command);
+        const int function = command ? command->function : 0;
+        if (write.written.count(function) == 0) continue;
+        const auto held = setupHeld_.find(function);
+        if (held == setupHeld_.end()) {
+            allKnown = false;
+            continue;
         }
+        if (SameOnTheWire(field, held->second, r_.Sensor)) continue;
+        changes.push_back(DetailsBuilder()
+                              .Text("field", field.name)
+                              .Text("old", FieldText(field, held->second))
+                              .Text("new", FieldText(field, r_.Sensor))
+                              .Build());
     }
     std::vector<std::string> parts;
     for (const std::string& part : write.parts) parts.push_back(JsonString(part));
@@ -228,10 +238,9 @@ void ServiceRecorder::EndSetupWrite() {
     const std::vector<std::uint8_t> file = EncodeConfig(r_);
     DetailsBuilder details;
     details.Json("parts", JsonArray(parts));
-    if (baselineKnown_) {
-        details.Json("changes", JsonArray(changes));
-    } else {
-        details.Text("changes", "unknown: the setup was not read before the write");
+    details.Json("changes", JsonArray(changes));
+    if (!allKnown) {
+        details.Text("changes_unknown", "for parts whose values were not read before the write");
     }
     if (!done) details.Json("unconfirmed", JsonArray(unconfirmed));
     details.Text("setup_file_base64", Base64(file));
@@ -239,14 +248,17 @@ void ServiceRecorder::EndSetupWrite() {
     event.details = details.Build();
     event.summary = std::to_string(write.parts.size()) +
                     (write.parts.size() == 1 ? " part" : " parts") + " of the setup written" +
-                    (baselineKnown_ ? ", " + std::to_string(changes.size()) +
-                                          (changes.size() == 1 ? " field" : " fields") + " changed"
-                                    : "") +
+                    ", " + std::to_string(changes.size()) +
+                    (changes.size() == 1 ? " field" : " fields") + " changed" +
+                    (allKnown ? "" : " (others may have: the setup was not read first)") +
                     (done ? "" : "; not confirmed by the sensor");
-    if (done) {
-        setupBaseline_ = r_.Sensor;  // what the sensor holds now
-    } else {
-        baselineKnown_ = false;  // part of it may hold the new values
+    // What the sensor holds now of each part sent; a part left unconfirmed may hold either.
+    for (const int function : write.written) {
+        if (write.unconfirmed.count(function) != 0) {
+            setupHeld_.erase(function);
+        } else {
+            setupHeld_[function] = r_.Sensor;
+        }
     }
     Hand(std::move(event));
 }
@@ -264,25 +276,20 @@ void ServiceRecorder::SensorConfirmed(const Confirmation& confirmed) {
     }
 }
 
-void ServiceRecorder::Calibration(const Confirmation& confirmed) {
-    const std::vector<std::uint8_t>& q = confirmed.request;
-    PendingCalibration pending{NewEvent(kind::kCalibration, confirmed.address, true),
-                               DetailsBuilder(), "cond_no_tc", Clock::now(), confirmed.address};
-    pending.confirmedAt = clock_.PreciseNow();
-    DetailsBuilder& d = pending.details;
-    std::string what;
-    switch (confirmed.function) {
+std::string ServiceRecorder::DescribeCalibration(int function, const std::vector<std::uint8_t>& q,
+                                                 DetailsBuilder& d, std::string& reading) const {
+    reading = "cond_no_tc";
+    switch (function) {
         case fn::kCalibrateCond: {
             static constexpr double kNominal[] = {0.0, 925.0, 92.5, 9.25};
             const int point = PayloadByte(q, 0) & 0x03;
             char text[64];
             std::snprintf(text, sizeof text, "conductivity point %d (%g mS/cm)", point,
                           kNominal[point]);
-            what = text;
             d.Text("calibration", "conductivity")
                 .Integer("point", point)
                 .Number("nominal_mS_cm", kNominal[point]);
-            break;
+            return text;
         }
         case fn::kCalibrateTemp: {
             const auto raw = static_cast<std::int16_t>(PayloadByte(q, 0) << 8 | PayloadByte(q, 1));
@@ -290,12 +297,11 @@ void ServiceRecorder::Calibration(const Confirmation& confirmed) {
             char text[64];
             std::snprintf(text, sizeof text, "temperature, true value %.2f %s", trueValue,
                           r_.Sensor.TempUnit.c_str());
-            what = text;
-            pending.reading = "temperature";
+            reading = "temperature";
             d.Text("calibration", "temperature")
                 .Number("true_value", trueValue)
                 .Text("unit", r_.Sensor.TempUnit);
-            break;
+            return text;
         }
         case fn::kCalibrateOutputs: {
             // The point is the current both outputs are forced to; the request carries the
@@ -304,28 +310,31 @@ void ServiceRecorder::Calibration(const Confirmation& confirmed) {
             const auto word = [&q](std::size_t at) {
                 return static_cast<std::int16_t>(PayloadByte(q, at) << 8 | PayloadByte(q, at + 1));
             };
-            what = "current outputs at " + std::to_string(mA) + " mA";
-            pending.reading = "output1_mA";
+            reading = "output1_mA";
             d.Text("calibration", "outputs")
                 .Integer("point_mA", mA)
                 .Number("output1_reading_mA", word(0) / 1000.0)
                 .Number("output2_reading_mA", word(2) / 1000.0);
-            break;
+            return "current outputs at " + std::to_string(mA) + " mA";
         }
         case fn::kSource1K0:
         case fn::kSource1K5: {
-            const bool k0 = confirmed.function == fn::kSource1K0;
-            what = std::string("current source ") + (k0 ? "1K0" : "1K5");
+            const bool k0 = function == fn::kSource1K0;
             d.Text("calibration", "current source").Text("source", k0 ? "1K0" : "1K5");
-            break;
+            return std::string("current source ") + (k0 ? "1K0" : "1K5");
         }
         default:
-            what = "reset to the default calibration";
             d.Text("calibration", "reset to default");
-            break;
+            return "reset to the default calibration";
     }
-    d.Text("confirmation", "confirmed by the sensor");
-    pending.event.summary = what;
+}
+
+void ServiceRecorder::Calibration(const Confirmation& confirmed) {
+    PendingCalibration pending{NewEvent(kind::kCalibration, confirmed.address, true),
+                               DetailsBuilder(), "", clock_.PreciseNow(), confirmed.address};
+    pending.event.summary = DescribeCalibration(confirmed.function, confirmed.request,
+                                                pending.details, pending.reading);
+    pending.details.Text("confirmation", "confirmed by the sensor");
     pending.details.Json("as_found",
                          ReadingWindow(pending.reading, confirmed.address,
                                        confirmed.sentAt - kReadingWindow, confirmed.sentAt));
@@ -367,9 +376,10 @@ void ServiceRecorder::PollWasAnswered(const PollAnswered& poll) {
     FinishCalibrations(false);
 }
 
-// A calibration is complete once a poll came in more than 10 s after its confirmation.
+// A calibration is complete 10 s after its confirmation (told at the next poll or exchange that
+// ends after them, polled or not: a link that stopped polling holds no event back).
 void ServiceRecorder::FinishCalibrations(bool whatThereIs) {
-    const Clock::time_point latest = polls_.empty() ? Clock::time_point{} : polls_.back().time;
+    const Clock::time_point latest = clock_.PreciseNow();
     for (auto it = calibrations_.begin(); it != calibrations_.end();) {
         const Clock::time_point end = it->confirmedAt + kReadingWindow;
         if (!whatThereIs && latest < end) {
@@ -403,53 +413,68 @@ void ServiceRecorder::FailedChange(const ExchangeEnded& ended) {
             kind = kind::kDefaultSetup;
             what = "default setup";
             break;
-        default: what = "calibration request (function " + std::to_string(ended.function) + ")";
+        default: break;
     }
     static constexpr const char* kHow[] = {"answered", "refused with an exception reply",
                                            "answered with a reply that failed its check",
                                            "not answered in time", "not sent: the port failed"};
     const std::string how = kHow[static_cast<int>(ended.outcome)];
     ServiceEvent event = NewEvent(kind, ended.address, false);
+    DetailsBuilder details;
+    if (kind == kind::kCalibration) {
+        std::string reading;
+        what = "calibration, " +
+               DescribeCalibration(ended.function, ended.request, details, reading) + ",";
+    }
     event.summary = what + " " + how;
-    event.details =
-        DetailsBuilder().Integer("function", ended.function).Text("failure", how).Build();
+    event.details = details.Integer("function", ended.function).Text("failure", how).Build();
     Hand(std::move(event));
 }
 
 void ServiceRecorder::OutputsChanged(const Confirmation& confirmed) {
     const std::uint8_t code = PayloadByte(confirmed.request, 0);
-    const Clock::time_point now = clock_.PreciseNow();
     if (code == 0) {
         for (Forced* forced : {&forced1_, &forced2_}) {
-            if (!forced->on) continue;
-            const bool first = forced == &forced1_;
-            ServiceEvent event = NewEvent(kind::kOutputsForced, confirmed.address, true);
-            const double held =
-                std::round(std::chrono::duration<double>(now - forced->since).count() * 10) / 10;
-            char text[96];
-            std::snprintf(text, sizeof text,
-                          "output %d forced to %d mA for %.1f s, returned to normal", first ? 1 : 2,
-                          forced->mA, held);
-            event.summary = text;
-            event.details = DetailsBuilder()
-                                .Integer("output", first ? 1 : 2)
-                                .Integer("current_mA", forced->mA)
-                                .Text("forced_at", UtcText(forced->since))
-                                .Number("forced_seconds", held)
-                                .Flag("returned_to_normal", true)
-                                .Build();
-            forced->on = false;
-            Hand(std::move(event));
+            if (forced->on) {
+                EndForcing(*forced, forced == &forced1_ ? 1 : 2, confirmed.address,
+                           clock_.PreciseNow(), "returned to normal");
+            }
         }
         return;
     }
     const int mA = code & 0x3F;
     for (const auto& [bit, forced] : {std::pair{0x40, &forced1_}, std::pair{0x80, &forced2_}}) {
         if ((code & bit) == 0) continue;
+        if (forced->on && forced->mA != mA) {
+            EndForcing(*forced, forced == &forced1_ ? 1 : 2, confirmed.address, confirmed.sentAt,
+                       "forced to another current");
+        }
         if (!forced->on) forced->since = confirmed.sentAt;
         forced->on = true;
         forced->mA = mA;
     }
+}
+
+// One forcing of `output`, ended at `at` by `how` ("returned to normal", ...).
+void ServiceRecorder::EndForcing(Forced& forced, int output, int address, Clock::time_point at,
+                                 const char* how) {
+    ServiceEvent event = NewEvent(kind::kOutputsForced, address, true);
+    const double held =
+        std::round(std::chrono::duration<double>(at - forced.since).count() * 10) / 10;
+    char text[128];
+    std::snprintf(text, sizeof text, "output %d forced to %d mA for %.1f s, %s", output, forced.mA,
+                  held, how);
+    event.summary = text;
+    event.details = DetailsBuilder()
+                        .Integer("output", output)
+                        .Integer("current_mA", forced.mA)
+                        .Text("forced_at", UtcText(forced.since))
+                        .Number("forced_seconds", held)
+                        .Flag("returned_to_normal", std::string(how) == "returned to normal")
+                        .Text("ended", how)
+                        .Build();
+    forced.on = false;
+    Hand(std::move(event));
 }
 
 void ServiceRecorder::OneOffChange(const Confirmation& confirmed) {
@@ -483,7 +508,7 @@ void ServiceRecorder::OneOffChange(const Confirmation& confirmed) {
     }
     ServiceEvent event = NewEvent(kind::kDefaultSetup, confirmed.address, true);
     event.summary = "default setup loaded";
-    baselineKnown_ = false;  // the sensor's setup is its default now, not the one read
+    setupHeld_.clear();  // the sensor's setup is its default now, not the one read
     Hand(std::move(event));
 }
 
@@ -492,7 +517,10 @@ void ServiceRecorder::DownloadHasStarted(const DownloadStart& start) {
     const std::size_t slash = start.imageFile.find_last_of('/');
     d.file = slash == std::string::npos ? start.imageFile : start.imageFile.substr(slash + 1);
     d.sha256 = start.imageFile.empty() ? "" : FileDigest(start.imageFile);
-    d.issueBefore = IdentityKnownAt(r_.Sensor.DeviceId) ? r_.Sensor.UpgradeIssue : "";
+    const bool install = start.origin == DownloadOrigin::FactoryPage;
+    d.issueBefore = !IdentityKnownAt(r_.Sensor.DeviceId) ? ""
+                    : install                            ? r_.Sensor.InstallIssue
+                                                         : r_.Sensor.UpgradeIssue;
     download_ = std::move(d);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <span>
@@ -83,6 +84,7 @@ class ServiceRecorder : public LinkObserver {
     struct SetupWrite {
         ServiceEvent event;
         std::vector<std::string> parts;
+        std::set<int> written;      // the functions of the parts sent
         std::set<int> unconfirmed;  // functions whose last attempt went unconfirmed
     };
     struct Forced {
@@ -108,8 +110,15 @@ class ServiceRecorder : public LinkObserver {
     void EndSetupWrite();
     void Calibration(const Confirmation& confirmed);
     void FailedChange(const ExchangeEnded& ended);
+    // What calibration the request asks for: the words of its summary, its details, and the
+    // reading it is followed by.
+    std::string DescribeCalibration(int function, const std::vector<std::uint8_t>& request,
+                                    DetailsBuilder& details, std::string& reading) const;
+    std::string PortNow() const;
     void OutputsChanged(const Confirmation& confirmed);
     void OneOffChange(const Confirmation& confirmed);
+    void EndForcing(Forced& forced, int output, int address,
+                    std::chrono::system_clock::time_point at, const char* how);
     void DownloadExchange(const ExchangeEnded& ended);
     void WriteDownload(const DownloadResult& result, const std::string& issueAfter);
     void FinishCalibrations(bool whatThereIs);
@@ -124,12 +133,14 @@ class ServiceRecorder : public LinkObserver {
     EventSink& sink_;
     RecordingContext context_;
 
-    // The identity and setup last read (or written) and the address they were read at.
+    // The identity last read, and the address and port it was read at.
     bool identityRead_ = false;
     int identityAddress_ = -1;
+    std::string identityPort_;
     std::string identitySerial_;
-    SensorData setupBaseline_;
-    bool baselineKnown_ = false;
+    // What the sensor holds of each part of the setup (by the function that writes it), as last
+    // read or written; a part not known is missing.
+    std::map<int, SensorData> setupHeld_;
 
     std::deque<Poll> polls_;  // the answered polls of the last minute
     std::vector<PendingCalibration> calibrations_;

@@ -10,7 +10,7 @@ const fw::DialogTemplate& HistoryTemplate() {
         .id = kHistoryWindow,
         .caption = "Service History",
         .width = 560,
-        .height = 330,
+        .height = 346,
         .controls =
             {
                 {.id = kHistChooseGroup,

@@ -10,7 +10,7 @@ const fw::DialogTemplate& MainWindowTemplate() {
         .id = kMainWindow,
         .caption = "Corvane Control Centre",
         .width = 382,
-        .height = 266,
+        .height = 282,
         .controls =
             {
                 {.id = kOperatorGroup,
@@ -61,7 +61,7 @@ const fw::DialogTemplate& MainWindowTemplate() {
                  .column = 1},
                 {.id = kServiceHistory,
                  .kind = ControlKind::Button,
-                 .caption = "Service &History...",
+                 .caption = "Service Hi&story...",
                  .row = 4,
                  .column = 1},
                 {.id = kSystemMessagesGroup,

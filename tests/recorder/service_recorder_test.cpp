@@ -123,6 +123,38 @@ TEST_F(ServiceRecorderTest, aSetupWriteListsTheFieldsItChanged) {
     EXPECT_EQ(e.summary, "2 parts of the setup written, 2 fields changed");
 }
 
+// Only the fields of the parts sent count as changed: the plant number edited but not sent is
+// no change of this write, and stays one for the write that sends it.
+TEST_F(ServiceRecorderTest, aPartialWriteNamesOnlyTheFieldsItSent) {
+    ReadSetup();
+    r().Sensor.TempCompSlope += 1.0;
+    r().Sensor.PlantNumber = "TANK 9";
+    link.Link().Queue(WriteTempSetup);
+    link.RunTicks(4);
+    link.Link().Queue(WritePlantNumber);
+    link.RunTicks(4);
+    const auto writes = kept.OfKind(kind::kSetupWritten);
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_TRUE(Contains(writes[0].details, "Temperature Compensation Slope")) << writes[0].details;
+    EXPECT_FALSE(Contains(writes[0].details, "TANK 9")) << writes[0].details;
+    EXPECT_TRUE(Contains(writes[1].details, R"("new":"TANK 9")")) << writes[1].details;
+    EXPECT_FALSE(Contains(writes[1].details, "Temperature Compensation Slope"))
+        << writes[1].details;
+}
+
+// A calibration the sensor leaves unanswered says which one failed.
+TEST_F(ServiceRecorderTest, aFailedCalibrationSaysWhichOne) {
+    link.Sensor().Faults().silent = true;
+    link.Link().Queue(CalibrateCond92_5);
+    link.RunFor(30 * kSecond);
+    const auto failed = kept.OfKind(kind::kCalibration);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].result, result::kFailed);
+    EXPECT_EQ(failed[0].summary,
+              "calibration, conductivity point 2 (92.5 mS/cm), not answered in time");
+    EXPECT_TRUE(Contains(failed[0].details, R"("point":2)")) << failed[0].details;
+}
+
 // Outputs forced and returned to normal make one event with the time they stayed forced.
 TEST_F(ServiceRecorderTest, forcedOutputsAreRecordedWithTheTimeTheyStayedForced) {
     r().Service.TestCode1 = 0x40 | 20;
