@@ -156,6 +156,11 @@ void CHistoryDlg::ShowDetails() {
 
 void CHistoryDlg::OnTimer(int id) {
     if (id != kTimerId || history_ == nullptr) return;
+    if (exchanging_.valid() &&
+        exchanging_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        ExchangeEnded();
+        return;
+    }
     if (history_->WrittenCount() == seen_ && ++ticksSinceRead_ < kRereadEveryTicks) return;
     FillChoices();
     Reload();
@@ -222,7 +227,17 @@ void CHistoryDlg::ExchangeWithServer(bool push) {
         SetState("Give the server as postgresql://USER@HOST[:PORT]/DATABASE.");
         return;
     }
-    SetState(exchange_(push, server));
+    if (exchanging_.valid()) return;  // one at a time
+    SetState(std::string(push ? "Pushing to " : "Pulling from ") + server + "...");
+    Controls().Enable(ids::kHistPush, false);
+    Controls().Enable(ids::kHistPull, false);
+    exchanging_ = std::async(std::launch::async, exchange_, push, server);
+}
+
+void CHistoryDlg::ExchangeEnded() {
+    SetState(exchanging_.get());
+    Controls().Enable(ids::kHistPush, true);
+    Controls().Enable(ids::kHistPull, true);
     FillChoices();
     Reload();
 }

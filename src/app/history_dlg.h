@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ class CHistoryDlg : public fw::Dialog {
     static constexpr int kRereadEveryTicks = 10;
     static constexpr const char* kCaption = "Service History";
     // Copies the events the server lacks to it (push) or the ones it has to the record (pull);
-    // the result in a line for the window.
+    // the result in a line for the window. It runs on a thread of its own, so that a slow or
+    // unreachable server holds up neither the window nor the link.
     using Exchange = std::function<std::string(bool push, const std::string& server)>;
 
     CHistoryDlg(fw::Host& host, const SharedRecords& records);
@@ -53,6 +55,7 @@ class CHistoryDlg : public fw::Dialog {
     void ShowDetails();
     void Export();
     void ExchangeWithServer(bool push);
+    void ExchangeEnded();
     records::EventFilter Filter();
     void SetState(const std::string& text);
 
@@ -61,7 +64,8 @@ class CHistoryDlg : public fw::Dialog {
     Exchange exchange_;
     std::vector<records::SensorIdentity> sensors_;  // the sensor list after "All sensors"
     std::vector<records::ServiceEvent> shown_;
-    std::uint64_t seen_ = 0;  // the history's written count when the list was read
+    std::future<std::string> exchanging_;  // a push or pull under way
+    std::uint64_t seen_ = 0;               // the history's written count when the list was read
     int ticksSinceRead_ = 0;
 };
 

@@ -51,8 +51,10 @@ void AddJsonLines(const std::string& json, std::vector<std::string>& lines) {
     bool inString = false;
     bool escaped = false;
     const auto flush = [&] {
+        // The object's own members at the left, nested ones indented.
+        const int indent = depth > 1 ? 2 * (depth - 1) : 0;
         if (!line.empty())
-            lines.push_back(std::string(static_cast<std::size_t>(2 * depth), ' ') + line);
+            lines.push_back(std::string(static_cast<std::size_t>(indent), ' ') + line);
         line.clear();
     };
     for (const char c : json) {
