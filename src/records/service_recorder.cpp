@@ -20,19 +20,11 @@ using Clock = std::chrono::system_clock;
 constexpr auto kReadingWindow = seconds(10);
 constexpr auto kPollsKept = seconds(60);
 
+// A part of the setup (the default setup, also a change of the setup, is an event of its own).
 bool IsSetupWrite(int function) {
-    switch (function) {
-        case fn::kTempSetup:
-        case fn::kOutput1Setup:
-        case fn::kOutput2Setup:
-        case fn::kDigitalSetup:
-        case fn::kCustomConc:
-        case fn::kCustomCond:
-        case fn::kCustomText1:
-        case fn::kCustomText2:
-        case fn::kPlantNumber: return true;
-        default: return false;
-    }
+    ConfirmedChange change{};
+    return IsConfirmedChange(function, change) && change == ConfirmedChange::SetupWrite &&
+           function != fn::kDefaultSetup;
 }
 
 const char* SetupPartName(int function) {

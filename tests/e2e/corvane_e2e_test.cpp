@@ -21,29 +21,8 @@ namespace {
 using testing::SimulatorProcess;
 using testing::WaitUntil;
 
-struct Finished {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs corvane with `arguments` and waits for it to end (killed after `seconds`: a run that
-// does not end on its own fails the test rather than hanging it).
-Finished RunCorvane(const QStringList& arguments, int seconds = 20) {
-    QProcess process;
-    process.start(CORVANE_PROGRAM, arguments);
-    Finished result;
-    if (!process.waitForFinished(seconds * 1000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        result.err = "still running after " + std::to_string(seconds) + " s";
-        return result;
-    }
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
+using testing::Finished;
+using testing::RunCorvane;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -46,6 +46,31 @@ inline bool WaitUntil(const std::function<bool()>& done, int seconds) {
     return done();
 }
 
+// How a program run ended: its exit status (-1 when it had to be killed) and what it printed.
+struct Finished {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs corvane with `arguments` and waits for it to end (killed after `seconds`: a run that
+// does not end on its own fails the test rather than hanging it).
+inline Finished RunCorvane(const QStringList& arguments, int seconds = 20) {
+    QProcess process;
+    process.start(CORVANE_PROGRAM, arguments);
+    Finished result;
+    if (!process.waitForFinished(seconds * 1000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        result.err = "still running after " + std::to_string(seconds) + " s";
+        return result;
+    }
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
 // The vexor-sim program serving on a pseudo-terminal whose device is reached through `Link()`;
 // stopped (SIGTERM) when the object goes.
 class SimulatorProcess {

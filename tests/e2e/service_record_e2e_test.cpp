@@ -25,26 +25,8 @@ namespace {
 using testing::ProgramOnLink;
 using testing::WaitUntil;
 
-struct Finished {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Finished RunCorvane(const QStringList& arguments, int seconds = 40) {
-    QProcess process;
-    process.start(CORVANE_PROGRAM, arguments);
-    Finished result;
-    if (!process.waitForFinished(seconds * 1000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        return result;
-    }
-    result.status = process.exitCode();
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
+using testing::Finished;
+using testing::RunCorvane;
 
 std::vector<QJsonObject> JsonLines(const std::string& text) {
     std::vector<QJsonObject> events;
