@@ -9,11 +9,37 @@
 #include "framework/property_sheet.h"
 #include "page_kit/operator_page.h"
 #include "real_window_rig.h"
+#include "records/service_event.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 
 namespace corvane::testing {
 namespace {
+
+// A service record held in memory: two events of one sensor.
+struct HeldHistory : records::EventHistory, records::EventSink {
+    HeldHistory() {
+        for (const char* time : {"2026-12-01T08:00:00.000Z", "2026-12-02T09:00:00.000Z"}) {
+            records::ServiceEvent e;
+            e.uuid = time;
+            e.timeUtc = time;
+            e.sensor.serialNumber = "VX0100";
+            e.kind = records::kind::kCalibration;
+            e.summary = "conductivity point 2 (92.5 mS/cm)";
+            events.push_back(e);
+        }
+    }
+    void Write(records::ServiceEvent event) override { events.push_back(std::move(event)); }
+    std::optional<std::vector<records::ServiceEvent>> Events(const records::EventFilter&,
+                                                             std::string&) override {
+        return events;
+    }
+    std::optional<std::vector<records::SensorIdentity>> Sensors(std::string&) override {
+        return std::vector<records::SensorIdentity>{events.front().sensor};
+    }
+    std::uint64_t WrittenCount() const override { return events.size(); }
+    std::vector<records::ServiceEvent> events;
+};
 
 class WindowsFitTheScreen : public RealWindowRig {
   protected:
@@ -67,6 +93,15 @@ TEST_F(WindowsFitTheScreen, everyWindowOfTheProgram) {
     Window().SavePrompt().DoModal([](int) {}, Window().View());
     ExpectFits(fw::QtHost::WidgetOf(Window().SavePrompt().View()), "save prompt");
     Window().SavePrompt().PressCloseBox();
+    Pump(200);
+
+    HeldHistory history;
+    Window().UseServiceRecord(history, {"corvane-control-centre", "test", "bench", {}}, history,
+                              nullptr, nullptr);
+    Window().Controls().UserClick(ids::kServiceHistory);
+    ASSERT_TRUE(WaitFor([this] { return Window().HistoryWindow().IsOpen(); }));
+    ExpectFits(fw::QtHost::WidgetOf(Window().HistoryWindow().View()), "service history");
+    Window().StopServiceRecord();
 }
 
 }  // namespace
