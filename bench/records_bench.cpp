@@ -75,14 +75,19 @@ const std::string& LargeStore() {
     return path;
 }
 
+// The store of 100,000 events; nothing, with the benchmark skipped, when it cannot be opened.
+std::unique_ptr<RecordStore> OpenLargeStore(benchmark::State& state) {
+    std::string error;
+    auto store = RecordStore::Open(LargeStore(), error);
+    if (!store) state.SkipWithError(error.c_str());
+    return store;
+}
+
 // Every event of the store, newest first.
 void BM_ReadHundredThousandEvents(benchmark::State& state) {
     std::string error;
-    auto store = RecordStore::Open(LargeStore(), error);
-    if (!store) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    auto store = OpenLargeStore(state);
+    if (!store) return;
     for (auto _ : state) {
         auto events = store->Events({}, error);
         if (!events || events->size() != 100'000) {
@@ -100,11 +105,8 @@ BENCHMARK(BM_ReadHundredThousandEvents)->Unit(benchmark::kMillisecond);
 // one second.
 void BM_HistoryJsonOfHundredThousandEvents(benchmark::State& state) {
     std::string error;
-    auto store = RecordStore::Open(LargeStore(), error);
-    if (!store) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    auto store = OpenLargeStore(state);
+    if (!store) return;
     for (auto _ : state) {
         auto events = store->Events({}, error);
         if (!events) {
@@ -122,11 +124,8 @@ BENCHMARK(BM_HistoryJsonOfHundredThousandEvents)->Unit(benchmark::kMillisecond);
 // One sensor's events out of the 100,000 (400 of them), as the History window lists them.
 void BM_ReadOneSensor(benchmark::State& state) {
     std::string error;
-    auto store = RecordStore::Open(LargeStore(), error);
-    if (!store) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    auto store = OpenLargeStore(state);
+    if (!store) return;
     for (auto _ : state) {
         auto events = store->Events({.serialNumber = "VX100017"}, error);
         if (!events || events->size() != 400) {
@@ -141,11 +140,8 @@ BENCHMARK(BM_ReadOneSensor)->Unit(benchmark::kMillisecond);
 // The sensors of the 100,000 events with their newest identities.
 void BM_Sensors(benchmark::State& state) {
     std::string error;
-    auto store = RecordStore::Open(LargeStore(), error);
-    if (!store) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    auto store = OpenLargeStore(state);
+    if (!store) return;
     for (auto _ : state) {
         auto sensors = store->Sensors(error);
         if (!sensors || sensors->size() != 250) {
