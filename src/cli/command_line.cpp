@@ -1,9 +1,12 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
+#include "calibration/calibration_points.h"
 #include "framework/number_text.h"
 #include "records/service_event.h"
 
@@ -48,6 +51,9 @@ constexpr const char* kProgramHelp =
     "  scan [--from N] [--to N] [--timeout-ms MS]\n"
     "                                  list the addresses that answer\n"
     "  set-address NEW                 give the sensor a new address\n"
+    "  calibrate conductivity 0|9.25|92.5|925 | temperature TRUE | outputs\n"
+    "            [--stable-s S] [--timeout-s S] [--yes] [--no-adjust]\n"
+    "                                  calibrate one point once the reading has settled\n"
     "  history [--serial S] [--since DATE] [--kind K] [--csv | --json] [--show UUID]\n"
     "                                  the service record: what was done to which sensor\n"
     "  records push|pull postgresql://USER@HOST[:PORT]/DB\n"
@@ -55,8 +61,8 @@ constexpr const char* kProgramHelp =
     "\n"
     "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
     "request or the link failed; 2 bad usage or a bad file; 3 write-setup read back a value\n"
-    "that differs; 4 write-setup stopped between its writes and the sensor may hold part of\n"
-    "the new setup.\n"
+    "that differs, or calibrate's last reading is outside its tolerance (or never settled);\n"
+    "4 write-setup stopped between its writes and the sensor may hold part of the new setup.\n"
     "Results go to standard output, errors to standard error.\n";
 
 struct CommandHelp {
@@ -138,7 +144,40 @@ constexpr CommandHelp kCommandHelp[] = {
      "usage: corvane [OPTIONS] set-address NEW\n\n"
      "Gives the sensor at --address the address NEW (0 to 247) and confirms it by polling the\n"
      "sensor at its new address.\n"},
+    {"calibrate",
+     "usage: corvane [OPTIONS] calibrate conductivity 0|9.25|92.5|925 [--stable-s S]\n"
+     "                                   [--timeout-s S] [--yes] [--no-adjust]\n"
+     "       corvane [OPTIONS] calibrate temperature TRUE [...]\n"
+     "       corvane [OPTIONS] calibrate outputs [...]\n\n"
+     "Calibrates one point as the desktop tool's Calibration Assistant does. Conductivity and\n"
+     "temperature: fit the point's reference loop resistor (or none for 0 mS/cm, the sensor in\n"
+     "air), or put the sensor in a bath of TRUE degrees in the unit it shows; the command waits\n"
+     "until the reading has settled (over at least S seconds and 25 polls it spreads no more\n"
+     "than 0.2 % of the point, 0.05 mS/cm at 0 or 0.1 degC, never finer than the 0.1 mS/cm or\n"
+     "0.01 degree the sensor reports), prints it as found with its deviation, asks (unless\n"
+     "--yes) and sends the calibration, waits for the sensor's confirmation and for the\n"
+     "reading to settle again, and prints it as left with the verdict. Outputs: both current\n"
+     "outputs are forced to 4 mA and then 20 mA; at each the command asks for the DVM readings\n"
+     "of output 1 and 2 (mA) as found, calibrates, and asks again as left (tolerance 0.02 mA);\n"
+     "the outputs return to normal at the end, whatever way it ends. The calibration stamp\n"
+     "(date and operator) follows a confirmed calibration. Each run is recorded in the service\n"
+     "record.\n"
+     "  --stable-s S    the shortest stretch of readings that counts as settled (default 10)\n"
+     "  --timeout-s S   how long a reading may take to settle (default 300)\n"
+     "  --yes           calibrate without asking\n"
+     "  --no-adjust     only check: print the reading as found and its verdict, send nothing\n"
+     "Exit status: 0 the last reading taken (as left, or as found with --no-adjust) is within\n"
+     "tolerance; 3 it is outside, or the reading did not settle in time; 1 the link failed or\n"
+     "the sensor did not confirm the calibration; 2 bad usage.\n"},
 };
+
+// Whether `text` is a number a calibration takes ("92.5", "-5", "1e1" are; "--yes" is not).
+bool IsNumberText(const std::string& text) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(value);
+}
 
 // A date as YYYY-MM-DD, as --since takes it.
 bool IsSince(const std::string& text) {
@@ -170,7 +209,8 @@ class Parser {
                 line_.help = true;
             } else if (arg == "--version") {
                 line_.version = true;
-            } else if (arg.starts_with("-") && arg.size() > 1) {
+            } else if (arg.starts_with("-") && arg.size() > 1 &&
+                       !(line_.command.name == "calibrate" && IsNumberText(arg))) {
                 if (!Option(arg)) return false;
             } else if (line_.command.name.empty()) {
                 line_.command.name = arg;
@@ -310,7 +350,14 @@ class Parser {
         }
         if (arg == "--csv") return CommandIs({"monitor", "history"}, arg) && (command.csv = true);
         if (arg == "--yes") {
-            return CommandIs({"write-setup", "download"}, arg) && (command.yes = true);
+            return CommandIs({"write-setup", "download", "calibrate"}, arg) && (command.yes = true);
+        }
+        if (arg == "--no-adjust") return CommandIs({"calibrate"}, arg) && (command.noAdjust = true);
+        if (arg == "--stable-s") {
+            return CommandIs({"calibrate"}, arg) && Number(arg, 1, 3600, command.stableSeconds);
+        }
+        if (arg == "--timeout-s") {
+            return CommandIs({"calibrate"}, arg) && Number(arg, 1, 86'400, command.timeoutSeconds);
         }
         if (arg == "--install") return CommandIs({"download"}, arg) && (command.install = true);
         if (arg == "--from") {
@@ -339,6 +386,7 @@ class Parser {
             command.server = positional[1];
             return true;
         }
+        if (name == "calibrate") return Calibration(positional);
         if (name == "history" && command.csv && command.json) {
             return Fail("history prints --csv or --json, not both");
         }
@@ -359,6 +407,38 @@ class Parser {
         if (name == "scan" && command.from > command.to) {
             return Fail("--from " + std::to_string(command.from) + " lies above --to " +
                         std::to_string(command.to));
+        }
+        return true;
+    }
+
+    // conductivity 0|9.25|92.5|925, temperature TRUE, or outputs.
+    bool Calibration(const std::vector<std::string>& positional) {
+        CommandOptions& command = line_.command;
+        const std::string quantity = positional.empty() ? "" : positional[0];
+        const std::size_t wanted = quantity == "outputs" ? 1 : 2;
+        if (quantity != "conductivity" && quantity != "temperature" && quantity != "outputs") {
+            return Fail("calibrate needs conductivity POINT, temperature TRUE or outputs");
+        }
+        if (positional.size() < wanted) {
+            return Fail("calibrate " + quantity +
+                        (quantity == "conductivity" ? " needs the point: 0, 9.25, 92.5 or 925"
+                                                    : " needs the true temperature"));
+        }
+        if (positional.size() > wanted) return Fail("unexpected argument: " + positional[wanted]);
+        if (line_.link.addresses.size() > 1) {
+            return Fail("several addresses (--address N,N,...) are for monitor only");
+        }
+        command.quantity = quantity;
+        if (wanted == 1) return true;
+        const std::string& value = positional[1];
+        if (!IsNumberText(value)) return Fail("'" + value + "' is not a number");
+        command.reference = std::strtod(value.c_str(), nullptr);
+        if (quantity == "conductivity" && !calibration::ConductivityPoint(command.reference)) {
+            return Fail("the conductivity points are 0, 9.25, 92.5 and 925 mS/cm, not " + value);
+        }
+        // The request carries hundredths of a degree in 16 bits.
+        if (quantity == "temperature" && std::fabs(command.reference) > 327.0) {
+            return Fail("the true temperature lies from -327 to 327 degrees, not " + value);
         }
         return true;
     }

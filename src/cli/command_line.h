@@ -42,6 +42,12 @@ struct CommandOptions {
     // records push|pull SERVER
     std::string direction;
     std::string server;
+    // calibrate conductivity 0|9.25|92.5|925, temperature TRUE, outputs
+    std::string quantity;
+    double reference = 0.0;    // the conductivity point or the true temperature
+    int stableSeconds = 10;    // the shortest stretch of readings that counts as settled
+    int timeoutSeconds = 300;  // how long a reading may take to settle
+    bool noAdjust = false;     // only check: take the reading as found, send nothing
 };
 
 struct CommandLine {

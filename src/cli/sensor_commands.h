@@ -14,13 +14,18 @@ struct SharedRecords;
 struct PortFailure;
 class FastLink;
 
+namespace records {
+class ServiceRecorder;
+}
+
 namespace cli {
 
 enum ExitStatus : int {
     kDone = 0,
     kLinkFailed = 1,       // the sensor did not answer, rejected a request, or the link failed
     kBadInput = 2,         // bad usage or a bad file
-    kReadBackDiffers = 3,  // write-setup read back a value that differs
+    kReadBackDiffers = 3,  // write-setup read back a value that differs; calibrate's reading is
+                           // outside its tolerance or did not settle
     kPartlyWritten = 4,    // write-setup stopped between its writes: the sensor may hold part
                            // of the new setup (the message lists the writes that went through)
 };
@@ -45,8 +50,10 @@ struct Console {
 // (as the Communications page's list indexes they are derived from), the operator's name.
 void ApplyLinkOptions(const LinkOptions& options, SharedRecords& records);
 
-// Runs the command of `line` over `link` and returns the exit status.
-int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console);
+// Runs the command of `line` over `link` and returns the exit status. What calibrate does is
+// recorded through `recorder` with its guided figures, when one is given.
+int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,
+               records::ServiceRecorder* recorder = nullptr);
 
 // Why the port `device` could not be used, as the command line says it: what the device is when
 // it is no serial device at all, advice for one that is missing or busy, else the reason the

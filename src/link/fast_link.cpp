@@ -148,6 +148,11 @@ bool FastLink::KeepsEngineRhythm(int function) const {
     switch (function) {
         case fn::kDefaultSetup:
         case fn::kCalibrateCond:
+        case fn::kCalibrateTemp:
+        case fn::kCalibrateOutputs:
+        case fn::kResetCalibration:
+        case fn::kSource1K0:
+        case fn::kSource1K5:
         case fn::kRequestDownload:
         case fn::kBlockCount:
         case fn::kFinishDownload:

@@ -39,6 +39,8 @@ class SensorLink {
     // The engine itself: the byte receiver of the channel, and the traffic trace.
     CommandEngine& Engine() { return engine_; }
     const SharedRecords& Records() const { return r_; }
+    // The clock the link lives by: the moment its readings are stamped with, and its timers.
+    fw::Clock& Time() { return clock_; }
 
     // Observers are told of every outcome from now on, in the order they were added.
     void AddObserver(LinkObserver& observer);

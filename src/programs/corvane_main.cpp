@@ -170,7 +170,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
          [port = line.link.simulate ? std::string("simulated") : line.link.port] { return port; }});
     link.Link().AddObserver(recorder);
     if (line.link.trace) TraceLink(link);
-    const int status = cli::RunCommand(line, records, link, console);
+    const int status = cli::RunCommand(line, records, link, console, &recorder);
     link.Link().RemoveObserver(recorder);
     recorder.Flush();
     writer.Flush();

@@ -139,6 +139,12 @@ SensorIdentity ServiceRecorder::IdentityAt(int address) const {
 }
 
 void ServiceRecorder::Hand(ServiceEvent event) {
+    if (tap_) {
+        const ServiceEvent copy = event;
+        sink_.Write(std::move(event));
+        tap_(copy);
+        return;
+    }
     sink_.Write(std::move(event));
 }
 
@@ -327,10 +333,65 @@ void ServiceRecorder::Calibration(const Confirmation& confirmed) {
     pending.event.summary = DescribeCalibration(confirmed.function, confirmed.request,
                                                 pending.details, pending.reading);
     pending.details.Text("confirmation", "confirmed by the sensor");
-    pending.details.Json("as_found",
-                         ReadingWindow(pending.reading, confirmed.address,
-                                       confirmed.sentAt - kReadingWindow, confirmed.sentAt));
+    const auto guide = guides_.find(confirmed.address);
+    if (guide == guides_.end()) {
+        pending.details.Json("as_found",
+                             ReadingWindow(pending.reading, confirmed.address,
+                                           confirmed.sentAt - kReadingWindow, confirmed.sentAt));
+    } else {
+        // The step's own stretch as found; the outputs' are the DVM readings in its figures.
+        pending.guided = true;
+        if (!guide->second.reading.empty()) {
+            pending.reading = guide->second.reading;
+            pending.details.Json("as_found",
+                                 ReadingWindow(pending.reading, confirmed.address,
+                                               guide->second.foundFrom, guide->second.foundTo));
+        }
+        guides_.erase(guide);
+    }
     calibrations_.push_back(std::move(pending));
+}
+
+void ServiceRecorder::ExpectGuidedCalibration(int address, GuidedCalibration guide) {
+    guides_[address] = std::move(guide);
+}
+
+std::optional<ServiceEvent> ServiceRecorder::CompleteGuidedCalibration(
+    int address, std::optional<std::pair<Clock::time_point, Clock::time_point>> asLeft,
+    const std::string& guided) {
+    for (auto it = calibrations_.begin(); it != calibrations_.end(); ++it) {
+        if (!it->guided || it->address != address) continue;
+        if (asLeft && !it->reading.empty()) {
+            it->details.Json("as_left",
+                             ReadingWindow(it->reading, address, asLeft->first, asLeft->second));
+        }
+        it->details.Json("guided", guided);
+        it->event.details = it->details.Build();
+        ServiceEvent event = std::move(it->event);
+        calibrations_.erase(it);
+        Hand(event);
+        return event;
+    }
+    return std::nullopt;
+}
+
+ServiceEvent ServiceRecorder::RecordCheckOnly(int address, int function,
+                                              const std::vector<std::uint8_t>& request,
+                                              const GuidedCalibration& check) {
+    ServiceEvent event = NewEvent(kind::kCalibration, address, true);
+    DetailsBuilder details;
+    std::string reading;
+    event.summary = DescribeCalibration(function, request, details, reading) + ": as found " +
+                    (check.foundWithin ? "within" : "outside") + " tolerance, not adjusted";
+    details.Text("confirmation", "not adjusted: no command sent");
+    if (!check.reading.empty()) {
+        details.Json("as_found",
+                     ReadingWindow(check.reading, address, check.foundFrom, check.foundTo));
+    }
+    details.Json("guided", check.guided);
+    event.details = details.Build();
+    Hand(event);
+    return event;
 }
 
 std::string ServiceRecorder::ReadingWindow(const std::string& reading, int address,
@@ -374,7 +435,7 @@ void ServiceRecorder::FinishCalibrations(bool whatThereIs) {
     const Clock::time_point latest = clock_.PreciseNow();
     for (auto it = calibrations_.begin(); it != calibrations_.end();) {
         const Clock::time_point end = it->confirmedAt + kReadingWindow;
-        if (!whatThereIs && latest < end) {
+        if (!whatThereIs && (latest < end || it->guided)) {
             ++it;
             continue;
         }
@@ -419,7 +480,14 @@ void ServiceRecorder::FailedChange(const ExchangeEnded& ended) {
                DescribeCalibration(ended.function, ended.request, details, reading) + ",";
     }
     event.summary = what + " " + how;
-    event.details = details.Integer("function", ended.function).Text("failure", how).Build();
+    details.Integer("function", ended.function).Text("failure", how);
+    if (kind == kind::kCalibration) {
+        if (const auto guide = guides_.find(ended.address); guide != guides_.end()) {
+            details.Json("guided", guide->second.guided);
+            guides_.erase(guide);
+        }
+    }
+    event.details = details.Build();
     Hand(std::move(event));
 }
 

@@ -32,6 +32,17 @@ struct RecordingContext {
     std::function<std::string()> port;  // the device the line runs on now
 };
 
+// A calibration a guided step makes: the reading it follows ("cond_no_tc", "temperature"; empty
+// for the outputs, read on a DVM), the stretch of polls taken as found, and the step's own
+// figures as the details' "guided" member (a JSON object).
+struct GuidedCalibration {
+    std::string reading;
+    std::chrono::system_clock::time_point foundFrom;
+    std::chrono::system_clock::time_point foundTo;
+    std::string guided = "{}";
+    bool foundWithin = true;  // for a point left as found: whether it was within tolerance
+};
+
 // Makes the service history from what the sensor link tells: an event for each change the
 // sensor confirmed, refused or left unanswered (never for a request that was only queued), each
 // handed to the sink as soon as it is complete.
@@ -61,6 +72,28 @@ class ServiceRecorder : public LinkObserver {
     // readings, a setup write not yet ended, outputs still forced), as they stand.
     void Flush();
 
+    // The next calibration the sensor at `address` confirms (or fails) is a guided step's: its
+    // reading as found is the step's stretch of polls, and its event waits for the step to take
+    // the reading as left (CompleteGuidedCalibration) rather than for the 10 s after it.
+    void ExpectGuidedCalibration(int address, GuidedCalibration guide);
+    // The guided calibration at `address` is complete: its reading as left is the stretch of
+    // polls from `leftFrom` to `leftTo` (none: not taken), the step's figures `guided` replace
+    // those given before. Hands the event over and returns it; nothing if none was confirmed.
+    std::optional<ServiceEvent> CompleteGuidedCalibration(
+        int address,
+        std::optional<
+            std::pair<std::chrono::system_clock::time_point, std::chrono::system_clock::time_point>>
+            asLeft,
+        const std::string& guided);
+    // A point the guided step found within tolerance and left as it was: a calibration event of
+    // its own with the reading as found and no command sent. `request` is the request the
+    // calibration would have sent, which names the point.
+    ServiceEvent RecordCheckOnly(int address, int function,
+                                 const std::vector<std::uint8_t>& request,
+                                 const GuidedCalibration& check);
+    // Told of every event handed over, after the sink took it.
+    void SetEventTap(std::function<void(const ServiceEvent&)> tap) { tap_ = std::move(tap); }
+
     void ExchangeHasEnded(const ExchangeEnded& ended) override;
     void PollWasAnswered(const PollAnswered& poll) override;
     void DownloadHasEnded(const DownloadResult& result) override;
@@ -80,6 +113,7 @@ class ServiceRecorder : public LinkObserver {
         std::string reading;  // which reading is followed
         std::chrono::system_clock::time_point confirmedAt;
         int address = 0;
+        bool guided = false;  // waits for CompleteGuidedCalibration
     };
     struct SetupWrite {
         ServiceEvent event;
@@ -148,6 +182,8 @@ class ServiceRecorder : public LinkObserver {
     Forced forced1_;
     Forced forced2_;
     std::optional<Download> download_;
+    std::map<int, GuidedCalibration> guides_;  // by address: the guided calibrations expected
+    std::function<void(const ServiceEvent&)> tap_;
 };
 
 // `bytes` in base64 (RFC 4648, with padding).

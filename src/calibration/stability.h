@@ -1,0 +1,79 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "calibration/calibration_points.h"
+
+namespace corvane::calibration {
+
+using TimePoint = std::chrono::system_clock::time_point;
+
+// When a reading counts as settled, and how close to its reference it must end. These are the
+// assistant's settings; the command line takes the same defaults.
+struct StabilityRule {
+    double minSeconds = 10.0;          // the window is at least this long ...
+    int minPolls = 25;                 // ... and holds at least this many answered polls
+    double relativeTolerance = 0.002;  // of the reference, for conductivity
+    double nearZeroMs = 0.05;          // mS/cm, for the 0 mS/cm point
+    double temperatureC = 0.1;         // °C (0.18 °F)
+    double outputsMa = 0.02;           // mA, the DVM readings of the outputs
+};
+
+// The smallest change the sensor reports: readings go on the line in tenths of mS/cm and
+// hundredths of a degree, so a finer tolerance could never be met and is raised to it.
+inline constexpr double kConductivityStep = 0.1;
+inline constexpr double kTemperatureStep = 0.01;
+
+// How far the reading of `step` may spread while settling and end from its reference: the
+// rule's figure for the step, never finer than the reading's own step.
+double ToleranceOf(const StepSpec& step, const StabilityRule& rule);
+
+// Figures of a stretch of readings.
+struct WindowFigures {
+    TimePoint from;
+    TimePoint to;
+    int polls = 0;
+    double mean = 0.0;
+    double stdDev = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+    double Spread() const { return max - min; }
+    double Seconds() const { return std::chrono::duration<double>(to - from).count(); }
+};
+
+// Figures of `values` taken from `from` to `to`; nothing when there are none.
+std::optional<WindowFigures> FiguresOf(const std::vector<double>& values, TimePoint from,
+                                       TimePoint to);
+
+// The readings of one quantity as the polls answer them, kept for the last minute, and whether
+// they have settled: the newest stretch of at least the rule's seconds and polls spreads no
+// wider than the tolerance.
+class StabilityWindow {
+  public:
+    struct Sample {
+        TimePoint time;
+        double value = 0.0;
+    };
+    static constexpr std::chrono::seconds kKept{60};
+
+    void Add(TimePoint time, double value);
+    // Forgets every reading: the next window begins with the next poll.
+    void Clear() { samples_.clear(); }
+    const std::deque<Sample>& Samples() const { return samples_; }
+
+    // The newest stretch long enough to judge (at least `rule.minSeconds` from its first poll to
+    // its last, and `rule.minPolls` polls), or nothing while there is not one yet.
+    std::optional<WindowFigures> Latest(const StabilityRule& rule) const;
+    // Whether that stretch exists and spreads no wider than `tolerance`.
+    bool Stable(const StabilityRule& rule, double tolerance) const;
+    // How far the newest stretch has come, 0..1, towards being long enough to judge.
+    double Progress(const StabilityRule& rule) const;
+
+  private:
+    std::deque<Sample> samples_;
+};
+
+}  // namespace corvane::calibration
