@@ -7,6 +7,7 @@
 #include "page_kit/configuration_summary.h"
 #include "page_kit/list_filling.h"
 #include "resources/main_window.h"
+#include "service/calibrate_page.h"
 #include "service/forced_outputs.h"
 
 namespace corvane {
@@ -74,7 +75,16 @@ CControlCentreDlg::~CControlCentreDlg() {
     StopServiceRecord();
 }
 
+CCalibrationAssistantDlg* CControlCentreDlg::Assistant() {
+    auto* page = dynamic_cast<CCalibratePage*>(Page(PageKind::Calibration));
+    return page != nullptr ? &page->Assistant() : nullptr;
+}
+
 void CControlCentreDlg::StopServiceRecord() {
+    if (CCalibrationAssistantDlg* assistant = Assistant()) {
+        assistant->Close();
+        assistant->UseRecorder(nullptr);
+    }
     historyWindow_.Close();
     historyWindow_.Use(nullptr, nullptr);
     takeRecordFailure_ = nullptr;
@@ -93,6 +103,7 @@ void CControlCentreDlg::UseServiceRecord(records::EventSink& sink,
     recorder_ =
         std::make_unique<records::ServiceRecorder>(records_, host_, sink, std::move(context));
     link_.AddObserver(*recorder_);
+    if (CCalibrationAssistantDlg* assistant = Assistant()) assistant->UseRecorder(recorder_.get());
     historyWindow_.Use(&history, std::move(exchange));
     takeRecordFailure_ = std::move(takeFailure);
     if (IsOpen()) Controls().Enable(ids::kServiceHistory, true);
@@ -181,6 +192,17 @@ void CControlCentreDlg::OnCancel() {
 // without the technician knowing: the program says so and offers the return to normal.
 void CControlCentreDlg::CloseProgram(int result) {
     if (closing_ == Closing::Offered) return;
+    // The Calibration Assistant ends its run first: its outputs go back to normal and its
+    // calibrations are stamped; the program then waits for the return as it does for its own.
+    if (CCalibrationAssistantDlg* assistant = Assistant(); assistant && assistant->IsOpen()) {
+        assistant->Close();
+        if (closing_ != Closing::AwaitingReturn && BothOutputsCommandUnderway(records_)) {
+            closing_ = Closing::AwaitingReturn;
+            closeResult_ = result;
+            closeWaitTicks_ = 0;
+            return;
+        }
+    }
     if (closing_ == Closing::AwaitingReturn || !OutputsLeftForced(records_)) {
         EndDialog(result);
         return;

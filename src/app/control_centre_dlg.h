@@ -18,6 +18,8 @@
 
 namespace corvane {
 
+class CCalibrationAssistantDlg;
+
 class SerialChannel;
 class PortMap;
 
@@ -72,6 +74,8 @@ class CControlCentreDlg : public fw::Dialog {
     // Stops recording: what the recorder holds is handed over, and the History window closes.
     void StopServiceRecord();
     CHistoryDlg& HistoryWindow() { return historyWindow_; }
+    // The Calibration page's assistant; none before the pages exist.
+    CCalibrationAssistantDlg* Assistant();
 
   protected:
     bool OnInitDialog() override;

@@ -73,8 +73,21 @@ GuidedStep::GuidedStep(SensorLink& link, SharedRecords& records, fw::Clock& cloc
     }
 }
 
+// A step ended before its time (the window closed, the command interrupted): a calibration not
+// yet sent is withdrawn, one confirmed is recorded without a reading as left, and forced outputs
+// go back to normal.
 GuidedStep::~GuidedStep() {
     link_.RemoveObserver(*this);
+    if (phase_ == Phase::Ended) return;
+    if (phase_ == Phase::Calibrating) {
+        link_.Withdraw(spec_.command);
+        if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
+    }
+    if ((phase_ == Phase::AsLeft || phase_ == Phase::ReadLeft) && recorder_ != nullptr) {
+        end_ = StepEnd::Skipped;
+        recorder_->CompleteGuidedCalibration(address_, std::nullopt, GuidedJson());
+    }
+    if (spec_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
 }
 
 int GuidedStep::Function() const {

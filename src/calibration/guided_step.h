@@ -87,6 +87,7 @@ class GuidedStep : private LinkObserver {
     const std::string& Reason() const { return reason_; }  // why it failed
     const StepFigures& Figures() const { return figures_; }
     double Tolerance() const { return figures_.tolerance; }
+    const StabilityRule& Rule() const { return settings_.rule; }
 
     // The readings of the last minute, and whether the newest stretch of them has settled.
     const StabilityWindow& Readings() const { return readings_; }

@@ -356,6 +356,13 @@ void ServiceRecorder::ExpectGuidedCalibration(int address, GuidedCalibration gui
     guides_[address] = std::move(guide);
 }
 
+void ServiceRecorder::DropGuidedCalibration(int address) {
+    guides_.erase(address);
+    for (PendingCalibration& pending : calibrations_) {
+        if (pending.address == address) pending.guided = false;
+    }
+}
+
 std::optional<ServiceEvent> ServiceRecorder::CompleteGuidedCalibration(
     int address, std::optional<std::pair<Clock::time_point, Clock::time_point>> asLeft,
     const std::string& guided) {

@@ -85,6 +85,9 @@ class ServiceRecorder : public LinkObserver {
             std::pair<std::chrono::system_clock::time_point, std::chrono::system_clock::time_point>>
             asLeft,
         const std::string& guided);
+    // The guided step at `address` ended before the sensor confirmed: a confirmation still to
+    // come is recorded as any other calibration.
+    void DropGuidedCalibration(int address);
     // A point the guided step found within tolerance and left as it was: a calibration event of
     // its own with the reading as found and no command sent. `request` is the request the
     // calibration would have sent, which names the point.

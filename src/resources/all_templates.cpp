@@ -1,6 +1,7 @@
 #include "resources/all_templates.h"
 
 #include "resources/about_box.h"
+#include "resources/calibration_assistant.h"
 #include "resources/calibration_page.h"
 #include "resources/channels_page.h"
 #include "resources/comms_page.h"
@@ -27,7 +28,7 @@ std::vector<const fw::DialogTemplate*> AllTemplates() {
             &CalibrationPageTemplate(), &PasswordsPageTemplate(), &RetypePasswordTemplate(),
             &ChannelsPageTemplate(),    &CommsPageTemplate(),     &SaveConfigTemplate(),
             &SoftwarePageTemplate(),    &FactoryPageTemplate(),   &TrendTemplate(),
-            &ChannelsTrendTemplate(),   &HistoryTemplate()};
+            &ChannelsTrendTemplate(),   &HistoryTemplate(),       &CalibrationAssistantTemplate()};
 }
 
 }  // namespace corvane::resources

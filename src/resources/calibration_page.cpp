@@ -201,6 +201,10 @@ const fw::DialogTemplate& CalibrationPageTemplate() {
                  .kind = ControlKind::Button,
                  .caption = "Reset to Default Calibration",
                  .row = 2},
+                {.id = kCalAssistant,
+                 .kind = ControlKind::Button,
+                 .caption = "Calibration Assi&stant...",
+                 .row = 3},
             },
     };
     return t;

@@ -36,6 +36,8 @@ inline constexpr int kCalTestOutputs = 1314;
 inline constexpr int kCalResetCalibration = 1097;
 inline constexpr int kCalSystemMessagesGroup = 1086;
 inline constexpr int kCalSystemMessages = 1323;
+// "Calibration Assi&stant...": the guided calibration, in a window of its own.
+inline constexpr int kCalAssistant = 1511;
 
 // Labels and unit texts.
 inline constexpr int kCalTrueTemperatureLabel = 1501;

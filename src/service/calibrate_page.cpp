@@ -20,7 +20,8 @@ constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
 CCalibratePage::CCalibratePage(fw::Host& host, SharedRecords& records, SensorLink& link)
     : OperatorPage(host, records, resources::CalibrationPageTemplate(), kTimerId,
                    ids::kCalSystemMessages),
-      link_(link) {}
+      link_(link),
+      assistant_(std::make_unique<CCalibrationAssistantDlg>(host, records, link)) {}
 
 void CCalibratePage::DoDataExchange(fw::DataExchange& dx) {
     using namespace ids;
@@ -116,6 +117,7 @@ void CCalibratePage::OnNotify(int id, fw::Notify notify) {
         case kCalTransmit20mA: TransmitBoth(20); break;
         case kCalCalibrateOutputs: CalibrateOutputs(); break;
         case kCalNormalOutputs: NormalOutputs(); break;
+        case kCalAssistant: assistant_->Open(View()); break;
         default: break;
     }
 }

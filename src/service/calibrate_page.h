@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
+#include "service/calibration_assistant_dlg.h"
 
 namespace corvane {
 
@@ -18,6 +20,9 @@ class CCalibratePage : public OperatorPage {
     static constexpr const char* kBoxCaption = "Sensor Calibration Request !";
 
     CCalibratePage(fw::Host& host, SharedRecords& records, SensorLink& link);
+
+    // "Calibration Assi&stant...": the guided calibration, in a window of its own.
+    CCalibrationAssistantDlg& Assistant() { return *assistant_; }
 
   protected:
     void DoDataExchange(fw::DataExchange& dx) override;
@@ -44,6 +49,7 @@ class CCalibratePage : public OperatorPage {
     double condRaw_ = 0, condComp_ = 0, returnTemperature_ = 0;
     std::string temperatureUnit_, returnTemperatureUnit_;
     SensorLink& link_;
+    std::unique_ptr<CCalibrationAssistantDlg> assistant_;
 };
 
 }  // namespace corvane
