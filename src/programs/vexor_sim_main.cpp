@@ -4,6 +4,7 @@
 //             [--link PATH] [--silent] [--exceptions] [--bad-crc] [--reject-blocks N]
 //             [--delay MS] [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]
 //             [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]
+//             [--cond-error PERCENT] [--control FILE]
 //
 // --tcp PORT serves the sensors on 127.0.0.1:PORT (0: a free port, printed) instead of a
 // pseudo-terminal, as a serial device server serves its RS-485 line: the same RTU frames travel
@@ -16,16 +17,29 @@
 // Each time a software download to a sensor finishes, prints what its flash then holds as one
 // line, "flash: address A, N bytes, digest D": N bytes written, D their FNV-1a 64 digest over
 // (address high, address low, byte) in address order, 16 hexadecimal digits (sim::FlashDigest).
+//
+// The bench: control lines (sim::ControlLine: "reference 92.5", "bath 25", "error -2", ...) read
+// from standard input as they arrive, and from the --control file whenever its contents change,
+// are applied to every sensor; a refused line is reported on standard error. Standard output
+// carries only the lines above, which scripts parse.
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "release.h"
 #include "sim/pty_server.h"
@@ -81,12 +95,156 @@ bool ParseAddresses(const std::string& text, std::vector<int>& addresses) {
     return !addresses.empty();
 }
 
+// Control lines for the server, from standard input and the --control file, read on a thread of
+// their own until Stop.
+class ControlReader {
+  public:
+    // A line longer than this is refused, and a control file larger than this is not read.
+    static constexpr std::size_t kMostBytes = 1 << 20;
+    static constexpr auto kPeriod = std::chrono::milliseconds(200);
+
+    ControlReader(corvane::sim::PtyServer& server, std::string file)
+        : server_(server), file_(std::move(file)) {}
+    ~ControlReader() { Stop(); }
+
+    void Start() {
+        thread_ = std::thread([this] { Run(); });
+    }
+    void Stop() {
+        stop_.store(true);
+        if (thread_.joinable()) thread_.join();
+    }
+
+  private:
+    static void Report(const std::string& message) {
+        if (!message.empty()) std::fprintf(stderr, "vexor-sim: control: %s\n", message.c_str());
+    }
+
+    void Apply(std::string_view line, const std::string& where = {}) {
+        const std::string message = server_.Control(line);
+        Report(message.empty() || where.empty() ? message : where + ": " + message);
+    }
+
+    void Run() {
+        using Clock = std::chrono::steady_clock;
+        auto nextFileCheck = Clock::now();
+        auto stdinPausedUntil = Clock::now();
+        while (!stop_.load()) {
+            const auto now = Clock::now();
+            if (!file_.empty() && now >= nextFileCheck) {
+                CheckFile();
+                nextFileCheck = now + kPeriod;
+            }
+            pollfd in{STDIN_FILENO, POLLIN, 0};
+            const bool watchStdin = stdinOpen_ && now >= stdinPausedUntil;
+            const int waitMs = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(kPeriod).count());
+            if (poll(&in, watchStdin ? 1 : 0, waitMs) <= 0 || !watchStdin) continue;
+            if ((in.revents & POLLNVAL) != 0) {
+                stdinOpen_ = false;  // there is no standard input
+            } else if (!ReadStdin()) {
+                // A background job of a terminal may not read it (it is told EIO, as SIGTTIN is
+                // ignored, instead of being stopped): try again later.
+                stdinPausedUntil = Clock::now() + kPeriod;
+            }
+        }
+    }
+
+    // Reads what has arrived on standard input and applies its complete lines; false when
+    // nothing could be read now.
+    bool ReadStdin() {
+        char buffer[4096];
+        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN) return true;
+            if (errno == EIO) return false;
+            stdinOpen_ = false;
+            return true;
+        }
+        if (count == 0) {  // end of input: a last line without its newline still counts
+            if (!partial_.empty()) Apply(partial_);
+            partial_.clear();
+            stdinOpen_ = false;
+            return true;
+        }
+        partial_.append(buffer, static_cast<std::size_t>(count));
+        std::size_t start = 0;
+        for (std::size_t end = partial_.find('\n'); end != std::string::npos;
+             end = partial_.find('\n', start)) {
+            if (!discarding_) Apply(std::string_view(partial_).substr(start, end - start));
+            discarding_ = false;
+            start = end + 1;
+        }
+        partial_.erase(0, start);
+        if (partial_.size() > kMostBytes) {
+            if (!discarding_) Report("a line of more than 1 MiB is refused");
+            discarding_ = true;  // the rest of it, up to its newline
+            partial_.clear();
+        }
+        return true;
+    }
+
+    // Applies every line of the control file when what it holds differs from what it held when
+    // last read; a missing file changes nothing.
+    void CheckFile() {
+        std::FILE* stream = std::fopen(file_.c_str(), "rb");
+        if (stream == nullptr) {
+            if (errno != ENOENT) ReportFileProblem(std::strerror(errno));
+            return;
+        }
+        std::string contents;
+        char buffer[4096];
+        std::size_t count = 0;
+        while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0 &&
+               contents.size() <= kMostBytes) {
+            contents.append(buffer, count);
+        }
+        const bool failed = std::ferror(stream) != 0;
+        const int error = errno;
+        std::fclose(stream);
+        if (failed) {
+            ReportFileProblem(std::strerror(error));
+            return;
+        }
+        if (contents.size() > kMostBytes) {
+            ReportFileProblem("larger than 1 MiB");
+            return;
+        }
+        fileProblem_.clear();
+        if (contents == fileContents_) return;
+        fileContents_ = contents;
+        std::istringstream lines(contents);
+        std::string line;
+        for (int number = 1; std::getline(lines, line); ++number) {
+            Apply(line, file_ + " line " + std::to_string(number));
+        }
+    }
+
+    // Once for each new problem, not every time the file is checked.
+    void ReportFileProblem(const std::string& problem) {
+        if (problem == fileProblem_) return;
+        fileProblem_ = problem;
+        Report("cannot read " + file_ + ": " + problem);
+    }
+
+    corvane::sim::PtyServer& server_;
+    std::string file_;
+    std::optional<std::string> fileContents_;
+    std::string fileProblem_;
+    bool stdinOpen_ = true;
+    std::string partial_;
+    bool discarding_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 constexpr const char* kUsage =
     "usage: vexor-sim [--addresses 0,3,7] [--baud N] [--parity E|O|N|M|S]\n"
     "                 [--data-bits 7|8] [--stop-bits 1|2] [--link PATH] [--silent]\n"
     "                 [--exceptions] [--bad-crc] [--reject-blocks N] [--delay MS]\n"
     "                 [--stray-bytes] [--drop P] [--corrupt P] [--drop-blocks P]\n"
-    "                 [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]\n";
+    "                 [--corrupt-blocks P] [--seed N] [--latency MS] [--tcp PORT]\n"
+    "                 [--cond-error PERCENT] [--control FILE]\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -116,12 +274,30 @@ constexpr const char* kHelp =
     "  --drop-blocks P     loses that share of the replies to download blocks\n"
     "  --corrupt-blocks P  garbles that share of the replies to download blocks\n"
     "  --seed N            the seed of the random faults, for a repeatable run\n"
+    "  --cond-error PERCENT  every sensor reads conductivity that many percent off the\n"
+    "                      truth until calibrated (-2: 2 % low; default 0)\n"
+    "  --control FILE      applies the control lines of FILE whenever its contents change\n"
+    "                      (checked every 200 ms; a missing file is fine)\n"
     "  --help              this help\n"
     "  --version           the version\n"
     "\n"
     "After each finished software download it prints the sensor's flash as\n"
     "\"flash: address A, N bytes, digest D\" (D: FNV-1a 64 over address high,\n"
-    "address low and data of each byte written, in address order).\n";
+    "address low and data of each byte written, in address order).\n"
+    "\n"
+    "The bench: control lines on standard input (and in the --control file) act on every\n"
+    "sensor as they arrive; a refused line is reported on standard error.\n"
+    "  reference X    fits a reference loop resistor giving raw conductivity X mS/cm\n"
+    "                 (0: the sensor in air; 9.25, 92.5, 925 or any value from 0)\n"
+    "  reference none takes it off: the sensor is back in its liquid\n"
+    "  bath X         holds the sensor's temperature at X degrees C\n"
+    "  bath none      takes it out of the bath\n"
+    "  error X        the sensor reads conductivity X percent off until calibrated\n"
+    "  # ...          a comment; blank lines are ignored too\n"
+    "Readings settle after each change as a first-order lag (conductivity 3 s,\n"
+    "temperature 8 s). A conductivity calibration at 9.25, 92.5 or 925 mS/cm sets the\n"
+    "gain, at 0 the zero, so that the present reading becomes that value, whatever is\n"
+    "fitted; resetting the calibration brings the error back.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "vexor-sim: %s\n%sTry 'vexor-sim --help' for the options.\n", problem,
@@ -133,6 +309,8 @@ int Usage(const char* problem) {
 
 int main(int argc, char** argv) {
     corvane::sim::PtyServer::Options options;
+    double conductivityError = 0.0;
+    std::string controlFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -214,6 +392,18 @@ int main(int argc, char** argv) {
             if (!ParseProbability(value, faults.blockCorruptProbability))
                 return Usage("--corrupt-blocks takes a probability from 0 to 1");
             ++i;
+        } else if (arg == "--cond-error") {
+            std::string problem;
+            const auto line =
+                corvane::sim::ParseControlLine(std::string("error ") + value, problem);
+            if (!line || !line->value)
+                return Usage("--cond-error takes a percentage above -100 and at most 1000");
+            conductivityError = *line->value;
+            ++i;
+        } else if (arg == "--control") {
+            if (*value == '\0') return Usage("--control takes a file name");
+            controlFile = value;
+            ++i;
         } else if (arg == "--seed") {
             if (!ParseInt(value, 0, 4294967295L, number))
                 return Usage("--seed takes a whole number");
@@ -230,6 +420,7 @@ int main(int argc, char** argv) {
 
     corvane::sim::PtyServer server(options);
     for (std::size_t i = 0; i < options.addresses.size(); ++i) {
+        server.Sensor(i).SetConductivityError(conductivityError);
         // Called on the server thread, the only one printing once serving has begun.
         server.Sensor(i).SetDownloadObserver([](const corvane::sim::VirtualSensor& sensor) {
             const std::string line = FlashDigestLine(sensor.Address(), sensor.Digest());
@@ -263,7 +454,12 @@ int main(int argc, char** argv) {
     // The server thread starts with the stop signals blocked, so they reach this thread only,
     // and only inside sigsuspend: a signal arriving before the wait is held until it begins.
     server.RunInThread();
+    // A background job of a terminal that reads it is told EIO instead of being stopped.
+    std::signal(SIGTTIN, SIG_IGN);
+    ControlReader controls(server, controlFile);
+    controls.Start();
     while (stopRequested == 0) sigsuspend(&waitMask);
+    controls.Stop();
     server.Stop();
     return 0;
 }

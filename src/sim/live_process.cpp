@@ -9,7 +9,12 @@ namespace {
 
 using Offset = SetupMemory::Offset;
 
+// Settling older than this many time constants has died away (below a millionth of a step of
+// 10^12) and is dropped.
+constexpr double kSettledAfterTimeConstants = 50.0;
+
 std::int16_t ToWire(double value, double scale) {
+    if (std::isnan(value)) return 0;
     const double scaled = std::clamp(std::round(value * scale), -32768.0, 32767.0);
     return static_cast<std::int16_t>(scaled);
 }
@@ -52,10 +57,84 @@ double LiveProcess::Celsius(double seconds) {
     return 22.0 + 1.5 * Wave(seconds, 600.0);
 }
 
+double LiveProcess::Transient::At(double seconds, double timeConstantS) const {
+    const double elapsed = std::max(0.0, seconds - sinceS);
+    if (size == 0.0 || elapsed > kSettledAfterTimeConstants * timeConstantS) return 0.0;
+    return size * std::exp(-elapsed / timeConstantS);
+}
+
+double LiveProcess::LiquidConductivity(double seconds) const {
+    return conductivity_ + 2.0 * Wave(seconds, 300.0);
+}
+
+double LiveProcess::CompensationFactor(const SetupMemory& setup, double celsius) {
+    const int flags = setup.Byte(Offset::TempFlags);
+    const double base = (flags & 0x02) != 0 ? 25.0 : 20.0;
+    const double slope = setup.Word(Offset::Slope) / 100.0;  // stored in percent per °C
+    return 1.0 + slope / 100.0 * (celsius - base);
+}
+
+double LiveProcess::SensedCelsius(double seconds) const {
+    const double target = bath_ ? *bath_ : Celsius(seconds);
+    return target + temperatureTransient_.At(seconds, kTemperatureTimeConstantS);
+}
+
+double LiveProcess::RawTarget(const SetupMemory& setup, double seconds) const {
+    if (reference_) return *reference_;
+    return LiquidConductivity(seconds) *
+           CompensationFactor(setup, SensedCelsius(seconds) + temperatureOffset_);
+}
+
+double LiveProcess::SensedRaw(const SetupMemory& setup, double seconds) const {
+    return RawTarget(setup, seconds) +
+           conductivityTransient_.At(seconds, kConductivityTimeConstantS);
+}
+
+void LiveProcess::FitReference(const SetupMemory& setup, std::optional<double> rawConductivity,
+                               double seconds) {
+    const double before = SensedRaw(setup, seconds);
+    reference_ = rawConductivity;
+    const double step = before - RawTarget(setup, seconds);
+    conductivityTransient_ = {std::isfinite(step) ? step : 0.0, seconds};
+}
+
+// The liquid's raw conductivity follows the temperature the sensor has, which stays continuous:
+// only the temperature settles.
+void LiveProcess::PlaceInBath(std::optional<double> celsius, double seconds) {
+    const double before = SensedCelsius(seconds);
+    bath_ = celsius;
+    const double step = before - (bath_ ? *bath_ : Celsius(seconds));
+    temperatureTransient_ = {std::isfinite(step) ? step : 0.0, seconds};
+}
+
+void LiveProcess::SetConductivityError(double percent) {
+    factoryGain_ = 1.0 + percent / 100.0;
+    gain_ = factoryGain_;
+    zero_ = 0.0;
+}
+
 void LiveProcess::CalibrateTemperature(const SetupMemory& setup, double trueValue, double seconds) {
     const bool fahrenheit = (setup.Byte(Offset::TempFlags) & 0x01) != 0;
     const double trueCelsius = fahrenheit ? (trueValue - 32.0) / 1.8 : trueValue;
-    temperatureOffset_ = trueCelsius - Celsius(seconds);
+    temperatureOffset_ = trueCelsius - SensedCelsius(seconds);
+}
+
+void LiveProcess::CalibrateConductivity(const SetupMemory& setup, double nominal, double seconds) {
+    const double sensed = SensedRaw(setup, seconds);
+    if (!std::isfinite(sensed)) return;
+    if (nominal == 0.0) {
+        zero_ = -gain_ * sensed;
+        return;
+    }
+    if (sensed < kSmallestSpanReading) return;
+    const double gain = (nominal - zero_) / sensed;
+    if (std::isfinite(gain) && gain > 0.0) gain_ = gain;
+}
+
+void LiveProcess::ResetCalibrations() {
+    temperatureOffset_ = 0.0;
+    gain_ = factoryGain_;
+    zero_ = 0.0;
 }
 
 double LiveProcess::Noise(double amplitude) {
@@ -107,13 +186,27 @@ double LiveProcess::OutputCurrent(const SetupMemory& setup, std::size_t sourceMo
 }
 
 Measurement LiveProcess::Measure(const SetupMemory& setup, double seconds) {
-    const double celsius = Celsius(seconds) + temperatureOffset_ + Noise(0.02);
-    const double condComp = conductivity_ + 2.0 * Wave(seconds, 300.0) + Noise(0.05);
-    const int flags = setup.Byte(Offset::TempFlags);
-    const bool fahrenheit = (flags & 0x01) != 0;
-    const double base = (flags & 0x02) != 0 ? 25.0 : 20.0;
-    const double slope = setup.Word(Offset::Slope) / 100.0;  // stored in percent per °C
-    const double condRaw = condComp * (1.0 + slope / 100.0 * (celsius - base));
+    const double celsius = SensedCelsius(seconds) + temperatureOffset_ + Noise(bath_ ? 0.01 : 0.02);
+    const double factor = CompensationFactor(setup, celsius);
+    // A factor near or below zero (a steep slope far below its base) would divide to nonsense.
+    const double divisor = std::max(factor, 0.01);
+    double condRaw = 0.0;
+    double condComp = 0.0;
+    if (reference_) {
+        condRaw = SensedRaw(setup, seconds) + Noise(0.0002 * *reference_ + 0.02);
+        condComp = condRaw / divisor;
+    } else {
+        // The liquid: its compensated conductivity swings, the raw one follows the temperature;
+        // after a reference has come off, what is left of the settling is added to the raw one.
+        condComp = LiquidConductivity(seconds) + Noise(0.05);
+        const double settling = conductivityTransient_.At(seconds, kConductivityTimeConstantS);
+        condRaw = condComp * factor + settling;
+        if (settling != 0.0) condComp = condRaw / divisor;
+    }
+    // What the sensor reads, through its calibration.
+    condRaw = gain_ * condRaw + zero_;
+    condComp = gain_ * condComp + zero_ / divisor;
+    const bool fahrenheit = (setup.Byte(Offset::TempFlags) & 0x01) != 0;
 
     Measurement m;
     m.condRawTenths = ToWire(condRaw, 10.0);

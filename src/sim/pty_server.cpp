@@ -166,8 +166,30 @@ std::string PtyServer::DevicePath() const {
     return options_.linkPath.empty() ? terminalPath_ : options_.linkPath;
 }
 
+std::string PtyServer::Control(std::string_view line) {
+    std::string message;
+    const std::optional<ControlLine> parsed = ParseControlLine(line, message);
+    if (parsed && parsed->kind != ControlLine::Kind::Comment) {
+        const std::lock_guard lock(controlsMutex_);
+        controls_.push_back(*parsed);
+    }
+    return message;
+}
+
+void PtyServer::ApplyControls(std::int64_t nowUs) {
+    std::vector<ControlLine> lines;
+    {
+        const std::lock_guard lock(controlsMutex_);
+        lines.swap(controls_);
+    }
+    for (const ControlLine& line : lines) {
+        for (const auto& sensor : sensors_) sensor->Apply(line, nowUs);
+    }
+}
+
 void PtyServer::Run() {
     while (!stop_.load()) {
+        ApplyControls(NowUs());
         const std::int64_t now = NowUs();
         SendDue(now);
         int timeoutMs = 20;

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -62,7 +64,15 @@ class PtyServer {
     void RunInThread();
     void Stop();
 
+    // A sensor, to set it up before serving begins; while the server runs, its sensors belong
+    // to the serving thread: reach them with Control.
     VirtualSensor& Sensor(std::size_t index) { return *sensors_.at(index); }
+
+    // Applies a control line (see ControlLine) to every sensor, from any thread: the line is
+    // parsed here and, when valid, handed to the serving thread, which applies it within one
+    // turn of its loop (about 20 ms) at the time it does. Returns an empty string when the line
+    // was taken (comments and blank lines change nothing), else why it was refused.
+    std::string Control(std::string_view line);
 
   private:
     struct Outgoing {
@@ -78,6 +88,7 @@ class PtyServer {
     void DropClient();
     std::int64_t NowUs() const;
     std::int64_t CharacterUs() const;
+    void ApplyControls(std::int64_t nowUs);
     void Receive(std::int64_t nowUs);
     void HandleFrame(std::vector<std::uint8_t> frame, std::int64_t nowUs);
     void Schedule(const std::vector<std::uint8_t>& bytes, std::int64_t startUs);
@@ -98,6 +109,8 @@ class PtyServer {
     std::int64_t lastByteUs_ = 0;
     std::deque<Outgoing> outgoing_;
     std::int64_t lineFreeUs_ = 0;
+    std::mutex controlsMutex_;
+    std::vector<ControlLine> controls_;  // taken by Control, applied by the serving thread
     std::atomic<bool> stop_{false};
     std::thread thread_;
     std::int64_t startNs_ = 0;

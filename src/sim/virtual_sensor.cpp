@@ -128,6 +128,7 @@ VirtualSensor::VirtualSensor(int address)
 
 std::optional<SensorReply> VirtualSensor::HandleFrame(std::span<const std::uint8_t> frame,
                                                       std::int64_t nowUs, bool mayAnswerBroadcast) {
+    latestUs_ = std::max(latestUs_, nowUs);
     if (faultSeed_ != faults_.seed) {
         faultSeed_ = faults_.seed;
         faultRandom_.seed(faultSeed_);
@@ -186,7 +187,15 @@ std::optional<SensorReply> VirtualSensor::Dispatch(std::span<const std::uint8_t>
             data.insert(data.end(), bytes.begin(), bytes.end());
             return Reply(std::move(data));
         }
-        case fn::kCalibrateCond: return Reply({f, payload[0]}, kCalibrationUs);
+        case fn::kCalibrateCond: {
+            // The point: 0 zero, 1 925 mS/cm, 2 92.5, 3 9.25; any other is answered and ignored.
+            constexpr std::array<double, 4> kNominal{0.0, 925.0, 92.5, 9.25};
+            if (payload[0] < kNominal.size()) {
+                process_.CalibrateConductivity(memory_, kNominal[payload[0]],
+                                               static_cast<double>(nowUs) / 1e6);
+            }
+            return Reply({f, payload[0]}, kCalibrationUs);
+        }
         case fn::kDefaultSetup:
             memory_.LoadFactorySetup();
             return Reply({f, payload[0]}, kCalibrationUs);
@@ -358,6 +367,36 @@ SensorReply VirtualSensor::FlashBlockReply(std::span<const std::uint8_t> payload
         flashMemory_[static_cast<std::uint16_t>(block.address + i)] = block.data[i];
     }
     return verdict('h');
+}
+
+double VirtualSensor::ChangeSeconds(std::optional<std::int64_t> atUs) {
+    latestUs_ = std::max(latestUs_, atUs.value_or(latestUs_));
+    return static_cast<double>(latestUs_) / 1e6;
+}
+
+void VirtualSensor::FitReference(std::optional<double> rawConductivity,
+                                 std::optional<std::int64_t> atUs) {
+    process_.FitReference(memory_, rawConductivity, ChangeSeconds(atUs));
+}
+
+void VirtualSensor::PlaceInBath(std::optional<double> celsius, std::optional<std::int64_t> atUs) {
+    process_.PlaceInBath(celsius, ChangeSeconds(atUs));
+}
+
+void VirtualSensor::Apply(const ControlLine& line, std::optional<std::int64_t> atUs) {
+    switch (line.kind) {
+        case ControlLine::Kind::Comment: break;
+        case ControlLine::Kind::Reference: FitReference(line.value, atUs); break;
+        case ControlLine::Kind::Bath: PlaceInBath(line.value, atUs); break;
+        case ControlLine::Kind::Error: SetConductivityError(line.value.value_or(0.0)); break;
+    }
+}
+
+std::string VirtualSensor::Control(std::string_view line, std::optional<std::int64_t> atUs) {
+    std::string message;
+    const std::optional<ControlLine> parsed = ParseControlLine(line, message);
+    if (parsed) Apply(*parsed, atUs);
+    return message;
 }
 
 bool VirtualSensor::FlashEquals(std::span<const FlashRecord> image) const {

@@ -8,9 +8,11 @@
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/serial_channel.h"
+#include "sim/control_line.h"
 #include "sim/fault_modes.h"
 #include "sim/live_process.h"
 #include "sim/setup_memory.h"
@@ -57,7 +59,8 @@ std::string FlashDigestLine(int address, const FlashDigest& digest);
 // A Vexor sensor as seen from the serial line: it answers every function of the command table
 // and the software download with correctly framed replies, keeps its setup and identity in the
 // 17 upload blocks so that every write is read back by the next upload, measures a drifting
-// process, and misbehaves on request (fault modes).
+// process (or, on the bench, a reference or a temperature bath: see LiveProcess), and misbehaves
+// on request (fault modes).
 class VirtualSensor {
   public:
     static constexpr std::int64_t kProcessingUs = 2000;
@@ -93,6 +96,26 @@ class VirtualSensor {
     bool FlashEquals(std::span<const FlashRecord> image) const;
     FlashDigest Digest() const;
     int AnnouncedBlocks() const { return announcedBlocks_; }
+    const LiveProcess& Process() const { return process_; }
+
+    // The bench. Each change takes effect at `atUs` on the clock of HandleFrame, or, without it
+    // (or when it is earlier), at the latest time the sensor has seen (a request or an earlier
+    // change; 0 before any), and the readings settle from there (see LiveProcess).
+    //
+    // Fits a reference giving that raw conductivity in mS/cm (0 or more), or takes it off.
+    void FitReference(std::optional<double> rawConductivity,
+                      std::optional<std::int64_t> atUs = std::nullopt);
+    // Holds the sensor's temperature at that many °C, or takes it out of the bath.
+    void PlaceInBath(std::optional<double> celsius,
+                     std::optional<std::int64_t> atUs = std::nullopt);
+    // The sensor reads conductivity that many percent off the truth until it is calibrated; a
+    // reset of its calibration returns to it. 0 (the default) reads true.
+    void SetConductivityError(double percent) { process_.SetConductivityError(percent); }
+    // Applies one control line (see ControlLine): an empty string when applied (comments and
+    // blank lines change nothing), else why the line was refused, in one line.
+    std::string Control(std::string_view line, std::optional<std::int64_t> atUs = std::nullopt);
+    // Applies a control line parsed before.
+    void Apply(const ControlLine& line, std::optional<std::int64_t> atUs = std::nullopt);
     int RequestsHandled() const { return requestsHandled_; }
 
     // Sees every reply as the sensor composed it, before a fault mode drops or corrupts it: what
@@ -122,6 +145,8 @@ class VirtualSensor {
                     std::size_t nameOffset);
     SensorReply FlashBlockReply(std::span<const std::uint8_t> payload);
     void ApplyFaults(std::optional<SensorReply>& reply);
+    // The time of a change at `atUs` (see FitReference), in seconds; the clock moves on to it.
+    double ChangeSeconds(std::optional<std::int64_t> atUs);
 
     int address_;
     PortSettings line_;
@@ -138,6 +163,7 @@ class VirtualSensor {
     std::vector<FlashRecord> flash_;
     std::map<std::uint16_t, std::uint8_t> flashMemory_;  // erased by the download request
     std::int64_t restartUntilUs_ = 0;
+    std::int64_t latestUs_ = 0;  // the latest time the sensor has seen
     int requestsHandled_ = 0;
     ReplyObserver replyObserver_;
     DownloadObserver downloadObserver_;
