@@ -76,10 +76,11 @@ class GuidedStepTest : public ::testing::Test {
         double sum = 0;
         int n = 0;
         for (const Sent& s : replies) {
-            // A poll reply: address, 0x35, byte count, then raw conductivity in tenths.
-            if (s.bytes.size() < 5 || s.bytes[1] != fn::kPoll) continue;
-            if (s.seconds < at(from) - 0.01 || s.seconds > at(to) + 0.01) continue;
-            sum += static_cast<std::int16_t>(s.bytes[3] << 8 | s.bytes[4]) / 10.0;
+            // A poll reply: address, 0x35, then the raw conductivity in tenths. It is composed a
+            // few milliseconds before the answered poll is stamped, 200 ms after the last one.
+            if (s.bytes.size() < 4 || s.bytes[1] != fn::kPoll) continue;
+            if (s.seconds < at(from) - 0.1 || s.seconds > at(to)) continue;
+            sum += static_cast<std::int16_t>(s.bytes[2] << 8 | s.bytes[3]) / 10.0;
             ++n;
         }
         return n > 0 ? sum / n : NAN;
