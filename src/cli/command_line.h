@@ -23,7 +23,7 @@ struct LinkOptions {
 
 // The command and its own options.
 struct CommandOptions {
-    std::string name;  // info, monitor, read-setup, write-setup, download, scan, set-address
+    std::string name;  // info, monitor, read-setup, write-setup, download, scan, set-address, ...
     std::string file;  // read-setup, write-setup, download
     int count = 0;     // monitor --count; 0 = until interrupted
     bool csv = false;
@@ -42,6 +42,10 @@ struct CommandOptions {
     // records push|pull SERVER
     std::string direction;
     std::string server;
+    // certificate UUID --out FILE [--paper a4|letter]
+    std::string uuid;
+    std::string out;
+    std::string paper = "a4";
 };
 
 struct CommandLine {
