@@ -12,6 +12,8 @@ packages=(
   # the service record's store: Qt SQL's SQLite and PostgreSQL drivers; the PostgreSQL server
   # its tests start (tests/records/postgres_server.sh)
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  # the calibration certificates' tests read the PDF back (pdftotext, pdfinfo, pdftoppm)
+  poppler-utils
   clang-format git
   locales
   # the real-window tests: an X server, a window manager, keys and clicks (tests/windows/)

@@ -148,10 +148,13 @@ void CHistoryDlg::Reload() {
 
 void CHistoryDlg::ShowDetails() {
     const int at = Controls().ListSelection(ids::kHistEvents);
+    const bool picked = at >= 0 && static_cast<std::size_t>(at) < shown_.size();
     Controls().ListSetItems(ids::kHistDetails,
-                            at >= 0 && static_cast<std::size_t>(at) < shown_.size()
-                                ? records::EventDetailLines(shown_[static_cast<std::size_t>(at)])
-                                : std::vector<std::string>{});
+                            picked ? records::EventDetailLines(shown_[static_cast<std::size_t>(at)])
+                                   : std::vector<std::string>{});
+    Controls().Enable(ids::kHistCertificate,
+                      picked && certificates_.certifiable && certificates_.write &&
+                          certificates_.certifiable(shown_[static_cast<std::size_t>(at)]));
 }
 
 void CHistoryDlg::OnTimer(int id) {
@@ -184,6 +187,9 @@ void CHistoryDlg::OnNotify(int id, fw::Notify notify) {
             break;
         case ids::kHistExport:
             if (notify == Notify::Clicked) Export();
+            break;
+        case ids::kHistCertificate:
+            if (notify == Notify::Clicked) WriteCertificate();
             break;
         case ids::kHistPush:
         case ids::kHistPull:
@@ -218,6 +224,38 @@ void CHistoryDlg::Export() {
         }
         SetState(std::to_string(events.size()) + (events.size() == 1 ? " event" : " events") +
                  " exported to " + *path);
+    });
+}
+
+void CHistoryDlg::WriteCertificate() {
+    const int at = Controls().ListSelection(ids::kHistEvents);
+    if (at < 0 || static_cast<std::size_t>(at) >= shown_.size() || !certificates_.write) return;
+    const std::string uuid = shown_[static_cast<std::size_t>(at)].uuid;
+    std::string error;
+    const std::optional<std::string> name = certificates_.fileName
+                                                ? certificates_.fileName(uuid, error)
+                                                : std::optional<std::string>("certificate.pdf");
+    if (!name) {
+        host_.PlayBeep(fw::Beep::Exclamation);
+        SetState("No certificate: " + error);
+        return;
+    }
+    fw::FileDialogRequest request{.save = true,
+                                  .defaultExtension = "pdf",
+                                  .initialName = *name,
+                                  .filter = "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*||",
+                                  .mustExist = false};
+    FileDialog(request, [this, uuid](std::optional<std::string> path) {
+        if (!path) return;
+        std::string failure;
+        if (!certificates_.write(uuid, *path, failure)) {
+            host_.PlayBeep(fw::Beep::Exclamation);
+            SetState("No certificate written: " + failure);
+            MessageBox(failure + "\nNo certificate was written.", kCaption, fw::Icon::Exclamation,
+                       fw::Buttons::Ok);
+            return;
+        }
+        SetState("Certificate written to " + *path);
     });
 }
 

@@ -58,6 +58,8 @@ constexpr const char* kProgramHelp =
     "                                  the service record: what was done to which sensor\n"
     "  records push|pull postgresql://USER@HOST[:PORT]/DB\n"
     "                                  share the service record with the plant's server\n"
+    "  certificate UUID --out FILE.pdf [--paper a4|letter]\n"
+    "                                  a calibration certificate (PDF) of a recorded calibration\n"
     "\n"
     "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
     "request or the link failed; 2 bad usage or a bad file; 3 write-setup read back a value\n"
@@ -140,6 +142,17 @@ constexpr CommandHelp kCommandHelp[] = {
      "running either again copies nothing twice; each batch is one transaction. The server's\n"
      "tables are made at the first push. A HOST beginning with %2F is the folder of the\n"
      "server's Unix socket; a password comes from PGPASSWORD.\n"},
+    {"certificate",
+     "usage: corvane [--records FILE] certificate UUID --out FILE.pdf [--paper a4|letter]\n\n"
+     "Writes the calibration certificate of the service record's calibration event UUID as a\n"
+     "PDF file: the sensor's identity, when and by whom, and one row a calibration point with\n"
+     "the reference, the values as found and as left, the deviation, the tolerance and the\n"
+     "verdict (PASS, FAIL or NOT VERIFIED), then a line for a signature. An event of a guided\n"
+     "calibration run brings every calibration of that run of the sensor into the certificate.\n"
+     "A reset to the default calibration or of the current source has no reference values and\n"
+     "is refused. The file is replaced in one step. Needs no sensor and no display.\n"
+     "  --out FILE.pdf        the file to write\n"
+     "  --paper a4|letter     the paper size (default a4)\n"},
     {"set-address",
      "usage: corvane [OPTIONS] set-address NEW\n\n"
      "Gives the sensor at --address the address NEW (0 to 247) and confirms it by polling the\n"
@@ -345,6 +358,14 @@ class Parser {
         }
         if (arg == "--json") return CommandIs({"history"}, arg) && (command.json = true);
         if (arg == "--show") return CommandIs({"history"}, arg) && Value(arg, command.show);
+        if (arg == "--out") return CommandIs({"certificate"}, arg) && Value(arg, command.out);
+        if (arg == "--paper") {
+            if (!CommandIs({"certificate"}, arg) || !Value(arg, command.paper)) return false;
+            if (command.paper != "a4" && command.paper != "letter") {
+                return Fail("--paper takes a4 or letter, not '" + command.paper + "'");
+            }
+            return true;
+        }
         if (arg == "--count") {
             return CommandIs({"monitor"}, arg) && Number(arg, 1, 1'000'000'000, command.count);
         }
@@ -387,6 +408,14 @@ class Parser {
             return true;
         }
         if (name == "calibrate") return Calibration(positional);
+        if (name == "certificate") {
+            if (positional.empty())
+                return Fail("certificate needs the UUID of a calibration event");
+            if (positional.size() > 1) return Fail("unexpected argument: " + positional[1]);
+            if (command.out.empty()) return Fail("certificate needs --out FILE.pdf");
+            command.uuid = positional[0];
+            return true;
+        }
         if (name == "history" && command.csv && command.json) {
             return Fail("history prints --csv or --json, not both");
         }

@@ -23,7 +23,7 @@ struct LinkOptions {
 
 // The command and its own options.
 struct CommandOptions {
-    std::string name;  // info, monitor, read-setup, write-setup, download, scan, set-address
+    std::string name;  // info, monitor, read-setup, write-setup, download, scan, set-address, ...
     std::string file;  // read-setup, write-setup, download
     int count = 0;     // monitor --count; 0 = until interrupted
     bool csv = false;
@@ -48,6 +48,10 @@ struct CommandOptions {
     int stableSeconds = 10;    // the shortest stretch of readings that counts as settled
     int timeoutSeconds = 300;  // how long a reading may take to settle
     bool noAdjust = false;     // only check: take the reading as found, send nothing
+    // certificate UUID --out FILE [--paper a4|letter]
+    std::string uuid;
+    std::string out;
+    std::string paper = "a4";
 };
 
 struct CommandLine {

@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/certificate_command.h"
 #include "cli/command_line.h"
 #include "cli/record_commands.h"
 #include "cli/sensor_commands.h"
@@ -204,6 +205,7 @@ int main(int argc, char** argv) {
         std::cout << "corvane " CORVANE_RELEASE_VERSION " (" CORVANE_RELEASE_DATE ")\n";
         return cli::kDone;
     }
+    if (line.command.name == "certificate") return cli::RunCertificateProgram(argc, argv, line);
     if (cli::IsRecordCommand(line.command.name)) {
         QCoreApplication application(argc, argv);
         std::setlocale(LC_ALL, "C");

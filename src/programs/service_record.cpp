@@ -1,6 +1,7 @@
 #include "service_record.h"
 
 #include "app/control_centre_app.h"
+#include "app/history_certificates.h"
 #include "records/record_store.h"
 #include "release.h"
 
@@ -43,6 +44,7 @@ DesktopServiceRecord::DesktopServiceRecord(CControlCentreApp& app, const std::st
             return ExchangeWithServer(local, push, server);
         },
         [this] { return writer_.TakeFailure(); });
+    window->HistoryWindow().UseCertificates(CertificatesFrom(history_));
 }
 
 DesktopServiceRecord::~DesktopServiceRecord() {

@@ -4,8 +4,8 @@
 #include "resources/common_ids.h"
 
 // The Service History window: the events of a sensor's service record, chosen by sensor, kind
-// and date, the details of the one picked out, the export to a CSV file, and the exchange with
-// the plant's shared history server.
+// and date, the details of the one picked out, the export to a CSV file, the certificate of a
+// calibration, and the exchange with the plant's shared history server.
 namespace corvane::ids {
 
 inline constexpr int kHistoryWindow = 220;
@@ -29,6 +29,7 @@ inline constexpr int kHistPull = 2216;
 inline constexpr int kHistExport = 2217;
 inline constexpr int kHistClose = 2218;
 inline constexpr int kHistState = 2219;
+inline constexpr int kHistCertificate = 2220;
 
 }  // namespace corvane::ids
 

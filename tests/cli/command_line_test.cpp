@@ -86,6 +86,26 @@ TEST(CliCommandLine, severalAddressesAreForMonitorAlone) {
     EXPECT_NE(Refusal({"--address", "1,248", "monitor"}).find("0 to 247"), std::string::npos);
 }
 
+TEST(CliCommandLine, certificateTakesOneEventAFileAndAPaper) {
+    const CommandLine line =
+        Parsed({"--records", "r.sqlite", "certificate", "3c9e", "--out", "c.pdf"});
+    EXPECT_EQ(line.command.uuid, "3c9e");
+    EXPECT_EQ(line.command.out, "c.pdf");
+    EXPECT_EQ(line.command.paper, "a4");
+    EXPECT_EQ(Parsed({"certificate", "3c9e", "--paper", "letter", "--out", "c.pdf"}).command.paper,
+              "letter");
+    EXPECT_EQ(Refusal({"certificate", "--out", "c.pdf"}),
+              "certificate needs the UUID of a calibration event");
+    EXPECT_EQ(Refusal({"certificate", "3c9e"}), "certificate needs --out FILE.pdf");
+    EXPECT_EQ(Refusal({"certificate", "3c9e", "4d0f", "--out", "c.pdf"}),
+              "unexpected argument: 4d0f");
+    EXPECT_EQ(Refusal({"certificate", "3c9e", "--out", "c.pdf", "--paper", "A5"}),
+              "--paper takes a4 or letter, not 'A5'");
+    EXPECT_EQ(Refusal({"history", "--out", "c.pdf"}), "--out is not an option of history");
+    EXPECT_NE(HelpText("certificate").find("corvane [--records FILE] certificate UUID"),
+              std::string::npos);
+}
+
 TEST(CliCommandLine, helpNeedsNoCommandAndExplainsEachOne) {
     EXPECT_TRUE(Parsed({"--help"}).help);
     EXPECT_TRUE(Parsed({"write-setup", "--help"}).help);

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <filesystem>
 #include <fstream>
 
@@ -152,6 +153,22 @@ TEST_F(ServiceRecordOnTheSimulator, bothProgramsRecordWhatTheyDidToTheSensor) {
     EXPECT_GE(details["as_found"].toObject()["polls"].toInt(), 5) << history.out;
     EXPECT_GE(details["as_left"].toObject()["polls"].toInt(), 20) << history.out;
     EXPECT_TRUE(details["as_left"].toObject().contains("mean"));
+
+    // Its certificate, from the record as both programs wrote it.
+    const std::string certificate = folder.Path("certificate.pdf");
+    const Finished certified =
+        RunCorvane({"--records", Records(), "certificate", calibration["uuid"].toString(), "--out",
+                    QString::fromStdString(certificate)});
+    EXPECT_EQ(certified.status, 0) << certified.err;
+    EXPECT_EQ(certified.out, "Certificate written to " + certificate + "\n");
+    if (QProcess pdftotext; !QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+        pdftotext.start("pdftotext", {QString::fromStdString(certificate), "-"});
+        ASSERT_TRUE(pdftotext.waitForFinished(30000));
+        const std::string text = pdftotext.readAllStandardOutput().toStdString();
+        EXPECT_NE(text.find("VX0100"), std::string::npos) << text;
+        EXPECT_NE(text.find("Conductivity point 2"), std::string::npos) << text;
+        EXPECT_NE(text.find("92.5 mS/cm"), std::string::npos) << text;
+    }
 
     const QJsonObject forced = OfKind(events, "outputs-forced");
     ASSERT_FALSE(forced.isEmpty()) << history.out;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "app/history_dlg.h"
+
+namespace corvane {
+
+// The Service History window's certificates, written from `history` with the PDF writer of the
+// service record (records/certificate.h): on A4, or on Letter where the system's locale measures
+// in US inches. The program must run a QGuiApplication.
+CHistoryDlg::Certificates CertificatesFrom(records::EventHistory& history);
+
+}  // namespace corvane
