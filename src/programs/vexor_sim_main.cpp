@@ -26,6 +26,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -187,27 +188,31 @@ class ControlReader {
     // Applies every line of the control file when what it holds differs from what it held when
     // last read; a missing file changes nothing.
     void CheckFile() {
-        std::FILE* stream = std::fopen(file_.c_str(), "rb");
-        if (stream == nullptr) {
+        // Without blocking: a pipe or device named as the file must not hold the reader up.
+        const int fd = open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
             if (errno != ENOENT) ReportFileProblem(std::strerror(errno));
             return;
         }
+        struct stat status {};
         std::string contents;
-        char buffer[4096];
-        std::size_t count = 0;
-        while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0 &&
-               contents.size() <= kMostBytes) {
-            contents.append(buffer, count);
+        std::string problem;
+        if (fstat(fd, &status) != 0) {
+            problem = std::strerror(errno);
+        } else if (!S_ISREG(status.st_mode)) {
+            problem = "not a regular file";
+        } else {
+            char buffer[4096];
+            ssize_t count = 0;
+            while ((count = read(fd, buffer, sizeof buffer)) > 0 && contents.size() <= kMostBytes) {
+                contents.append(buffer, static_cast<std::size_t>(count));
+            }
+            if (count < 0) problem = std::strerror(errno);
+            if (contents.size() > kMostBytes) problem = "larger than 1 MiB";
         }
-        const bool failed = std::ferror(stream) != 0;
-        const int error = errno;
-        std::fclose(stream);
-        if (failed) {
-            ReportFileProblem(std::strerror(error));
-            return;
-        }
-        if (contents.size() > kMostBytes) {
-            ReportFileProblem("larger than 1 MiB");
+        close(fd);
+        if (!problem.empty()) {
+            ReportFileProblem(problem);
             return;
         }
         fileProblem_.clear();
