@@ -30,4 +30,23 @@ CHistoryDlg::Certificates CertificatesFrom(records::EventHistory& history) {
     return certificates;
 }
 
+void UseCertificatesInAssistant(CCalibrationAssistantDlg& assistant) {
+    assistant.UseCertificates(
+        [](const std::vector<records::ServiceEvent>& events, const std::string& path) {
+            std::string error;
+            const auto certificate = records::CertificateOf(events, error);
+            if (certificate && records::WriteCertificatePdf(*certificate, records::LocalePageSize(),
+                                                            path, error)) {
+                return std::string();
+            }
+            return error;
+        },
+        [](const std::vector<records::ServiceEvent>& events) {
+            std::string error;
+            const auto certificate = records::CertificateOf(events, error);
+            return certificate ? records::CertificateFileName(*certificate)
+                               : std::string("certificate.pdf");
+        });
+}
+
 }  // namespace corvane

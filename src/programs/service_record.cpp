@@ -45,6 +45,9 @@ DesktopServiceRecord::DesktopServiceRecord(CControlCentreApp& app, const std::st
         },
         [this] { return writer_.TakeFailure(); });
     window->HistoryWindow().UseCertificates(CertificatesFrom(history_));
+    if (CCalibrationAssistantDlg* assistant = window->Assistant()) {
+        UseCertificatesInAssistant(*assistant);
+    }
 }
 
 DesktopServiceRecord::~DesktopServiceRecord() {

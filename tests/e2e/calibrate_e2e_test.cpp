@@ -71,6 +71,24 @@ TEST_F(CalibrateOnTheSimulator, theErrorIsFoundCalibratedAwayAndRecorded) {
     EXPECT_NE(history.out.find(R"("serial":"VX0100")"), std::string::npos) << history.out;
     EXPECT_NE(history.out.find(R"("verdict":"pass")"), std::string::npos) << history.out;
     EXPECT_NE(history.out.find(R"("as_left":{"reading":"cond_no_tc")"), std::string::npos);
+
+    // Its certificate, as a quality system files it: the sensor, the reference, the values as
+    // found and as left, and the verdict.
+    const std::string uuid = history.out.substr(history.out.find(R"("uuid":")") + 8, 36);
+    const std::string pdf = (folder / "certificate.pdf").string();
+    const Finished certificate = Corvane(
+        {"certificate", QString::fromStdString(uuid), "--out", QString::fromStdString(pdf)});
+    ASSERT_EQ(certificate.status, 0) << certificate.err;
+    QProcess text;
+    text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
+    if (!text.waitForFinished(20000)) GTEST_SKIP() << "no pdftotext here";
+    const std::string page = text.readAllStandardOutput().toStdString();
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(history.out, found, std::regex(R"("as_found":([0-9.]+))")));
+    for (const std::string& part : {std::string("VX0100"), std::string("92.5"),
+                                    found[1].str().substr(0, 5), std::string("PASS")}) {
+        EXPECT_NE(page.find(part), std::string::npos) << part << " in\n" << page;
+    }
 }
 
 TEST_F(CalibrateOnTheSimulator, noAdjustOnlyChecksAndSaysTheReadingIsOutside) {
