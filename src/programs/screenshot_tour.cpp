@@ -17,7 +17,10 @@
 #include "framework/qt/box_answerer.h"
 #include "framework/qt/qt_host.h"
 #include "page_kit/operator_page.h"
+#include "resources/calibration_assistant.h"
+#include "resources/calibration_page.h"
 #include "resources/history_window.h"
+#include "service/calibration_assistant_dlg.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/setup_page.h"
@@ -61,8 +64,9 @@ QString PictureName(std::string_view caption, const char* suffix) {
 // the windows get a moment to show what it changed before the next one runs.
 class TourSteps {
   public:
-    TourSteps(CControlCentreApp& app, fw::QtHost& host, QString dir)
-        : app_(app), host_(host), dir_(std::move(dir)) {}
+    TourSteps(CControlCentreApp& app, fw::QtHost& host, QString dir,
+              std::function<void(const std::string&)> bench)
+        : app_(app), host_(host), dir_(std::move(dir)), bench_(std::move(bench)) {}
 
     void Start() {
         QDir().mkpath(dir_);
@@ -150,6 +154,7 @@ class TourSteps {
         TourSetupRead(sheet);
         TourDownload(sheet);
         TourTrend(sheet);
+        TourAssistant(sheet);
         TourHistory();
         // The save prompt of "&Exit", opened on its own: its close box then ends nothing.
         CControlCentreDlg& window = *app_.MainWindow();
@@ -214,6 +219,38 @@ class TourSteps {
         });
         WaitFor("the setup read", kWindowLimitMs, [&records, before] {
             return records.UploadBlock == 0 && records.Sensor.UpgradeIssue != *before;
+        });
+    }
+
+    // The Calibration Assistant from the Calibration page, at the 92.5 mS/cm point with its
+    // reference fitted on the bench and the reading settled.
+    void TourAssistant(fw::PropertySheet& sheet) {
+        int calibration = -1;
+        for (int i = 0; i < sheet.PageCount(); ++i) {
+            if (sheet.Page(i).Caption() == "Calibration") calibration = i;
+        }
+        CCalibrationAssistantDlg* assistant = app_.MainWindow()->Assistant();
+        if (calibration < 0 || assistant == nullptr || !bench_) return;
+        Then([this, &sheet, calibration] {
+            bench_("reference 92.5");
+            if (sheet.IsOpen() && sheet.SetActivePage(calibration)) {
+                sheet.Page(calibration).Controls().UserClick(ids::kCalAssistant);
+            }
+        });
+        WaitFor("the assistant", kWindowLimitMs, [assistant] { return assistant->IsOpen(); });
+        Then([assistant] {
+            assistant->Controls().UserSelect(ids::kAsstSteps, 2);
+            assistant->Controls().UserClick(ids::kAsstStart);
+        });
+        WaitFor("a settled reading", kReadingsLimitMs + 40'000, [assistant] {
+            return assistant->CurrentStep() != nullptr && assistant->CurrentStep()->Settled();
+        });
+        Then([this, assistant] {
+            if (!assistant->IsOpen()) return;
+            Save(fw::QtHost::WidgetOf(assistant->View()),
+                 PictureName(assistant->Template().caption, ""));
+            assistant->Close();
+            bench_("reference none");
         });
     }
 
@@ -301,6 +338,7 @@ class TourSteps {
     fw::QtHost& host_;
     QString dir_;
     QTemporaryDir imageDir_;
+    std::function<void(const std::string&)> bench_;
     std::deque<Step> steps_;
     std::size_t next_ = 0;
 };
@@ -312,8 +350,9 @@ class ScreenshotTour::Steps : public TourSteps {
     using TourSteps::TourSteps;
 };
 
-ScreenshotTour::ScreenshotTour(CControlCentreApp& app, fw::QtHost& host, QString dir)
-    : steps_(std::make_unique<Steps>(app, host, std::move(dir))) {}
+ScreenshotTour::ScreenshotTour(CControlCentreApp& app, fw::QtHost& host, QString dir,
+                               std::function<void(const std::string&)> bench)
+    : steps_(std::make_unique<Steps>(app, host, std::move(dir), std::move(bench))) {}
 
 ScreenshotTour::~ScreenshotTour() = default;
 

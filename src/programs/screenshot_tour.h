@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace corvane {
 
@@ -14,7 +16,10 @@ class QtHost;
 // ends. The tour runs on the event loop once started, one step after the other.
 class ScreenshotTour {
   public:
-    ScreenshotTour(CControlCentreApp& app, fw::QtHost& host, QString dir);
+    // `bench` takes control lines for the virtual sensor's bench ("reference 92.5"), so that the
+    // Calibration Assistant is pictured with a settled reading.
+    ScreenshotTour(CControlCentreApp& app, fw::QtHost& host, QString dir,
+                   std::function<void(const std::string&)> bench = {});
     ~ScreenshotTour();
     ScreenshotTour(const ScreenshotTour&) = delete;
     ScreenshotTour& operator=(const ScreenshotTour&) = delete;

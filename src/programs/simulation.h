@@ -41,6 +41,15 @@ class Simulation {
         return line;
     }
 
+    // A control line for the bench the virtual sensor sits on ("reference 92.5"); why it was
+    // refused, or empty.
+    std::string Control(const std::string& line) {
+#ifndef _WIN32
+        if (server_) return server_->Control(line);
+#endif
+        return sensor_.Control(line);
+    }
+
   private:
 #ifndef _WIN32
     std::unique_ptr<sim::PtyServer> server_;

@@ -1,5 +1,6 @@
 #include "service/calibrate_page.h"
 
+#include "calibration/calibration_points.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
 #include "resources/calibration_page.h"
@@ -14,6 +15,17 @@ constexpr int kUnitLimit = 15;
 constexpr const char* kSelectPoint =
     "To calibrate the Current Output,\n\nSelect 4 or 20 mA then retry";
 constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
+
+// The conductivity point a button calibrates, with its question and cancellation texts.
+const calibration::StepSpec& ConductivityPointOf(int button) {
+    const auto& points = calibration::ConductivityPoints();  // 0, 9.25, 92.5, 925 mS/cm
+    switch (button) {
+        case ids::kCalCond9_25: return points[1];
+        case ids::kCalCond92_5: return points[2];
+        case ids::kCalCond925: return points[3];
+        default: return points[0];
+    }
+}
 
 }  // namespace
 
@@ -88,27 +100,18 @@ void CCalibratePage::OnNotify(int id, fw::Notify notify) {
     if (notify != fw::Notify::Clicked) return;
     switch (id) {
         case kCalCondZero:
-            Confirm("Calibrate 0 mS/cm ?\n\nRemove Loop Resistors (Sensor in Air)",
-                    CalibrateCondZero, "Calibrate 0 mS/cm Cancelled !");
-            break;
         case kCalCond9_25:
-            Confirm("Calibrate 9.25 mS/cm ?\n\nUse Red/Yellow Loop Resistor (600 ohms)",
-                    CalibrateCond9_25, "Calibrate 9.25 mS/cm Cancelled !");
-            break;
         case kCalCond92_5:
-            Confirm("Calibrate 92.5 mS/cm ?\n\nUse Red/Orange Loop Resistor (60 ohms)",
-                    CalibrateCond92_5, "Calibrate 92.5 mS/cm Cancelled !");
+        case kCalCond925: {
+            const calibration::StepSpec& point = ConductivityPointOf(id);
+            Confirm(point.request.c_str(), point.command, point.cancelled.c_str());
             break;
-        case kCalCond925:
-            Confirm("Calibrate 925 mS/cm ?\n\nUse Red/Blue Loop Resistor (6 ohms)",
-                    CalibrateCond925, "Calibrate 925 mS/cm Cancelled !");
+        }
+        case kCalCalibrateTemperature: {
+            static const calibration::StepSpec temperature = calibration::TemperatureStep(0, false);
+            Confirm(temperature.request.c_str(), CalibrateTemperature, kResetCancelled);
             break;
-        case kCalCalibrateTemperature:
-            Confirm(
-                "To Calibrate the Temperature,\n\nEnter the true sensor Temperature\n\n in the "
-                "Corvane Control Centre !",
-                CalibrateTemperature, kResetCancelled);
-            break;
+        }
         case kCalResetCalibration:
             Confirm("Do You Want To Reset\n\nThe Sensor Calibrations ?", ResetCalibration,
                     kResetCancelled);
@@ -153,13 +156,9 @@ void CCalibratePage::CalibrateOutputs() {
         MessageBox(kSelectPoint, kBoxCaption, fw::Icon::Stop, fw::Buttons::Ok);
         return;
     }
-    const char* request = point == 4
-                              ? "To Calibrate the 4 mA,\n\nEnter DVM values in Control Centre !"
-                              : "To Calibrate the 20 mA,\n\nEnter DVM values in Control Centre !";
-    const char* cancelled =
-        point == 4 ? "Calibrate 4 mA Cancelled !" : "Calibrate 20 mA Cancelled !";
+    const std::string cancelled = calibration::OutputsCancelled(point);
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
+    MessageBox(calibration::OutputsRequest(point), kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
                [this, point, cancelled](fw::Answer answer) {
                    ServiceRequests& s = records_.Service;
                    if (answer != fw::Answer::Yes) {
