@@ -135,7 +135,8 @@ bool ReadWindow(DetailsReader& reader, const QJsonObject& details, const char* k
 void Judge(CertificatePoint& point, bool percent) {
     if (point.asLeft) {
         const double off = *point.asLeft - point.reference;
-        if (percent && point.reference != 0.0) {
+        // Near a reference of 0 a share of it says nothing: the deviation is in mS/cm there.
+        if (percent && std::fabs(point.reference) >= tolerance::kConductivityFloor_mS_cm) {
             point.deviation = off / point.reference * 100.0;
             point.deviationUnit = "%";
         } else {
@@ -623,7 +624,7 @@ std::string CertificateHtml(const Certificate& c) {
             ")</p>\n";
     html +=
         "<p class=\"note\">Deviation: the value as left against the reference; for "
-        "conductivity in % of the reference (in mS/cm at a reference of 0). "
+        "conductivity in % of the reference (in mS/cm for a reference near 0). "
         "\xe2\x80\x94: no value was read. A point found within its tolerance and not adjusted "
         "is judged by its value as found.</p>\n";
 
