@@ -128,13 +128,20 @@ class Commands {
     }
     Failure Interrupted() const { return {kLinkFailed, "interrupted while " + interruptedWhile_}; }
 
-    // Runs exchanges until every queued command has been answered.
+    // Queues the commands and runs exchanges until every one has been answered.
     Result SendQueued(std::initializer_list<int> commands) {
         for (const int command : commands) link_.Link().Queue(command);
+        return FinishQueued(commands);
+    }
+
+    // Runs exchanges until none of `commands` is pending any more; `honourCtrlC` false for the
+    // clearing up that must reach the sensor even after Ctrl-C (outputs back to normal).
+    Result FinishQueued(std::initializer_list<int> commands, bool honourCtrlC = true) {
         while (std::any_of(commands.begin(), commands.end(),
                            [this](int c) { return r_.Queue.IsPending(c); }) ||
                r_.Engine.CurrentCommand != 0) {
-            const auto exchange = Step("writing to the sensor");
+            const auto exchange = honourCtrlC ? Step("writing to the sensor")
+                                              : std::optional<ExchangeEnded>(link_.Step());
             if (!exchange) return Interrupted();
             if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
         }
@@ -744,7 +751,7 @@ class Commands {
             ReturnOutputsToNormal(r_, link_.Link());
         }
         StampCalibrationIfDue(r_, link_.Link(), link_.Link().Time().Now());
-        if (Result failure = SendQueued({TestBothOutputs, WriteCalibrationStamp})) {
+        if (Result failure = FinishQueued({TestBothOutputs, WriteCalibrationStamp}, false)) {
             if (!result || result->status == kDone) result = failure;
         }
         if (result && result->status == kDone) {

@@ -223,11 +223,11 @@ int RunDesktop(int argc, char** argv, Options& options) {
     CloseOnSignal closer(app);
     std::unique_ptr<ScreenshotTour> tour;
     if (!options.screenshotDir.empty()) {
-        tour = std::make_unique<ScreenshotTour>(
-            app, host, QString::fromStdString(options.screenshotDir),
-            [&simulation, &options](const std::string& line) {
-                if (options.simulate) simulation.Control(line);
-            });
+        tour = std::make_unique<ScreenshotTour>(app, host,
+                                                QString::fromStdString(options.screenshotDir),
+                                                [&simulation, &options](const std::string& line) {
+                                                    if (options.simulate) simulation.Control(line);
+                                                });
         tour->Start();
     }
     return application.exec();

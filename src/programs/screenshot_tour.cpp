@@ -20,11 +20,11 @@
 #include "resources/calibration_assistant.h"
 #include "resources/calibration_page.h"
 #include "resources/history_window.h"
-#include "service/calibration_assistant_dlg.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
 #include "resources/setup_page.h"
 #include "resources/software_page.h"
+#include "service/calibration_assistant_dlg.h"
 
 namespace corvane {
 namespace {
@@ -243,7 +243,8 @@ class TourSteps {
             assistant->Controls().UserClick(ids::kAsstStart);
         });
         WaitFor("a settled reading", kReadingsLimitMs + 40'000, [assistant] {
-            return assistant->CurrentStep() != nullptr && assistant->CurrentStep()->Settled();
+            return assistant->IsOpen() && assistant->CurrentStep() != nullptr &&
+                   assistant->Controls().Text(ids::kAsstStability).starts_with("Stable");
         });
         Then([this, assistant] {
             if (!assistant->IsOpen()) return;

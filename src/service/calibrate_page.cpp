@@ -158,8 +158,8 @@ void CCalibratePage::CalibrateOutputs() {
     }
     const std::string cancelled = calibration::OutputsCancelled(point);
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(calibration::OutputsRequest(point), kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
-               [this, point, cancelled](fw::Answer answer) {
+    MessageBox(calibration::OutputsRequest(point), kBoxCaption, fw::Icon::Question,
+               fw::Buttons::YesNo, [this, point, cancelled](fw::Answer answer) {
                    ServiceRequests& s = records_.Service;
                    if (answer != fw::Answer::Yes) {
                        MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);

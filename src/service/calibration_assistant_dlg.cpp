@@ -342,6 +342,12 @@ std::string CCalibrationAssistantDlg::Figure(double value) {
                 : spec.unit);
 }
 
+// The step's tolerance to three significant digits: 0.185 mS/cm, 0.1 °C, 0.02 mA.
+std::string CCalibrationAssistantDlg::Limit() {
+    return fw::FormatNumber("%.3g", step_->Tolerance()) + " " +
+           Figure(0.0).substr(Figure(0.0).find(' ') + 1);
+}
+
 void CCalibrationAssistantDlg::Refresh() {
     if (!IsOpen()) return;
     using namespace ids;
@@ -384,23 +390,30 @@ void CCalibrationAssistantDlg::Refresh() {
         Controls().SetText(kAsstReading, "As found " + Figure(found[0]) + " / " + Figure(found[1]));
     }
     std::string stability;
-    const double limit = step_->Tolerance();
     if (phase == Phase::Calibrating) {
         stability = "Calibrating: waiting for the sensor's confirmation.";
     } else if (phase == Phase::ReadLeft) {
         stability = "Calibrated: enter the DVM readings again, as left.";
     } else if (!outputs) {
         const bool again = phase == Phase::AsLeft;
+        if (phase == Phase::AsFound) {
+            SetState(
+                step_->Settled()
+                    ? (step_->FoundWithinTolerance()
+                           ? "Settled within tolerance: calibrate, or leave the point as found."
+                           : "Settled: calibrate the point.")
+                    : "Waiting for the reading to settle.");
+        }
         if (const auto figures = readings.Latest(step_->Rule())) {
             stability = std::string(step_->Settled() ? (again ? "Settled again" : "Stable")
                                                      : (again ? "Settling again" : "Settling")) +
                         ": over the last " + fw::FormatNumber("%.1f", figures->Seconds()) + " s (" +
                         std::to_string(figures->polls) + " polls) the reading spread " +
-                        Figure(figures->Spread()) + ", limit " + Figure(limit) + ".";
+                        Figure(figures->Spread()) + ", limit " + Limit() + ".";
         } else {
             stability = std::string(again ? "Settling again" : "Settling") + ": " +
                         fw::FormatNumber("%.0f", readings.Progress(step_->Rule()) * 100) +
-                        " % of the readings needed to judge, limit " + Figure(limit) + ".";
+                        " % of the readings needed to judge, limit " + Limit() + ".";
         }
     }
     Controls().SetText(kAsstStability, stability);

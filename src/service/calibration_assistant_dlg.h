@@ -79,6 +79,7 @@ class CCalibrationAssistantDlg : public fw::Dialog {
     void ShowChart();
     void SetState(const std::string& text);
     std::string Figure(double value);
+    std::string Limit();
 
     SharedRecords& records_;
     SensorLink& link_;

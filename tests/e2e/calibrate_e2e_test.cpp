@@ -98,6 +98,8 @@ TEST_F(CalibrateOnTheSimulator, noAdjustOnlyChecksAndSaysTheReadingIsOutside) {
     EXPECT_NEAR(Deviation(run.out, "As found"), -2.0, 0.2) << run.out;
     EXPECT_NE(run.out.find("Verdict: FAIL as found, not adjusted"), std::string::npos) << run.out;
     EXPECT_EQ(CalibrationRequests(run.err), 0);
+    EXPECT_EQ(run.err.find("TX 00 64"), std::string::npos) << "no stamp: nothing was calibrated";
+    EXPECT_EQ(run.err.find("TX 00 40"), std::string::npos) << "the outputs were never forced";
     const Finished history = Corvane({"history", "--kind", "calibration"});
     EXPECT_NE(history.out.find("as found outside tolerance, not adjusted"), std::string::npos)
         << history.out;
