@@ -19,7 +19,7 @@ const fw::DialogTemplate& CalibrationAssistantTemplate() {
                 {.id = kAsstSteps,
                  .kind = ControlKind::ListBox,
                  .parent = kAsstStepsGroup,
-                 .widthChars = 44},
+                 .widthChars = 52},
                 {.id = kAsstStart,
                  .kind = ControlKind::Button,
                  .caption = "&Start Step",

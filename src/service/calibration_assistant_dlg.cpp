@@ -374,6 +374,15 @@ void CCalibrationAssistantDlg::Refresh() {
     Controls().Enable(kAsstCertificate,
                       !runEvents_.empty() && static_cast<bool>(certificateWriter_));
     if (!step_) {
+        // What the chosen step asks for, before it is started.
+        if (chosen >= 0) {
+            const calibration::StepSpec& next = entries_[static_cast<std::size_t>(chosen)].spec;
+            Controls().SetText(kAsstInstruction,
+                               "Next: " + next.instruction + ", then Start Step.");
+            if (next.kind != StepKind::Temperature) {
+                Controls().SetText(kAsstReference, Figure(next.reference));
+            }
+        }
         Controls().SetText(kAsstReading, "");
         Controls().SetText(kAsstStability, "");
         Controls().SetChart(kAsstChart, {});

@@ -10,8 +10,10 @@
 #include "page_kit/operator_page.h"
 #include "real_window_rig.h"
 #include "records/service_event.h"
+#include "resources/calibration_page.h"
 #include "resources/main_window.h"
 #include "resources/monitor_page.h"
+#include "service/calibrate_page.h"
 
 namespace corvane::testing {
 namespace {
@@ -87,6 +89,14 @@ TEST_F(WindowsFitTheScreen, everyWindowOfTheProgram) {
             ASSERT_TRUE(WaitFor([monitor] { return monitor->Trend() != nullptr; }));
             ExpectFits(fw::QtHost::WidgetOf(monitor->Trend()->View()), "trend window");
             monitor->Trend()->Close();
+            Pump(200);
+        }
+        if (auto* calibration = dynamic_cast<CCalibratePage*>(operatorPage)) {
+            calibration->Controls().UserClick(ids::kCalAssistant);
+            ASSERT_TRUE(WaitFor([calibration] { return calibration->Assistant().IsOpen(); }));
+            ExpectFits(fw::QtHost::WidgetOf(calibration->Assistant().View()),
+                       "calibration assistant");
+            calibration->Assistant().Close();
             Pump(200);
         }
     }
