@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "encoded_request.h"
 #include "framework/headless/virtual_clock.h"
 #include "link/command_table.h"
 #include "link/request_encoder.h"
@@ -18,13 +19,6 @@ namespace {
 
 using fw::kMillisecond;
 using fw::kSecond;
-
-std::vector<std::uint8_t> RequestFor(SharedRecords& r, int command) {
-    BeginRequest(r);
-    BuildRequest(r, command, LocalDate{2026, 12, 7});
-    FinishRequest(r);
-    return {r.Link.TxFrame.begin(), r.Link.TxFrame.begin() + r.Link.RequestLength};
-}
 
 struct Reading {
     double raw = 0.0;   // mS/cm, "no T/C"

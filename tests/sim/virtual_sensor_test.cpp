@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "encoded_request.h"
 #include "link/command_table.h"
 #include "link/crc16.h"
 #include "link/request_encoder.h"
@@ -14,14 +15,6 @@ namespace {
 
 using fw::kMillisecond;
 using fw::kSecond;
-
-// The request the program would send for `command`, built by the real encoder.
-std::vector<std::uint8_t> RequestFor(SharedRecords& r, int command) {
-    BeginRequest(r);
-    BuildRequest(r, command, LocalDate{2026, 12, 7});
-    FinishRequest(r);
-    return {r.Link.TxFrame.begin(), r.Link.TxFrame.begin() + r.Link.RequestLength};
-}
 
 TEST(VirtualSensorReplies, everyCommandIsAnsweredWithTheLengthTheProgramExpects) {
     VirtualSensor sensor(0);
