@@ -4,6 +4,7 @@
 #include "app/comms_page.h"
 #include "app/monitor_page.h"
 #include "app/operator_login.h"
+#include "link/command_table.h"
 #include "page_kit/configuration_summary.h"
 #include "page_kit/list_filling.h"
 #include "resources/main_window.h"
@@ -196,7 +197,7 @@ void CControlCentreDlg::CloseProgram(int result) {
     // calibrations are stamped; the program then waits for the return as it does for its own.
     if (CCalibrationAssistantDlg* assistant = Assistant(); assistant && assistant->IsOpen()) {
         assistant->Close();
-        if (closing_ != Closing::AwaitingReturn && BothOutputsCommandUnderway(records_)) {
+        if (closing_ != Closing::AwaitingReturn && ClosingWorkUnderway()) {
             closing_ = Closing::AwaitingReturn;
             closeResult_ = result;
             closeWaitTicks_ = 0;
@@ -221,6 +222,14 @@ void CControlCentreDlg::CloseProgram(int result) {
                    closeResult_ = result;
                    closeWaitTicks_ = 0;
                });
+}
+
+// What the program waits for before it ends: the outputs' return to normal, and the stamp of a
+// calibration the Calibration Assistant queued as it closed.
+bool CControlCentreDlg::ClosingWorkUnderway() const {
+    return BothOutputsCommandUnderway(records_) ||
+           records_.Queue.IsPending(WriteCalibrationStamp) ||
+           records_.Engine.CurrentCommand == WriteCalibrationStamp;
 }
 
 void CControlCentreDlg::CloseOnRequest() {
@@ -267,8 +276,8 @@ void CControlCentreDlg::OnTimer(int id) {
     ReportRecordFailure();
     history_.ObserveLink(records_, host_.PreciseNow());
     if (closing_ == Closing::AwaitingReturn &&
-        (!BothOutputsCommandUnderway(records_) || ++closeWaitTicks_ > kReturnWaitTicks)) {
-        EndDialog(closeResult_);  // the return to normal was answered or has timed out
+        (!ClosingWorkUnderway() || ++closeWaitTicks_ > kReturnWaitTicks)) {
+        EndDialog(closeResult_);  // the return to normal (and a stamp) answered or timed out
     }
     ShowMessageLines(Controls(), ids::kMainSystemMessages, records_.Lines);
     if (!refreshArmedByEngine && records_.PageRefresh == PageRefresh::Armed) {

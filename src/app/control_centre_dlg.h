@@ -93,6 +93,7 @@ class CControlCentreDlg : public fw::Dialog {
     void OpenSheet();
     // A service record that cannot be written is said once, in a box; the work goes on.
     void ReportRecordFailure();
+    bool ClosingWorkUnderway() const;
     // "&Exit": asks once whether to save the configuration, then closes the program.
     void ExitThroughSavePrompt();
     // Ends the program with `result`; when outputs it forced may still be forced, it first

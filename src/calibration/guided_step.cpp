@@ -80,11 +80,18 @@ GuidedStep::~GuidedStep() {
     link_.RemoveObserver(*this);
     if (phase_ == Phase::Ended) return;
     if (phase_ == Phase::Calibrating) {
-        link_.Withdraw(spec_.command);
+        if (r_.Engine.CurrentCommand == spec_.command) {
+            // Already on the line: the sensor may yet take it, so it is stamped as the page
+            // stamps what it sent, and recorded as any calibration.
+            NoteCalibrationToStamp(r_);
+        } else {
+            link_.Withdraw(spec_.command);
+        }
         if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
     }
     if ((phase_ == Phase::AsLeft || phase_ == Phase::ReadLeft) && recorder_ != nullptr) {
         end_ = StepEnd::Skipped;
+        reason_ = "The step ended before the reading as left was taken.";
         recorder_->CompleteGuidedCalibration(address_, std::nullopt, GuidedJson());
     }
     if (spec_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
@@ -183,6 +190,12 @@ void GuidedStep::Calibrate() {
         }
     }
     guide.guided = GuidedJson();
+    // What the record says should the sensor not confirm: the same figures, judged failed.
+    end_ = StepEnd::Failed;
+    reason_ = "The sensor did not confirm the calibration.";
+    guide.guidedIfFailed = GuidedJson();
+    end_ = StepEnd::None;
+    reason_.clear();
     if (recorder_ != nullptr) recorder_->ExpectGuidedCalibration(address_, std::move(guide));
     link_.Queue(spec_.command);
     phase_ = Phase::Calibrating;
@@ -285,10 +298,14 @@ void GuidedStep::ExchangeHasEnded(const ExchangeEnded& ended) {
 
 void GuidedStep::Tick() {
     const TimePoint now = clock_.PreciseNow();
-    if (phase_ == Phase::Calibrating && now - phaseSince_ > settings_.confirmTimeout) {
+    // A request on the line is left to the engine's own reply time-out; one still waiting in the
+    // queue (behind other commands) is given up here.
+    if (phase_ == Phase::Calibrating && now - phaseSince_ > settings_.confirmTimeout &&
+        r_.Engine.CurrentCommand != spec_.command) {
         link_.Withdraw(spec_.command);
-        Fail("The sensor did not confirm the calibration within " +
-             std::to_string(settings_.confirmTimeout.count()) + " s.");
+        if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
+        Fail("The calibration could not be sent within " +
+             std::to_string(settings_.confirmTimeout.count()) + " s: nothing was calibrated.");
         return;
     }
     if (phase_ != Phase::AsLeft) return;

@@ -21,6 +21,20 @@ double ToleranceOf(const StepSpec& step, const StabilityRule& rule) {
     return 0.0;
 }
 
+bool RaisedToResolution(const StepSpec& step, const StabilityRule& rule) {
+    switch (step.kind) {
+        case StepKind::Conductivity:
+            return (step.reference == 0.0
+                        ? rule.nearZeroMs
+                        : rule.relativeTolerance * step.reference) < kConductivityStep;
+        case StepKind::Temperature:
+            return (step.unit == "°F" ? rule.temperatureC * 1.8 : rule.temperatureC) <
+                   kTemperatureStep;
+        case StepKind::Outputs: return false;
+    }
+    return false;
+}
+
 std::optional<WindowFigures> FiguresOf(const std::vector<double>& values, TimePoint from,
                                        TimePoint to) {
     WindowFigures f;

@@ -733,9 +733,14 @@ class Commands {
         settings.run = records::NewUuid();
         Result result;
         if (options.quantity == "outputs") {
+            // Both points, unless the link fails; the status is the worse of their verdicts.
             for (const int mA : {4, 20}) {
-                result = CalibrateOutputs(mA, settings);
-                if (result && result->status != kDone) break;
+                Result point = CalibrateOutputs(mA, settings);
+                if (point && point->status != kDone && point->status != kReadBackDiffers) {
+                    result = point;
+                    break;
+                }
+                if (!result || (point && point->status == kReadBackDiffers)) result = point;
             }
         } else {
             const calibration::StepSpec spec =
@@ -840,7 +845,8 @@ class Commands {
         if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
         if (!yes) {
             io_.out << FlatText(spec.cancelled) << "\n";
-            return std::nullopt;
+            return Verdict(foundWithin, std::string("Verdict: ") + (foundWithin ? "PASS" : "FAIL") +
+                                            " as found, not calibrated");
         }
         step.Calibrate();
         if (Result failure = PollUntil(
@@ -937,7 +943,9 @@ class Commands {
         if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
         if (!yes) {
             io_.out << FlatText(spec.cancelled) << "\n";
-            return Failure{kDone, ""};
+            return Verdict(foundWithin, "Verdict at " + std::to_string(mA) +
+                                            " mA: " + (foundWithin ? "PASS" : "FAIL") +
+                                            " as found, not calibrated");
         }
         step.Calibrate();
         bool timedOut = false;

@@ -422,8 +422,8 @@ std::string ServiceRecorder::ReadingWindow(const std::string& reading, int addre
             .Number(
                 "std_dev",
                 std::round(std::sqrt(squares / static_cast<double>(values.size())) * 1000) / 1000)
-            .Number("min", *low)
-            .Number("max", *high);
+            .Number("min", std::round(*low * 1000) / 1000)
+            .Number("max", std::round(*high * 1000) / 1000);
     }
     return window.Build();
 }
@@ -490,7 +490,9 @@ void ServiceRecorder::FailedChange(const ExchangeEnded& ended) {
     details.Integer("function", ended.function).Text("failure", how);
     if (kind == kind::kCalibration) {
         if (const auto guide = guides_.find(ended.address); guide != guides_.end()) {
-            details.Json("guided", guide->second.guided);
+            details.Json("guided", guide->second.guidedIfFailed.empty()
+                                       ? guide->second.guided
+                                       : guide->second.guidedIfFailed);
             guides_.erase(guide);
         }
     }

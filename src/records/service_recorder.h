@@ -40,7 +40,8 @@ struct GuidedCalibration {
     std::chrono::system_clock::time_point foundFrom;
     std::chrono::system_clock::time_point foundTo;
     std::string guided = "{}";
-    bool foundWithin = true;  // for a point left as found: whether it was within tolerance
+    std::string guidedIfFailed;  // the figures should the sensor not confirm; empty: `guided`
+    bool foundWithin = true;     // for a point left as found: whether it was within tolerance
 };
 
 // Makes the service history from what the sensor link tells: an event for each change the

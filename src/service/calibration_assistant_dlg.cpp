@@ -344,8 +344,9 @@ std::string CCalibrationAssistantDlg::Figure(double value) {
 
 // The step's tolerance to three significant digits: 0.185 mS/cm, 0.1 °C, 0.02 mA.
 std::string CCalibrationAssistantDlg::Limit() {
-    return fw::FormatNumber("%.3g", step_->Tolerance()) + " " +
-           Figure(0.0).substr(Figure(0.0).find(' ') + 1);
+    const std::string unit = Figure(0.0).substr(Figure(0.0).find(' ') + 1);
+    return fw::FormatNumber("%.3g", step_->Tolerance()) + " " + unit +
+           (calibration::RaisedToResolution(step_->Spec(), step_->Rule()) ? " (resolution)" : "");
 }
 
 void CCalibrationAssistantDlg::Refresh() {
@@ -403,8 +404,10 @@ void CCalibrationAssistantDlg::Refresh() {
         stability = "Calibrating: waiting for the sensor's confirmation.";
     } else if (phase == Phase::ReadLeft) {
         stability = "Calibrated: enter the DVM readings again, as left.";
+        SetState(stability);
     } else if (!outputs) {
         const bool again = phase == Phase::AsLeft;
+        if (again) SetState("Calibrated: waiting for the reading to settle again, as left.");
         if (phase == Phase::AsFound) {
             SetState(
                 step_->Settled()
@@ -416,8 +419,8 @@ void CCalibrationAssistantDlg::Refresh() {
         if (const auto figures = readings.Latest(step_->Rule())) {
             stability = std::string(step_->Settled() ? (again ? "Settled again" : "Stable")
                                                      : (again ? "Settling again" : "Settling")) +
-                        ": over the last " + fw::FormatNumber("%.1f", figures->Seconds()) + " s (" +
-                        std::to_string(figures->polls) + " polls) the reading spread " +
+                        ": " + fw::FormatNumber("%.1f", figures->Seconds()) + " s, " +
+                        std::to_string(figures->polls) + " polls, spread " +
                         Figure(figures->Spread()) + ", limit " + Limit() + ".";
         } else {
             stability = std::string(again ? "Settling again" : "Settling") + ": " +
@@ -439,9 +442,8 @@ void CCalibrationAssistantDlg::ShowChart() {
     const calibration::TimePoint last = readings.Samples().back().time;
     chart.xMax = Ms(last);
     chart.xMin = chart.xMax - 60'000.0;
-    for (int s = 60; s >= 0; s -= 10) {
-        chart.xTicks.push_back(
-            {chart.xMax - s * 1000.0, s == 0 ? "now" : "-" + std::to_string(s) + " s"});
+    for (int s = 60; s >= 10; s -= 10) {
+        chart.xTicks.push_back({chart.xMax - s * 1000.0, "-" + std::to_string(s) + " s"});
     }
     const double reference = step_->Spec().reference;
     const double limit = step_->Tolerance();

@@ -144,6 +144,42 @@ TEST_F(GuidedStepTest, aSensorThatNeverConfirmsFailsTheStep) {
     ASSERT_EQ(kept.events.size(), 1u);
     EXPECT_EQ(kept.events[0].result, records::result::kFailed);
     EXPECT_NE(kept.events[0].details.find(R"("run":"run-1")"), std::string::npos);
+    EXPECT_NE(kept.events[0].details.find(R"("verdict":"fail")"), std::string::npos)
+        << kept.events[0].details;
+}
+
+// A step whose request cannot go out in time (here behind another point's calibration, which
+// takes the sensor 3 s) is given up and withdrawn; it leaves nothing behind in the recorder, so
+// the calibration that was on the line is recorded as any other, complete after its 10 s.
+TEST_F(GuidedStepTest, aStepGivenUpInTheQueueLeavesOtherCalibrationsAlone) {
+    Control("reference 92.5");
+    GuidedStep::Settings settings;
+    settings.run = "run-1";
+    settings.confirmTimeout = std::chrono::seconds(1);
+    auto step = std::make_unique<GuidedStep>(link.Link(), link.Records(), link.Host(),
+                                             *ConductivityPoint(92.5), settings, &recorder);
+    ASSERT_TRUE(RunUntil([&] { return step->Settled(); }, 60));
+    link.Link().Queue(CalibrateCond925);  // served first: the lower command
+    step->Calibrate();
+    // The owner ticks the step, as the assistant's timer does, while no poll answers.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            step->Tick();
+            return step->CurrentPhase() == Phase::Ended;
+        },
+        10));
+    EXPECT_EQ(step->End(), StepEnd::Failed);
+    EXPECT_NE(step->Reason().find("could not be sent within 1 s"), std::string::npos)
+        << step->Reason();
+    step.reset();
+
+    ASSERT_TRUE(RunUntil([&] { return !kept.events.empty(); }, 30));
+    const records::ServiceEvent& e = kept.events.front();
+    EXPECT_EQ(e.summary, "conductivity point 1 (925 mS/cm)");
+    EXPECT_EQ(e.details.find("\"guided\""), std::string::npos) << e.details;
+    EXPECT_NE(e.details.find("\"as_left\""), std::string::npos) << e.details;
+    link.RunFor(5 * kSecond);
+    EXPECT_EQ(RepliesTo(fn::kCalibrateCond).size(), 1u) << "the given-up point never went out";
 }
 
 // A point found within tolerance may be left as it is: nothing is sent, the record says so.

@@ -69,6 +69,27 @@ TEST_F(CalibrationAssistant, aDriftingReadingIsNotCalibratedWithoutAQuestion) {
     EXPECT_EQ(Sent(fn::kCalibrationStamp, from).size(), 1u);
 }
 
+// Ending the program with the assistant open after a confirmed calibration: the run ends, the
+// stamp goes out, and only then does the program close.
+TEST_F(CalibrationAssistant, endingTheProgramStillStampsTheRunsCalibration) {
+    ASSERT_EQ(rig.sensor.Control("reference 925"), "");
+    StartStep(3);  // 925 mS/cm
+    ASSERT_TRUE(
+        rig.clock.RunUntilTrue([&] { return assistant->CurrentStep()->Settled(); }, 60 * kSecond));
+    rig.host.ScriptAnswers({Answer::Yes});
+    Controls().UserClick(kAsstCalibrate);
+    ASSERT_TRUE(
+        rig.clock.RunUntilTrue([&] { return assistant->CurrentStep() == nullptr; }, 120 * kSecond));
+    const std::size_t from = WrittenCount();
+    rig.Window().Sheet()->PressCancel();
+    rig.Settle();
+    rig.Window().PressEscape();
+    rig.Settle();
+    EXPECT_TRUE(rig.Window().IsOpen()) << "waits for the stamp";
+    ASSERT_TRUE(rig.clock.RunUntilTrue([&] { return !rig.Window().IsOpen(); }, 10 * kSecond));
+    EXPECT_EQ(Sent(fn::kCalibrationStamp, from).size(), 1u);
+}
+
 // Closing the window half-way through the outputs, with both forced to 4 mA, returns them to
 // normal; nothing is stamped, since nothing was calibrated.
 TEST_F(CalibrationAssistant, closingWithTheOutputsForcedReturnsThemToNormal) {
