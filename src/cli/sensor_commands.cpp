@@ -8,7 +8,8 @@
 #include <map>
 #include <string_view>
 
-#include "calibration/guided_step.h"
+#include "cli/calibrate_command.h"
+#include "cli/command_session.h"
 #include "config/config_file.h"
 #include "config/setup_fields.h"
 #include "config/whole_setup.h"
@@ -21,17 +22,12 @@
 #include "link/readings_csv.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
-#include "records/service_recorder.h"
-#include "service/calibration_stamp.h"
-#include "service/forced_outputs.h"
 
 namespace corvane::cli {
 namespace {
 
 // Unanswered polls in a row after which monitor gives the sensor up.
 constexpr int kMonitorMisses = 3;
-// Attempts at one data block of the setup before the reading is given up.
-constexpr int kBlockAttempts = 3;
 // Attempts at one write of a whole setup whose reply is lost before the write is given up: each
 // write sends the whole of its part of the setup, so repeating it is safe.
 constexpr int kWriteAttempts = 3;
@@ -52,13 +48,6 @@ static_assert(kWholeSetupWriteNames.size() == kWholeSetupWrites.size());
 // to cancel it.
 constexpr int kDownloadRequestAttempts = 5;
 
-// A command's failure: the exit status and what to say on standard error.
-struct Failure {
-    int status = kLinkFailed;
-    std::string message;
-};
-using Result = std::optional<Failure>;
-
 // A message ending in a full stop, so that another can follow it.
 std::string Sentence(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
@@ -66,11 +55,11 @@ std::string Sentence(std::string text) {
     return text;
 }
 
-class Commands {
+class Commands : private CommandSession {
   public:
     Commands(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,
              records::ServiceRecorder* recorder)
-        : line_(line), r_(records), link_(link), io_(console), recorder_(recorder) {}
+        : CommandSession(line, records, link, console), recorder_(recorder) {}
 
     int Run() {
         const std::string& name = line_.command.name;
@@ -82,7 +71,9 @@ class Commands {
         if (name == "download") result = Download();
         if (name == "scan") result = Scan();
         if (name == "set-address") result = SetAddress();
-        if (name == "calibrate") result = Calibrate();
+        if (name == "calibrate") {
+            result = RunCalibrate(line_, r_, link_, io_, recorder_);
+        }
         io_.out.flush();
         if (!result && !io_.out) {
             result = Failure{kBadInput, "cannot write the results to standard output"};
@@ -93,93 +84,6 @@ class Commands {
     }
 
   private:
-    int Address() const { return r_.Sensor.DeviceId; }
-
-    // Why an exchange that should have been answered was not.
-    Failure LinkFailure(const ExchangeEnded& exchange) const {
-        const std::string request = DescribeRequest(exchange.function, Address());
-        switch (exchange.outcome) {
-            case Outcome::PortFailed: return PortFailure();
-            case Outcome::Exception:
-                return {kLinkFailed, "the sensor rejected " + request + " (exception reply)"};
-            case Outcome::Garbled:
-                return {kLinkFailed, "the reply to " + request + " failed its frame check"};
-            default:
-                if (link_.LastPortFailure()) return PortFailure();
-                return {kLinkFailed, "no answer to " + request};
-        }
-    }
-
-    // The port (or the device server's connection) failed: why, as the port reported it.
-    Failure PortFailure() const {
-        const auto& failure = link_.LastPortFailure();
-        return {kLinkFailed,
-                "cannot use the port " + line_.link.port +
-                    (failure ? ": " + PortFailureText(*failure, line_.link.port) : std::string())};
-    }
-
-    // One exchange, unless the operator has asked the command to stop (Ctrl-C).
-    std::optional<ExchangeEnded> Step(std::string_view doing) {
-        if (io_.interrupted()) {
-            interruptedWhile_ = doing;
-            return std::nullopt;
-        }
-        return link_.Step();
-    }
-    Failure Interrupted() const { return {kLinkFailed, "interrupted while " + interruptedWhile_}; }
-
-    // Queues the commands and runs exchanges until every one has been answered.
-    Result SendQueued(std::initializer_list<int> commands) {
-        for (const int command : commands) link_.Link().Queue(command);
-        return FinishQueued(commands);
-    }
-
-    // Runs exchanges until none of `commands` is pending any more; `honourCtrlC` false for the
-    // clearing up that must reach the sensor even after Ctrl-C (outputs back to normal).
-    Result FinishQueued(std::initializer_list<int> commands, bool honourCtrlC = true) {
-        while (std::any_of(commands.begin(), commands.end(),
-                           [this](int c) { return r_.Queue.IsPending(c); }) ||
-               r_.Engine.CurrentCommand != 0) {
-            const auto exchange = honourCtrlC ? Step("writing to the sensor")
-                                              : std::optional<ExchangeEnded>(link_.Step());
-            if (!exchange) return Interrupted();
-            if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
-        }
-        return std::nullopt;
-    }
-
-    // Reads the 17 data blocks of the setup.
-    // Reads the 17 data blocks of the setup; `honourCtrlC` false for a reading that is part of
-    // a command already under way.
-    Result Upload(bool honourCtrlC = true) {
-        r_.UploadBlock = 0;
-        r_.UploadFailedBlock = -1;
-        link_.Link().Queue(ReadDataBlock);
-        int silentAttempts = 0;
-        while (r_.UploadBlock != kUploadFinished) {
-            if (!r_.Queue.IsPending(ReadDataBlock)) {
-                return Failure{kLinkFailed, "the replies to setup data block " +
-                                                std::to_string(r_.UploadBlock) +
-                                                " kept failing their frame check"};
-            }
-            const int block = r_.UploadBlock;
-            const auto step = honourCtrlC ? Step("reading the setup")
-                                          : std::optional<ExchangeEnded>(link_.Step());
-            if (!step) return Interrupted();
-            const ExchangeEnded exchange = *step;
-            if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
-            if (exchange.outcome == Outcome::Silent && exchange.function == fn::kDataBlock &&
-                ++silentAttempts < kBlockAttempts) {
-                link_.Link().Queue(ReadDataBlock);  // a reply lost on the line: ask again
-                continue;
-            }
-            if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
-            if (r_.UploadBlock != block) silentAttempts = 0;
-        }
-        NameSetupEntries(r_.Sensor);
-        return std::nullopt;
-    }
-
     Result Info() {
         if (Result failure = Upload()) return failure;
         for (const std::string& text : InfoLines(r_.Sensor, Address())) io_.out << text << "\n";
@@ -261,27 +165,6 @@ class Commands {
         link_.Link().NoteSetupFile(true, line_.command.file);
         io_.out << "Setup of the sensor at address " << Address() << " saved to "
                 << line_.command.file << "\n";
-        return std::nullopt;
-    }
-
-    // The answer to a yes/no question: --yes, or a line on standard input.
-    Result Confirm(const std::string& question, bool& yes) {
-        yes = true;
-        if (line_.command.yes) return std::nullopt;
-        io_.err << question << " [y/N] " << std::flush;
-        const auto answer = io_.readLine();
-        if (io_.interrupted()) {
-            io_.err << "\n";
-            interruptedWhile_ = "waiting for the answer; nothing was sent";
-            return Interrupted();
-        }
-        if (!answer) {
-            io_.err << "\n";
-            return Failure{kBadInput,
-                           "no answer on standard input; give --yes to go ahead "
-                           "without asking"};
-        }
-        yes = !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
         return std::nullopt;
     }
 
@@ -721,271 +604,7 @@ class Commands {
         return std::nullopt;
     }
 
-    // One point calibrated as the Calibration Assistant does it: wait for the reading to settle,
-    // take it as found, calibrate, wait again, take it as left. The setup is read first, so that
-    // the record names the sensor and the temperature's unit is known.
-    Result Calibrate() {
-        const CommandOptions& options = line_.command;
-        if (Result failure = Upload()) return failure;
-        calibration::GuidedStep::Settings settings;
-        settings.rule.minSeconds = options.stableSeconds;
-        settings.settleTimeout = std::chrono::seconds(options.timeoutSeconds);
-        settings.run = records::NewUuid();
-        Result result;
-        if (options.quantity == "outputs") {
-            // Both points, unless the link fails; the status is the worse of their verdicts.
-            for (const int mA : {4, 20}) {
-                Result point = CalibrateOutputs(mA, settings);
-                if (point && point->status != kDone && point->status != kReadBackDiffers) {
-                    result = point;
-                    break;
-                }
-                if (!result || (point && point->status == kReadBackDiffers)) result = point;
-            }
-        } else {
-            const calibration::StepSpec spec =
-                options.quantity == "conductivity"
-                    ? *calibration::ConductivityPoint(options.reference)
-                    : calibration::TemperatureStep(options.reference,
-                                                   r_.Sensor.TempFahrenheit == 1);
-            result = CalibrateReading(spec, settings);
-        }
-        // Whatever way it ended: a forced output goes back to normal, a confirmed calibration is
-        // stamped with the date and the operator.
-        if (OutputsLeftForced(r_) && !BothOutputsCommandUnderway(r_)) {
-            ReturnOutputsToNormal(r_, link_.Link());
-        }
-        StampCalibrationIfDue(r_, link_.Link(), link_.Link().Time().Now());
-        if (Result failure = FinishQueued({TestBothOutputs, WriteCalibrationStamp}, false)) {
-            if (!result || result->status == kDone) result = failure;
-        }
-        if (result && result->status == kDone) {
-            if (!result->message.empty()) io_.out << result->message << "\n";
-            return std::nullopt;
-        }
-        return result;
-    }
-
-    // Polls until `until` holds, the operator interrupts (nothing), the sensor stops answering
-    // (a failure) or `limit` has passed (the time is out: false).
-    Result PollUntil(const std::function<bool()>& until, std::chrono::seconds limit,
-                     bool& timedOut) {
-        const auto start = link_.Link().Time().PreciseNow();
-        int missed = 0;
-        timedOut = false;
-        while (!until()) {
-            if (link_.Link().Time().PreciseNow() - start > limit) {
-                timedOut = true;
-                return std::nullopt;
-            }
-            const auto exchange = Step("calibrating");
-            if (!exchange) return Interrupted();
-            if (exchange->outcome == Outcome::PortFailed) return LinkFailure(*exchange);
-            if (exchange->function != fn::kPoll) continue;
-            if (exchange->outcome == Outcome::Answered) {
-                missed = 0;
-            } else if (++missed >= kMonitorMisses) {
-                Failure failure = LinkFailure(*exchange);
-                failure.message += " (" + std::to_string(missed) + " polls in a row)";
-                return failure;
-            }
-        }
-        return std::nullopt;
-    }
-
-    std::string Figure(double value, const calibration::GuidedStep& step) const {
-        const bool outputs = step.Spec().kind == calibration::StepKind::Outputs;
-        return fw::FormatNumber(outputs ? "%.3f" : "%.2f", value) + " " + step.Spec().unit;
-    }
-
-    std::string Tolerance(const calibration::GuidedStep& step) const {
-        return "\u00b1" + fw::FormatNumber("%.3g", step.Tolerance()) + " " + step.Spec().unit;
-    }
-
-    std::string Deviation(double value, const calibration::GuidedStep& step) const {
-        const bool outputs = step.Spec().kind == calibration::StepKind::Outputs;
-        return fw::FormatNumber(outputs ? "%+.3f" : "%+.2f", step.Deviation(value)) + " " +
-               step.DeviationUnit();
-    }
-
-    // The verdict as the command ends on it: 0 within tolerance, 3 outside.
-    Result Verdict(bool within, const std::string& line) {
-        io_.out << line << "\n";
-        return Failure{
-            within ? kDone : kReadBackDiffers,
-            within ? std::string() : "the reading is outside its tolerance; see the verdict above"};
-    }
-
-    Result CalibrateReading(const calibration::StepSpec& spec,
-                            const calibration::GuidedStep::Settings& settings) {
-        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), spec, settings,
-                                     recorder_);
-        io_.err << spec.name << " at address " << Address() << ": " << spec.instruction
-                << ". Waiting for the reading to settle...\n"
-                << std::flush;
-        bool timedOut = false;
-        const auto limit = std::chrono::seconds(line_.command.timeoutSeconds);
-        if (Result failure = PollUntil([&step] { return step.Settled(); }, limit, timedOut)) {
-            return failure;
-        }
-        if (timedOut) return NotSettled(step, "as found");
-        const calibration::WindowFigures found = *step.Readings().Latest(settings.rule);
-        const std::string tolerance = "tolerance " + Tolerance(step);
-        io_.out << "As found: " << Figure(found.mean, step) << "  deviation "
-                << Deviation(found.mean, step) << "  (" << tolerance << "; settled over "
-                << fw::FormatNumber("%.1f", found.Seconds()) << " s, " << found.polls
-                << " polls, spread " << Figure(found.Spread(), step) << ")\n";
-        const bool foundWithin = step.FoundWithinTolerance();
-        if (line_.command.noAdjust) {
-            step.LeaveAsFound();
-            return Verdict(foundWithin, std::string("Verdict: ") + (foundWithin ? "PASS" : "FAIL") +
-                                            " as found, not adjusted");
-        }
-        bool yes = false;
-        if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
-        if (!yes) {
-            io_.out << FlatText(spec.cancelled) << "\n";
-            return Verdict(foundWithin, std::string("Verdict: ") + (foundWithin ? "PASS" : "FAIL") +
-                                            " as found, not calibrated");
-        }
-        step.Calibrate();
-        if (Result failure = PollUntil(
-                [&step] { return step.CurrentPhase() == calibration::Phase::Ended; },
-                settings.confirmTimeout + settings.settleTimeout + std::chrono::seconds(5),
-                timedOut)) {
-            return failure;
-        }
-        if (step.End() == calibration::StepEnd::Failed) {
-            const bool confirmed = r_.Service.CalibrationDone != 0;
-            return Failure{confirmed ? kReadBackDiffers : kLinkFailed, step.Reason()};
-        }
-        const calibration::WindowFigures left = *step.Figures().asLeft;
-        io_.out << "As left: " << Figure(left.mean, step) << "  deviation "
-                << Deviation(left.mean, step) << "  (" << tolerance << "; settled over "
-                << fw::FormatNumber("%.1f", left.Seconds()) << " s, " << left.polls << " polls)\n";
-        const bool within = step.End() == calibration::StepEnd::Passed;
-        return Verdict(within, std::string("Verdict: ") + (within ? "PASS" : "FAIL"));
-    }
-
-    Result NotSettled(const calibration::GuidedStep& step, const char* which) {
-        std::string spread;
-        const auto& samples = step.Readings().Samples();
-        if (!samples.empty()) {
-            double low = samples.front().value, high = low;
-            for (const auto& sample : samples) {
-                low = std::min(low, sample.value);
-                high = std::max(high, sample.value);
-            }
-            const double seconds =
-                std::chrono::duration<double>(samples.back().time - samples.front().time).count();
-            spread = " (it spread " + Figure(high - low, step) + " over the last " +
-                     fw::FormatNumber("%.0f", seconds) + " s; tolerance " + Tolerance(step) + ")";
-        }
-        return Failure{kReadBackDiffers,
-                       std::string("the reading did not settle ") + which + " within " +
-                           std::to_string(line_.command.timeoutSeconds) + " s" + spread};
-    }
-
-    // A DVM reading typed on the terminal, in mA.
-    Result AskReading(const std::string& question, double& value) {
-        while (true) {
-            io_.err << question << " " << std::flush;
-            const auto answer = io_.readLine();
-            if (io_.interrupted()) {
-                interruptedWhile_ = "waiting for a DVM reading";
-                return Interrupted();
-            }
-            if (!answer) {
-                io_.err << "\n";
-                return Failure{kBadInput, "no DVM reading on standard input"};
-            }
-            const auto number = fw::ParseNumber(*answer);
-            if (number && *number >= 0.0 && *number <= 30.0) {
-                value = *number;
-                return std::nullopt;
-            }
-            io_.err << "'" << *answer << "' is no current from 0 to 30 mA; type it again.\n";
-        }
-    }
-
-    Result AskReadings(int mA, const char* when, calibration::OutputReadings& readings) {
-        for (int output = 0; output < 2; ++output) {
-            if (Result failure =
-                    AskReading("Output " + std::to_string(output + 1) + " at " +
-                                   std::to_string(mA) + " mA " + when + ", DVM reading in mA:",
-                               readings[output])) {
-                return failure;
-            }
-        }
-        return std::nullopt;
-    }
-
-    Result CalibrateOutputs(int mA, const calibration::GuidedStep::Settings& settings) {
-        const calibration::StepSpec spec = calibration::OutputStep(mA);
-        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), spec, settings,
-                                     recorder_);
-        if (Result failure = SendQueued({TestBothOutputs})) return failure;
-        io_.err << "Both current outputs are forced to " << mA << " mA.\n";
-        calibration::OutputReadings found{};
-        if (Result failure = AskReadings(mA, "as found", found)) return failure;
-        step.EnterReadings(found);
-        const bool foundWithin = step.FoundWithinTolerance();
-        io_.out << "As found at " << mA << " mA: output 1 " << Figure(found[0], step) << " ("
-                << Deviation(found[0], step) << "), output 2 " << Figure(found[1], step) << " ("
-                << Deviation(found[1], step) << ")  (tolerance " << Tolerance(step) << ")\n";
-        if (line_.command.noAdjust) {
-            step.LeaveAsFound();
-            return Verdict(foundWithin, "Verdict at " + std::to_string(mA) +
-                                            " mA: " + (foundWithin ? "PASS" : "FAIL") +
-                                            " as found, not adjusted");
-        }
-        bool yes = false;
-        if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
-        if (!yes) {
-            io_.out << FlatText(spec.cancelled) << "\n";
-            return Verdict(foundWithin, "Verdict at " + std::to_string(mA) +
-                                            " mA: " + (foundWithin ? "PASS" : "FAIL") +
-                                            " as found, not calibrated");
-        }
-        step.Calibrate();
-        bool timedOut = false;
-        if (Result failure = PollUntil(
-                [&step] { return step.CurrentPhase() != calibration::Phase::Calibrating; },
-                settings.confirmTimeout + std::chrono::seconds(5), timedOut)) {
-            return failure;
-        }
-        if (step.End() == calibration::StepEnd::Failed) return Failure{kLinkFailed, step.Reason()};
-        if (Result failure = SendQueued({TestBothOutputs})) return failure;
-        calibration::OutputReadings left{};
-        if (Result failure = AskReadings(mA, "as left", left)) return failure;
-        step.EnterReadings(left);
-        io_.out << "As left at " << mA << " mA: output 1 " << Figure(left[0], step) << " ("
-                << Deviation(left[0], step) << "), output 2 " << Figure(left[1], step) << " ("
-                << Deviation(left[1], step) << ")\n";
-        const bool within = step.End() == calibration::StepEnd::Passed;
-        return Verdict(within,
-                       "Verdict at " + std::to_string(mA) + " mA: " + (within ? "PASS" : "FAIL"));
-    }
-
-    // A box's text on one line: "Calibrate 92.5 mS/cm ? Use Red/Orange Loop Resistor (60 ohms)".
-    static std::string FlatText(const std::string& text) {
-        std::string flat;
-        for (const char c : text) {
-            if (c == '\n') {
-                if (!flat.empty() && flat.back() != ' ') flat += ' ';
-            } else {
-                flat += c;
-            }
-        }
-        return flat;
-    }
-
-    const CommandLine& line_;
-    SharedRecords& r_;
-    FastLink& link_;
-    Console& io_;
     records::ServiceRecorder* recorder_;
-    std::string interruptedWhile_;
 };
 
 int IndexOf(std::initializer_list<int> values, int value, int otherwise) {
