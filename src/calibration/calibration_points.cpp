@@ -6,8 +6,8 @@
 
 namespace corvane::calibration {
 
-const std::vector<StepSpec>& ConductivityPoints() {
-    static const std::vector<StepSpec> points = {
+const std::vector<StepPlan>& ConductivityPoints() {
+    static const std::vector<StepPlan> points = {
         {StepKind::Conductivity, "Conductivity 0 mS/cm", CalibrateCondZero, 0.0,
          "Remove Loop Resistors (Sensor in Air)",
          "Calibrate 0 mS/cm ?\n\nRemove Loop Resistors (Sensor in Air)",
@@ -28,14 +28,14 @@ const std::vector<StepSpec>& ConductivityPoints() {
     return points;
 }
 
-std::optional<StepSpec> ConductivityPoint(double mS) {
-    for (const StepSpec& point : ConductivityPoints()) {
+std::optional<StepPlan> ConductivityPoint(double mS) {
+    for (const StepPlan& point : ConductivityPoints()) {
         if (std::fabs(point.reference - mS) < 1e-9) return point;
     }
     return std::nullopt;
 }
 
-StepSpec TemperatureStep(double trueValue, bool fahrenheit) {
+StepPlan TemperatureStep(double trueValue, bool fahrenheit) {
     return {StepKind::Temperature,
             "Temperature",
             CalibrateTemperature,
@@ -47,7 +47,7 @@ StepSpec TemperatureStep(double trueValue, bool fahrenheit) {
             fahrenheit ? "°F" : "°C"};
 }
 
-StepSpec OutputStep(int mA) {
+StepPlan OutputStep(int mA) {
     return {StepKind::Outputs,
             "Current outputs " + std::to_string(mA) + " mA",
             CalibrateOutputs,

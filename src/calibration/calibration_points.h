@@ -11,7 +11,7 @@ enum class StepKind { Conductivity, Temperature, Outputs };
 
 // One step of a calibration: what the technician fits or does, the command that calibrates it
 // and the confirmation texts, exactly as the Calibration page asks them.
-struct StepSpec {
+struct StepPlan {
     StepKind kind = StepKind::Conductivity;
     std::string name;         // "Conductivity 92.5 mS/cm", "Temperature", "Current outputs 4 mA"
     int command = 0;          // the command table's entry that calibrates it
@@ -24,15 +24,15 @@ struct StepSpec {
 
 // The four conductivity points in the order a technician works through them: in air first,
 // then from the smallest reference resistor's point upwards.
-const std::vector<StepSpec>& ConductivityPoints();
+const std::vector<StepPlan>& ConductivityPoints();
 // The point whose nominal value is `mS`, if it is one of the four (0, 9.25, 92.5, 925).
-std::optional<StepSpec> ConductivityPoint(double mS);
+std::optional<StepPlan> ConductivityPoint(double mS);
 
 // The temperature step against `trueValue` in the unit the sensor shows.
-StepSpec TemperatureStep(double trueValue, bool fahrenheit);
+StepPlan TemperatureStep(double trueValue, bool fahrenheit);
 
 // Both current outputs at `mA` (4 or 20), read on a DVM.
-StepSpec OutputStep(int mA);
+StepPlan OutputStep(int mA);
 
 // The question the page asks before calibrating the outputs at `mA`, and what No says.
 std::string OutputsRequest(int mA);

@@ -53,23 +53,23 @@ const char* VerdictText(StepEnd end) {
     }
 }
 
-GuidedStep::GuidedStep(SensorLink& link, SharedRecords& records, fw::Clock& clock, StepSpec spec,
+GuidedStep::GuidedStep(SensorLink& link, SharedRecords& records, fw::Clock& clock, StepPlan plan,
                        Settings settings, records::ServiceRecorder* recorder)
     : link_(link),
       r_(records),
       clock_(clock),
-      spec_(std::move(spec)),
+      plan_(std::move(plan)),
       settings_(std::move(settings)),
       recorder_(recorder),
       address_(records.Sensor.DeviceId),
-      phase_(spec_.kind == StepKind::Outputs ? Phase::ReadFound : Phase::AsFound),
+      phase_(plan_.kind == StepKind::Outputs ? Phase::ReadFound : Phase::AsFound),
       phaseSince_(clock.PreciseNow()) {
-    figures_.tolerance = ToleranceOf(spec_, settings_.rule);
+    figures_.tolerance = ToleranceOf(plan_, settings_.rule);
     link_.AddObserver(*this);
-    if (spec_.kind == StepKind::Outputs) {
+    if (plan_.kind == StepKind::Outputs) {
         // As the page's "Transmit": both outputs at the point, for the DVM.
-        ForceBothOutputs(r_, link_, static_cast<int>(spec_.reference));
-        r_.Service.CalOutputPoint = static_cast<int>(spec_.reference);
+        ForceBothOutputs(r_, link_, static_cast<int>(plan_.reference));
+        r_.Service.CalOutputPoint = static_cast<int>(plan_.reference);
     }
 }
 
@@ -80,12 +80,12 @@ GuidedStep::~GuidedStep() {
     link_.RemoveObserver(*this);
     if (phase_ == Phase::Ended) return;
     if (phase_ == Phase::Calibrating) {
-        if (r_.Engine.CurrentCommand == spec_.command) {
+        if (r_.Engine.CurrentCommand == plan_.command) {
             // Already on the line: the sensor may yet take it, so it is stamped as the page
             // stamps what it sent, and recorded as any calibration.
             NoteCalibrationToStamp(r_);
         } else {
-            link_.Withdraw(spec_.command);
+            link_.Withdraw(plan_.command);
         }
         if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
     }
@@ -94,11 +94,11 @@ GuidedStep::~GuidedStep() {
         reason_ = "The step ended before the reading as left was taken.";
         recorder_->CompleteGuidedCalibration(address_, std::nullopt, GuidedJson());
     }
-    if (spec_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
+    if (plan_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
 }
 
 int GuidedStep::Function() const {
-    switch (spec_.kind) {
+    switch (plan_.kind) {
         case StepKind::Conductivity: return fn::kCalibrateCond;
         case StepKind::Temperature: return fn::kCalibrateTemp;
         case StepKind::Outputs: return fn::kCalibrateOutputs;
@@ -107,7 +107,7 @@ int GuidedStep::Function() const {
 }
 
 std::string GuidedStep::ReadingName() const {
-    switch (spec_.kind) {
+    switch (plan_.kind) {
         case StepKind::Conductivity: return "cond_no_tc";
         case StepKind::Temperature: return "temperature";
         case StepKind::Outputs: return "";
@@ -121,11 +121,11 @@ bool GuidedStep::Settled() const {
 
 bool GuidedStep::Within(double value) const {
     // The readings' decimal steps must not put a value exactly on the limit outside it.
-    return std::fabs(value - spec_.reference) <= figures_.tolerance + 1e-9;
+    return std::fabs(value - plan_.reference) <= figures_.tolerance + 1e-9;
 }
 
 bool GuidedStep::FoundWithinTolerance() const {
-    if (spec_.kind == StepKind::Outputs) {
+    if (plan_.kind == StepKind::Outputs) {
         return figures_.outputsFound && Within((*figures_.outputsFound)[0]) &&
                Within((*figures_.outputsFound)[1]);
     }
@@ -134,23 +134,23 @@ bool GuidedStep::FoundWithinTolerance() const {
 }
 
 double GuidedStep::Deviation(double value) const {
-    if (spec_.kind == StepKind::Conductivity && spec_.reference != 0.0) {
-        return 100.0 * (value - spec_.reference) / spec_.reference;
+    if (plan_.kind == StepKind::Conductivity && plan_.reference != 0.0) {
+        return 100.0 * (value - plan_.reference) / plan_.reference;
     }
-    return value - spec_.reference;
+    return value - plan_.reference;
 }
 
 const char* GuidedStep::DeviationUnit() const {
-    if (spec_.kind == StepKind::Conductivity) return spec_.reference != 0.0 ? "%" : "mS/cm";
-    return spec_.kind == StepKind::Outputs ? "mA" : (spec_.unit == "°F" ? "°F" : "°C");
+    if (plan_.kind == StepKind::Conductivity) return plan_.reference != 0.0 ? "%" : "mS/cm";
+    return plan_.kind == StepKind::Outputs ? "mA" : (plan_.unit == "°F" ? "°F" : "°C");
 }
 
 void GuidedStep::PollWasAnswered(const PollAnswered& poll) {
     if (poll.address != address_ || phase_ == Phase::Ended) return;
     const ReadingRow& row = poll.reading;
     temperatures_.Add(row.time, row.Temperature);
-    if (spec_.kind == StepKind::Conductivity) readings_.Add(row.time, row.CondRaw);
-    if (spec_.kind == StepKind::Temperature) readings_.Add(row.time, row.Temperature);
+    if (plan_.kind == StepKind::Conductivity) readings_.Add(row.time, row.CondRaw);
+    if (plan_.kind == StepKind::Temperature) readings_.Add(row.time, row.Temperature);
     Tick();
 }
 
@@ -158,15 +158,15 @@ void GuidedStep::Calibrate() {
     if (phase_ != Phase::AsFound && phase_ != Phase::ReadFound) return;
     ServiceRequests& svc = r_.Service;
     records::GuidedCalibration guide;
-    if (spec_.kind == StepKind::Outputs) {
+    if (plan_.kind == StepKind::Outputs) {
         if (!figures_.outputsFound) return;
         // As the page's "Calibrate Current Outputs" answered Yes: the readings entered go out for
         // the point both outputs are forced to.
         svc.CalOut1Reading = (*figures_.outputsFound)[0];
         svc.CalOut2Reading = (*figures_.outputsFound)[1];
-        svc.CalOutputPoint = static_cast<int>(spec_.reference);
-        svc.TestOut1Display = spec_.reference;
-        svc.TestOut2Display = spec_.reference;
+        svc.CalOutputPoint = static_cast<int>(plan_.reference);
+        svc.TestOut1Display = plan_.reference;
+        svc.TestOut2Display = plan_.reference;
         svc.CalOutputsEntered = true;
     } else {
         figures_.asFound = readings_.Latest(settings_.rule);
@@ -182,7 +182,7 @@ void GuidedStep::Calibrate() {
         } else if (!temperatures_.Samples().empty()) {
             figures_.temperature = temperatures_.Samples().back().value;
         }
-        if (spec_.kind == StepKind::Temperature) svc.CalTrueTemperature = spec_.reference;
+        if (plan_.kind == StepKind::Temperature) svc.CalTrueTemperature = plan_.reference;
         guide.reading = ReadingName();
         if (figures_.asFound) {
             guide.foundFrom = figures_.asFound->from;
@@ -197,7 +197,7 @@ void GuidedStep::Calibrate() {
     end_ = StepEnd::None;
     reason_.clear();
     if (recorder_ != nullptr) recorder_->ExpectGuidedCalibration(address_, std::move(guide));
-    link_.Queue(spec_.command);
+    link_.Queue(plan_.command);
     phase_ = Phase::Calibrating;
     phaseSince_ = clock_.PreciseNow();
 }
@@ -218,7 +218,7 @@ void GuidedStep::EnterReadings(const OutputReadings& readings) {
 
 void GuidedStep::LeaveAsFound() {
     if (phase_ != Phase::AsFound && phase_ != Phase::ReadFound) return;
-    if (spec_.kind == StepKind::Outputs ? !figures_.outputsFound
+    if (plan_.kind == StepKind::Outputs ? !figures_.outputsFound
                                         : !readings_.Latest(settings_.rule)) {
         return;  // nothing found yet to leave
     }
@@ -226,7 +226,7 @@ void GuidedStep::LeaveAsFound() {
     check.foundWithin = FoundWithinTolerance();
     std::vector<std::uint8_t> request{static_cast<std::uint8_t>(address_),
                                       static_cast<std::uint8_t>(Function())};
-    if (spec_.kind != StepKind::Outputs) {
+    if (plan_.kind != StepKind::Outputs) {
         figures_.asFound = readings_.Latest(settings_.rule);
         if (const auto found = temperatures_.Latest(settings_.rule)) {
             figures_.temperature = found->mean;
@@ -235,10 +235,10 @@ void GuidedStep::LeaveAsFound() {
         check.foundFrom = figures_.asFound->from;
         check.foundTo = figures_.asFound->to;
     }
-    if (spec_.kind == StepKind::Conductivity) {
-        request.push_back(static_cast<std::uint8_t>(PointOf(spec_.command)));
-    } else if (spec_.kind == StepKind::Temperature) {
-        const auto raw = static_cast<std::uint16_t>(static_cast<int>(spec_.reference * 100));
+    if (plan_.kind == StepKind::Conductivity) {
+        request.push_back(static_cast<std::uint8_t>(PointOf(plan_.command)));
+    } else if (plan_.kind == StepKind::Temperature) {
+        const auto raw = static_cast<std::uint16_t>(static_cast<int>(plan_.reference * 100));
         request.push_back(static_cast<std::uint8_t>(raw >> 8));
         request.push_back(static_cast<std::uint8_t>(raw & 0xFF));
     } else {
@@ -274,10 +274,10 @@ void GuidedStep::SensorConfirmed(const Confirmation& confirmed) {
     NoteCalibrationToStamp(r_);
     readings_.Clear();
     phaseSince_ = clock_.PreciseNow();
-    if (spec_.kind == StepKind::Outputs) {
+    if (plan_.kind == StepKind::Outputs) {
         // The sensor calibrated the point it was forced to; forced again for the DVM as left.
-        ForceBothOutputs(r_, link_, static_cast<int>(spec_.reference));
-        r_.Service.CalOutputPoint = static_cast<int>(spec_.reference);
+        ForceBothOutputs(r_, link_, static_cast<int>(plan_.reference));
+        r_.Service.CalOutputPoint = static_cast<int>(plan_.reference);
         phase_ = Phase::ReadLeft;
     } else {
         phase_ = Phase::AsLeft;
@@ -301,8 +301,8 @@ void GuidedStep::Tick() {
     // A request on the line is left to the engine's own reply time-out; one still waiting in the
     // queue (behind other commands) is given up here.
     if (phase_ == Phase::Calibrating && now - phaseSince_ > settings_.confirmTimeout &&
-        r_.Engine.CurrentCommand != spec_.command) {
-        link_.Withdraw(spec_.command);
+        r_.Engine.CurrentCommand != plan_.command) {
+        link_.Withdraw(plan_.command);
         if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
         Fail("The calibration could not be sent within " +
              std::to_string(settings_.confirmTimeout.count()) + " s: nothing was calibrated.");
@@ -342,7 +342,7 @@ void GuidedStep::Fail(std::string reason) {
 void GuidedStep::Finish(StepEnd end) {
     end_ = end;
     phase_ = Phase::Ended;
-    if (spec_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
+    if (plan_.kind == StepKind::Outputs) ReturnOutputsToNormal(r_, link_);
 }
 
 const char* GuidedStep::Verdict(std::optional<double> found, std::optional<double> left) const {
@@ -356,7 +356,7 @@ std::string GuidedStep::RowJson(const std::string& name, double reference,
                                 std::optional<double> found, std::optional<double> left) const {
     const std::optional<double> last = end_ == StepEnd::NotAdjusted ? found : left;
     return std::string("{\"name\":") + records::JsonString(name) +
-           ",\"reference\":" + Number(reference) + ",\"unit\":" + records::JsonString(spec_.unit) +
+           ",\"reference\":" + Number(reference) + ",\"unit\":" + records::JsonString(plan_.unit) +
            ",\"as_found\":" + (found ? Number(*found) : "null") +
            ",\"as_left\":" + (left ? Number(*left) : "null") + ",\"deviation\":" +
            (last ? Number(std::round(Deviation(*last) * 1000) / 1000) : "null") +
@@ -367,7 +367,7 @@ std::string GuidedStep::RowJson(const std::string& name, double reference,
 
 std::string GuidedStep::GuidedJson() const {
     std::string rows = "[";
-    if (spec_.kind == StepKind::Outputs) {
+    if (plan_.kind == StepKind::Outputs) {
         for (int output = 0; output < 2; ++output) {
             const auto found = figures_.outputsFound
                                    ? std::optional<double>((*figures_.outputsFound)[output])
@@ -377,8 +377,8 @@ std::string GuidedStep::GuidedJson() const {
                                   : std::nullopt;
             if (output > 0) rows += ",";
             rows += RowJson(
-                "Output " + std::to_string(output + 1) + " at " + Number(spec_.reference) + " mA",
-                spec_.reference, found, left);
+                "Output " + std::to_string(output + 1) + " at " + Number(plan_.reference) + " mA",
+                plan_.reference, found, left);
         }
     } else {
         const auto found =
@@ -386,8 +386,8 @@ std::string GuidedStep::GuidedJson() const {
         const auto left =
             figures_.asLeft ? std::optional<double>(figures_.asLeft->mean) : std::nullopt;
         const std::string name =
-            spec_.kind == StepKind::Conductivity ? Number(spec_.reference) + " mS/cm" : spec_.name;
-        rows += RowJson(name, spec_.reference, found, left);
+            plan_.kind == StepKind::Conductivity ? Number(plan_.reference) + " mS/cm" : plan_.name;
+        rows += RowJson(name, plan_.reference, found, left);
     }
     rows += "]";
     records::DetailsBuilder guided;
@@ -398,7 +398,7 @@ std::string GuidedStep::GuidedJson() const {
         guided.Number("temperature", std::round(*figures_.temperature * 100) / 100)
             .Text("temperature_unit", r_.Sensor.TempFahrenheit == 1 ? "°F" : "°C");
     }
-    if (spec_.kind != StepKind::Outputs) {
+    if (plan_.kind != StepKind::Outputs) {
         records::DetailsBuilder stability;
         stability.Json("as_found", StabilityJson(figures_.asFound, figures_.tolerance))
             .Json("as_left", StabilityJson(figures_.asLeft, figures_.tolerance));

@@ -75,13 +75,13 @@ class GuidedStep : private LinkObserver {
         std::string run;  // the run the step belongs to, kept with its record
     };
 
-    GuidedStep(SensorLink& link, SharedRecords& records, fw::Clock& clock, StepSpec spec,
+    GuidedStep(SensorLink& link, SharedRecords& records, fw::Clock& clock, StepPlan plan,
                Settings settings, records::ServiceRecorder* recorder);
     ~GuidedStep() override;
     GuidedStep(const GuidedStep&) = delete;
     GuidedStep& operator=(const GuidedStep&) = delete;
 
-    const StepSpec& Spec() const { return spec_; }
+    const StepPlan& Plan() const { return plan_; }
     Phase CurrentPhase() const { return phase_; }
     StepEnd End() const { return end_; }
     const std::string& Reason() const { return reason_; }  // why it failed
@@ -135,7 +135,7 @@ class GuidedStep : private LinkObserver {
     SensorLink& link_;
     SharedRecords& r_;
     fw::Clock& clock_;
-    StepSpec spec_;
+    StepPlan plan_;
     Settings settings_;
     records::ServiceRecorder* recorder_;
     int address_;

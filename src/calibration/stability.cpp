@@ -5,7 +5,7 @@
 
 namespace corvane::calibration {
 
-double ToleranceOf(const StepSpec& step, const StabilityRule& rule) {
+double ToleranceOf(const StepPlan& step, const StabilityRule& rule) {
     switch (step.kind) {
         case StepKind::Conductivity: {
             const double figure =
@@ -21,7 +21,7 @@ double ToleranceOf(const StepSpec& step, const StabilityRule& rule) {
     return 0.0;
 }
 
-bool RaisedToResolution(const StepSpec& step, const StabilityRule& rule) {
+bool RaisedToResolution(const StepPlan& step, const StabilityRule& rule) {
     switch (step.kind) {
         case StepKind::Conductivity:
             return (step.reference == 0.0

@@ -29,10 +29,10 @@ inline constexpr double kTemperatureStep = 0.01;
 
 // How far the reading of `step` may spread while settling and end from its reference: the
 // rule's figure for the step, never finer than the reading's own step.
-double ToleranceOf(const StepSpec& step, const StabilityRule& rule);
+double ToleranceOf(const StepPlan& step, const StabilityRule& rule);
 // Whether the rule's figure for `step` was finer than the reading's step and so was raised to it
 // (the 0 and 9.25 mS/cm points with the default rule).
-bool RaisedToResolution(const StepSpec& step, const StabilityRule& rule);
+bool RaisedToResolution(const StepPlan& step, const StabilityRule& rule);
 
 // Figures of a stretch of readings.
 struct WindowFigures {

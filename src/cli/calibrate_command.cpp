@@ -44,12 +44,12 @@ class CalibrateCommand : private CommandSession {
                 if (!result || (point && point->status == kReadBackDiffers)) result = point;
             }
         } else {
-            const calibration::StepSpec spec =
+            const calibration::StepPlan plan =
                 options.quantity == "conductivity"
                     ? *calibration::ConductivityPoint(options.reference)
                     : calibration::TemperatureStep(options.reference,
                                                    r_.Sensor.TempFahrenheit == 1);
-            result = CalibrateReading(spec, settings);
+            result = CalibrateReading(plan, settings);
         }
         // Whatever way it ended: a forced output goes back to normal, a confirmed calibration is
         // stamped with the date and the operator.
@@ -95,16 +95,16 @@ class CalibrateCommand : private CommandSession {
     }
 
     std::string Figure(double value, const calibration::GuidedStep& step) const {
-        const bool outputs = step.Spec().kind == calibration::StepKind::Outputs;
-        return fw::FormatNumber(outputs ? "%.3f" : "%.2f", value) + " " + step.Spec().unit;
+        const bool outputs = step.Plan().kind == calibration::StepKind::Outputs;
+        return fw::FormatNumber(outputs ? "%.3f" : "%.2f", value) + " " + step.Plan().unit;
     }
 
     std::string Tolerance(const calibration::GuidedStep& step) const {
-        return "\u00b1" + fw::FormatNumber("%.3g", step.Tolerance()) + " " + step.Spec().unit;
+        return "\u00b1" + fw::FormatNumber("%.3g", step.Tolerance()) + " " + step.Plan().unit;
     }
 
     std::string Deviation(double value, const calibration::GuidedStep& step) const {
-        const bool outputs = step.Spec().kind == calibration::StepKind::Outputs;
+        const bool outputs = step.Plan().kind == calibration::StepKind::Outputs;
         return fw::FormatNumber(outputs ? "%+.3f" : "%+.2f", step.Deviation(value)) + " " +
                step.DeviationUnit();
     }
@@ -117,11 +117,11 @@ class CalibrateCommand : private CommandSession {
             within ? std::string() : "the reading is outside its tolerance; see the verdict above"};
     }
 
-    Result CalibrateReading(const calibration::StepSpec& spec,
+    Result CalibrateReading(const calibration::StepPlan& plan,
                             const calibration::GuidedStep::Settings& settings) {
-        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), spec, settings,
+        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), plan, settings,
                                      recorder_);
-        io_.err << spec.name << " at address " << Address() << ": " << spec.instruction
+        io_.err << plan.name << " at address " << Address() << ": " << plan.instruction
                 << ". Waiting for the reading to settle...\n"
                 << std::flush;
         bool timedOut = false;
@@ -143,9 +143,9 @@ class CalibrateCommand : private CommandSession {
                                             " as found, not adjusted");
         }
         bool yes = false;
-        if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
+        if (Result failure = Confirm(FlatText(plan.request), yes)) return failure;
         if (!yes) {
-            io_.out << FlatText(spec.cancelled) << "\n";
+            io_.out << FlatText(plan.cancelled) << "\n";
             return Verdict(foundWithin, std::string("Verdict: ") + (foundWithin ? "PASS" : "FAIL") +
                                             " as found, not calibrated");
         }
@@ -222,8 +222,8 @@ class CalibrateCommand : private CommandSession {
     }
 
     Result CalibrateOutputs(int mA, const calibration::GuidedStep::Settings& settings) {
-        const calibration::StepSpec spec = calibration::OutputStep(mA);
-        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), spec, settings,
+        const calibration::StepPlan plan = calibration::OutputStep(mA);
+        calibration::GuidedStep step(link_.Link(), r_, link_.Link().Time(), plan, settings,
                                      recorder_);
         if (Result failure = SendQueued({TestBothOutputs})) return failure;
         io_.err << "Both current outputs are forced to " << mA << " mA.\n";
@@ -241,9 +241,9 @@ class CalibrateCommand : private CommandSession {
                                             " as found, not adjusted");
         }
         bool yes = false;
-        if (Result failure = Confirm(FlatText(spec.request), yes)) return failure;
+        if (Result failure = Confirm(FlatText(plan.request), yes)) return failure;
         if (!yes) {
-            io_.out << FlatText(spec.cancelled) << "\n";
+            io_.out << FlatText(plan.cancelled) << "\n";
             return Verdict(foundWithin, "Verdict at " + std::to_string(mA) +
                                             " mA: " + (foundWithin ? "PASS" : "FAIL") +
                                             " as found, not calibrated");

@@ -17,7 +17,7 @@ constexpr const char* kSelectPoint =
 constexpr const char* kResetCancelled = "Reset Sensor Calibrations Cancelled !";
 
 // The conductivity point a button calibrates, with its question and cancellation texts.
-const calibration::StepSpec& ConductivityPointOf(int button) {
+const calibration::StepPlan& ConductivityPointOf(int button) {
     const auto& points = calibration::ConductivityPoints();  // 0, 9.25, 92.5, 925 mS/cm
     switch (button) {
         case ids::kCalCond9_25: return points[1];
@@ -103,12 +103,12 @@ void CCalibratePage::OnNotify(int id, fw::Notify notify) {
         case kCalCond9_25:
         case kCalCond92_5:
         case kCalCond925: {
-            const calibration::StepSpec& point = ConductivityPointOf(id);
+            const calibration::StepPlan& point = ConductivityPointOf(id);
             Confirm(point.request.c_str(), point.command, point.cancelled.c_str());
             break;
         }
         case kCalCalibrateTemperature: {
-            static const calibration::StepSpec temperature = calibration::TemperatureStep(0, false);
+            static const calibration::StepPlan temperature = calibration::TemperatureStep(0, false);
             Confirm(temperature.request.c_str(), CalibrateTemperature, kResetCancelled);
             break;
         }

@@ -53,7 +53,7 @@ double Ms(calibration::TimePoint t) {
 CCalibrationAssistantDlg::CCalibrationAssistantDlg(fw::Host& host, SharedRecords& records,
                                                    SensorLink& link)
     : Dialog(host, resources::CalibrationAssistantTemplate()), records_(records), link_(link) {
-    for (const calibration::StepSpec& point : calibration::ConductivityPoints()) {
+    for (const calibration::StepPlan& point : calibration::ConductivityPoints()) {
         entries_.push_back({point, ""});
     }
     entries_.push_back({calibration::TemperatureStep(0.0, false), ""});
@@ -92,7 +92,7 @@ std::vector<std::string> CCalibrationAssistantDlg::StepLines() const {
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];
-        std::string line = e.spec.name + ": ";
+        std::string line = e.plan.name + ": ";
         if (static_cast<int>(i) == current_ && step_) {
             line += "under way";
         } else {
@@ -216,27 +216,27 @@ void CCalibrationAssistantDlg::StartStep() {
     if (chosen < 0) return;
     calibration::GuidedStep::Settings settings;
     if (!ReadSettings(settings)) return;
-    calibration::StepSpec spec = entries_[static_cast<std::size_t>(chosen)].spec;
-    if (spec.kind == StepKind::Temperature) {
+    calibration::StepPlan plan = entries_[static_cast<std::size_t>(chosen)].plan;
+    if (plan.kind == StepKind::Temperature) {
         const bool fahrenheit = records_.Sensor.TempFahrenheit == 1;
         const auto typed = fw::ParseNumber(Controls().Text(ids::kAsstReference));
-        spec = calibration::TemperatureStep(typed ? *typed : 0.0, fahrenheit);
+        plan = calibration::TemperatureStep(typed ? *typed : 0.0, fahrenheit);
         if (!typed || std::fabs(*typed) > 327.0) {
-            SetState("Reference: enter the bath's true temperature in " + spec.unit +
+            SetState("Reference: enter the bath's true temperature in " + plan.unit +
                      ", then start the step.");
             Controls().SetFocus(ids::kAsstReference);
             return;
         }
     }
     current_ = chosen;
-    step_ = std::make_unique<calibration::GuidedStep>(link_, records_, host_, spec, settings,
+    step_ = std::make_unique<calibration::GuidedStep>(link_, records_, host_, plan, settings,
                                                       recorder_);
-    Controls().SetText(ids::kAsstInstruction, spec.instruction + ".");
-    if (spec.kind != StepKind::Temperature) {
-        Controls().SetText(ids::kAsstReference, Figure(spec.reference));
+    Controls().SetText(ids::kAsstInstruction, plan.instruction + ".");
+    if (plan.kind != StepKind::Temperature) {
+        Controls().SetText(ids::kAsstReference, Figure(plan.reference));
     }
-    SetState(spec.kind == StepKind::Outputs
-                 ? "Both outputs are forced to " + Figure(spec.reference) +
+    SetState(plan.kind == StepKind::Outputs
+                 ? "Both outputs are forced to " + Figure(plan.reference) +
                        ": enter the DVM readings of output 1 and 2."
                  : "Waiting for the reading to settle.");
     Controls().ListSetItems(ids::kAsstSteps, StepLines());
@@ -267,17 +267,17 @@ void CCalibrationAssistantDlg::AskToCalibrate() {
 
 void CCalibrationAssistantDlg::Request() {
     if (!step_) return;
-    const calibration::StepSpec spec = step_->Spec();
+    const calibration::StepPlan plan = step_->Plan();
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(spec.request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
-               [this, spec](fw::Answer answer) {
+    MessageBox(plan.request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
+               [this, plan](fw::Answer answer) {
                    if (!step_) return;
                    if (answer == fw::Answer::Yes) {
                        step_->Calibrate();
                        SetState("Calibrating: waiting for the sensor's confirmation.");
                        Refresh();
                    } else {
-                       MessageBox(spec.cancelled, kBoxCaption, fw::Icon::Exclamation,
+                       MessageBox(plan.cancelled, kBoxCaption, fw::Icon::Exclamation,
                                   fw::Buttons::Ok);
                    }
                });
@@ -321,7 +321,7 @@ void CCalibrationAssistantDlg::StepEnded() {
     if (step_->End() == StepEnd::Failed) {
         SetState(step_->Reason());
     } else {
-        SetState(entry.spec.name + ": " + entry.result + ".");
+        SetState(entry.plan.name + ": " + entry.result + ".");
     }
     const int next = std::min<int>(current_ + 1, static_cast<int>(entries_.size()) - 1);
     step_.reset();
@@ -331,22 +331,22 @@ void CCalibrationAssistantDlg::StepEnded() {
 }
 
 std::string CCalibrationAssistantDlg::Figure(double value) {
-    const calibration::StepSpec& spec =
-        step_ ? step_->Spec()
+    const calibration::StepPlan& plan =
+        step_ ? step_->Plan()
               : entries_[static_cast<std::size_t>(
                              std::max(0, Controls().ListSelection(ids::kAsstSteps)))]
-                    .spec;
-    return fw::FormatNumber(spec.kind == StepKind::Outputs ? "%.3f" : "%.2f", value) + " " +
-           (spec.kind == StepKind::Temperature
+                    .plan;
+    return fw::FormatNumber(plan.kind == StepKind::Outputs ? "%.3f" : "%.2f", value) + " " +
+           (plan.kind == StepKind::Temperature
                 ? std::string(records_.Sensor.TempFahrenheit == 1 ? "°F" : "°C")
-                : spec.unit);
+                : plan.unit);
 }
 
 // The step's tolerance to three significant digits: 0.185 mS/cm, 0.1 °C, 0.02 mA.
 std::string CCalibrationAssistantDlg::Limit() {
     const std::string unit = Figure(0.0).substr(Figure(0.0).find(' ') + 1);
     return fw::FormatNumber("%.3g", step_->Tolerance()) + " " + unit +
-           (calibration::RaisedToResolution(step_->Spec(), step_->Rule()) ? " (resolution)" : "");
+           (calibration::RaisedToResolution(step_->Plan(), step_->Rule()) ? " (resolution)" : "");
 }
 
 void CCalibrationAssistantDlg::Refresh() {
@@ -354,7 +354,7 @@ void CCalibrationAssistantDlg::Refresh() {
     using namespace ids;
     if (step_ && step_->CurrentPhase() == Phase::Ended) StepEnded();
     const Phase phase = step_ ? step_->CurrentPhase() : Phase::Ended;
-    const bool outputs = step_ && step_->Spec().kind == StepKind::Outputs;
+    const bool outputs = step_ && step_->Plan().kind == StepKind::Outputs;
     Controls().Enable(kAsstStart, !step_);
     Controls().Enable(kAsstSteps, !step_);
     Controls().Enable(kAsstCalibrate,
@@ -368,16 +368,16 @@ void CCalibrationAssistantDlg::Refresh() {
     Controls().Enable(kAsstOut2, outputs);
     const int chosen = Controls().ListSelection(kAsstSteps);
     const bool temperature =
-        step_ ? step_->Spec().kind == StepKind::Temperature
+        step_ ? step_->Plan().kind == StepKind::Temperature
               : chosen >= 0 &&
-                    entries_[static_cast<std::size_t>(chosen)].spec.kind == StepKind::Temperature;
+                    entries_[static_cast<std::size_t>(chosen)].plan.kind == StepKind::Temperature;
     Controls().Enable(kAsstReference, temperature && !step_);
     Controls().Enable(kAsstCertificate,
                       !runEvents_.empty() && static_cast<bool>(certificateWriter_));
     if (!step_) {
         // What the chosen step asks for, before it is started.
         if (chosen >= 0) {
-            const calibration::StepSpec& next = entries_[static_cast<std::size_t>(chosen)].spec;
+            const calibration::StepPlan& next = entries_[static_cast<std::size_t>(chosen)].plan;
             Controls().SetText(kAsstInstruction,
                                "Next: " + next.instruction + ", then Start Step.");
             if (next.kind != StepKind::Temperature) {
@@ -435,7 +435,7 @@ void CCalibrationAssistantDlg::Refresh() {
 void CCalibrationAssistantDlg::ShowChart() {
     fw::ChartContent chart;
     const calibration::StabilityWindow& readings = step_->Readings();
-    if (step_->Spec().kind == StepKind::Outputs || readings.Samples().empty()) {
+    if (step_->Plan().kind == StepKind::Outputs || readings.Samples().empty()) {
         Controls().SetChart(ids::kAsstChart, chart);
         return;
     }
@@ -445,7 +445,7 @@ void CCalibrationAssistantDlg::ShowChart() {
     for (int s = 60; s >= 10; s -= 10) {
         chart.xTicks.push_back({chart.xMax - s * 1000.0, "-" + std::to_string(s) + " s"});
     }
-    const double reference = step_->Spec().reference;
+    const double reference = step_->Plan().reference;
     const double limit = step_->Tolerance();
     double low = reference - limit;
     double high = reference + limit;
@@ -457,7 +457,7 @@ void CCalibrationAssistantDlg::ShowChart() {
     }
     const double step = NiceStep(high - low);
     fw::ChartPane pane;
-    pane.title = step_->Spec().name + "  " + Figure(readings.Samples().back().value);
+    pane.title = step_->Plan().name + "  " + Figure(readings.Samples().back().value);
     pane.axis = {std::floor(low / step) * step, std::ceil(high / step) * step, step,
                  step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)))};
     pane.series.push_back(

@@ -63,7 +63,7 @@ class CCalibrationAssistantDlg : public fw::Dialog {
 
   private:
     struct Entry {
-        calibration::StepSpec spec;
+        calibration::StepPlan plan;
         std::string result;  // empty: not done in this run
     };
 

@@ -52,11 +52,11 @@ class GuidedStepTest : public ::testing::Test {
         return std::chrono::duration<double>(link.Host().PreciseNow().time_since_epoch()).count();
     }
     void Control(const std::string& line) { ASSERT_EQ(link.Sensor().Control(line), "") << line; }
-    std::unique_ptr<GuidedStep> Start(StepSpec spec) {
+    std::unique_ptr<GuidedStep> Start(StepPlan plan) {
         GuidedStep::Settings settings;
         settings.run = "run-1";
         return std::make_unique<GuidedStep>(link.Link(), link.Records(), link.Host(),
-                                            std::move(spec), settings, &recorder);
+                                            std::move(plan), settings, &recorder);
     }
     bool RunUntil(const std::function<bool()>& done, int seconds) {
         return link.Clock().RunUntilTrue(done, seconds * kSecond);

@@ -41,7 +41,7 @@ TEST(StabilityWindow, needsBothItsSecondsAndItsPolls) {
 // unsettled, a single step of the sensor's resolution does not, and an old jump no longer counts.
 TEST(StabilityWindow, judgesTheSpreadOfTheNewestStretchOnly) {
     const StabilityRule rule;
-    const StepSpec point = *ConductivityPoint(92.5);
+    const StepPlan point = *ConductivityPoint(92.5);
     const double tolerance = ToleranceOf(point, rule);
     EXPECT_DOUBLE_EQ(tolerance, 0.185);
     StabilityWindow drifting;
