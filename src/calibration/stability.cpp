@@ -35,26 +35,6 @@ bool RaisedToResolution(const StepPlan& step, const StabilityRule& rule) {
     return false;
 }
 
-std::optional<WindowFigures> FiguresOf(const std::vector<double>& values, TimePoint from,
-                                       TimePoint to) {
-    WindowFigures f;
-    f.from = from;
-    f.to = to;
-    double sum = 0.0;
-    for (const double v : values) {
-        f.min = f.polls == 0 ? v : std::min(f.min, v);
-        f.max = f.polls == 0 ? v : std::max(f.max, v);
-        sum += v;
-        ++f.polls;
-    }
-    if (f.polls == 0) return std::nullopt;
-    f.mean = sum / f.polls;
-    double squares = 0.0;
-    for (const double v : values) squares += (v - f.mean) * (v - f.mean);
-    f.stdDev = std::sqrt(squares / f.polls);
-    return f;
-}
-
 void StabilityWindow::Add(TimePoint time, double value) {
     // A clock set back starts a new window rather than mixing times out of order.
     if (!samples_.empty() && time < samples_.back().time) samples_.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "calibration/calibration_points.h"
+#include "records/reading_figures.h"
 
 namespace corvane::calibration {
 
@@ -34,22 +35,9 @@ double ToleranceOf(const StepPlan& step, const StabilityRule& rule);
 // (the 0 and 9.25 mS/cm points with the default rule).
 bool RaisedToResolution(const StepPlan& step, const StabilityRule& rule);
 
-// Figures of a stretch of readings.
-struct WindowFigures {
-    TimePoint from;
-    TimePoint to;
-    int polls = 0;
-    double mean = 0.0;
-    double stdDev = 0.0;
-    double min = 0.0;
-    double max = 0.0;
-    double Spread() const { return max - min; }
-    double Seconds() const { return std::chrono::duration<double>(to - from).count(); }
-};
-
-// Figures of `values` taken from `from` to `to`; nothing when there are none.
-std::optional<WindowFigures> FiguresOf(const std::vector<double>& values, TimePoint from,
-                                       TimePoint to);
+// Figures of a stretch of readings, as the service record keeps them.
+using records::FiguresOf;
+using records::WindowFigures;
 
 // The readings of one quantity as the polls answer them, kept for the last minute, and whether
 // they have settled: the newest stretch of at least the rule's seconds and polls spreads no

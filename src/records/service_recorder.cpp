@@ -9,6 +9,7 @@
 #include "framework/clock.h"
 #include "link/command_table.h"
 #include "link/shared_records.h"
+#include "records/reading_figures.h"
 #include "records/sha256.h"
 
 namespace corvane::records {
@@ -411,19 +412,12 @@ std::string ServiceRecorder::ReadingWindow(const std::string& reading, int addre
     DetailsBuilder window;
     window.Text("reading", reading).Text("from", UtcText(from)).Text("to", UtcText(to));
     window.Integer("polls", static_cast<long long>(values.size()));
-    if (!values.empty()) {
-        double sum = 0.0;
-        for (const double v : values) sum += v;
-        const double mean = sum / static_cast<double>(values.size());
-        double squares = 0.0;
-        for (const double v : values) squares += (v - mean) * (v - mean);
-        const auto [low, high] = std::minmax_element(values.begin(), values.end());
-        window.Number("mean", std::round(mean * 1000) / 1000)
-            .Number(
-                "std_dev",
-                std::round(std::sqrt(squares / static_cast<double>(values.size())) * 1000) / 1000)
-            .Number("min", std::round(*low * 1000) / 1000)
-            .Number("max", std::round(*high * 1000) / 1000);
+    if (const auto f = FiguresOf(values, from, to)) {
+        const auto kept = [](double v) { return std::round(v * 1000) / 1000; };
+        window.Number("mean", kept(f->mean))
+            .Number("std_dev", kept(f->stdDev))
+            .Number("min", kept(f->min))
+            .Number("max", kept(f->max));
     }
     return window.Build();
 }
