@@ -11,6 +11,11 @@ std::size_t Index(int channel) {
     return static_cast<std::size_t>(channel - 1);
 }
 
+// A reading as its box shows it: at the display precision, written as a number box writes it.
+std::string Shown(const char* format, double value) {
+    return fw::FormatNumber("%.15g", fw::AsDisplayed(format, value));
+}
+
 }  // namespace
 
 CMultiInput::CMultiInput(fw::Host& host, SharedRecords& records, SensorLink& link)
@@ -129,6 +134,7 @@ void CMultiInput::OnNotify(int id, fw::Notify notify) {
                 EnableRow(k, false);
                 cycle_.ChannelSwitchedOff(on_);
                 readings_[Index(k)] = Readings{};
+                silent_[Index(k)] = false;
             }
             UpdateData(false);
             return;
@@ -153,6 +159,12 @@ void CMultiInput::OnTimer(int id) {
         for (std::size_t n = 5; n < lines.size(); ++n) {
             if (!lines[n].empty()) shown.push_back(lines[n]);
         }
+        for (int k = 1; k <= kChannelCount; ++k) {
+            if (silent_[Index(k)] && on_[Index(k)] != 0) {
+                shown.push_back("Channel " + std::to_string(k) + " ID " +
+                                std::to_string(address_[Index(k)]) + "..Sensor Not Answering");
+            }
+        }
         return shown;
     }());
     // A refresh request repaints the page but does not initialise it again: that would take
@@ -166,22 +178,23 @@ void CMultiInput::OnTimer(int id) {
 }
 
 // One step of the channel cycle: one channel is visited per answered or timed-out poll, and the
-// row of the channel visited shows its readings (zeros when it did not answer).
+// row of the channel visited shows its readings (blank when it did not answer).
 void CMultiInput::CycleStep() {
     const std::optional<ChannelVisit> visit = cycle_.Step(on_);
     if (!visit) return;
     Readings& r = readings_[Index(visit->channel)];
+    silent_[Index(visit->channel)] = !visit->answered;
     if (!visit->answered) {
         r = Readings{};
         return;
     }
     const SensorData& s = records_.Sensor;
-    r.condRaw = fw::AsDisplayed("%.1f", s.CondRaw);
-    r.condComp = fw::AsDisplayed("%.1f", s.CondComp);
-    r.temperature = fw::AsDisplayed("%.1f", s.Temperature);
-    r.concentration = fw::AsDisplayed("%.1f", s.Concentration);
-    r.out1 = fw::AsDisplayed("%.2f", s.Out1Current);
-    r.out2 = fw::AsDisplayed("%.2f", s.Out2Current);
+    r.condRaw = Shown("%.1f", s.CondRaw);
+    r.condComp = Shown("%.1f", s.CondComp);
+    r.temperature = Shown("%.1f", s.Temperature);
+    r.concentration = Shown("%.1f", s.Concentration);
+    r.out1 = Shown("%.2f", s.Out1Current);
+    r.out2 = Shown("%.2f", s.Out2Current);
 }
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "link/sensor_data.h"
 #include "link/sensor_link.h"
@@ -12,7 +13,9 @@ namespace corvane {
 
 // The Channels page: up to five sensors on one line, each at its own address. While the page is
 // the active page the link's idle poll visits the channels that are on, one after the other,
-// and the page shows the six readings of each; a channel that does not answer shows zeros.
+// and the page shows the six readings of each; a channel whose sensor does not answer shows its
+// readings blank (never zeros, which would read as a measurement) and is named in the page's
+// messages until it answers again.
 // While it is active the page has the link's channel cycle hold the line; when it is left, or
 // the sheet closes on it, the cycle gives the line back to the address in use before.
 class CMultiInput : public OperatorPage {
@@ -40,8 +43,9 @@ class CMultiInput : public OperatorPage {
     void OnNotify(int id, fw::Notify notify) override;
 
   private:
+    // A channel's six readings as shown: blank until its sensor answers.
     struct Readings {
-        double condRaw = 0, condComp = 0, temperature = 0, concentration = 0, out1 = 0, out2 = 0;
+        std::string condRaw, condComp, temperature, concentration, out1, out2;
     };
 
     // Channels are numbered 1 to 5; 0 = none.
@@ -52,6 +56,8 @@ class CMultiInput : public OperatorPage {
     std::array<int, kChannelCount> address_{};
     std::array<int, kChannelCount> on_{};
     std::array<Readings, kChannelCount> readings_{};
+    // Channels whose sensor left its last poll unanswered.
+    std::array<bool, kChannelCount> silent_{};
     ChannelCycle& cycle_;
     std::unique_ptr<CTrendDlg> trend_;
 };

@@ -9,8 +9,11 @@
 namespace corvane {
 namespace {
 
+// No name, or a name still holding the start text (typed into it instead of over it): that
+// would go into the service record and the sensor's stamps as the operator.
 bool NoName(const std::string& name) {
-    return name.empty() || name == kNoNameText;
+    if (name.find_first_not_of(' ') == std::string::npos) return true;
+    return name.find(kNoNameText) != std::string::npos;
 }
 
 void Refuse(fw::Host& host, std::string text, std::string caption, std::function<void()> done) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "framework/number_text.h"
 #include "link/command_table.h"
 
 namespace corvane::calibration {
@@ -56,6 +57,18 @@ StepPlan OutputStep(int mA) {
             OutputsRequest(mA),
             OutputsCancelled(mA),
             "mA"};
+}
+
+std::optional<std::string> FarFromReferenceQuestion(const StepPlan& plan, double reading) {
+    if (plan.kind != StepKind::Conductivity) return std::nullopt;
+    constexpr double kZeroPointLimit = 5.0;  // mS/cm
+    const bool far = plan.reference == 0.0
+                         ? std::fabs(reading) > kZeroPointLimit
+                         : std::fabs(reading - plan.reference) > 0.5 * plan.reference;
+    if (!far) return std::nullopt;
+    return "The Sensor Reads " + fw::FormatNumber("%.1f", reading) +
+           " mS/cm, Far From The Calibration Point Of " + fw::FormatNumber("%g", plan.reference) +
+           " mS/cm !\n\nCheck The Loop Resistor Fitted.\n\nDo You Want To Calibrate Anyway ?";
 }
 
 std::string OutputsRequest(int mA) {

@@ -34,6 +34,12 @@ StepPlan TemperatureStep(double trueValue, bool fahrenheit);
 // Both current outputs at `mA` (4 or 20), read on a DVM.
 StepPlan OutputStep(int mA);
 
+// The question asked before a conductivity point is calibrated with a reading `reading` (mS/cm)
+// far from the point's reference: more than half the reference away, or above 5 mS/cm for the
+// 0 point (the wrong resistor fitted, the probe still in a solution). Nothing when the reading
+// is near enough, or when the step is not a conductivity point.
+std::optional<std::string> FarFromReferenceQuestion(const StepPlan& plan, double reading);
+
 // The question the page asks before calibrating the outputs at `mA`, and what No says.
 std::string OutputsRequest(int mA);
 std::string OutputsCancelled(int mA);

@@ -173,7 +173,8 @@ class Commands : private CommandSession {
         SharedRecords file;
         std::string error;
         int recordsRead = 0;
-        const LoadOutcome outcome = LoadConfigFile(path, file, error, &recordsRead);
+        std::string savedBy;
+        const LoadOutcome outcome = LoadConfigFile(path, file, error, &recordsRead, &savedBy);
         if (outcome == LoadOutcome::Damaged) {
             return Failure{kBadInput, path + ": the file ends in record " +
                                           std::to_string(recordsRead + 1) + " of " +
@@ -188,7 +189,7 @@ class Commands : private CommandSession {
                                           *unsendable + ". Nothing was sent."};
         }
         if (Result failure = Upload()) return failure;
-        link_.Link().NoteSetupFile(false, path);
+        link_.Link().NoteSetupFile(false, path, savedBy);
         const SensorData written = SetupToWrite(file.Sensor);
         const std::vector<std::string> changes = Differences(r_.Sensor, written);
         if (changes.empty()) {

@@ -17,15 +17,18 @@ void TerminalPrompts::PostBox(fw::BoxRequest box, std::function<void(fw::Answer)
 fw::Answer TerminalPrompts::AskOnTerminal(const fw::BoxRequest& box) {
     const bool cancel = box.buttons == fw::Buttons::YesNoCancel;
     const fw::Answer least = cancel ? fw::Answer::Cancel : fw::Answer::No;
-    io_.err << box.caption << ": " << box.text << (cancel ? " [y/n/c] " : " [y/n] ") << std::flush;
+    // A question whose default is No says so, and an empty answer takes it.
+    const char* choices = cancel ? "[y/n/c] " : box.defaultNo ? "[y/N] " : "[y/n] ";
+    io_.err << box.caption << ": " << box.text << " " << choices << std::flush;
     while (!io_.interrupted()) {
         const auto line = io_.readLine();
         if (!line) break;
         const char first = line->empty() ? '\0' : (*line)[0];
+        if (first == '\0' && box.defaultNo) return fw::Answer::No;
         if (first == 'y' || first == 'Y') return fw::Answer::Yes;
         if (first == 'n' || first == 'N') return fw::Answer::No;
         if (cancel && (first == 'c' || first == 'C')) return fw::Answer::Cancel;
-        io_.err << (cancel ? "[y/n/c] " : "[y/n] ") << std::flush;
+        io_.err << choices << std::flush;
     }
     io_.err << "\n";
     return least;

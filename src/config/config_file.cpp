@@ -49,17 +49,20 @@ std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records) {
     return writer.Bytes();
 }
 
-bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records, int* recordsRead) {
+bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records, int* recordsRead,
+                  std::string* fileOperator) {
     // Read into copies, so that a file that ends early leaves the setup as it was: a half-loaded
     // setup must never be written to a sensor.
     SensorData sensor = records.Sensor;
-    std::string operatorName = records.OperatorName;
+    std::string savedBy;
     fw::FieldReader reader(bytes, fw::WideTexts::Convert);
-    ExchangeConfig(reader, sensor, operatorName);
+    ExchangeConfig(reader, sensor, savedBy);
     if (recordsRead != nullptr) *recordsRead = reader.RecordsRead();
     if (!reader.Complete()) return false;
     records.Sensor = std::move(sensor);
-    records.OperatorName = std::move(operatorName);
+    // The file's setup is no sensor's read setup; whoever saved it is not the one working now.
+    records.SetupReadFromSerial.clear();
+    if (fileOperator != nullptr) *fileOperator = std::move(savedBy);
     return true;
 }
 
@@ -69,12 +72,12 @@ bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& reco
 }
 
 LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
-                           std::string& error, int* recordsRead) {
+                           std::string& error, int* recordsRead, std::string* fileOperator) {
     std::vector<std::uint8_t> bytes;
     if (!fw::ReadWholeFile(path, bytes, error, config_file::kLargestFile)) {
         return LoadOutcome::Unreadable;
     }
-    if (!DecodeConfig(bytes, records, recordsRead)) {
+    if (!DecodeConfig(bytes, records, recordsRead, fileOperator)) {
         error = config_file::kEndedEarly;
         return LoadOutcome::Damaged;
     }

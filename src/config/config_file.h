@@ -46,9 +46,11 @@ std::vector<std::uint8_t> EncodeConfig(const SharedRecords& records);
 
 // Reads the 70 records into `records`; false, with `records` untouched, when the bytes end
 // before the last record (or a text's length runs past the end). `recordsRead`, when given,
-// receives how many records were read whole (the first one missing is the next).
+// receives how many records were read whole (the first one missing is the next). The operator
+// logged in stays the operator: the name the file was saved under goes to `fileOperator`, when
+// given. The setup loaded counts as not read from any sensor.
 bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records,
-                  int* recordsRead = nullptr);
+                  int* recordsRead = nullptr, std::string* fileOperator = nullptr);
 
 // Saves `records` to `path`; false with the reason in `error` (naming the file).
 bool SaveConfigFile(const std::filesystem::path& path, const SharedRecords& records,
@@ -61,8 +63,9 @@ enum class LoadOutcome {
     Damaged,     // it ends before its last record: config_file::kEndedEarly
 };
 
-// Loads `path` into `records`; `recordsRead` as for DecodeConfig.
+// Loads `path` into `records`; `recordsRead` and `fileOperator` as for DecodeConfig.
 LoadOutcome LoadConfigFile(const std::filesystem::path& path, SharedRecords& records,
-                           std::string& error, int* recordsRead = nullptr);
+                           std::string& error, int* recordsRead = nullptr,
+                           std::string* fileOperator = nullptr);
 
 }  // namespace corvane

@@ -57,6 +57,17 @@ bool SetupDialog::Refuses(int id, double value, const WireBounds& bounds, const 
     return RefuseUnsendable(*this, id, value, bounds, name);
 }
 
+bool SetupDialog::RefusesNonNumber(int id, const std::string& name) {
+    if (!Controls().IsEnabled(id) || fw::ParseNumber(Controls().Text(id))) return false;
+    RefuseEntry(id, "Please enter a number for the " + name + ".");
+    return true;
+}
+
+void SetupDialog::RefuseEntry(int id, const std::string& text) {
+    Controls().SetFocus(id);
+    Refusal(*this, text);
+}
+
 void SetupDialog::EnableApply(bool enabled) {
     Controls().Enable(applyId_, enabled);
 }

@@ -35,6 +35,11 @@ class SetupDialog : public OperatorDialog {
     // True, after the framework's range prompt on box `id`, when `value` lies outside what the
     // encoding holds.
     bool Refuses(int id, double value, const WireBounds& bounds, const std::string& name);
+    // True, after a box asking for a number for `name` with the focus on box `id`, when the box
+    // holds no number at all (a value that reads as 0.0 would be sent without a word).
+    bool RefusesNonNumber(int id, const std::string& name);
+    // Refuses Apply with a box saying `text`, the focus on box `id`.
+    void RefuseEntry(int id, const std::string& text);
     void EnableApply(bool enabled);
     void EnableAll(std::initializer_list<int> ids, bool enabled);
 

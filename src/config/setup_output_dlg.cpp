@@ -1,6 +1,9 @@
 #include "config/setup_output_dlg.h"
 
+#include <cmath>
+
 #include "framework/exchange_fields.h"
+#include "framework/number_text.h"
 #include "link/command_table.h"
 #include "resources/list_texts.h"
 
@@ -117,6 +120,19 @@ void CSetupOutputDlg::OnControlNotify(int id, fw::Notify notify) {
 }
 
 void CSetupOutputDlg::Apply() {
+    if (RefusesNonNumber(ids_.at4mA, "4 mA value") ||
+        RefusesNonNumber(ids_.at20mA, "20 mA value") ||
+        RefusesNonNumber(ids::kOutTdsFactor, "TDS Factor")) {
+        return;
+    }
+    // The sensor takes the whole parts: two values with one whole part give an output whose
+    // range is nothing.
+    if (std::trunc(at4mA_) == std::trunc(at20mA_)) {
+        RefuseEntry(ids_.at20mA, "The 4 mA value and the 20 mA value are equal (" +
+                                     fw::ShortestText(std::trunc(at4mA_)) +
+                                     "): enter two different values. Nothing was applied.");
+        return;
+    }
     WriteNumber(ids::kOutTdsFactor, "%.2f", tds_);
     WriteNumber(ids_.at4mA, "%.2f", at4mA_);
     WriteNumber(ids_.at20mA, "%.2f", at20mA_);

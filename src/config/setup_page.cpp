@@ -8,6 +8,7 @@
 #include "framework/number_text.h"
 #include "framework/text_codec.h"
 #include "link/command_table.h"
+#include "link/shared_records.h"
 #include "resources/list_texts.h"
 #include "resources/setup_page.h"
 
@@ -20,6 +21,29 @@ constexpr int kSerialLimit = 32;
 constexpr int kSlopeUnitLimit = 31;
 constexpr const char* kWriteCaption = "Sensor Setup Erase/Write Request !";
 constexpr const char* kReadCaption = "Read Sensor Setup Request !";
+constexpr const char* kWriteRequest = "Do You Want To Overwrite The Sensor Setup ?";
+
+// The write's question. A setup that was not read from the sensor connected now (the defaults,
+// the state file's, a file's, another sensor's) would replace this sensor's own: the question
+// says so and names the sensor it overwrites.
+std::string WriteQuestion(const SharedRecords& r) {
+    if (SetupReadFromConnectedSensor(r)) return kWriteRequest;
+    const SensorData& s = r.Sensor;
+    const bool identityRead = s.SerialNumber != kSerialNumberNotRead;
+    std::string sensor = "The Sensor At ID " + std::to_string(s.DeviceId);
+    sensor += identityRead ? " (Serial No " + s.SerialNumber + ")" : " (Identity Not Read)";
+    const char* source = r.SetupReadFromSerial.empty()
+                             ? "The Setup Shown Was Not Read From This Sensor !"
+                             : "The Setup Shown Was Read From Sensor Serial No ";
+    std::string text = source;
+    if (!r.SetupReadFromSerial.empty()) text += r.SetupReadFromSerial + " !";
+    text += "\n\nWriting It Replaces The Temperature, Output, Digital And Custom Range Setup Of " +
+            sensor + ".";
+    if (s.PlantNumber == kPlantNumberNotRead) {
+        text += "\nIts Plant / Tag No Is Left As It Is.";
+    }
+    return text + "\n\n" + kWriteRequest;
+}
 
 }  // namespace
 
@@ -133,6 +157,16 @@ void CSetupPage::OnNotify(int id, fw::Notify notify) {
 }
 
 bool CSetupPage::OnApply() {
+    if (!TakeEdits()) return false;
+    UpdateData(true);
+    const bool applied = OperatorPage::OnApply();
+    ConfirmStep();
+    return applied;
+}
+
+// Apply's own part: the page's edits go to the sensor data and their writes are queued. False,
+// after the operator was told, when the slope cannot be sent.
+bool CSetupPage::TakeEdits() {
     WriteSlopeBox();  // read back, so the slope keeps two decimals
     // A slope the sensor's encoding cannot carry would arrive wrapped round.
     if (RefuseUnsendable(*this, ids::kSetSlope, slope_, SlopeBounds(unit_), "Temp.Comp.Slope")) {
@@ -153,10 +187,7 @@ bool CSetupPage::OnApply() {
         plantNumberChanged_ = false;
         link_.Queue(WritePlantNumber);
     }
-    UpdateData(true);
-    const bool applied = OperatorPage::OnApply();
-    ConfirmStep();
-    return applied;
+    return true;
 }
 
 // After Apply the focus moves on: plant number, compensation base, slope, unit, plant number.
@@ -181,8 +212,9 @@ void CSetupPage::OpenSetupFile() {
     FileDialog(config_file::OpenRequest(), [this](std::optional<std::string> path) {
         if (path) {
             std::string error;
-            const LoadOutcome outcome = LoadConfigFile(*path, records_, error);
-            if (outcome == LoadOutcome::Loaded) link_.NoteSetupFile(false, *path);
+            std::string savedBy;
+            const LoadOutcome outcome = LoadConfigFile(*path, records_, error, nullptr, &savedBy);
+            if (outcome == LoadOutcome::Loaded) link_.NoteSetupFile(false, *path, savedBy);
             if (outcome != LoadOutcome::Loaded) {
                 host_.PlayBeep(fw::Beep::Exclamation);
                 Box(error, host_.AppTitle().c_str(), fw::Icon::Exclamation);
@@ -191,6 +223,8 @@ void CSetupPage::OpenSetupFile() {
         }
         RefreshFromSensor();
         UpdateData(false);
+        // Every box shows what a write would send, the slope included.
+        WriteSlopeBox();
     });
 }
 
@@ -217,6 +251,8 @@ void CSetupPage::WriteSensorSetup() {
         Box("Sensor Setup Overwrite Not Possible !", kWriteCaption, fw::Icon::Exclamation);
         return;
     }
+    // What is written is what the page shows: edits not yet applied are taken first.
+    if (!UpdateData(true) || !TakeEdits()) return;
     if (const auto unsendable = UnsendableSetupValue(records_.Sensor)) {
         host_.PlayBeep(fw::Beep::Exclamation);
         Box("The setup holds a value the sensor cannot take: " + *unsendable +
@@ -225,15 +261,13 @@ void CSetupPage::WriteSensorSetup() {
         return;
     }
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox("Do You Want To Overwrite The Sensor Setup ?", kWriteCaption, fw::Icon::Question,
-               fw::Buttons::YesNo, [this](fw::Answer answer) {
-                   if (answer == fw::Answer::Yes) {
-                       for (const int command : kWholeSetupWrites) link_.Queue(command);
-                   } else {
-                       Box("Sensor Setup Overwrite Cancelled !", kWriteCaption,
-                           fw::Icon::Exclamation);
-                   }
-               });
+    AskDefaultNo(WriteQuestion(records_), kWriteCaption, [this](fw::Answer answer) {
+        if (answer == fw::Answer::Yes) {
+            for (const int command : kWholeSetupWrites) link_.Queue(command);
+        } else {
+            Box("Sensor Setup Overwrite Cancelled !", kWriteCaption, fw::Icon::Exclamation);
+        }
+    });
 }
 
 void CSetupPage::ReadSensorSetup() {

@@ -33,6 +33,7 @@ class CSetupPage : public OperatorPage {
   private:
     void RefreshFromSensor();
     void WriteSlopeBox();
+    bool TakeEdits();
     void ConfirmStep();
     void OpenSetupFile();
     void SaveSetupFile();

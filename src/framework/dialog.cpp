@@ -146,6 +146,16 @@ void Dialog::MessageBox(std::string text, std::string caption, Icon icon, Button
                   WhileOpen(std::move(onAnswer)));
 }
 
+void Dialog::AskDefaultNo(std::string text, std::string caption,
+                          std::function<void(Answer)> onAnswer) {
+    host_.PostBox({.text = std::move(text),
+                   .caption = std::move(caption),
+                   .icon = Icon::Question,
+                   .buttons = Buttons::YesNo,
+                   .defaultNo = true},
+                  WhileOpen(std::move(onAnswer)));
+}
+
 void Dialog::FileDialog(FileDialogRequest request,
                         std::function<void(std::optional<std::string>)> onChosen) {
     host_.PostFileDialog(std::move(request), WhileOpen(std::move(onChosen)));

@@ -62,6 +62,8 @@ class Dialog {
     // are.
     void MessageBox(std::string text, std::string caption, Icon icon, Buttons buttons,
                     std::function<void(Answer)> onAnswer = {});
+    // A Yes/No question whose default button is No: for a question that overwrites or calibrates.
+    void AskDefaultNo(std::string text, std::string caption, std::function<void(Answer)> onAnswer);
     void FileDialog(FileDialogRequest request,
                     std::function<void(std::optional<std::string>)> onChosen);
 

@@ -17,6 +17,9 @@ struct BoxRequest {
     std::string caption;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // A question whose answer overwrites or calibrates something has No as its default button,
+    // so Enter pressed without reading never sends anything.
+    bool defaultNo = false;
 };
 
 // How the link (and the windows) reach the person at the tool: a sound, a message to read or a

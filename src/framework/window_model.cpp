@@ -155,7 +155,14 @@ bool WindowModel::IsReadOnly(int id) const {
 }
 
 void WindowModel::SetLimit(int id, int maxLength) {
-    Get(id, {ControlKind::Edit}).maxLength = maxLength;
+    Control& c = Get(id, {ControlKind::Edit});
+    if (c.maxLength == maxLength) return;
+    c.maxLength = maxLength;
+    Changed(id);
+}
+
+int WindowModel::Limit(int id) const {
+    return Get(id, {ControlKind::Edit}).maxLength;
 }
 
 void WindowModel::ListReset(int id) {

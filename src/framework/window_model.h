@@ -36,7 +36,9 @@ class WindowModel {
     bool IsEnabled(int id) const;
     void SetReadOnly(int id, bool readOnly);
     bool IsReadOnly(int id) const;
+    // The most characters an edit takes (0: no limit); the view enforces it as the operator types.
     void SetLimit(int id, int maxLength);
+    int Limit(int id) const;
 
     void ListReset(int id);
     // Replaces the whole content in one change (the selection is cleared); when the items are

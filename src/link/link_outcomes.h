@@ -50,6 +50,7 @@ struct DownloadStart {
 struct SetupFileUse {
     bool saved = false;
     std::string path;
+    std::string fileOperator;  // a loaded file: the operator who saved it
 };
 
 // How far a software download has come: the blocks the sensor took of those the image has.

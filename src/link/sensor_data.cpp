@@ -30,6 +30,12 @@ void ResetIdentity(SharedRecords& records) {
     records.PageRefresh = PageRefresh::Requested;
 }
 
+bool SetupReadFromConnectedSensor(const SharedRecords& records) {
+    const std::string& serial = records.Sensor.SerialNumber;
+    return !records.SetupReadFromSerial.empty() && serial != kSerialNumberNotRead &&
+           serial == records.SetupReadFromSerial;
+}
+
 void ClearReadings(SharedRecords& records) {
     SensorData& s = records.Sensor;
     s.CondRaw = 0.0;

@@ -36,12 +36,16 @@ inline CurrentOutput DefaultOutput(int source, const char* sourceName, const cha
 inline constexpr int kCustomRangePointCount = 9;
 inline constexpr int kChannelCount = 5;
 
+// What the identity texts hold until a sensor's setup has been read: shown, never sent.
+inline constexpr const char* kSerialNumberNotRead = "Serial Number";
+inline constexpr const char* kPlantNumberNotRead = "Plant Number";
+
 // Everything the program knows about the sensor it talks to. Texts are UTF-8. The defaults
 // here are the values a fresh start shows before the state file is read.
 struct SensorData {
     // Identity and history, filled by the data-block upload.
-    std::string SerialNumber = "Serial Number";
-    std::string PlantNumber = "Plant Number";
+    std::string SerialNumber = kSerialNumberNotRead;
+    std::string PlantNumber = kPlantNumberNotRead;
     std::string InstallIssue = "Unknown Issue Number";
     std::string InstallDate = "Unknown Install Date";
     std::string InstallName = "Unknown Install Name";

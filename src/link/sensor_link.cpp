@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/clock.h"
+#include "framework/operator_prompts.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
 #include "link/shared_records.h"
@@ -61,6 +62,7 @@ SensorLink::SensorLink(SharedRecords& records, SerialChannel& channel, fw::Clock
                        fw::OperatorPrompts& prompts, fw::Timer& linkTimer)
     : r_(records),
       clock_(clock),
+      prompts_(prompts),
       engine_(records, channel, clock, prompts, linkTimer),
       download_(clock, prompts),
       cycle_(records) {
@@ -116,6 +118,9 @@ void SensorLink::SentRequest() {
 
 void SensorLink::EndExchange(Outcome outcome) {
     outstanding_ = false;
+    if (addressCheck_ && sentFunction_ == fn::kProbe && sentAddress_ == addressCheck_->to) {
+        EndAddressCheck(outcome);
+    }
     const ExchangeEnded ended{sentFunction_, sentAddress_, outcome, sentFrame_};
     TellObservers([&ended](LinkObserver& o) { o.ExchangeHasEnded(ended); });
 }
@@ -124,6 +129,12 @@ void SensorLink::EndExchange(Outcome outcome) {
 void SensorLink::ReplyEnded(int function, FrameEvent event) {
     if (!outstanding_ || function != sentFunction_) return;  // a reply to no request of ours
     const Outcome outcome = OutcomeOf(event);
+    if (outcome == Outcome::Answered && function == fn::kDataBlock &&
+        r_.UploadBlock == kUploadFinished) {
+        // The whole setup is in: it is this sensor's, and its plant number is known.
+        r_.SetupReadFromSerial = r_.Sensor.SerialNumber;
+        r_.Slots.Clear(line::kPlantNumberNotSent);
+    }
     if (outcome == Outcome::Answered && function == fn::kPoll) {
         const PollAnswered poll = PollAnsweredOf(r_, clock_.PreciseNow());
         TellObservers([&poll](LinkObserver& o) { o.PollWasAnswered(poll); });
@@ -178,9 +189,42 @@ void SensorLink::MonitorAddress(int address) {
 }
 
 void SensorLink::ChangeAddress(int newAddress) {
+    addressCheck_.reset();
+    if (newAddress == r_.Sensor.DeviceId) {
+        StartAddressChange(newAddress);
+        return;
+    }
+    // The probe goes to the new address; the polls go back to the sensor once it has ended.
+    addressCheck_ = AddressCheck{r_.Sensor.DeviceId, newAddress};
+    r_.Sensor.DeviceId = newAddress;
+    r_.Queue.Queue(ProbeDeviceId);
+}
+
+void SensorLink::StartAddressChange(int newAddress) {
     r_.Sensor.NewDeviceId = newAddress;
     r_.ScanState = ScanState::ChangeAddress;
     ResetIdentity(r_);
+}
+
+// The probe of the new address has ended: silence there lets the change go ahead; anything that
+// answered, even with an exception or a garbled frame, keeps the sensor where it is.
+void SensorLink::EndAddressCheck(Outcome outcome) {
+    const AddressCheck check = *addressCheck_;
+    addressCheck_.reset();
+    r_.Sensor.DeviceId = check.from;
+    if (outcome == Outcome::Silent) {
+        StartAddressChange(check.to);
+        return;
+    }
+    if (outcome == Outcome::PortFailed) return;  // the port's own message says why
+    prompts_.PlayBeep(fw::Beep::Exclamation);
+    prompts_.PostBox({.text = "A Device Already Answers At ID " + std::to_string(check.to) +
+                              " !\n\nThe Sensor Keeps ID " + std::to_string(check.from) +
+                              ": Its Address Was Not Changed.",
+                      .caption = "Sensor Address Change Refused !",
+                      .icon = fw::Icon::Exclamation,
+                      .buttons = fw::Buttons::Ok},
+                     {});
 }
 
 void SensorLink::SearchAddresses(bool downwards) {
@@ -235,8 +279,8 @@ void SensorLink::StartDownload(std::vector<ImageBlock> image, DownloadOrigin ori
     TellObservers([&start](LinkObserver& o) { o.DownloadHasStarted(start); });
 }
 
-void SensorLink::NoteSetupFile(bool saved, std::string path) {
-    const SetupFileUse use{saved, std::move(path)};
+void SensorLink::NoteSetupFile(bool saved, std::string path, std::string fileOperator) {
+    const SetupFileUse use{saved, std::move(path), std::move(fileOperator)};
     TellObservers([&use](LinkObserver& o) { o.SetupFileHandled(use); });
 }
 
@@ -254,6 +298,13 @@ void SensorLink::AbandonDownload() {
 // --- Requests ---
 
 void SensorLink::Queue(int command) {
+    // A plant number never read from the sensor is the placeholder the page shows: writing it
+    // would replace the sensor's real tag. That part is left out, and a line says so.
+    if (command == WritePlantNumber && r_.Sensor.PlantNumber == kPlantNumberNotRead) {
+        r_.Slots.Show(line::kPlantNumberNotSent);
+        return;
+    }
+    if (command == WritePlantNumber) r_.Slots.Clear(line::kPlantNumberNotSent);
     r_.Queue.Queue(command);
 }
 

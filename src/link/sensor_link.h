@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "link/channel_cycle.h"
@@ -49,8 +50,13 @@ class SensorLink {
     // --- The Communications page ---
     // "Monitor": talk to `address` from now on.
     void MonitorAddress(int address);
-    // "Change Address": the sensor in use takes `newAddress` (through the scan's steps).
+    // "Change Address": the sensor in use takes `newAddress` (through the scan's steps). A new
+    // address is probed first: when something answers there, the change is refused with a box
+    // that says so and nothing is sent, since two devices at one address answer each other's
+    // requests.
     void ChangeAddress(int newAddress);
+    // Whether the probe of a new address is still under way.
+    bool CheckingNewAddress() const { return addressCheck_.has_value(); }
     // "Search Up" / "Search Down": probe the addresses one after the other from the one in use.
     void SearchAddresses(bool downwards);
     // "Stop Search": back to the address the search started from.
@@ -83,7 +89,8 @@ class SensorLink {
 
     // --- The setup's configuration files ---
     // The operator saved the setup to `path` (or loaded it from there): told to the observers.
-    void NoteSetupFile(bool saved, std::string path);
+    // `fileOperator`: for a loaded file, the operator it was saved by.
+    void NoteSetupFile(bool saved, std::string path, std::string fileOperator = {});
 
     // --- Requests ---
     // Sends `command` at the next free exchange, after the lower-numbered pending ones.
@@ -106,11 +113,14 @@ class SensorLink {
     void ReplyEnded(int function, FrameEvent event);
     void EndExchange(Outcome outcome);
     void CheckDownloadEnd();
+    void StartAddressChange(int newAddress);
+    void EndAddressCheck(Outcome outcome);
     template <typename Call>
     void TellObservers(Call call);
 
     SharedRecords& r_;
     fw::Clock& clock_;
+    fw::OperatorPrompts& prompts_;
     CommandEngine engine_;
     DownloadSequence download_;
     ChannelCycle cycle_;
@@ -122,6 +132,13 @@ class SensorLink {
     int sentAddress_ = 0;
     std::vector<std::uint8_t> sentFrame_;
     std::chrono::system_clock::time_point sentAt_;
+
+    // The probe of the address a sensor is to take: the address talked to before, and the new one.
+    struct AddressCheck {
+        int from = 0;
+        int to = 0;
+    };
+    std::optional<AddressCheck> addressCheck_;
 
     // The download under way, for its result.
     bool downloadUnderWay_ = false;

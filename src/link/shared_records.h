@@ -107,6 +107,9 @@ struct SharedRecords {
     // The data block whose replies failed the frame check, and how many attempts at it failed.
     int UploadFailedBlock = -1;
     int UploadFailedAttempts = 0;
+    // The serial number of the sensor whose whole setup was read last; empty while the setup held
+    // came from elsewhere (the defaults, the state file, a configuration file loaded since).
+    std::string SetupReadFromSerial;
 
     DownloadRecord Download;
     ServiceRequests Service;
@@ -123,5 +126,9 @@ struct SharedRecords {
     bool MainWindowStarted = false;
     bool ExitPromptShown = false;
 };
+
+// Whether the setup the records hold was read from the sensor connected now: its identity has
+// been read and is the one the setup was read from.
+bool SetupReadFromConnectedSensor(const SharedRecords& records);
 
 }  // namespace corvane

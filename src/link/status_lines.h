@@ -86,13 +86,17 @@ inline constexpr int kRestoreLastId = 43;  // RestoreLastId()
 inline constexpr int kScanningId = 44;     // ScanningId()
 inline constexpr StatusLine kWaitingForUser{45, "Msg 45.. Waiting for User Input"};
 
+// A write left out the plant number: the records held no plant number read from the sensor.
+inline constexpr StatusLine kPlantNumberNotSent{81, "Msg 81..Plant / Tag No Not Read, Not Written"};
+
 inline constexpr LineRange kLinkLines{1, 4};  // overdue, timed out, resetting
 inline constexpr LineRange kDownloadLines{31, 39};
 inline constexpr LineRange kDownloadRequestLines{31, 35};  // those a repeated request clears
 inline constexpr LineRange kScanLines{41, 45};
 
 // Every fixed line above, for checking that each text carries its own number.
-inline constexpr std::array<StatusLine, 15> kFixedLines = {
+inline constexpr std::array<StatusLine, 16> kFixedLines = {
+    kPlantNumberNotSent,
     kDataReplyOverdue,
     kDataReplyTimedOut,
     kAcknowledgeOverdue,

@@ -646,8 +646,11 @@ void ServiceRecorder::SetupFileHandled(const SetupFileUse& use) {
     ServiceEvent event =
         NewEvent(use.saved ? kind::kFileSaved : kind::kFileLoaded, r_.Sensor.DeviceId, true);
     event.summary = std::string("setup ") + (use.saved ? "saved to " : "loaded from ") + use.path;
-    event.details =
-        DetailsBuilder().Text("file", use.path).Text("sha256", FileDigest(use.path)).Build();
+    DetailsBuilder details;
+    details.Text("file", use.path).Text("sha256", FileDigest(use.path));
+    // Who saved a loaded file: shown here, never taken as the operator at work now.
+    if (!use.saved) details.Text("saved_by", use.fileOperator);
+    event.details = details.Build();
     Hand(std::move(event));
 }
 

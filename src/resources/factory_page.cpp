@@ -35,6 +35,7 @@ const fw::DialogTemplate& FactoryPageTemplate() {
                  .row = 1,
                  .column = 1,
                  .styles = style::kDigitsOnly,
+                 .maxLength = 6,
                  .widthChars = 8},
                 {.id = kFacSendSerial,
                  .kind = ControlKind::Button,

@@ -104,7 +104,21 @@ void CCalibratePage::OnNotify(int id, fw::Notify notify) {
         case kCalCond92_5:
         case kCalCond925: {
             const calibration::StepPlan& point = ConductivityPointOf(id);
-            Confirm(point.request.c_str(), point.command, point.cancelled.c_str());
+            const auto far = calibration::FarFromReferenceQuestion(point, records_.Sensor.CondRaw);
+            if (!far) {
+                Confirm(point.request.c_str(), point.command, point.cancelled.c_str());
+                break;
+            }
+            // A reading far from the point means the wrong resistor or none: asked first.
+            host_.PlayBeep(fw::Beep::Question);
+            AskDefaultNo(*far, kBoxCaption, [this, &point](fw::Answer answer) {
+                if (answer == fw::Answer::Yes) {
+                    Confirm(point.request.c_str(), point.command, point.cancelled.c_str());
+                } else {
+                    MessageBox(point.cancelled, kBoxCaption, fw::Icon::Exclamation,
+                               fw::Buttons::Ok);
+                }
+            });
             break;
         }
         case kCalCalibrateTemperature: {
@@ -127,15 +141,14 @@ void CCalibratePage::OnNotify(int id, fw::Notify notify) {
 
 void CCalibratePage::Confirm(const char* request, int command, const char* cancelled) {
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
-               [this, command, cancelled](fw::Answer answer) {
-                   if (answer == fw::Answer::Yes) {
-                       link_.Queue(command);
-                       NoteCalibrationToStamp(records_);
-                   } else {
-                       MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
-                   }
-               });
+    AskDefaultNo(request, kBoxCaption, [this, command, cancelled](fw::Answer answer) {
+        if (answer == fw::Answer::Yes) {
+            link_.Queue(command);
+            NoteCalibrationToStamp(records_);
+        } else {
+            MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+        }
+    });
 }
 
 // Step one of an output calibration: both outputs forced to the point, to be read on a DVM.
@@ -158,20 +171,20 @@ void CCalibratePage::CalibrateOutputs() {
     }
     const std::string cancelled = calibration::OutputsCancelled(point);
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(calibration::OutputsRequest(point), kBoxCaption, fw::Icon::Question,
-               fw::Buttons::YesNo, [this, point, cancelled](fw::Answer answer) {
-                   ServiceRequests& s = records_.Service;
-                   if (answer != fw::Answer::Yes) {
-                       MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
-                       return;
-                   }
-                   s.TestOut1Display = point;
-                   s.TestOut2Display = point;
-                   UpdateData(false);
-                   link_.Queue(corvane::CalibrateOutputs);
-                   s.CalOutputsEntered = true;
-                   NoteCalibrationToStamp(records_);
-               });
+    AskDefaultNo(calibration::OutputsRequest(point), kBoxCaption,
+                 [this, point, cancelled](fw::Answer answer) {
+                     ServiceRequests& s = records_.Service;
+                     if (answer != fw::Answer::Yes) {
+                         MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+                         return;
+                     }
+                     s.TestOut1Display = point;
+                     s.TestOut2Display = point;
+                     UpdateData(false);
+                     link_.Queue(corvane::CalibrateOutputs);
+                     s.CalOutputsEntered = true;
+                     NoteCalibrationToStamp(records_);
+                 });
 }
 
 void CCalibratePage::NormalOutputs() {

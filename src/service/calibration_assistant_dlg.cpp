@@ -254,10 +254,10 @@ void CCalibrationAssistantDlg::AskToCalibrate() {
     }
     if (phase == Phase::AsFound && !step_->Settled()) {
         host_.PlayBeep(fw::Beep::Question);
-        MessageBox(
+        AskDefaultNo(
             "The reading has not settled yet: calibrating now may leave an error.\n\nCalibrate "
             "anyway?",
-            kCaption, fw::Icon::Question, fw::Buttons::YesNo, [this](fw::Answer answer) {
+            kCaption, [this](fw::Answer answer) {
                 if (answer == fw::Answer::Yes) Request();
             });
         return;
@@ -265,22 +265,41 @@ void CCalibrationAssistantDlg::AskToCalibrate() {
     if (phase == Phase::AsFound || phase == Phase::ReadFound) Request();
 }
 
+// A conductivity point whose reading is far from its reference is asked about first, as on the
+// Calibration page; then the page's own question.
 void CCalibrationAssistantDlg::Request() {
     if (!step_) return;
     const calibration::StepPlan plan = step_->Plan();
+    const auto far = calibration::FarFromReferenceQuestion(plan, records_.Sensor.CondRaw);
+    if (!far) {
+        AskPagesQuestion();
+        return;
+    }
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(plan.request, kBoxCaption, fw::Icon::Question, fw::Buttons::YesNo,
-               [this, plan](fw::Answer answer) {
-                   if (!step_) return;
-                   if (answer == fw::Answer::Yes) {
-                       step_->Calibrate();
-                       SetState("Calibrating: waiting for the sensor's confirmation.");
-                       Refresh();
-                   } else {
-                       MessageBox(plan.cancelled, kBoxCaption, fw::Icon::Exclamation,
-                                  fw::Buttons::Ok);
-                   }
-               });
+    AskDefaultNo(*far, kBoxCaption, [this, plan](fw::Answer answer) {
+        if (!step_) return;
+        if (answer == fw::Answer::Yes) {
+            AskPagesQuestion();
+        } else {
+            MessageBox(plan.cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+        }
+    });
+}
+
+void CCalibrationAssistantDlg::AskPagesQuestion() {
+    if (!step_) return;
+    const calibration::StepPlan plan = step_->Plan();
+    host_.PlayBeep(fw::Beep::Question);
+    AskDefaultNo(plan.request, kBoxCaption, [this, plan](fw::Answer answer) {
+        if (!step_) return;
+        if (answer == fw::Answer::Yes) {
+            step_->Calibrate();
+            SetState("Calibrating: waiting for the sensor's confirmation.");
+            Refresh();
+        } else {
+            MessageBox(plan.cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
+        }
+    });
 }
 
 void CCalibrationAssistantDlg::EnterReadings() {

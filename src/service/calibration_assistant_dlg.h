@@ -70,6 +70,7 @@ class CCalibrationAssistantDlg : public fw::Dialog {
     void StartStep();
     void AskToCalibrate();
     void Request();
+    void AskPagesQuestion();
     void EnterReadings();
     void Refresh();
     void StepEnded();

@@ -91,6 +91,9 @@ void CFactoryPage::OnNotify(int id, fw::Notify notify) {
 }
 
 void CFactoryPage::SendSerialNumber() {
+    // The number shown is the number sent: one the range check refuses is never replaced by the
+    // last number that passed it.
+    if (!UpdateData(true)) return;
     if (nextSerial_ == 0) {
         host_.PlayBeep(fw::Beep::Exclamation);
         MessageBox("Set the Serial Number To a Valid Number", "Serial Number Write Error !",
@@ -105,15 +108,15 @@ void CFactoryPage::SendSerialNumber() {
 void CFactoryPage::Confirm(const char* caption, const char* request, int command,
                            const char* cancelled, bool calibrates) {
     host_.PlayBeep(fw::Beep::Question);
-    MessageBox(request, caption, fw::Icon::Question, fw::Buttons::YesNo,
-               [this, caption, command, cancelled, calibrates](fw::Answer answer) {
-                   if (answer != fw::Answer::Yes) {
-                       MessageBox(cancelled, caption, fw::Icon::Exclamation, fw::Buttons::Ok);
-                       return;
-                   }
-                   link_.Queue(command);
-                   if (calibrates) NoteCalibrationToStamp(records_);
-               });
+    AskDefaultNo(request, caption,
+                 [this, caption, command, cancelled, calibrates](fw::Answer answer) {
+                     if (answer != fw::Answer::Yes) {
+                         MessageBox(cancelled, caption, fw::Icon::Exclamation, fw::Buttons::Ok);
+                         return;
+                     }
+                     link_.Queue(command);
+                     if (calibrates) NoteCalibrationToStamp(records_);
+                 });
 }
 
 void CFactoryPage::StampCalibration() {

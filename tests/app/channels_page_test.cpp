@@ -1,5 +1,6 @@
 #include "app/channels_page.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/number_text.h"
@@ -81,7 +82,7 @@ TEST_F(ChannelsPage, onlyChannelThreeOnIsPolledAgainAndAgainAndShowsItsReadings)
     EXPECT_EQ(rig.Records().Sensor.ChannelSelected, 3);
     EXPECT_NE(page->Text(Row(3).condComp), "0") << "channel 3's readings are shown";
     EXPECT_NE(page->Text(Row(3).out1), "0");
-    EXPECT_EQ(page->Text(Row(1).condComp), "0");
+    EXPECT_EQ(page->Text(Row(1).condComp), "") << "a channel never read shows no reading";
 }
 
 TEST_F(ChannelsPage, readingsAreShownWithTheirDisplayPrecision) {
@@ -94,22 +95,36 @@ TEST_F(ChannelsPage, readingsAreShownWithTheirDisplayPrecision) {
     EXPECT_GT(current, 3.0);
 }
 
-TEST_F(ChannelsPage, aSilentChannelShowsZerosAfterItsTimeOutAndTheCycleMovesOn) {
+// Zeros would read as a measurement: a silent channel shows blanks and is named in the page's
+// messages, and is live again once its sensor answers.
+TEST_F(ChannelsPage, aSilentChannelShowsBlanksNamedInTheMessagesAndTheCycleMovesOn) {
     Toggle(2);
     Toggle(3);
     rig.Run(3 * kSecond);
-    ASSERT_NE(page->Text(Row(3).condComp), "0");
+    ASSERT_NE(page->Text(Row(3).condComp), "");
     extra[2].Faults().silent = true;  // the sensor at address 3 stops answering
     const std::size_t from = WrittenCount();
     rig.Run(20 * kSecond);
-    EXPECT_EQ(page->Text(Row(3).condComp), "0");
-    EXPECT_EQ(page->Text(Row(3).out2), "0");
-    EXPECT_NE(page->Text(Row(2).condComp), "0") << "channel 2 is still read";
+    for (const int id : {Row(3).condRaw, Row(3).condComp, Row(3).temperature, Row(3).concentration,
+                         Row(3).out1, Row(3).out2}) {
+        EXPECT_EQ(page->Text(id), "") << id;
+    }
+    EXPECT_NE(page->Text(Row(2).condComp), "") << "channel 2 is still read";
+    const auto& messages = page->ListItems(kChnMessagesRight);
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "Channel 3 ID 3..Sensor Not Answering"),
+              messages.end());
     const std::vector<int> polled = PolledAddresses(from);
     int visitsOf2 = 0, visitsOf3 = 0;
     for (const int address : polled) (address == 2 ? visitsOf2 : visitsOf3) += 1;
     EXPECT_GE(visitsOf3, 3) << "the silent channel is tried again on every round";
     EXPECT_GE(visitsOf2, visitsOf3) << "the cycle alternates";
+
+    extra[2].Faults().silent = false;
+    rig.Run(10 * kSecond);
+    EXPECT_NE(page->Text(Row(3).condComp), "");
+    const auto& after = page->ListItems(kChnMessagesRight);
+    EXPECT_EQ(std::find(after.begin(), after.end(), "Channel 3 ID 3..Sensor Not Answering"),
+              after.end());
 }
 
 TEST_F(ChannelsPage, switchingAChannelOffRestartsTheCycleAtTheLowestChannelStillOn) {
@@ -133,7 +148,7 @@ TEST_F(ChannelsPage, switchingAChannelOffRestartsTheCycleAtTheLowestChannelStill
     Toggle(4);
     EXPECT_EQ(s.ChannelSelected, 0) << "nothing on: nothing selected";
     EXPECT_EQ(s.ChannelSwitch, ChannelSwitch::Idle);
-    EXPECT_EQ(page->Text(Row(4).condRaw), "0") << "a channel switched off shows zeros";
+    EXPECT_EQ(page->Text(Row(4).condRaw), "") << "a channel switched off shows no reading";
 }
 
 TEST_F(ChannelsPage, anAddressAbove247IsRefusedWithTheFrameworksRangeMessage) {

@@ -3,6 +3,7 @@
 #include "link/command_table.h"
 #include "resources/comms_page.h"
 #include "sheet_test_rig.h"
+#include "sim/virtual_sensor.h"
 
 namespace corvane {
 namespace {
@@ -19,6 +20,7 @@ class CommsPage : public testing::SheetRig {
         page = &Open("Communications");
     }
     fw::WindowModel* page = nullptr;
+    sim::VirtualSensor second{5};  // attached by the tests that need a second device
 };
 
 TEST_F(CommsPage, opensWithTheLiveSettingsInDisabledListsAndTheAddressInBothFields) {
@@ -116,9 +118,11 @@ TEST_F(CommsPage, anAddressOutsideTheRangeIsRefusedAndNeverMonitored) {
 }
 
 TEST_F(CommsPage, changeSensorAddressGivesTheSensorTheSelectedAddress) {
+    const std::size_t from = WrittenCount();
     page->UserType(kComSelectId, "9");
     page->UserClick(kComChangeAddress);
-    rig.Run(2 * kSecond);
+    rig.Run(4 * kSecond);
+    EXPECT_EQ(Sent(fn::kProbe, from).size(), 1u) << "the new address is probed first";
     EXPECT_EQ(rig.sensor.Address(), 9);
     const SensorData& s = rig.Records().Sensor;
     EXPECT_EQ(s.DeviceId, 9);
@@ -126,6 +130,26 @@ TEST_F(CommsPage, changeSensorAddressGivesTheSensorTheSelectedAddress) {
     EXPECT_EQ(rig.Records().ScanState, ScanState::Idle) << "the page acknowledged the change";
     EXPECT_EQ(page->Text(kComCurrentId), "9");
     EXPECT_EQ(page->Text(kComSelectId), "9");
+}
+
+// Two sensors at one address answer each other's requests: an address something answers at is
+// refused, whatever the answer (a sensor, or another device's exception), and nothing changes.
+TEST_F(CommsPage, changeSensorAddressOntoAnAddressInUseIsRefusedAndNothingIsChanged) {
+    rig.Line().Attach(second);
+    const std::size_t from = WrittenCount();
+    page->UserType(kComSelectId, "5");
+    page->UserClick(kComChangeAddress);
+    rig.Run(4 * kSecond);
+    EXPECT_EQ(LastBox().box.caption, "Sensor Address Change Refused !");
+    EXPECT_EQ(LastBox().box.text,
+              "A Device Already Answers At ID 5 !\n\nThe Sensor Keeps ID 0: Its Address Was Not "
+              "Changed.");
+    EXPECT_TRUE(Sent(fn::kChangeAddress, from).empty());
+    EXPECT_EQ(rig.sensor.Address(), 0);
+    EXPECT_EQ(rig.Records().Sensor.DeviceId, 0) << "the polls went back to the sensor in use";
+    rig.Run(2 * kSecond);
+    ASSERT_FALSE(rig.Line().Written().empty());
+    EXPECT_EQ(rig.Line().Written().back()[0], 0) << "still talking to address 0";
 }
 
 TEST_F(CommsPage, searchDownFromZeroFindsTheSensorAndYesKeepsItsAddress) {

@@ -44,6 +44,20 @@ TEST_F(OperatorLogin, placeholderNameIsRefusedButTheSameWordsWithoutBlankAreAcce
     EXPECT_TRUE(rig.SheetCaptions().empty());
 }
 
+// Typed into the start text instead of over it, or blank: no operator name for the record and
+// the sensor's stamps.
+TEST_F(OperatorLogin, aNameStillHoldingTheStartTextOrOnlyBlanksIsRefused) {
+    for (const char* typed : {"jo tech ENTER YOUR NAME", "   "}) {
+        SCOPED_TRACE(typed);
+        rig.Controls().UserType(ids::kOperatorName, typed);
+        rig.Controls().SetFocus(ids::kOperatorName);
+        rig.Window().PressEnter();
+        rig.Settle();
+        EXPECT_EQ(LastBox().box.text, "You Must Enter a Username");
+        EXPECT_EQ(rig.Records().AccessLevel, 0);
+    }
+}
+
 TEST_F(OperatorLogin, enterInTheNameFieldMovesTheFocusToThePassword) {
     rig.Controls().UserType(ids::kOperatorName, "jo bloggs");
     EXPECT_EQ(rig.Records().OperatorName, "JO BLOGGS");

@@ -147,7 +147,13 @@ TEST(ConfigFileFormat, theDegreeSignIsTheSingleByteB0) {
 TEST(ConfigFileRoundTrip, everyRecordComesBackExactly) {
     const SharedRecords saved = UnusualSetup();
     SharedRecords loaded;
-    ASSERT_TRUE(DecodeConfig(EncodeConfig(saved), loaded));
+    loaded.OperatorName = "AT WORK";
+    std::string savedBy;
+    ASSERT_TRUE(DecodeConfig(EncodeConfig(saved), loaded, nullptr, &savedBy));
+    // The file's operator is told, never made the operator at work.
+    EXPECT_EQ(loaded.OperatorName, "AT WORK");
+    EXPECT_EQ(savedBy, "JOSÉ ÅNGSTRÖM");
+    loaded.OperatorName = savedBy;
     const SensorData& a = saved.Sensor;
     const SensorData& b = loaded.Sensor;
     EXPECT_EQ(EncodeConfig(loaded), EncodeConfig(saved));
@@ -159,7 +165,6 @@ TEST(ConfigFileRoundTrip, everyRecordComesBackExactly) {
     EXPECT_EQ(b.Out1.ErrorHigh, -1);
     EXPECT_EQ(b.TempUnit, "°F");
     EXPECT_EQ(b.ChannelId, a.ChannelId);
-    EXPECT_EQ(loaded.OperatorName, "JOSÉ ÅNGSTRÖM");
     EXPECT_EQ(b.CustomRangePoints, 12) << "counts are taken as stored";
     EXPECT_EQ(b.CustomRangeText, a.CustomRangeText);
     EXPECT_EQ(b.CustomConc, a.CustomConc);

@@ -179,6 +179,33 @@ TEST_F(SetupDialogs, outputApplyRefusesValuesTheSensorCannotTake) {
     EXPECT_FALSE(Pending(WriteOutput1Setup));
 }
 
+// A value that reads as 0.0, or two values with one whole part, would be sent without a word.
+TEST_F(SetupDialogs, outputApplyRefusesANonNumberAndEqualValuesNamingTheField) {
+    auto& d = OpenDialog(kSetOutput2);
+    d.UserType(o2.at4mA, "abc");
+    d.UserClick(o2.apply);
+    rig.Settle();
+    EXPECT_EQ(LastBox().box.text, "Please enter a number for the 4 mA value.");
+    EXPECT_EQ(d.Focus(), o2.at4mA);
+    EXPECT_FALSE(Pending(WriteOutput2Setup));
+
+    d.UserType(o2.at4mA, "50.2");
+    d.UserType(o2.at20mA, "50.9");
+    d.UserClick(o2.apply);
+    rig.Settle();
+    EXPECT_EQ(LastBox().box.text,
+              "The 4 mA value and the 20 mA value are equal (50): enter two different values. "
+              "Nothing was applied.");
+    EXPECT_EQ(d.Focus(), o2.at20mA);
+    EXPECT_FALSE(Pending(WriteOutput2Setup));
+
+    d.UserType(o2.at20mA, "80");
+    d.UserClick(o2.apply);
+    rig.Settle();
+    EXPECT_TRUE(Pending(WriteOutput2Setup));
+    EXPECT_DOUBLE_EQ(Sensor().Out2.At20mA, 80.0);
+}
+
 TEST_F(SetupDialogs, aChosenRangeNamesItsUnitAtOnceEvenWhenCancelled) {
     auto& d = OpenDialog(kSetDigital);
     d.UserSelect(kDigRange, 7);

@@ -35,6 +35,13 @@ class SetupPage : public testing::SheetRig {
         return pending;
     }
     void TypeSlope(const std::string& text) { page->UserType(kSetSlope, text); }
+    // "&Read ZK571 Setup", answered Yes, until the whole setup is in.
+    void ReadTheSetup() {
+        rig.host.ScriptAnswers({Answer::Yes});
+        page->UserClick(kSetReadSensor);
+        rig.Run(10 * kSecond);
+        ASSERT_TRUE(SetupReadFromConnectedSensor(rig.Records()));
+    }
     void Apply() {
         Page().SetModified();
         rig.Window().Sheet()->PressApply();
@@ -143,11 +150,13 @@ TEST_F(SetupPage, writeIsRefusedWhileTheSensorIsNotAnsweringOrTheLineIsBusy) {
 }
 
 TEST_F(SetupPage, writeAfterYesQueuesExactlyTheNineSetupCommands) {
+    ReadTheSetup();
     rig.Records().Engine.TransmitInhibit = true;
     rig.host.ScriptAnswers({Answer::Yes});
     page->UserClick(kSetWriteSensor);
     rig.Settle();
     EXPECT_EQ(LastBox().box.text, "Do You Want To Overwrite The Sensor Setup ?");
+    EXPECT_TRUE(LastBox().box.defaultNo);
     EXPECT_EQ(Pending(), (std::set<int>{13, 14, 15, 16, 18, 19, 29, 37, 38}));
 
     rig.Records().Queue = CommandQueue{};
@@ -156,6 +165,54 @@ TEST_F(SetupPage, writeAfterYesQueuesExactlyTheNineSetupCommands) {
     rig.Settle();
     EXPECT_EQ(LastBox().box.text, "Sensor Setup Overwrite Cancelled !");
     EXPECT_TRUE(Pending().empty());
+}
+
+// The program's defaults (or another sensor's setup) would replace this sensor's own: the
+// question says so, defaults to No, and a plant number never read is never sent as the tag.
+TEST_F(SetupPage, writeOfASetupNotReadFromThisSensorSaysSoAndLeavesThePlaceholderTagOut) {
+    const std::size_t from = WrittenCount();
+    rig.host.ScriptAnswers({Answer::Yes});
+    page->UserClick(kSetWriteSensor);
+    rig.Settle();
+    const auto& question = LastBox().box;
+    EXPECT_TRUE(question.defaultNo);
+    EXPECT_NE(question.text.find("The Setup Shown Was Not Read From This Sensor !"),
+              std::string::npos)
+        << question.text;
+    EXPECT_NE(question.text.find("The Sensor At ID 0 (Identity Not Read)"), std::string::npos);
+    EXPECT_NE(question.text.find("Its Plant / Tag No Is Left As It Is."), std::string::npos);
+    rig.Run(20 * kSecond);
+    EXPECT_FALSE(Sent(fn::kTempSetup, from).empty());
+    EXPECT_TRUE(Sent(fn::kPlantNumber, from).empty()) << "the placeholder went out as the tag";
+    EXPECT_EQ(rig.Records().Slots.Text(line::kPlantNumberNotSent.number),
+              line::kPlantNumberNotSent.text);
+
+    // Read, the identity is known; a time-out that resets it makes the setup unread again.
+    ReadTheSetup();
+    EXPECT_FALSE(rig.Records().Slots.Stands(line::kPlantNumberNotSent.number));
+    ResetIdentity(rig.Records());
+    rig.Records().Engine.TransmitInhibit = true;
+    rig.host.ScriptAnswers({Answer::Yes});
+    page->UserClick(kSetWriteSensor);
+    rig.Settle();
+    EXPECT_NE(LastBox().box.text.find("Not Read From This Sensor"), std::string::npos);
+    EXPECT_EQ(Pending().count(WritePlantNumber), 0u);
+}
+
+// What is written is what the page shows: a tag typed and not applied goes out as typed.
+TEST_F(SetupPage, writeTakesTheEditsThePageShowsBeforeApply) {
+    ReadTheSetup();
+    page->UserType(kSetPlantNumber, "TANK-2");
+    TypeSlope("3.5");
+    const std::size_t from = WrittenCount();
+    rig.host.ScriptAnswers({Answer::Yes});
+    page->UserClick(kSetWriteSensor);
+    rig.Run(20 * kSecond);
+    const auto tags = Sent(fn::kPlantNumber, from);
+    ASSERT_EQ(tags.size(), 1u);
+    EXPECT_EQ(std::string(tags[0].begin(), tags[0].begin() + 6), "TANK-2");
+    EXPECT_EQ(Sensor().PlantNumber, "TANK-2");
+    EXPECT_DOUBLE_EQ(Sensor().TempCompSlope, 3.5);
 }
 
 TEST_F(SetupPage, writeRefusesASetupHoldingAValueTheSensorCannotTake) {
@@ -205,10 +262,11 @@ class SetupFiles : public SetupPage {
     std::filesystem::path folder;
 };
 
-TEST_F(SetupFiles, openedSlopeWaitsInTheFieldAndApplyShowsIt) {
+TEST_F(SetupFiles, openedSlopeShowsAtOnceAndTheFileIsNoSensorsReadSetup) {
     SharedRecords other;
     other.Sensor.TempCompSlope = 1.25;
     other.Sensor.TempCompBaseHigh = 0;
+    other.OperatorName = "B. Saver";
     std::string error;
     ASSERT_TRUE(SaveConfigFile(folder / "tank.QCF", other, error)) << error;
     Click(kSetOpenFile, (folder / "tank.QCF").string());
@@ -218,7 +276,9 @@ TEST_F(SetupFiles, openedSlopeWaitsInTheFieldAndApplyShowsIt) {
     EXPECT_EQ(request.defaultExtension, "QCF");
     EXPECT_DOUBLE_EQ(Sensor().TempCompSlope, 1.25);
     EXPECT_EQ(page->Text(kSetTempBase), "Temp.Comp.Base 20 °C") << "the page shows the file";
-    EXPECT_EQ(page->Text(kSetSlope), "2.00") << "the slope box keeps its text until Apply";
+    EXPECT_EQ(page->Text(kSetSlope), "1.25") << "every box shows what a write would send";
+    EXPECT_EQ(rig.Records().OperatorName, "A. Fitter") << "the file's operator was adopted";
+    EXPECT_FALSE(SetupReadFromConnectedSensor(rig.Records()));
     Apply();
     EXPECT_EQ(page->Text(kSetSlope), "1.25");
     EXPECT_DOUBLE_EQ(Sensor().TempCompSlope, 1.25);

@@ -238,6 +238,18 @@ TEST_F(DownloadPages, serialNumberIsSentAsItsDigitsAndZeroIsRefused) {
     EXPECT_EQ(rig.Records().Sensor.SerialNumber, "4711");
     EXPECT_EQ(Sent(fn::kSerialNumber, from), (Payloads{{'4', '7', '1', '1', 0, 0}}));
     EXPECT_EQ(page.Text(kFacCurrentSerial), "4711");
+
+    // Seven digits are refused with the range message, and the last good number is not sent in
+    // their place.
+    page.UserType(kFacNextSerial, "1234567");
+    EXPECT_EQ(page.Text(kFacNextSerial), "123456") << "the box takes six digits";
+    page.SetText(kFacNextSerial, "1234567");
+    const std::size_t later = WrittenCount();
+    Click(page, kFacSendSerial);
+    rig.Run(kSecond);
+    EXPECT_EQ(LastBox().box.text, "Please enter an integer between 0 and 999999.");
+    EXPECT_TRUE(Sent(fn::kSerialNumber, later).empty());
+    EXPECT_EQ(rig.Records().Sensor.SerialNumber, "4711");
 }
 
 TEST_F(DownloadPages, leavingAfterACalibrationStampsItOnceAndDefaultSetupAloneDoesNot) {

@@ -55,6 +55,34 @@ TEST_F(CalibrationPage, conductivityPointsAreConfirmedAndSentLowestCodeFirst) {
     EXPECT_EQ(Sent(fn::kCalibrateCond, from), (Payloads{{0x01}, {0x02}, {0x03}, {0x00}}));
 }
 
+// 92 mS/cm on the sensor while the 0 point is calibrated: the wrong resistor, or one still
+// fitted. Asked first with both figures, default No; No sends nothing.
+TEST_F(CalibrationPage, aPointFarFromItsReadingIsAskedAboutFirstWithNoAsDefault) {
+    rig.sensor.FitReference(92.0);
+    rig.Run(5 * kSecond);
+    ASSERT_GT(rig.Records().Sensor.CondRaw, 80.0);
+    const std::size_t from = WrittenCount();
+    Click(kCalCondZero, Answer::No);
+    const auto& boxes = rig.host.Boxes();
+    ASSERT_GE(boxes.size(), 2u);
+    const auto& far = boxes[boxes.size() - 2].box;
+    EXPECT_NE(far.text.find("The Sensor Reads 92"), std::string::npos) << far.text;
+    EXPECT_NE(far.text.find("Far From The Calibration Point Of 0 mS/cm"), std::string::npos);
+    EXPECT_TRUE(far.defaultNo);
+    EXPECT_EQ(LastBox().box.text, "Calibrate 0 mS/cm Cancelled !");
+    rig.Run(5 * kSecond);
+    EXPECT_TRUE(Sent(fn::kCalibrateCond, from).empty());
+
+    // Near its reference the point goes straight to the page's question, also default No.
+    rig.sensor.FitReference(92.5);
+    rig.Run(5 * kSecond);
+    Click(kCalCond92_5);
+    EXPECT_EQ(LastBox().box.text.rfind("Calibrate 92.5 mS/cm ?", 0), 0u) << LastBox().box.text;
+    EXPECT_TRUE(LastBox().box.defaultNo);
+    rig.Run(20 * kSecond);
+    EXPECT_EQ(Sent(fn::kCalibrateCond, from), (Payloads{{0x02}}));
+}
+
 TEST_F(CalibrationPage, answeringNoShowsTheCancellationAndQueuesNothing) {
     const std::size_t from = WrittenCount();
     const std::size_t beeps = rig.host.Beeps().size();

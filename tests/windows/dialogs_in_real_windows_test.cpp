@@ -11,12 +11,14 @@
 #include "link/command_table.h"
 #include "page_kit/operator_page.h"
 #include "real_window_rig.h"
+#include "resources/comms_page.h"
 #include "resources/main_window.h"
 #include "resources/passwords_page.h"
 #include "resources/save_config_dialog.h"
 #include "resources/setup_output_dialogs.h"
 #include "resources/setup_page.h"
 #include "sim/setup_memory.h"
+#include "sim/virtual_sensor.h"
 
 namespace corvane::testing {
 namespace {
@@ -53,6 +55,8 @@ class DialogsInRealWindows : public RealWindowRig {
         }
         FAIL() << "Tab never reaches control " << id;
     }
+
+    sim::VirtualSensor neighbour_{5};  // on the line for the tests that attach it
 };
 
 // Each dialog of the Setup page, opened with a click on its button: it comes up on top of the
@@ -217,7 +221,7 @@ TEST_F(DialogsInRealWindows, keyboardOnlySetupWriteReachesTheSensor) {
     Key("alt+w");  // "&Write ZK571 Setup"
     ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Sensor Setup Erase/Write Request !"; }))
         << ActiveTitle();
-    Key("Return");  // Yes, the default
+    Key("alt+y");  // Yes: No is the default
     ASSERT_TRUE(WaitFor([this, from] { return !Sent(fn::kCustomText2, from).empty(); }, 15000));
     // The sensor keeps the 20 mA value in tenths.
     EXPECT_EQ(sensor_.Memory().Word(sim::SetupMemory::Offset::Out1Range + 2), 15000);
@@ -246,21 +250,81 @@ TEST_F(DialogsInRealWindows, enterMovesToTheNextValueWithItsTextSelected) {
     Key("Escape");
 }
 
-// In a question box Enter presses the button that has the focus.
-TEST_F(DialogsInRealWindows, enterOnAQuestionsNoButtonAnswersNo) {
+// With no setup read from this sensor the write says so, and Enter answers No: the program's
+// defaults never replace the sensor's setup by a key pressed without reading.
+TEST_F(DialogsInRealWindows, writeWithNoSetupReadAsksWithNoAsDefaultAndEnterSendsNothing) {
     LogInByKeyboard();
     GoToPage("Setup");
     const std::size_t from = Line().Written().size();
     Key("alt+w");
     ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Sensor Setup Erase/Write Request !"; }));
-    Keys({"Tab", "Return"});  // from Yes to No
+    auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(question, nullptr);
+    EXPECT_NE(question->text().indexOf("Not Read From This Sensor"), -1)
+        << question->text().toStdString();
+    Key("Return");
     ASSERT_TRUE(WaitFor([] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         return box != nullptr && box->text() == "Sensor Setup Overwrite Cancelled !";
     })) << ActiveTitle();
     Key("Return");
-    Pump(1000);
+    Pump(1500);
     EXPECT_TRUE(Sent(fn::kTempSetup, from).empty());
+    EXPECT_TRUE(Sent(fn::kPlantNumber, from).empty());
+}
+
+// The Plant / Tag No box holds what the sensor keeps: 14 characters typed leave 10 on screen,
+// and a tag typed but not applied is written as shown.
+TEST_F(DialogsInRealWindows, aTagTypedLongAndNotAppliedIsWrittenAsTheBoxShowsIt) {
+    LogInByKeyboard();
+    GoToPage("Setup");
+    Key("alt+r");  // "&Read ZK571 Setup"
+    ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Read Sensor Setup Request !"; }));
+    Key("Return");
+    ASSERT_TRUE(WaitFor([this] { return SetupReadFromConnectedSensor(Records()); }, 15000));
+    ASSERT_TRUE(WaitFor(SheetIsActive)) << ActiveTitle();
+    TabTo(kSetPlantNumber);
+    TypeText("TANK-12-OUTLET");
+    auto* tag = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(tag->text().toStdString(), "TANK-12-OU");
+
+    const std::size_t from = Line().Written().size();
+    Key("alt+w");
+    ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Sensor Setup Erase/Write Request !"; }));
+    Key("alt+y");
+    ASSERT_TRUE(WaitFor([this, from] { return !Sent(fn::kPlantNumber, from).empty(); }, 15000));
+    const auto written = Sent(fn::kPlantNumber, from).front();
+    EXPECT_EQ(std::string(written.begin(), written.end()), "TANK-12-OU");
+    EXPECT_EQ(tag->text().toStdString(), "TANK-12-OU");
+}
+
+// An address another device answers at is refused with a box, and the change never goes out.
+TEST_F(DialogsInRealWindows, changeSensorAddressOntoATakenAddressIsRefusedAndNothingIsSent) {
+    Line().Attach(neighbour_);
+    LogInByKeyboard();
+    GoToPage("Communications");
+    TabTo(kComSelectId);
+    TypeText("5");
+    const std::size_t from = Line().Written().size();
+    Key("alt+c");  // "&Change Sensor Address"
+    ASSERT_TRUE(WaitFor([] { return ActiveTitle() == "Sensor Address Change Refused !"; }, 8000))
+        << ActiveTitle();
+    Key("Return");
+    ASSERT_TRUE(WaitFor(SheetIsActive)) << ActiveTitle();
+    Pump(1000);
+    EXPECT_TRUE(Sent(fn::kChangeAddress, from).empty());
+    EXPECT_EQ(sensor_.Address(), 0);
+    EXPECT_EQ(Records().Sensor.DeviceId, 0);
+}
+
+// The login's start text is selected as the window opens: typing replaces it.
+TEST_F(DialogsInRealWindows, typingAtTheLoginReplacesTheStartText) {
+    TypeText("jo tech");
+    auto* name = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text().toStdString(), "JO TECH");
+    EXPECT_EQ(Records().OperatorName, "JO TECH");
 }
 
 }  // namespace

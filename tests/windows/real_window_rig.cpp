@@ -42,8 +42,9 @@ void Key(const std::string& key) {
     Keys({key});
 }
 
-void TypeText(const std::string& text) {
-    RunXdotool({"type", "--clearmodifiers", "--delay", "40", QString::fromStdString(text)});
+void TypeText(const std::string& text, int delayMs) {
+    RunXdotool({"type", "--clearmodifiers", "--delay", QString::number(delayMs),
+                QString::fromStdString(text)});
     Pump(kSettleMs);
 }
 
@@ -122,8 +123,8 @@ QWidget* RealWindowRig::MainWidget() {
     return fw::QtHost::WidgetOf(Window().View());
 }
 
+// The start text in the name box is selected as the window opens: the name typed replaces it.
 void RealWindowRig::LogInByKeyboard(const std::string& password) {
-    Keys({"ctrl+a"});
     TypeText("A. Fitter");
     Key("Tab");
     TypeText(password);

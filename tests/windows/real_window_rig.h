@@ -26,7 +26,8 @@ namespace corvane::testing {
 // handle them.
 void Keys(const std::vector<std::string>& keys);
 void Key(const std::string& key);
-void TypeText(const std::string& text);
+// Types `text` with `delayMs` between keys (a person's pace by default).
+void TypeText(const std::string& text, int delayMs = 40);
 void ClickAt(const QWidget& widget);
 
 // Runs the program's event loop for `ms` milliseconds.

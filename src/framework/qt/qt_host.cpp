@@ -576,6 +576,7 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
                                                 QMessageBox::Cancel);
                     break;
             }
+            if (box.defaultNo) message->setDefaultButton(QMessageBox::No);
             FitCaption(*message);
             message->setProperty(kBoxNumber, number);
             const Buttons buttons = box.buttons;

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +13,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
+#include <QTimer>
+#include <QValidator>
 #include <algorithm>
 
 #include "framework/qt/group_box.h"
@@ -58,6 +62,66 @@ bool HasAccessKey(std::string_view caption) {
         return true;
     }
     return false;
+}
+
+// The character rules of an edit's template, applied as the operator types: a digits-only edit
+// refuses any other character, an upper-case edit turns letters to capitals. The length limit is
+// the line edit's own maximum length, kept from the model.
+class TemplateCharacters : public QValidator {
+  public:
+    TemplateCharacters(bool digitsOnly, bool upperCase, QObject* parent)
+        : QValidator(parent), digitsOnly_(digitsOnly), upperCase_(upperCase) {}
+
+    State validate(QString& input, int& /*position*/) const override {
+        if (digitsOnly_) {
+            for (const QChar c : input) {
+                if (c < QLatin1Char('0') || c > QLatin1Char('9')) return Invalid;
+            }
+        }
+        if (upperCase_) input = input.toUpper();
+        return Acceptable;
+    }
+
+  private:
+    bool digitsOnly_;
+    bool upperCase_;
+};
+
+// The first time an edit takes the focus other than by a click (the window opening with the
+// focus on it, or a key), its text is selected as a dialog selects it, so what the operator
+// types replaces a start text such as the login's instead of running into it. A click places
+// the cursor where it lands, as always.
+class SelectOnFirstFocus : public QObject {
+  public:
+    explicit SelectOnFirstFocus(QLineEdit* edit) : QObject(edit), edit_(edit) {
+        edit->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == edit_ && event->type() == QEvent::FocusIn) {
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::MouseFocusReason) {
+                QLineEdit* edit = edit_;
+                // After the line edit's own focus handling, which may place the cursor.
+                QTimer::singleShot(0, edit, [edit] {
+                    if (edit->hasFocus() && !edit->isReadOnly()) edit->selectAll();
+                });
+            }
+            edit_->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QLineEdit* edit_;
+};
+
+// A line edit's maximum length: the model's limit, or the length of a longer text the program
+// itself put there (so the box shows all of what the model holds). Qt's default when unlimited.
+int MaxLengthFor(int limit, const QString& shown) {
+    if (limit <= 0) return 32767;
+    return std::max(limit, static_cast<int>(shown.size()));
 }
 
 QGridLayout* GridOf(QWidget* container) {
@@ -144,10 +208,18 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
         }
         case ControlKind::Edit:
             if (control.Has(style::kMultiLine)) {
-                widget = new QPlainTextEdit(parent);
+                auto* text = new QPlainTextEdit(parent);
+                // Tab leaves the box as it leaves every other control of the window.
+                text->setTabChangesFocus(true);
+                widget = text;
             } else {
                 auto* edit = new QLineEdit(parent);
                 if (control.Has(style::kPassword)) edit->setEchoMode(QLineEdit::Password);
+                new SelectOnFirstFocus(edit);
+                if (control.Has(style::kDigitsOnly) || control.Has(style::kUpperCase)) {
+                    edit->setValidator(new TemplateCharacters(
+                        control.Has(style::kDigitsOnly), control.Has(style::kUpperCase), edit));
+                }
                 if (control.Has(style::kBorderless)) {
                     edit->setFrame(false);
                     edit->setStyleSheet("background: transparent;");
@@ -194,14 +266,18 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
 void QtWindowBuilder::Connect(const ControlTemplate& control, QWidget* widget) {
     const int id = control.id;
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // After the model has taken what was typed the box shows what the model holds: a text
+        // the model cut or refused never stays on screen.
         QObject::connect(edit, &QLineEdit::textEdited, &connections_,
                          [this, id](const QString& text) {
                              RunGuarded("typing", [&] { model_.UserType(id, FromQ(text)); });
+                             Refresh(id);
                          });
     } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
         QObject::connect(text, &QPlainTextEdit::textChanged, &connections_, [this, id, text] {
             if (refreshing_) return;
             RunGuarded("typing", [&] { model_.UserType(id, FromQ(text->toPlainText())); });
+            Refresh(id);
         });
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         QObject::connect(button, &QAbstractButton::clicked, &connections_,
@@ -235,6 +311,7 @@ void QtWindowBuilder::Refresh(int id) {
         case ControlKind::Edit:
             if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
                 const QString text = ToQ(model_.Text(id));
+                edit->setMaxLength(MaxLengthFor(model_.Limit(id), text));
                 if (edit->text() != text) {
                     const int cursor = edit->cursorPosition();
                     edit->setText(text);
@@ -243,7 +320,13 @@ void QtWindowBuilder::Refresh(int id) {
                 edit->setReadOnly(model_.IsReadOnly(id));
             } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
                 const QString text = ToQ(model_.Text(id));
-                if (plain->toPlainText() != text) plain->setPlainText(text);
+                if (plain->toPlainText() != text) {
+                    const int cursor = plain->textCursor().position();
+                    plain->setPlainText(text);
+                    QTextCursor moved = plain->textCursor();
+                    moved.setPosition(std::min(cursor, static_cast<int>(text.size())));
+                    plain->setTextCursor(moved);
+                }
                 plain->setReadOnly(model_.IsReadOnly(id));
             }
             break;
