@@ -157,16 +157,17 @@ void CSetupPage::OnNotify(int id, fw::Notify notify) {
 }
 
 bool CSetupPage::OnApply() {
-    if (!TakeEdits()) return false;
+    if (!TakeEdits(true)) return false;
     UpdateData(true);
     const bool applied = OperatorPage::OnApply();
     ConfirmStep();
     return applied;
 }
 
-// Apply's own part: the page's edits go to the sensor data and their writes are queued. False,
-// after the operator was told, when the slope cannot be sent.
-bool CSetupPage::TakeEdits() {
+// Apply's own part: the page's edits go to the sensor data and, with `queueWrites`, their writes
+// are queued (the whole setup's write sends them with the rest, once the operator said Yes).
+// False, after the operator was told, when the slope cannot be sent.
+bool CSetupPage::TakeEdits(bool queueWrites) {
     WriteSlopeBox();  // read back, so the slope keeps two decimals
     // A slope the sensor's encoding cannot carry would arrive wrapped round.
     if (RefuseUnsendable(*this, ids::kSetSlope, slope_, SlopeBounds(unit_), "Temp.Comp.Slope")) {
@@ -179,6 +180,7 @@ bool CSetupPage::TakeEdits() {
     s.TempFahrenheit = unit_;
     s.TempSlopeUnit = unit_ == 1 ? "% / °F" : "% / °C";
     s.TempUnit = unit_ == 1 ? "°F" : "°C";
+    if (!queueWrites) return true;
     if (tempSetupChanged_) {
         tempSetupChanged_ = false;
         link_.Queue(WriteTempSetup);
@@ -252,7 +254,7 @@ void CSetupPage::WriteSensorSetup() {
         return;
     }
     // What is written is what the page shows: edits not yet applied are taken first.
-    if (!UpdateData(true) || !TakeEdits()) return;
+    if (!UpdateData(true) || !TakeEdits(false)) return;
     if (const auto unsendable = UnsendableSetupValue(records_.Sensor)) {
         host_.PlayBeep(fw::Beep::Exclamation);
         Box("The setup holds a value the sensor cannot take: " + *unsendable +
@@ -264,6 +266,8 @@ void CSetupPage::WriteSensorSetup() {
     AskDefaultNo(WriteQuestion(records_), kWriteCaption, [this](fw::Answer answer) {
         if (answer == fw::Answer::Yes) {
             for (const int command : kWholeSetupWrites) link_.Queue(command);
+            tempSetupChanged_ = false;  // sent with the rest
+            plantNumberChanged_ = false;
         } else {
             Box("Sensor Setup Overwrite Cancelled !", kWriteCaption, fw::Icon::Exclamation);
         }

@@ -33,7 +33,7 @@ class CSetupPage : public OperatorPage {
   private:
     void RefreshFromSensor();
     void WriteSlopeBox();
-    bool TakeEdits();
+    bool TakeEdits(bool queueWrites);
     void ConfirmStep();
     void OpenSetupFile();
     void SaveSetupFile();

@@ -224,7 +224,7 @@ void SensorLink::EndAddressCheck(Outcome outcome) {
                       .caption = "Sensor Address Change Refused !",
                       .icon = fw::Icon::Exclamation,
                       .buttons = fw::Buttons::Ok},
-                     {});
+                     [](fw::Answer) {});
 }
 
 void SensorLink::SearchAddresses(bool downwards) {

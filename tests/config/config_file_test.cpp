@@ -236,7 +236,10 @@ TEST_F(ConfigFileOnDisk, savedFileLoadsIntoAFreshProgram) {
     std::string error;
     ASSERT_TRUE(SaveConfigFile(path, UnusualSetup(), error)) << error;
     SharedRecords fresh;
-    ASSERT_EQ(LoadConfigFile(path, fresh, error), LoadOutcome::Loaded) << error;
+    std::string savedBy;
+    ASSERT_EQ(LoadConfigFile(path, fresh, error, nullptr, &savedBy), LoadOutcome::Loaded) << error;
+    EXPECT_EQ(savedBy, UnusualSetup().OperatorName);
+    fresh.OperatorName = savedBy;  // everything else is the file's
     EXPECT_EQ(EncodeConfig(fresh), EncodeConfig(UnusualSetup()));
     EXPECT_FALSE(std::filesystem::exists(folder / "plant.QCF.tmp"));
 }

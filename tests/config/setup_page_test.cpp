@@ -191,11 +191,16 @@ TEST_F(SetupPage, writeOfASetupNotReadFromThisSensorSaysSoAndLeavesThePlaceholde
     ReadTheSetup();
     EXPECT_FALSE(rig.Records().Slots.Stands(line::kPlantNumberNotSent.number));
     ResetIdentity(rig.Records());
+    rig.Run(kSecond);  // the page shows the identity put back
+    EXPECT_EQ(page->Text(kSetPlantNumber), "Plant Number");
     rig.Records().Engine.TransmitInhibit = true;
     rig.host.ScriptAnswers({Answer::Yes});
     page->UserClick(kSetWriteSensor);
     rig.Settle();
-    EXPECT_NE(LastBox().box.text.find("Not Read From This Sensor"), std::string::npos);
+    EXPECT_EQ(
+        LastBox().box.text.rfind("The Setup Shown Was Read From Sensor Serial No VX0100 !", 0), 0u)
+        << LastBox().box.text;
+    EXPECT_NE(LastBox().box.text.find("The Sensor At ID 0 (Identity Not Read)"), std::string::npos);
     EXPECT_EQ(Pending().count(WritePlantNumber), 0u);
 }
 
@@ -277,7 +282,7 @@ TEST_F(SetupFiles, openedSlopeShowsAtOnceAndTheFileIsNoSensorsReadSetup) {
     EXPECT_DOUBLE_EQ(Sensor().TempCompSlope, 1.25);
     EXPECT_EQ(page->Text(kSetTempBase), "Temp.Comp.Base 20 °C") << "the page shows the file";
     EXPECT_EQ(page->Text(kSetSlope), "1.25") << "every box shows what a write would send";
-    EXPECT_EQ(rig.Records().OperatorName, "A. Fitter") << "the file's operator was adopted";
+    EXPECT_EQ(rig.Records().OperatorName, "A. FITTER") << "the file's operator was adopted";
     EXPECT_FALSE(SetupReadFromConnectedSensor(rig.Records()));
     Apply();
     EXPECT_EQ(page->Text(kSetSlope), "1.25");

@@ -288,11 +288,11 @@ TEST_F(DownloadPages, setupWrittenAfterACancelledDownloadReachesTheSensor) {
     auto& setup = Open("Setup");
     const std::size_t from = WrittenCount();
     Click(setup, kSetWriteSensor);
-    EXPECT_EQ(LastBox().box.text, "Do You Want To Overwrite The Sensor Setup ?");
+    EXPECT_EQ(LastBox().box.text.rfind("The Setup Shown Was Not Read From This Sensor !", 0), 0u);
     rig.Run(5 * kSecond);
     EXPECT_EQ(Sent(fn::kTempSetup, from).size(), 1u);
     EXPECT_EQ(Sent(fn::kOutput1Setup, from).size(), 1u);
-    EXPECT_EQ(Sent(fn::kPlantNumber, from).size(), 1u);
+    EXPECT_TRUE(Sent(fn::kPlantNumber, from).empty()) << "no tag was read: none is written";
 }
 
 }  // namespace

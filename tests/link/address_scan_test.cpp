@@ -138,7 +138,15 @@ TEST_F(ScanWithSensorAt12, addressChangeIsAcknowledgedAndAdopted) {
     link.Start();
     r().Sensor.DeviceId = 12;
     link.RunTicks(2);
+    const std::size_t writesBefore = link.Line().Written().size();
     link.Link().ChangeAddress(33);
+    // The new address is probed first; nothing answers there, so the change goes ahead.
+    for (int i = 0; i < 20 && r().ScanState != ScanState::ChangeAddress; ++i) link.RunTicks(1);
+    ASSERT_EQ(r().ScanState, ScanState::ChangeAddress);
+    ASSERT_GT(link.Line().Written().size(), writesBefore);
+    EXPECT_EQ(link.Line().Written()[writesBefore][0], 33);
+    EXPECT_EQ(link.Line().Written()[writesBefore][1], 0x30);
+    EXPECT_EQ(r().Sensor.DeviceId, 12) << "the polls went back to the sensor while it waited";
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(41), "Msg 41..Setting New Modbus ID 33");
     link.RunTicks(2);

@@ -61,7 +61,9 @@ TEST(EveryEditTyped, theWidgetShowsExactlyWhatTheWindowHolds) {
             const std::string held = model.Text(control.id);
             EXPECT_EQ(Shown(edit).toStdString(), held);
             EXPECT_FALSE(held.empty()) << "nothing reached the window";
-            if (limit > 0) EXPECT_LE(Characters(held), static_cast<std::size_t>(limit));
+            if (limit > 0) {
+                EXPECT_LE(Characters(held), static_cast<std::size_t>(limit));
+            }
             if (control.Has(fw::style::kDigitsOnly)) {
                 EXPECT_EQ(held.find_first_not_of("0123456789"), std::string::npos) << held;
             }
