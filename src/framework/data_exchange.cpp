@@ -124,7 +124,10 @@ void DataExchange::MaxChars(int id, const std::string& field, int maxChars) {
             Fail(id, "Please enter no more than " + std::to_string(maxChars) + " characters.");
         }
     } else {
-        controls_.SetLimit(id, maxChars);
+        // A stricter limit the window set itself (what the sensor keeps) stays: the limit must
+        // not change back and forth with every push, nor let the box take more than it holds.
+        const int limit = controls_.Limit(id);
+        if (limit == 0 || limit > maxChars) controls_.SetLimit(id, maxChars);
     }
 }
 

@@ -283,6 +283,12 @@ TEST_F(DialogsInRealWindows, aTagTypedLongAndNotAppliedIsWrittenAsTheBoxShowsIt)
     Key("Return");
     ASSERT_TRUE(WaitFor([this] { return SetupReadFromConnectedSensor(Records()); }, 15000));
     ASSERT_TRUE(WaitFor(SheetIsActive)) << ActiveTitle();
+    const QString shownTag = QString::number(kSetPlantNumber);
+    ASSERT_TRUE(WaitFor([&] {
+        auto* box = SheetWidget()->findChild<QLineEdit*>(shownTag);
+        return box != nullptr && box->text().toStdString() == Records().Sensor.PlantNumber;
+    })) << "the page shows the tag read";
+    Key("shift+Tab");  // off the box should the page have put the cursor there, then back
     TabTo(kSetPlantNumber);
     TypeText("TANK-12-OUTLET");
     auto* tag = qobject_cast<QLineEdit*>(QApplication::focusWidget());

@@ -86,7 +86,8 @@ TEST_F(HelpInRealWindows, helpButtonsAndF1InADialogOpenTheirWindowsSection) {
               At("corvane-control-centre"));
     auto* name = MainWidget()->findChild<QLineEdit*>(QString::number(kOperatorName));
     ASSERT_NE(name, nullptr);
-    ClickAt(*name);  // back to the name, to log in by keyboard
+    ClickAt(*name);  // back to the name, to log in by keyboard: the click leaves a cursor there
+    Key("ctrl+a");
     LogInByKeyboard();
     GoToPage("Setup");
     ClickAt(*Button(SheetWidget(), kSetOutput2));

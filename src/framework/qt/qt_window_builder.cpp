@@ -87,28 +87,31 @@ class TemplateCharacters : public QValidator {
     bool upperCase_;
 };
 
-// The first time an edit takes the focus other than by a click (the window opening with the
-// focus on it, or a key), its text is selected as a dialog selects it, so what the operator
-// types replaces a start text such as the login's instead of running into it. A click places
-// the cursor where it lands, as always.
-class SelectOnFirstFocus : public QObject {
+// An edit that takes the focus with its window (the window opening, or active again after a
+// box) or by a key has its text selected, as a dialog selects it, so what the operator types
+// replaces a start text such as the login's instead of running into it. A click places the
+// cursor where it lands, as always.
+class SelectOnKeyboardFocus : public QObject {
   public:
-    explicit SelectOnFirstFocus(QLineEdit* edit) : QObject(edit), edit_(edit) {
+    explicit SelectOnKeyboardFocus(QLineEdit* edit) : QObject(edit), edit_(edit) {
         edit->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == edit_ && event->type() == QEvent::FocusIn) {
-            const auto reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::MouseFocusReason) {
+        if (watched != edit_ || event->type() != QEvent::FocusIn) return false;
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::ActiveWindowFocusReason:
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::ShortcutFocusReason: {
                 QLineEdit* edit = edit_;
                 // After the line edit's own focus handling, which may place the cursor.
                 QTimer::singleShot(0, edit, [edit] {
                     if (edit->hasFocus() && !edit->isReadOnly()) edit->selectAll();
                 });
+                break;
             }
-            edit_->removeEventFilter(this);
-            deleteLater();
+            default: break;
         }
         return false;
     }
@@ -215,7 +218,7 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
             } else {
                 auto* edit = new QLineEdit(parent);
                 if (control.Has(style::kPassword)) edit->setEchoMode(QLineEdit::Password);
-                new SelectOnFirstFocus(edit);
+                new SelectOnKeyboardFocus(edit);
                 if (control.Has(style::kDigitsOnly) || control.Has(style::kUpperCase)) {
                     edit->setValidator(new TemplateCharacters(
                         control.Has(style::kDigitsOnly), control.Has(style::kUpperCase), edit));
@@ -311,11 +314,19 @@ void QtWindowBuilder::Refresh(int id) {
         case ControlKind::Edit:
             if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
                 const QString text = ToQ(model_.Text(id));
-                edit->setMaxLength(MaxLengthFor(model_.Limit(id), text));
+                // Only when it changes: setting the maximum sets the text again, which would drop
+                // the selection the operator is about to type over.
+                const int maxLength = MaxLengthFor(model_.Limit(id), text);
+                if (edit->maxLength() != maxLength) edit->setMaxLength(maxLength);
                 if (edit->text() != text) {
+                    // A selected text stays selected when the program replaces it, so what the
+                    // operator types next still replaces it.
+                    const bool allSelected =
+                        !edit->text().isEmpty() && edit->selectedText() == edit->text();
                     const int cursor = edit->cursorPosition();
                     edit->setText(text);
                     edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
+                    if (allSelected) edit->selectAll();
                 }
                 edit->setReadOnly(model_.IsReadOnly(id));
             } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
