@@ -337,6 +337,7 @@ class Parser {
         if (arg == "--trace") return link.trace = true;
         if (arg == "--simulate") return link.simulate = true;
         if (arg == "--records") return Value(arg, link.records);
+        if (arg == "--timeout-ms") return Number(arg, 1, 60'000, link.timeoutMs);
         if (arg == "--serial") return CommandIs({"history"}, arg) && Value(arg, command.serial);
         if (arg == "--since") {
             if (!CommandIs({"history"}, arg) || !Value(arg, command.since)) return false;
@@ -386,9 +387,6 @@ class Parser {
         }
         if (arg == "--to") {
             return CommandIs({"scan"}, arg) && Number(arg, 0, kHighestAddress, command.to);
-        }
-        if (arg == "--timeout-ms") {
-            return CommandIs({"scan"}, arg) && Number(arg, 1, 60'000, command.timeoutMs);
         }
         return Fail("unknown option: " + arg);
     }

@@ -524,11 +524,11 @@ class Commands : private CommandSession {
 
     Result Scan() {
         const CommandOptions& options = line_.command;
-        link_.SetTimeoutMs(options.timeoutMs);
         int found = 0;
         std::optional<Failure> failure;
         const int stoppedAt = ScanAddresses(
-            link_, options.from, options.to, [this] { return !io_.interrupted(); },
+            link_, options.from, options.to, line_.link.timeoutMs,
+            [this] { return !io_.interrupted(); },
             [&](const ExchangeEnded& probe) {
                 if (probe.outcome == Outcome::PortFailed || link_.LastPortFailure()) {
                     failure = PortFailure();
@@ -631,6 +631,10 @@ void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
     s.FlowIndex = 2;
     r.OperatorName = options.operatorName;
     r.Engine.ReopenPort = true;
+}
+
+int ReplyTimeoutMs(const LinkOptions& options) {
+    return options.timeoutMs > 0 ? options.timeoutMs : FastLink::kDefaultTimeoutMs;
 }
 
 int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,

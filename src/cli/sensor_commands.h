@@ -50,6 +50,9 @@ struct Console {
 // (as the Communications page's list indexes they are derived from), the operator's name.
 void ApplyLinkOptions(const LinkOptions& options, SharedRecords& records);
 
+// The reply time-out the link starts with: --timeout-ms, or the link's default.
+int ReplyTimeoutMs(const LinkOptions& options);
+
 // Runs the command of `line` over `link` and returns the exit status. What calibrate does is
 // recorded through `recorder` with its guided figures, when one is given.
 int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,

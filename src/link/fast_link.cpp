@@ -1,6 +1,9 @@
 #include "link/fast_link.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <utility>
 
 #include "framework/clock.h"
 #include "link/command_table.h"
@@ -12,6 +15,12 @@ namespace {
 // Engine ticks are run at once after a silence until the engine has ended the exchange; no
 // request waits for more than this many.
 constexpr int kMostTicksOfOneRequest = 64;
+// What a sensor attached to the port is allowed between the end of a request and the start of
+// its reply: its own turn round and a USB adapter's latency timer.
+constexpr int kTurnRoundMs = 15;
+// A scan's probe time-out is at least this many times the slowest answer so far.
+constexpr int kSlowestAnswerTimes = 3;
+constexpr int kProbeReplyBytes = 4;
 
 const char* RequestName(int function) {
     switch (function) {
@@ -129,6 +138,7 @@ class FastLink::IdleTimer : public fw::Timer {
 FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
                    fw::OperatorPrompts& prompts, EventWait& wait, int timeoutMs)
     : r_(records),
+      clock_(clock),
       wait_(wait),
       timeoutMs_(timeoutMs),
       tap_(std::make_unique<Tap>(channel, *this)),
@@ -138,6 +148,10 @@ FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& cl
       quiet_(clock.CreateTimer([this] {
           lineBusy_ = false;
           quiet_->Stop();
+      })),
+      drain_(clock.CreateTimer([this] {
+          draining_ = false;
+          drain_->Stop();
       })) {
     link_.AddObserver(*this);
 }
@@ -162,13 +176,31 @@ bool FastLink::KeepsEngineRhythm(int function) const {
     }
 }
 
+// The bits of one character on the line at the port's settings.
+int FastLink::CharacterBits() const {
+    const SensorData& s = r_.Sensor;
+    return 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
+}
+
 // The time the request takes on the line, at the port's settings, whole milliseconds up.
 int FastLink::RequestLineMs() const {
     const SensorData& s = r_.Sensor;
-    const int bits = 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
-    const long long bitsSent = static_cast<long long>(bits) * r_.Link.RequestLength;
+    const long long bitsSent = static_cast<long long>(CharacterBits()) * r_.Link.RequestLength;
     const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
     return static_cast<int>((bitsSent * 1000 + baud - 1) / baud);
+}
+
+int FastLink::PromptReplyTimeoutMs(int replyBytes) const {
+    const SensorData& s = r_.Sensor;
+    const long long bits = static_cast<long long>(CharacterBits()) * replyBytes;
+    const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
+    return static_cast<int>((bits * 1000 + baud - 1) / baud) + kTurnRoundMs;
+}
+
+int FastLink::MillisecondsSince(TimePoint then) const {
+    const auto elapsed = clock_.PreciseNow() - then;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    return us <= 0 ? 0 : static_cast<int>((us + 999) / 1000);
 }
 
 // The silent interval that separates frames on the line: 3.5 characters at the port's settings
@@ -200,6 +232,37 @@ bool FastLink::IsReplyFunction(std::uint8_t byte) const {
 void FastLink::OnLineActivity() {
     lineBusy_ = true;
     quiet_->Start(FrameGapMs());
+    lastByteAt_ = clock_.PreciseNow();
+    if (draining_) {
+        lateBytes_ = true;
+        drain_->Start(drainMs_);  // silence is counted from the last byte
+    }
+}
+
+// Waits until the line has been silent for `silenceMs`, dropping what comes meanwhile. Bytes
+// that came are a late reply to the request sent at `sentAt`: the time-out is raised to twice
+// the time it took, so that the next request is given the time its reply needs.
+void FastLink::WaitOutLateReply(int silenceMs, TimePoint sentAt) {
+    draining_ = true;
+    lateBytes_ = false;
+    drainMs_ = std::max(silenceMs, 1);
+    drain_->Start(drainMs_);
+    while (draining_ && wait_.WaitForEvent()) {
+    }
+    draining_ = false;
+    drain_->Stop();
+    if (!lateBytes_) return;
+    TraceDropped("after the time-out (a late reply)");
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(lastByteAt_ - sentAt);
+    const long long raised = std::min<long long>(2 * took.count(), kLongestTimeoutMs);
+    if (raised > timeoutMs_) {
+        timeoutMs_ = static_cast<int>(raised);
+        if (eventTrace_) {
+            eventTrace_("-- a reply came " + std::to_string(took.count()) +
+                        " ms after its request: the reply time-out is now " +
+                        std::to_string(timeoutMs_) + " ms");
+        }
+    }
 }
 
 void FastLink::NoteDropped(std::uint8_t byte) {
@@ -224,9 +287,12 @@ ExchangeEnded FastLink::Step() {
         return exchange;
     }
     if (r_.Link.TickCount == 0) return exchange;  // nothing went out
+    const TimePoint sentAt = clock_.PreciseNow();
+    const int requestMs = RequestLineMs();
+    sentAt_ = sentAt;
     waiting_ = true;
     silence_->Start(KeepsEngineRhythm(exchange.function) ? CommandEngine::kTickMs
-                                                         : RequestLineMs() + timeoutMs_);
+                                                         : requestMs + timeoutMs_);
     bool anythingPending = true;
     while (!ended_ && anythingPending) anythingPending = wait_.WaitForEvent();
     waiting_ = false;
@@ -244,14 +310,55 @@ ExchangeEnded FastLink::Step() {
     }
     lastEvent_.reset();
     TraceDropped("before the reply");
-    if (eventTrace_ && exchange.outcome == Outcome::Silent) {
-        eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
+    if (exchange.outcome == Outcome::Silent) {
+        if (eventTrace_) {
+            eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
+        }
+        if (exchange.function != fn::kProbe) {
+            // Its reply may yet come: the line must fall silent before anything else goes out.
+            if (!owedSince_) owedSince_ = sentAt;
+            WaitOutLateReply(timeoutMs_, sentAt);
+            if (lateBytes_ && *owedSince_ == sentAt) owedSince_.reset();
+        }
+    } else {
+        lastAnswerMs_ = std::max(0, MillisecondsSince(sentAt) - requestMs);
+        if (owedSince_) {
+            // This reply may be the late one to an earlier attempt, and this request's own still
+            // on its way: the line is left silent for as long as the earlier one took.
+            const int owedMs = MillisecondsSince(*owedSince_);
+            owedSince_.reset();
+            WaitOutLateReply(std::max(owedMs, timeoutMs_), sentAt);
+        }
     }
     return exchange;
 }
 
+// A probe's answer (the address, the function, the CRC) or its exception reply, whole among
+// the bytes dropped: a sensor that answered after the probe's time-out.
+void FastLink::NoteLateProbeAnswers() {
+    const std::size_t n = dropped_.size();
+    for (std::size_t i = 0; i + 4 <= n; ++i) {
+        const std::uint8_t function = dropped_[i + 1];
+        const std::size_t length = function == fn::kProbe            ? 4
+                                   : function == (fn::kProbe | 0x80) ? 5
+                                                                     : 0;
+        if (length == 0 || i + length > n ||
+            !FrameCheckPasses(&dropped_[i], static_cast<int>(length))) {
+            continue;
+        }
+        lateProbeAnswers_.push_back(dropped_[i]);
+        i += length - 1;
+    }
+}
+
+std::vector<int> FastLink::TakeLateProbeAnswers() {
+    TraceDropped("between exchanges");
+    return std::exchange(lateProbeAnswers_, {});
+}
+
 void FastLink::TraceDropped(const char* when) {
     if (dropped_.empty()) return;
+    NoteLateProbeAnswers();
     if (eventTrace_) {
         std::string text = "-- line noise " + std::string(when) + ", dropped:";
         for (const std::uint8_t byte : dropped_) {
@@ -286,12 +393,38 @@ void FastLink::OnSilence() {
     if (r_.Link.TickCount == 0) ended_ = true;
 }
 
-int ScanAddresses(FastLink& link, int from, int to, const std::function<bool()>& mayGoOn,
+int ScanAddresses(FastLink& link, int from, int to, int timeoutMs,
+                  const std::function<bool()>& mayGoOn,
                   const std::function<bool(const ExchangeEnded&)>& probed) {
+    const bool followLine = timeoutMs <= 0;
+    const int prompt = link.PromptReplyTimeoutMs(kProbeReplyBytes);
+    link.SetTimeoutMs(followLine ? prompt : timeoutMs);
+    int slowest = 0;
+    const auto answered = [&](int ms) {
+        slowest = std::max(slowest, ms);
+        if (followLine) link.SetTimeoutMs(std::max(prompt, kSlowestAnswerTimes * slowest));
+    };
+    std::map<int, std::chrono::system_clock::time_point> probedAt;  // silent so far
+    link.TakeLateProbeAnswers();
     for (int address = from; address <= to; ++address) {
         if (!mayGoOn()) return address;
         link.Link().ProbeAddress(address);
-        if (!probed(link.Step())) return address;
+        const ExchangeEnded probe = link.Step();
+        if (probe.outcome == Outcome::Silent) {
+            probedAt[address] = link.LastSentAt();
+        } else if (probe.outcome != Outcome::PortFailed) {
+            answered(link.LastAnswerMs());
+        }
+        if (!probed(probe)) return address;
+        // An answer that came after its probe's time-out still says a sensor is there.
+        for (const int late : link.TakeLateProbeAnswers()) {
+            const auto at = probedAt.find(late);
+            if (at == probedAt.end()) continue;
+            answered(link.MillisecondsSince(at->second));
+            probedAt.erase(at);
+            ExchangeEnded answer{fn::kProbe, late, Outcome::Answered, {}};
+            if (!probed(answer)) return address + 1;
+        }
     }
     return to + 1;
 }

@@ -164,7 +164,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     // of its own; a record that cannot be written is said once and the command goes on.
     records::RecordWriter writer(cli::RecordsLocation(line.link));
     EventLoopWait wait;
-    FastLink link(records, *channel, time, prompts, wait, line.command.timeoutMs);
+    FastLink link(records, *channel, time, prompts, wait, cli::ReplyTimeoutMs(line.link));
     records::ServiceRecorder recorder(
         records, time, writer,
         {"corvane", CORVANE_RELEASE_VERSION, records::WorkstationName(),

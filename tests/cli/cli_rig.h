@@ -54,7 +54,7 @@ class CliRig {
         cli::ApplyLinkOptions(line.link, *records_);
         if (records_->OperatorName.empty()) records_->OperatorName = "Rig Operator";
         link_ = std::make_unique<FastLink>(*records_, line_, host_, host_, wait_,
-                                           line.command.timeoutMs);
+                                           cli::ReplyTimeoutMs(line.link));
         writesBefore_ = line_.Written().size();
         cli::Console console{out_, err_};
         console.readLine = [this]() -> std::optional<std::string> {
