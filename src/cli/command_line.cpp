@@ -216,14 +216,28 @@ class Parser {
 
     bool Parse() {
         std::vector<std::string> positional;
+        bool optionsEnded = false;  // after "--" every argument is a command or an argument
         for (i_ = 0; i_ < args_.size(); ++i_) {
-            const std::string& arg = args_[i_];
-            if (arg == "--help" || arg == "-h") {
+            std::string arg = args_[i_];
+            inlineValue_.reset();
+            if (!optionsEnded && arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            const bool option = !optionsEnded && arg.starts_with("-") && arg.size() > 1 &&
+                                !(line_.command.name == "calibrate" && IsNumberText(arg));
+            if (option && arg.starts_with("--")) {
+                // --opt=value, as --opt value
+                if (const std::size_t equals = arg.find('='); equals != std::string::npos) {
+                    inlineValue_ = arg.substr(equals + 1);
+                    arg.resize(equals);
+                }
+            }
+            if (option && (arg == "--help" || arg == "-h")) {
                 line_.help = true;
-            } else if (arg == "--version") {
+            } else if (option && arg == "--version") {
                 line_.version = true;
-            } else if (arg.starts_with("-") && arg.size() > 1 &&
-                       !(line_.command.name == "calibrate" && IsNumberText(arg))) {
+            } else if (option) {
                 if (!Option(arg)) return false;
             } else if (line_.command.name.empty()) {
                 line_.command.name = arg;
@@ -231,6 +245,7 @@ class Parser {
             } else {
                 positional.push_back(arg);
             }
+            if (inlineValue_) return Fail(arg + " takes no value");
         }
         if (line_.help || line_.version) return true;
         if (line_.command.name.empty()) return Fail("no command given");
@@ -249,6 +264,11 @@ class Parser {
     }
 
     bool Value(const std::string& option, std::string& value) {
+        if (inlineValue_) {
+            value = *inlineValue_;
+            inlineValue_.reset();
+            return true;
+        }
         if (i_ + 1 >= args_.size()) return Fail(option + " needs a value");
         value = args_[++i_];
         return true;
@@ -423,6 +443,14 @@ class Parser {
         }
         if (positional.size() > wanted) return Fail("unexpected argument: " + positional[wanted]);
         if (takesFile) command.file = positional[0];
+        if (name == "download" && command.file == "-") {
+            return Fail("download needs the image as a FILE, not standard input");
+        }
+        if (name == "write-setup" && command.file == "-" && !command.yes) {
+            return Fail(
+                "write-setup - reads the file from standard input, where no answer can follow "
+                "it: give --yes");
+        }
         if (name == "set-address") {
             const auto address = IntegerIn(positional[0], 0, kHighestAddress);
             if (!address) return Fail("the new address is a whole number from 0 to 247");
@@ -474,6 +502,7 @@ class Parser {
     CommandLine& line_;
     std::string& error_;
     std::size_t i_ = 0;
+    std::optional<std::string> inlineValue_;  // the value of --opt=value, until taken
 };
 
 }  // namespace

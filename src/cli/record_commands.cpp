@@ -34,7 +34,14 @@ int History(const CommandLine& line, Console& io) {
     if (!options.show.empty() && events->empty()) {
         io.err << "corvane: no event " << options.show << " in the service record "
                << store->Location() << "\n";
-        return kLinkFailed;
+        return kBadInput;  // as certificate says of a UUID the record lacks
+    }
+    if (events->empty()) {
+        io.err << "corvane: no events"
+               << (options.serial.empty() ? "" : " of serial number " + options.serial)
+               << (options.kind.empty() ? "" : " of kind " + options.kind)
+               << (options.since.empty() ? "" : " since " + options.since)
+               << " in the service record " << store->Location() << "\n";
     }
     if (options.csv) io.out << records::kEventCsvHeader << "\n";
     for (const records::ServiceEvent& event : *events) {

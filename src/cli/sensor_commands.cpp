@@ -26,6 +26,12 @@
 namespace corvane::cli {
 namespace {
 
+// The names a file given as "-" goes by in messages and in the service record.
+constexpr const char* kStandardInput = "(standard input)";
+constexpr const char* kStandardOutput = "(standard output)";
+// The most standard input that is read for a setup: far more than any configuration file.
+constexpr std::size_t kLargestSetupInput = 1 << 20;
+
 // Unanswered polls in a row after which monitor gives the sensor up.
 constexpr int kMonitorMisses = 3;
 // Attempts at one write of a whole setup whose reply is lost before the write is given up: each
@@ -160,20 +166,49 @@ class Commands : private CommandSession {
 
     Result ReadSetup() {
         if (Result failure = Upload()) return failure;
+        const std::string& path = line_.command.file;
+        if (path == "-") {
+            // The file itself is the result; what was done goes to standard error.
+            const std::vector<std::uint8_t> bytes = EncodeConfig(r_);
+            io_.out.write(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<std::streamsize>(bytes.size()));
+            io_.out.flush();
+            if (!io_.out) return Failure{kBadInput, "cannot write the setup to standard output"};
+            link_.Link().NoteSetupFile(true, kStandardOutput);
+            io_.err << "corvane: setup of the sensor at address " << Address()
+                    << " written to standard output\n";
+            return std::nullopt;
+        }
         std::string error;
-        if (!SaveConfigFile(line_.command.file, r_, error)) return Failure{kBadInput, error};
-        link_.Link().NoteSetupFile(true, line_.command.file);
-        io_.out << "Setup of the sensor at address " << Address() << " saved to "
-                << line_.command.file << "\n";
+        if (!SaveConfigFile(path, r_, error)) return Failure{kBadInput, error};
+        link_.Link().NoteSetupFile(true, path);
+        io_.out << "Setup of the sensor at address " << Address() << " saved to " << path << "\n";
         return std::nullopt;
     }
 
+    // A configuration file, or standard input for "-".
+    LoadOutcome LoadSetupFile(const std::string& path, SharedRecords& file, std::string& error,
+                              int& recordsRead) const {
+        if (path != "-") return LoadConfigFile(path, file, error, &recordsRead);
+        const auto text = io_.readInput(kLargestSetupInput);
+        if (!text) {
+            error = "standard input cannot be read, or holds far more than a setup";
+            return LoadOutcome::Unreadable;
+        }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
+        if (!DecodeConfig(std::span(bytes, text->size()), file, &recordsRead)) {
+            error = config_file::kEndedEarly;
+            return LoadOutcome::Damaged;
+        }
+        return LoadOutcome::Loaded;
+    }
+
     Result WriteSetup() {
-        const std::string& path = line_.command.file;
+        const std::string& path = line_.command.file == "-" ? kStandardInput : line_.command.file;
         SharedRecords file;
         std::string error;
         int recordsRead = 0;
-        const LoadOutcome outcome = LoadConfigFile(path, file, error, &recordsRead);
+        const LoadOutcome outcome = LoadSetupFile(line_.command.file, file, error, recordsRead);
         if (outcome == LoadOutcome::Damaged) {
             return Failure{kBadInput, path + ": the file ends in record " +
                                           std::to_string(recordsRead + 1) + " of " +
@@ -500,11 +535,11 @@ class Commands : private CommandSession {
         const DownloadRecord& d = r_.Download;
         if (d.DownloadState != DownloadState::SendingBlocks) return;
         const int progress = d.DownloadProgress;
-        if (io_.outIsTerminal) {
+        if (io_.errIsTerminal) {
             if (progress == shown) return;
             constexpr int kWidth = 40;
             const int filled = progress * kWidth / 100;
-            io_.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+            io_.err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                     << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
                     << std::setw(3) << progress << " %  block " << d.BlockIndex << " of "
                     << d.BlockTotal << std::flush;
@@ -512,14 +547,14 @@ class Commands : private CommandSession {
         } else {
             const int tenth = progress / 10 * 10;
             if (tenth <= std::max(shown, 0)) return;
-            io_.out << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
+            io_.err << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
                     << std::flush;
             shown = tenth;
         }
     }
 
     void EndProgress(int shown) {
-        if (io_.outIsTerminal && shown >= 0) io_.out << "\n";
+        if (io_.errIsTerminal && shown >= 0) io_.err << "\n";
     }
 
     Result Scan() {

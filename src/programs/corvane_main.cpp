@@ -79,6 +79,22 @@ std::optional<std::string> ReadAnswerLine() {
     return std::nullopt;
 }
 
+// Standard input whole (a configuration file given as "-"); nothing when it cannot be read, holds
+// more than `limit` bytes, or Ctrl-C was pressed while waiting.
+std::optional<std::string> ReadWholeInput(std::size_t limit) {
+    std::string text;
+    char buffer[4096];
+    while (!interruptRequested.load()) {
+        const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (text.size() > limit) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 // The login name, for the stamps of a download when --operator is not given.
 std::string LoginName() {
     if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
@@ -136,7 +152,8 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     CatchStopSignals();
     cli::Console console{std::cout, std::cerr};
     console.readLine = ReadAnswerLine;
-    console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+    console.readInput = ReadWholeInput;
+    console.errIsTerminal = isatty(STDERR_FILENO) == 1;
     console.interrupted = [] { return interruptRequested.load(); };
     console.interruptCount = [] { return interruptCount.load(); };
     cli::TerminalPrompts prompts(console, line.link.trace, [&clock](std::function<void()> action) {

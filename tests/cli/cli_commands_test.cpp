@@ -30,6 +30,11 @@ std::vector<std::string> SetupLines(CliRig& rig, int address) {
     return {plant, lines.end()};
 }
 
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -61,6 +66,40 @@ TEST(CliSetup, readSetupThenWriteSetupGivesASecondSensorTheSameSetup) {
     ASSERT_EQ(rig.Run({"--address", "5", "write-setup", file, "--yes"}), 0) << rig.Err();
     EXPECT_TRUE(Contains(rig.Out(), "No differences")) << rig.Out();
     EXPECT_EQ(rig.FramesSent(), 17u + 9u + 17u);  // read, the nine writes, read back
+}
+
+// The conventions scripts expect: "-" is standard output for read-setup and standard input for
+// write-setup (whose question cannot then be answered, so it needs --yes), --opt=value is
+// --opt value, and "--" ends the options.
+TEST(CliSetup, aDashIsStandardOutputAndStandardInputAndOptionsTakeTheirValueAfterEquals) {
+    CliRig rig({0, 5});
+    rig.Sensor(1).Memory().SetWord(Offset::Slope, 350);
+    ScratchFolder folder;
+    const std::string file = folder.Path("tank.QCF");
+    ASSERT_EQ(rig.Run({"read-setup", file}), 0) << rig.Err();
+    ASSERT_EQ(rig.Run({"read-setup", "-"}), 0) << rig.Err();
+    EXPECT_EQ(rig.Out(), FileText(file));  // the file itself, and nothing else
+    EXPECT_TRUE(Contains(rig.Err(), "written to standard output")) << rig.Err();
+
+    EXPECT_EQ(rig.Run({"--address=5", "write-setup", "-"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "give --yes")) << rig.Err();
+    rig.Input(FileText(file));
+    ASSERT_EQ(rig.Run({"--address=5", "--timeout-ms=300", "write-setup", "-", "--yes"}), 0)
+        << rig.Err();
+    EXPECT_TRUE(Contains(rig.Out(), "it equals (standard input)")) << rig.Out();
+    EXPECT_EQ(SetupLines(rig, 5), SetupLines(rig, 0));
+
+    rig.Input(FileText(file).substr(0, 40));
+    EXPECT_EQ(rig.Run({"--address", "5", "write-setup", "-", "--yes"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "(standard input): the file ends in record")) << rig.Err();
+
+    // After "--" a name that begins with a dash is a file.
+    const std::string dashed = folder.Path("-dashed.QCF");
+    ASSERT_EQ(rig.Run({"read-setup", "--", dashed}), 0) << rig.Err();
+    EXPECT_EQ(FileText(dashed), FileText(file));
+    ASSERT_TRUE(std::filesystem::exists(dashed));
+    EXPECT_EQ(rig.Run({"--trace=yes", "info"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "--trace takes no value")) << rig.Err();
 }
 
 // Several sensors are polled in turn; one that stops answering is named once and the others go
@@ -246,10 +285,12 @@ TEST(CliDownload, aGoodImageEndsUpInTheSensorsFlashAndItsIssueIsPrinted) {
     ASSERT_EQ(rig.Run({"download", file, "--yes"}), 0) << rig.Err();
     EXPECT_TRUE(rig.Sensor().FlashEquals(testing::AsFlash(image)));
     EXPECT_TRUE(Contains(rig.Out(), "Software upgraded: issue 3.0123")) << rig.Out();
-    const auto lines = Lines(rig.Out());
+    // The progress goes to standard error, the results alone to standard output.
+    const auto lines = Lines(rig.Err());
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return Contains(l, " % (block "); }),
               10);
+    EXPECT_FALSE(Contains(rig.Out(), " % (block ")) << rig.Out();
 
     // An installation is stamped as one.
     ASSERT_EQ(rig.Run({"--operator", "Line 4", "download", file, "--install", "--yes"}), 0)
@@ -415,11 +456,6 @@ TEST(CliLink, aLostReplyToADataBlockIsAskedForAgain) {
     rig.Sensor().Faults().seed = 7;
     EXPECT_EQ(rig.Run({"info"}), 0) << rig.Err();
     EXPECT_TRUE(Contains(rig.Out(), "Serial Number: ")) << rig.Out();
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A sensor behind a device server that answers late: a reply is never taken for the next

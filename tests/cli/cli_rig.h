@@ -63,6 +63,10 @@ class CliRig {
             typed_.pop_front();
             return text;
         };
+        console.readInput = [this](std::size_t limit) -> std::optional<std::string> {
+            if (input_.size() > limit) return std::nullopt;
+            return input_;
+        };
         int checks = 0;
         console.interrupted = [this, checks]() mutable {
             return interruptAfter_ >= 0 && ++checks > interruptAfter_;
@@ -72,6 +76,8 @@ class CliRig {
     }
 
     void Type(std::string line) { typed_.push_back(std::move(line)); }
+    // What standard input holds, for a file given as "-".
+    void Input(std::string bytes) { input_ = std::move(bytes); }
     // Ctrl-C (pressed `presses` times) after the command has asked `checks` times whether to
     // stop.
     void InterruptAfter(int checks, int presses = 1) {
@@ -101,6 +107,7 @@ class CliRig {
     std::ostringstream out_;
     std::ostringstream err_;
     std::deque<std::string> typed_;
+    std::string input_;
     std::size_t writesBefore_ = 0;
     int interruptAfter_ = -1;
     int interruptPresses_ = 1;

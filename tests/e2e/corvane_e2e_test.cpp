@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,6 +110,42 @@ TEST_F(CorvaneOnTheSimulator, noiseAfterEachReplySpoilsNeitherPollsNorSetupNorDo
         },
         5))
         << output;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Behind a device server that answers 150 ms late the setup is read exactly with no option, and
+// 700 ms late with --timeout-ms 1500; it is never read as another block's late reply.
+TEST_F(CorvaneOnTheSimulator, readSetupThroughALateAnsweringLineReadsTheSetupExactly) {
+    ASSERT_TRUE(simulator.Start("cli-prompt"));
+    SimulatorProcess late150;
+    ASSERT_TRUE(late150.Start("cli-late150", {"--delay", "150"}));
+    SimulatorProcess late700;
+    ASSERT_TRUE(late700.Start("cli-late700", {"--delay", "700"}));
+    testing::ScratchFolder folder;
+    const std::string prompt = folder.Path("prompt.QCF");
+    const Finished first =
+        RunCorvane({"--port", Device(), "read-setup", QString::fromStdString(prompt)});
+    ASSERT_EQ(first.status, 0) << first.err;
+
+    const auto link = [](const SimulatorProcess& sim) {
+        return QString::fromStdString(sim.Link().string());
+    };
+    const std::string at150 = folder.Path("at150.QCF");
+    const Finished read150 =
+        RunCorvane({"--port", link(late150), "read-setup", QString::fromStdString(at150)}, 30);
+    ASSERT_EQ(read150.status, 0) << read150.err;
+    EXPECT_EQ(FileText(at150), FileText(prompt));
+
+    const std::string at700 = folder.Path("at700.QCF");
+    const Finished read700 = RunCorvane(
+        {"--port", link(late700), "--timeout-ms=1500", "read-setup", QString::fromStdString(at700)},
+        60);
+    ASSERT_EQ(read700.status, 0) << read700.err;
+    EXPECT_EQ(FileText(at700), FileText(prompt));
 }
 
 // The fields of a CSV row.
