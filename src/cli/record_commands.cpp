@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/json_output.h"
 #include "records/record_store.h"
 
 namespace corvane::cli {
@@ -85,6 +86,15 @@ int Share(const CommandLine& line, Console& io) {
     if (!copied) {
         io.err << "corvane: " << error << "\n";
         return kLinkFailed;
+    }
+    if (options.json) {
+        io.out << JsonObject()
+                      .Text("direction", options.direction)
+                      .Text("server", options.server)
+                      .Integer("events", static_cast<long long>(*copied))
+                      .Build()
+               << "\n";
+        return kDone;
     }
     io.out << *copied << (*copied == 1 ? " event " : " events ")
            << (push ? "pushed to " + options.server : "pulled from " + options.server) << "\n";

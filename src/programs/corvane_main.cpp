@@ -22,6 +22,7 @@
 
 #include "cli/certificate_command.h"
 #include "cli/command_line.h"
+#include "cli/ports_command.h"
 #include "cli/record_commands.h"
 #include "cli/sensor_commands.h"
 #include "cli/terminal_prompts.h"
@@ -223,6 +224,10 @@ int main(int argc, char** argv) {
         return cli::kDone;
     }
     if (line.command.name == "certificate") return cli::RunCertificateProgram(argc, argv, line);
+    if (line.command.name == "ports") {
+        cli::Console console{std::cout, std::cerr};
+        return cli::RunPortsCommand(line, console);
+    }
     if (cli::IsRecordCommand(line.command.name)) {
         QCoreApplication application(argc, argv);
         std::setlocale(LC_ALL, "C");
