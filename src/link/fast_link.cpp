@@ -69,10 +69,20 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
         receiver_ = &receiver;
         return inner_.Open(settings, *this);
     }
+    // The engine's request is held until the link lets it go (SendHeld): a late reply to an
+    // earlier request may first have to be waited out.
     void Write(std::span<const std::uint8_t> bytes) override {
+        frame_.assign(bytes.begin(), bytes.end());
+        framePending_ = true;
+    }
+    bool HasHeldFrame() const { return framePending_; }
+    const std::vector<std::uint8_t>& HeldFrame() const { return frame_; }
+    void SendHeld() {
+        if (!framePending_) return;
+        framePending_ = false;
         held_.reset();
         replyBegun_ = false;
-        inner_.Write(bytes);
+        inner_.Write(frame_);
     }
     void SetFailureObserver(FailureObserver observer) override {
         inner_.SetFailureObserver(std::move(observer));
@@ -121,6 +131,8 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
     ByteReceiver* receiver_ = nullptr;
     std::optional<std::uint8_t> held_;  // a byte that may be the reply's address
     bool replyBegun_ = false;
+    std::vector<std::uint8_t> frame_;  // the request last written by the engine
+    bool framePending_ = false;        // written by the engine, not yet sent
 };
 
 // The engine's link timer: the fast link runs the ticks itself, so the period the engine asks
@@ -239,21 +251,27 @@ void FastLink::OnLineActivity() {
     }
 }
 
-// Waits until the line has been silent for `silenceMs`, dropping what comes meanwhile. Bytes
-// that came are a late reply to the request sent at `sentAt`: the time-out is raised to twice
+// Waits until the line has been silent for the risk's silence since the time-out or the reply it
+// follows (or since the last byte, if later), dropping what comes meanwhile. Bytes that came
+// are a late reply to the request sent at the risk's `sentAt`: the time-out is raised to twice
 // the time it took, so that the next request is given the time its reply needs.
-void FastLink::WaitOutLateReply(int silenceMs, TimePoint sentAt) {
-    draining_ = true;
-    lateBytes_ = false;
-    drainMs_ = std::max(silenceMs, 1);
-    drain_->Start(drainMs_);
-    while (draining_ && wait_.WaitForEvent()) {
+void FastLink::WaitOutLateReply(const LateReplyRisk& risk) {
+    const TimePoint quietSince = std::max(risk.from, lastByteAt_);
+    const int remaining = risk.silenceMs - MillisecondsSince(quietSince);
+    lateBytes_ = lastByteAt_ > risk.from;
+    if (remaining > 0) {
+        draining_ = true;
+        drainMs_ = std::max(risk.silenceMs, 1);
+        drain_->Start(remaining);
+        while (draining_ && wait_.WaitForEvent()) {
+        }
+        draining_ = false;
+        drain_->Stop();
     }
-    draining_ = false;
-    drain_->Stop();
     if (!lateBytes_) return;
     TraceDropped("after the time-out (a late reply)");
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(lastByteAt_ - sentAt);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(lastByteAt_ - risk.sentAt);
     const long long raised = std::min<long long>(2 * took.count(), kLongestTimeoutMs);
     if (raised > timeoutMs_) {
         timeoutMs_ = static_cast<int>(raised);
@@ -263,6 +281,25 @@ void FastLink::WaitOutLateReply(int silenceMs, TimePoint sentAt) {
                         std::to_string(timeoutMs_) + " ms");
         }
     }
+}
+
+// Before a request goes out: a reply that may still come for another request to the same
+// sensor (or to every sensor) is waited out. The same request sent again needs no wait (a late
+// reply to the first attempt answers the same question), nor does a request to another address
+// (the reply's address tells them apart).
+void FastLink::SendHeldRequest() {
+    const std::vector<std::uint8_t>& frame = tap_->HeldFrame();
+    if (risk_) {
+        const std::vector<std::uint8_t>& earlier = risk_->frame;
+        const bool same = frame == earlier;
+        const bool otherAddress = frame.size() >= 2 && earlier.size() >= 2 &&
+                                  !IsBroadcastFunction(frame[1]) &&
+                                  !IsBroadcastFunction(earlier[1]) && frame[0] != earlier[0];
+        if (!same && !otherAddress) WaitOutLateReply(*risk_);
+        risk_.reset();
+    }
+    if (owed_ && owed_->frame != frame) owed_.reset();
+    tap_->SendHeld();
 }
 
 void FastLink::NoteDropped(std::uint8_t byte) {
@@ -279,6 +316,7 @@ ExchangeEnded FastLink::Step() {
     TraceDropped("between exchanges");
     ended_ = false;
     link_.Tick();
+    if (tap_->HasHeldFrame()) SendHeldRequest();
     ExchangeEnded exchange{r_.Link.RequestFunction, r_.Link.TxFrame[0], Outcome::Silent};
     if (r_.Engine.TransmitInhibit) {
         // The port would not open: the engine withholds every request from now on.
@@ -287,6 +325,7 @@ ExchangeEnded FastLink::Step() {
         return exchange;
     }
     if (r_.Link.TickCount == 0) return exchange;  // nothing went out
+    const std::vector<std::uint8_t> frame = tap_->HeldFrame();
     const TimePoint sentAt = clock_.PreciseNow();
     const int requestMs = RequestLineMs();
     sentAt_ = sentAt;
@@ -314,21 +353,20 @@ ExchangeEnded FastLink::Step() {
         if (eventTrace_) {
             eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
         }
-        if (exchange.function != fn::kProbe) {
-            // Its reply may yet come: the line must fall silent before anything else goes out.
-            if (!owedSince_) owedSince_ = sentAt;
-            WaitOutLateReply(timeoutMs_, sentAt);
-            if (lateBytes_ && *owedSince_ == sentAt) owedSince_.reset();
-        }
+        // Its reply may yet come.
+        risk_ = LateReplyRisk{frame, clock_.PreciseNow(), timeoutMs_, sentAt};
+        if (!owed_ || owed_->frame != frame) owed_ = Owed{frame, sentAt};
     } else {
         lastAnswerMs_ = std::max(0, MillisecondsSince(sentAt) - requestMs);
-        if (owedSince_) {
-            // This reply may be the late one to an earlier attempt, and this request's own still
-            // on its way: the line is left silent for as long as the earlier one took.
-            const int owedMs = MillisecondsSince(*owedSince_);
-            owedSince_.reset();
-            WaitOutLateReply(std::max(owedMs, timeoutMs_), sentAt);
+        if (owed_ && owed_->frame == frame) {
+            // The request was sent again after a time-out: this reply may be the late one to an
+            // earlier attempt, and this attempt's own still on its way. Before another request
+            // to this sensor the line is left silent for as long as the earlier one took.
+            const TimePoint now = clock_.PreciseNow();
+            risk_ = LateReplyRisk{
+                frame, now, std::max(MillisecondsSince(owed_->firstSentAt), timeoutMs_), sentAt};
         }
+        owed_.reset();
     }
     return exchange;
 }

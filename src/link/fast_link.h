@@ -46,13 +46,14 @@ std::string DescribeRequest(int function, int address);
 // the engine's 200 ms ticks, since no faster schedule makes the sensor finish sooner.
 //
 // A reply always belongs to the request last sent, even through a device server that answers
-// later than the time-out: after an exchange a time-out ended, the next request waits until the
-// line has been silent for the reply time-out (bytes meanwhile are dropped), and a reply taken
-// for a request sent again after a time-out may be the late reply to the first attempt, so the
-// line is then left silent for as long as that reply took before anything else goes out. A late
-// reply seen while waiting raises the time-out to twice the time it took, for the rest of the
-// run. Probes are the exception: a probe's answer carries the address probed, and a scan's next
-// probe goes to another address, so a late answer cannot pass for the next one's.
+// later than the time-out: after an exchange a time-out ended, another request to the same
+// sensor waits until the line has been silent for the reply time-out (bytes meanwhile are
+// dropped); a reply taken for a request sent again after a time-out may be the late reply to
+// the first attempt, so before another request to that sensor the line is left silent for as
+// long as that reply took. A late reply seen while waiting raises the time-out to twice the time
+// it took, for the rest of the run. The same request sent again needs no wait (the late reply
+// answers the same question), nor does a request to another address: a reply begins with the
+// address of the sensor that sends it, and one from another address is dropped.
 class FastLink : private LinkObserver {
   public:
     // The reply time-out when none is given: enough for a device server that adds up to 500 ms.
@@ -107,7 +108,21 @@ class FastLink : private LinkObserver {
     int FrameGapMs() const;
     int CharacterBits() const;
     using TimePoint = std::chrono::system_clock::time_point;
-    void WaitOutLateReply(int silenceMs, TimePoint sentAt);
+    // A reply that may still come for `frame`: before another request to the same sensor the
+    // line must have been silent for `silenceMs` since `from` (or since its last byte).
+    struct LateReplyRisk {
+        std::vector<std::uint8_t> frame;
+        TimePoint from;
+        int silenceMs = 0;
+        TimePoint sentAt;  // when `frame` went out (for the time a late reply took)
+    };
+    // A request sent again after its time-out, from its first attempt.
+    struct Owed {
+        std::vector<std::uint8_t> frame;
+        TimePoint firstSentAt;
+    };
+    void WaitOutLateReply(const LateReplyRisk& risk);
+    void SendHeldRequest();
     bool KeepsEngineRhythm(int function) const;
     int RequestLineMs() const;
     void PortHasFailed(const PortFailure& failure) override { lastPortFailure_ = failure; }
@@ -124,10 +139,11 @@ class FastLink : private LinkObserver {
     std::unique_ptr<fw::Timer> drain_;  // runs until a late reply has been waited out
     bool draining_ = false;
     int drainMs_ = 0;
-    bool lateBytes_ = false;              // bytes came while waiting out a late reply
-    TimePoint sentAt_{};                  // when the last request went out
-    TimePoint lastByteAt_{};              // when the last byte came
-    std::optional<TimePoint> owedSince_;  // the first request whose reply was never seen
+    bool lateBytes_ = false;  // bytes came while waiting out a late reply
+    TimePoint sentAt_{};      // when the last request went out
+    TimePoint lastByteAt_{};  // when the last byte came
+    std::optional<LateReplyRisk> risk_;
+    std::optional<Owed> owed_;
     int lastAnswerMs_ = 0;
     std::vector<int> lateProbeAnswers_;
     bool lineBusy_ = false;

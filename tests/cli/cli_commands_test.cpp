@@ -482,7 +482,8 @@ TEST(CliLink, aLateReplyIsNeverTakenForTheNextRequestsReply) {
         {700, {"--timeout-ms", "1500"}, true},
         {700, {}, false},
         {150, {"--timeout-ms", "100"}, false},
-        {250, {"--timeout-ms", "100"}, false},  // the reply lands in the second attempt's window
+        {250, {"--timeout-ms", "100"}, false},  // the reply lands in the third attempt's window
+        {450, {"--timeout-ms", "300"}, false},
         {700, {"--timeout-ms", "100"}, false},
         {2500, {}, false},
     };
@@ -520,9 +521,10 @@ TEST(CliLink, aLateReplyIsNeverTakenForTheNextRequestsReply) {
     }
 }
 
-// A reply lost on the line costs the time-out and the wait for a late reply, no more, and the
-// next request goes out only once the line has been silent for the reply time-out.
-TEST(CliLink, aLostReplyIsWaitedOutBeforeTheRequestGoesOutAgain) {
+// The same request sent again after a time-out goes out at once (a late reply to the first
+// attempt answers the same question); the next, different request waits until the second
+// attempt's own late reply has passed.
+TEST(CliLink, aRequestSentAgainGoesAtOnceAndTheNextOneWaitsOutTheLateReply) {
     CliRig rig;
     rig.Sensor().Faults().silent = true;
     const auto started = rig.Clock().Now();
@@ -531,9 +533,23 @@ TEST(CliLink, aLostReplyIsWaitedOutBeforeTheRequestGoesOutAgain) {
     const auto& times = rig.Line().WriteTimes();
     ASSERT_GE(times.size(), 3u);
     const auto gap = times[times.size() - 1] - times[times.size() - 2];
-    EXPECT_GE(gap, 600 * fw::kMillisecond);
-    EXPECT_LT(gap, 620 * fw::kMillisecond);
-    EXPECT_LT(rig.Clock().Now() - started, 2 * fw::kSecond);
+    EXPECT_GE(gap, 300 * fw::kMillisecond);
+    EXPECT_LT(gap, 320 * fw::kMillisecond);
+    EXPECT_LT(rig.Clock().Now() - started, fw::kSecond);
+
+    // 450 ms late with a 300 ms time-out: the second attempt takes the first one's reply; its
+    // own comes 305 ms later and is dropped before block 1 is asked for.
+    rig.Sensor().Faults().silent = false;
+    rig.Sensor().Faults().replyDelayUs = 450'000;
+    const std::size_t before = rig.Line().WriteTimes().size();
+    ASSERT_EQ(rig.Run({"--timeout-ms", "300", "info"}), 0) << rig.Err();
+    const auto& sent = rig.Line().WriteTimes();
+    ASSERT_GE(sent.size(), before + 3);
+    const auto firstAttempt = sent[before];
+    const auto secondAttempt = sent[before + 1];
+    const auto block1 = sent[before + 2];
+    EXPECT_LT(secondAttempt - firstAttempt, 320 * fw::kMillisecond);
+    EXPECT_GT(block1 - secondAttempt, 450 * fw::kMillisecond);
 }
 
 TEST(CliAddress, setAddressMovesTheSensorAndConfirmsItThere) {
