@@ -91,13 +91,15 @@ constexpr CommandHelp kCommandHelp[] = {
      "Reads the sensor's 17 data blocks and prints its identity, software and calibration\n"
      "history and its setup, one 'Name: value' line each, e.g. 'Serial Number: 123456'.\n"},
     {"monitor",
-     "usage: corvane [OPTIONS] monitor [--count N] [--csv]\n\n"
+     "usage: corvane [OPTIONS] monitor [--count N] [--csv | --json]\n\n"
      "Polls the sensor as fast as the line allows and prints one line per answered poll: the\n"
      "time, the six readings (conductivity without and with temperature compensation,\n"
      "temperature, concentration, the two output currents) and the status lines the sensor\n"
      "raises. Stops after N answered polls, on Ctrl-C, or with exit status 1 when the sensor\n"
      "stops answering.\n"
      "  --count N   stop after N answered polls\n"
+     "  --json      one JSON object a line: address, time, the readings by the CSV's names,\n"
+     "              temperature_unit, concentration_unit and status (an array)\n"
      "  --csv       a header line, then rows of\n"
      "              "
      "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status\n"

@@ -47,8 +47,9 @@ int RunPortsCommand(const CommandLine& line, Console& io, const SystemTree& tree
         for (const SerialAdapter& adapter : adapters) io.out << LineOf(adapter) << "\n";
     }
     if (adapters.empty()) {
-        io.err << "corvane: no serial adapters found (nothing in " << (tree.dev / "serial/by-id")
-               << ", no ttyUSB or ttyACM device in " << tree.dev << ")\n";
+        io.err << "corvane: no serial adapters found (nothing in "
+               << (tree.dev / "serial" / "by-id").string() << ", no ttyUSB or ttyACM device in "
+               << tree.dev.string() << ")\n";
     }
     io.out.flush();
     if (!io.out) {
