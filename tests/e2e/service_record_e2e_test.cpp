@@ -161,6 +161,15 @@ TEST_F(ServiceRecordOnTheSimulator, bothProgramsRecordWhatTheyDidToTheSensor) {
                     QString::fromStdString(certificate)});
     EXPECT_EQ(certified.status, 0) << certified.err;
     EXPECT_EQ(certified.out, "Certificate written to " + certificate + "\n");
+    const std::string again = folder.Path("again.pdf");
+    const Finished json =
+        RunCorvane({"--records", Records(), "--json", "certificate", calibration["uuid"].toString(),
+                    "--out=" + QString::fromStdString(again)});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const QJsonObject document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(document["uuid"].toString(), calibration["uuid"].toString()) << json.out;
+    EXPECT_EQ(document["file"].toString().toStdString(), again) << json.out;
     if (QProcess pdftotext; !QStandardPaths::findExecutable("pdftotext").isEmpty()) {
         pdftotext.start("pdftotext", {QString::fromStdString(certificate), "-"});
         ASSERT_TRUE(pdftotext.waitForFinished(30000));
