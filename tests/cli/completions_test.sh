@@ -67,11 +67,12 @@ if [ -n "$present" ]; then
 fi
 
 if command -v zsh >/dev/null; then
-    # Loaded as compinit loads it: from the function path, for the command it names.
+    # Loaded as compinit loads it: from the function path, for the command it names. compinit
+    # writes no dump file (-D): it would replace the file it is given.
     zsh_file=$source_dir/packaging/completions/_corvane
     if zsh -n "$zsh_file" && head -1 "$zsh_file" | grep -qx '#compdef corvane' &&
         zsh -fc "fpath=('$source_dir/packaging/completions' \$fpath); autoload -Uz compinit &&
-                 compinit -u -d /dev/null && [[ \${_comps[corvane]} == _corvane ]]"; then
+                 compinit -u -D && [[ \${_comps[corvane]} == _corvane ]]"; then
         echo "ok: zsh loads the completion for corvane"
     else
         echo "FAILED: zsh does not load the completion for corvane" >&2
