@@ -6,6 +6,7 @@
 #include <array>
 #include <iomanip>
 #include <map>
+#include <sstream>
 #include <string_view>
 
 #include "cli/calibrate_command.h"
@@ -32,6 +33,25 @@ constexpr const char* kStandardInput = "(standard input)";
 constexpr const char* kStandardOutput = "(standard output)";
 // The most standard input that is read for a setup: far more than any configuration file.
 constexpr std::size_t kLargestSetupInput = 1 << 20;
+
+// Keeps what is written and passes it on to another stream as well.
+class CopyingBuffer : public std::stringbuf {
+  public:
+    explicit CopyingBuffer(std::ostream* copy) : copy_(copy) {}
+
+  protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        if (copy_ != nullptr) copy_->write(text, count).flush();
+        return std::stringbuf::xsputn(text, count);
+    }
+    int_type overflow(int_type c) override {
+        if (copy_ != nullptr && c != traits_type::eof()) copy_->put(static_cast<char>(c)).flush();
+        return std::stringbuf::overflow(c);
+    }
+
+  private:
+    std::ostream* copy_;
+};
 
 // Unanswered polls in a row after which monitor gives the sensor up.
 constexpr int kMonitorMisses = 3;
@@ -117,10 +137,13 @@ class Commands : private CommandSession {
         return std::nullopt;
     }
 
-    // calibrate --json: the lines calibrate prints, and its verdict, as one object.
+    // calibrate --json: the lines calibrate prints, and its verdict, as one object. Where it will
+    // ask, the lines also go to standard error, so that the question comes with the reading.
     Result Calibrate() {
         if (!Json()) return RunCalibrate(line_, r_, link_, io_, recorder_);
-        std::ostringstream text;
+        const bool asks = !line_.command.yes && !line_.command.noAdjust;
+        CopyingBuffer buffer(asks ? &io_.err : nullptr);
+        std::ostream text(&buffer);
         Console captured{text,
                          io_.err,
                          io_.readLine,
@@ -132,7 +155,7 @@ class Commands : private CommandSession {
         Result result = RunCalibrate(line_, r_, link_, captured, recorder_);
         std::vector<std::string> lines;
         std::string verdict;
-        std::istringstream in(text.str());
+        std::istringstream in(buffer.str());
         for (std::string one; std::getline(in, one);) {
             if (one.starts_with("Verdict: ")) verdict = one.substr(9, one.find(' ', 9) - 9);
             lines.push_back(one);

@@ -159,6 +159,12 @@ TEST(CliJson, calibrateGivesItsLinesAndItsVerdict) {
     const QJsonArray lines = calibration["lines"].toArray();
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines[0].toString().startsWith("As found: ")) << rig.Out();
+
+    // Asked, the operator sees the reading the question is about on standard error.
+    rig.Type("n");
+    ASSERT_EQ(rig.Run({"calibrate", "conductivity", "92.5", "--json"}), 0) << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), "As found: ")) << rig.Err();
+    EXPECT_EQ(Text(Document(rig.Out()), "verdict"), "PASS");
 }
 
 }  // namespace
