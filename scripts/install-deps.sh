@@ -21,6 +21,8 @@ packages=(
   # the Debian package (scripts/package.sh: CPack's dpkg-shlibdeps and file) and its test (man,
   # desktop-file-validate)
   dpkg-dev file man-db desktop-file-utils
+  # corvane's shell completions and their test (tests/cli/completions_test.sh)
+  bash-completion zsh
 )
 
 missing=()

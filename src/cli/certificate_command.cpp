@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/json_output.h"
 #include "cli/record_commands.h"
 #include "records/certificate.h"
 #include "records/record_store.h"
@@ -65,6 +66,10 @@ int RunCertificateCommand(const CommandLine& line, Console& io) {
     if (!records::WriteCertificatePdf(*certificate, size, options.out, error)) {
         io.err << "corvane: " << error << "\n";
         return kBadInput;
+    }
+    if (options.json) {
+        io.out << JsonObject().Text("uuid", options.uuid).Text("file", options.out).Build() << "\n";
+        return kDone;
     }
     io.out << "Certificate written to " << options.out << "\n";
     return kDone;

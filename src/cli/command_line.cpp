@@ -15,8 +15,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: corvane [--port DEVICE] [--address N[,N...]] [--baud N] [--parity E|O|N|M|S]\n"
-    "               [--data-bits 7|8] [--stop-bits 1|2] [--operator NAME] [--trace]\n"
-    "               [--simulate] [--records FILE] COMMAND [ARGS]\n";
+    "               [--data-bits 7|8] [--stop-bits 1|2] [--timeout-ms MS] [--operator NAME]\n"
+    "               [--trace] [--simulate] [--records FILE] [--json] COMMAND [ARGS]\n";
 
 constexpr const char* kProgramHelp =
     "\n"
@@ -33,11 +33,16 @@ constexpr const char* kProgramHelp =
     "  --parity P        E, O, N, M or S (default N)\n"
     "  --data-bits N     7 or 8 (default 8)\n"
     "  --stop-bits N     1 or 2 (default 1)\n"
+    "  --timeout-ms MS   the reply time-out: silence after which a request counts as\n"
+    "                    unanswered (default 1000, enough for a device server adding up to\n"
+    "                    500 ms; scan: see scan --help)\n"
     "  --operator NAME   the name stamped with a download (default: the login name)\n"
     "  --trace           every frame (hex) and link event on standard error\n"
     "  --simulate        talk to the built-in virtual sensor instead of a port\n"
     "  --records FILE    the service record to write and read (default\n"
     "                    ~/.local/share/Corvane/service-records.sqlite)\n"
+    "  --json            the results as JSON: one document on standard output (monitor:\n"
+    "                    one object a line; history: one event a line)\n"
     "  --help            this help; COMMAND --help explains a command\n"
     "  --version         the version\n"
     "\n"
@@ -48,24 +53,32 @@ constexpr const char* kProgramHelp =
     "  write-setup FILE [--yes]        write a configuration file's setup to the sensor\n"
     "  download FILE [--install] [--yes]\n"
     "                                  flash a software image (Intel HEX) into the sensor\n"
-    "  scan [--from N] [--to N] [--timeout-ms MS]\n"
-    "                                  list the addresses that answer\n"
+    "  scan [--from N] [--to N]        list the addresses that answer\n"
     "  set-address NEW                 give the sensor a new address\n"
     "  calibrate conductivity 0|9.25|92.5|925 | temperature TRUE | outputs\n"
     "            [--stable-s S] [--timeout-s S] [--yes] [--no-adjust]\n"
     "                                  calibrate one point once the reading has settled\n"
-    "  history [--serial S] [--since DATE] [--kind K] [--csv | --json] [--show UUID]\n"
+    "  history [--serial S] [--since DATE] [--kind K] [--csv] [--show UUID]\n"
     "                                  the service record: what was done to which sensor\n"
     "  records push|pull postgresql://USER@HOST[:PORT]/DB\n"
     "                                  share the service record with the plant's server\n"
     "  certificate UUID --out FILE.pdf [--paper a4|letter]\n"
     "                                  a calibration certificate (PDF) of a recorded calibration\n"
+    "  ports                           the serial adapters, their stable names and who holds them\n"
     "\n"
-    "Exit status: 0 done; 1 the sensor did not answer (scan: no address answered), rejected a\n"
-    "request or the link failed; 2 bad usage or a bad file; 3 write-setup read back a value\n"
-    "that differs, or calibrate's last reading is outside its tolerance (or never settled);\n"
-    "4 write-setup stopped between its writes and the sensor may hold part of the new setup.\n"
-    "Results go to standard output, errors to standard error.\n";
+    "An option takes its value after a blank or after = (--port=/dev/ttyUSB1); -- ends the\n"
+    "options. A FILE of - is standard output for read-setup and standard input for\n"
+    "write-setup.\n"
+    "\n"
+    "Exit status, the same for every command:\n"
+    "  0  done\n"
+    "  1  the sensor did not answer (scan: no address answered), rejected a request or the\n"
+    "     link failed; the service record cannot be read\n"
+    "  2  bad usage, a bad file, or a UUID the service record lacks\n"
+    "  3  write-setup read back a value that differs, or calibrate's last reading is outside\n"
+    "     its tolerance (or never settled)\n"
+    "  4  write-setup stopped between its writes and the sensor may hold part of the new setup\n"
+    "Results go to standard output; progress, questions and errors to standard error.\n";
 
 struct CommandHelp {
     const char* name;
@@ -78,13 +91,15 @@ constexpr CommandHelp kCommandHelp[] = {
      "Reads the sensor's 17 data blocks and prints its identity, software and calibration\n"
      "history and its setup, one 'Name: value' line each, e.g. 'Serial Number: 123456'.\n"},
     {"monitor",
-     "usage: corvane [OPTIONS] monitor [--count N] [--csv]\n\n"
+     "usage: corvane [OPTIONS] monitor [--count N] [--csv | --json]\n\n"
      "Polls the sensor as fast as the line allows and prints one line per answered poll: the\n"
      "time, the six readings (conductivity without and with temperature compensation,\n"
      "temperature, concentration, the two output currents) and the status lines the sensor\n"
      "raises. Stops after N answered polls, on Ctrl-C, or with exit status 1 when the sensor\n"
      "stops answering.\n"
      "  --count N   stop after N answered polls\n"
+     "  --json      one JSON object a line: address, time, the readings by the CSV's names,\n"
+     "              temperature_unit, concentration_unit and status (an array)\n"
      "  --csv       a header line, then rows of\n"
      "              "
      "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status\n"
@@ -96,7 +111,8 @@ constexpr CommandHelp kCommandHelp[] = {
     {"read-setup",
      "usage: corvane [OPTIONS] read-setup FILE\n\n"
      "Reads the sensor's setup and saves it as a configuration file (.QCF), the file the\n"
-     "desktop tool's Setup page opens and saves. The file is replaced in one step.\n"},
+     "desktop tool's Setup page opens and saves. The file is replaced in one step. A FILE of\n"
+     "- writes the file to standard output (and says so on standard error).\n"},
     {"write-setup",
      "usage: corvane [OPTIONS] write-setup FILE [--yes]\n\n"
      "Loads the configuration file (all of it, or nothing), reads the sensor's setup, prints\n"
@@ -105,20 +121,28 @@ constexpr CommandHelp kCommandHelp[] = {
      "differently. A write whose reply is lost is sent again; once the writes have begun,\n"
      "Ctrl-C takes effect after the last (press it again to stop at once). Exit status 4: the\n"
      "writes stopped part way and the sensor may hold part of the new setup; the message\n"
-     "lists the writes that went through.\n"
+     "lists the writes that went through. A FILE of - reads the file from standard input;\n"
+     "no answer can follow it there, so it needs --yes.\n"
      "  --yes       write without asking\n"},
     {"download",
      "usage: corvane [OPTIONS] download FILE [--install] [--yes]\n\n"
      "Checks the software image (Intel HEX) whole, asks (unless --yes), then flashes it into\n"
      "the sensor as an upgrade, or as an installation with --install, and prints the software\n"
-     "issue the sensor returns. Shows a progress bar on a terminal, a line per 10 % otherwise.\n"
+     "issue the sensor returns. The progress goes to standard error: a bar on a terminal, a\n"
+     "line per 10 % otherwise.\n"
      "  --install   stamp the download as an installation rather than an upgrade\n"
      "  --yes       download without asking\n"},
     {"scan",
-     "usage: corvane [OPTIONS] scan [--from N] [--to N] [--timeout-ms MS]\n\n"
+     "usage: corvane [OPTIONS] scan [--from N] [--to N]\n\n"
      "Probes each address from N to N (default 0 to 247) and prints those that answer, one a\n"
      "line, then how many answered on standard error. Exit status 1 when none answered.\n"
-     "  --timeout-ms MS   silence after which an address counts as empty (default 100)\n"},
+     "The probe time-out follows the line: at first what a directly attached sensor needs\n"
+     "(the line time of probe and answer and the sensor's turn round, 20 ms at 9600 baud),\n"
+     "then three times the slowest answer so far. An answer that comes after its probe's\n"
+     "time-out still counts. Through a device server that adds more than a few\n"
+     "milliseconds, give --timeout-ms (e.g. 300), or the addresses at the end of the range\n"
+     "may be missed.\n"
+     "  --json      {\"from\": N, \"to\": N, \"found\": [addresses]}, also when none answered\n"},
     {"history",
      "usage: corvane [--records FILE] history [--serial S] [--since DATE] [--kind K]\n"
      "                                        [--csv | --json] [--show UUID]\n\n"
@@ -134,7 +158,9 @@ constexpr CommandHelp kCommandHelp[] = {
      "               default-setup\n"
      "  --csv        a header, then one RFC 4180 row an event (details as JSON text)\n"
      "  --json       one JSON object a line, with the event's details\n"
-     "  --show UUID  the one event, all of it\n"},
+     "  --show UUID  the one event, all of it (exit status 2 when the record lacks it)\n"
+     "Each plain line ends in the event's UUID. With no event to list, that is said on\n"
+     "standard error.\n"},
     {"records",
      "usage: corvane [--records FILE] records push|pull postgresql://USER@HOST[:PORT]/DB\n\n"
      "push copies the events of the service record that the server lacks to it; pull copies\n"
@@ -153,6 +179,15 @@ constexpr CommandHelp kCommandHelp[] = {
      "is refused. The file is replaced in one step. Needs no sensor and no display.\n"
      "  --out FILE.pdf        the file to write\n"
      "  --paper a4|letter     the paper size (default a4)\n"},
+    {"ports",
+     "usage: corvane ports [--json]\n\n"
+     "Lists the serial adapters, one a line: the stable name under /dev/serial/by-id (the same\n"
+     "whichever USB socket the adapter is in; give it to --port), the device it points to, the\n"
+     "USB vendor and product ids and texts where the adapter gives them, and 'free' or the\n"
+     "programs that hold it ('in use by minicom, PID 4711'). Adapters without a stable name\n"
+     "(ttyUSB, ttyACM) follow. Needs no sensor.\n"
+     "  --json      {\"ports\": [{\"name\", \"device\", \"vendor_id\", \"product_id\", \"maker\",\n"
+     "              \"product\", \"held_by\": [{\"program\", \"pid\"}]}]}\n"},
     {"set-address",
      "usage: corvane [OPTIONS] set-address NEW\n\n"
      "Gives the sensor at --address the address NEW (0 to 247) and confirms it by polling the\n"
@@ -216,14 +251,28 @@ class Parser {
 
     bool Parse() {
         std::vector<std::string> positional;
+        bool optionsEnded = false;  // after "--" every argument is a command or an argument
         for (i_ = 0; i_ < args_.size(); ++i_) {
-            const std::string& arg = args_[i_];
-            if (arg == "--help" || arg == "-h") {
+            std::string arg = args_[i_];
+            inlineValue_.reset();
+            if (!optionsEnded && arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            const bool option = !optionsEnded && arg.starts_with("-") && arg.size() > 1 &&
+                                !(line_.command.name == "calibrate" && IsNumberText(arg));
+            if (option && arg.starts_with("--")) {
+                // --opt=value, as --opt value
+                if (const std::size_t equals = arg.find('='); equals != std::string::npos) {
+                    inlineValue_ = arg.substr(equals + 1);
+                    arg.resize(equals);
+                }
+            }
+            if (option && (arg == "--help" || arg == "-h")) {
                 line_.help = true;
-            } else if (arg == "--version") {
+            } else if (option && arg == "--version") {
                 line_.version = true;
-            } else if (arg.starts_with("-") && arg.size() > 1 &&
-                       !(line_.command.name == "calibrate" && IsNumberText(arg))) {
+            } else if (option) {
                 if (!Option(arg)) return false;
             } else if (line_.command.name.empty()) {
                 line_.command.name = arg;
@@ -231,6 +280,7 @@ class Parser {
             } else {
                 positional.push_back(arg);
             }
+            if (inlineValue_) return Fail(arg + " takes no value");
         }
         if (line_.help || line_.version) return true;
         if (line_.command.name.empty()) return Fail("no command given");
@@ -249,6 +299,11 @@ class Parser {
     }
 
     bool Value(const std::string& option, std::string& value) {
+        if (inlineValue_) {
+            value = *inlineValue_;
+            inlineValue_.reset();
+            return true;
+        }
         if (i_ + 1 >= args_.size()) return Fail(option + " needs a value");
         value = args_[++i_];
         return true;
@@ -337,6 +392,7 @@ class Parser {
         if (arg == "--trace") return link.trace = true;
         if (arg == "--simulate") return link.simulate = true;
         if (arg == "--records") return Value(arg, link.records);
+        if (arg == "--timeout-ms") return Number(arg, 1, 60'000, link.timeoutMs);
         if (arg == "--serial") return CommandIs({"history"}, arg) && Value(arg, command.serial);
         if (arg == "--since") {
             if (!CommandIs({"history"}, arg) || !Value(arg, command.since)) return false;
@@ -356,7 +412,7 @@ class Parser {
             }
             return true;
         }
-        if (arg == "--json") return CommandIs({"history"}, arg) && (command.json = true);
+        if (arg == "--json") return command.json = true;
         if (arg == "--show") return CommandIs({"history"}, arg) && Value(arg, command.show);
         if (arg == "--out") return CommandIs({"certificate"}, arg) && Value(arg, command.out);
         if (arg == "--paper") {
@@ -387,9 +443,6 @@ class Parser {
         if (arg == "--to") {
             return CommandIs({"scan"}, arg) && Number(arg, 0, kHighestAddress, command.to);
         }
-        if (arg == "--timeout-ms") {
-            return CommandIs({"scan"}, arg) && Number(arg, 1, 60'000, command.timeoutMs);
-        }
         return Fail("unknown option: " + arg);
     }
 
@@ -416,15 +469,24 @@ class Parser {
             command.uuid = positional[0];
             return true;
         }
-        if (name == "history" && command.csv && command.json) {
-            return Fail("history prints --csv or --json, not both");
-        }
+        if (command.csv && command.json) return Fail(name + " prints --csv or --json, not both");
         const std::size_t wanted = takesFile || name == "set-address" ? 1 : 0;
         if (positional.size() < wanted) {
             return Fail(name + " needs " + (takesFile ? "a FILE" : "the NEW address"));
         }
         if (positional.size() > wanted) return Fail("unexpected argument: " + positional[wanted]);
         if (takesFile) command.file = positional[0];
+        if (name == "read-setup" && command.file == "-" && command.json) {
+            return Fail("read-setup - writes the file itself to standard output: no --json there");
+        }
+        if (name == "download" && command.file == "-") {
+            return Fail("download needs the image as a FILE, not standard input");
+        }
+        if (name == "write-setup" && command.file == "-" && !command.yes) {
+            return Fail(
+                "write-setup - reads the file from standard input, where no answer can follow "
+                "it: give --yes");
+        }
         if (name == "set-address") {
             const auto address = IntegerIn(positional[0], 0, kHighestAddress);
             if (!address) return Fail("the new address is a whole number from 0 to 247");
@@ -476,6 +538,7 @@ class Parser {
     CommandLine& line_;
     std::string& error_;
     std::size_t i_ = 0;
+    std::optional<std::string> inlineValue_;  // the value of --opt=value, until taken
 };
 
 }  // namespace

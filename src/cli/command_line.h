@@ -19,6 +19,8 @@ struct LinkOptions {
     bool trace = false;
     bool simulate = false;
     std::string records;  // --records: the service record's file; empty = the default file
+    int timeoutMs = 0;    // --timeout-ms: the reply time-out; 0 = the link's default (scan: the
+                          // probe time-out follows the line)
 };
 
 // The command and its own options.
@@ -31,7 +33,6 @@ struct CommandOptions {
     bool install = false;
     int from = 0;  // scan
     int to = 247;
-    int timeoutMs = 100;
     int newAddress = -1;  // set-address
     // history
     std::string serial;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/json_output.h"
 #include "records/record_store.h"
 
 namespace corvane::cli {
@@ -34,7 +35,14 @@ int History(const CommandLine& line, Console& io) {
     if (!options.show.empty() && events->empty()) {
         io.err << "corvane: no event " << options.show << " in the service record "
                << store->Location() << "\n";
-        return kLinkFailed;
+        return kBadInput;  // as certificate says of a UUID the record lacks
+    }
+    if (events->empty()) {
+        io.err << "corvane: no events"
+               << (options.serial.empty() ? "" : " of serial number " + options.serial)
+               << (options.kind.empty() ? "" : " of kind " + options.kind)
+               << (options.since.empty() ? "" : " since " + options.since)
+               << " in the service record " << store->Location() << "\n";
     }
     if (options.csv) io.out << records::kEventCsvHeader << "\n";
     for (const records::ServiceEvent& event : *events) {
@@ -78,6 +86,15 @@ int Share(const CommandLine& line, Console& io) {
     if (!copied) {
         io.err << "corvane: " << error << "\n";
         return kLinkFailed;
+    }
+    if (options.json) {
+        io.out << JsonObject()
+                      .Text("direction", options.direction)
+                      .Text("server", options.server)
+                      .Integer("events", static_cast<long long>(*copied))
+                      .Build()
+               << "\n";
+        return kDone;
     }
     io.out << *copied << (*copied == 1 ? " event " : " events ")
            << (push ? "pushed to " + options.server : "pulled from " + options.server) << "\n";

@@ -6,10 +6,12 @@
 #include <array>
 #include <iomanip>
 #include <map>
+#include <sstream>
 #include <string_view>
 
 #include "cli/calibrate_command.h"
 #include "cli/command_session.h"
+#include "cli/json_output.h"
 #include "config/config_file.h"
 #include "config/setup_fields.h"
 #include "config/whole_setup.h"
@@ -25,6 +27,31 @@
 
 namespace corvane::cli {
 namespace {
+
+// The names a file given as "-" goes by in messages and in the service record.
+constexpr const char* kStandardInput = "(standard input)";
+constexpr const char* kStandardOutput = "(standard output)";
+// The most standard input that is read for a setup: far more than any configuration file.
+constexpr std::size_t kLargestSetupInput = 1 << 20;
+
+// Keeps what is written and passes it on to another stream as well.
+class CopyingBuffer : public std::stringbuf {
+  public:
+    explicit CopyingBuffer(std::ostream* copy) : copy_(copy) {}
+
+  protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        if (copy_ != nullptr) copy_->write(text, count).flush();
+        return std::stringbuf::xsputn(text, count);
+    }
+    int_type overflow(int_type c) override {
+        if (copy_ != nullptr && c != traits_type::eof()) copy_->put(static_cast<char>(c)).flush();
+        return std::stringbuf::overflow(c);
+    }
+
+  private:
+    std::ostream* copy_;
+};
 
 // Unanswered polls in a row after which monitor gives the sensor up.
 constexpr int kMonitorMisses = 3;
@@ -71,9 +98,10 @@ class Commands : private CommandSession {
         if (name == "download") result = Download();
         if (name == "scan") result = Scan();
         if (name == "set-address") result = SetAddress();
-        if (name == "calibrate") {
-            result = RunCalibrate(line_, r_, link_, io_, recorder_);
-        }
+        if (name == "calibrate") result = Calibrate();
+        // The document is the result: printed when the command did its work (and by scan and
+        // calibrate for their verdicts), otherwise the message on standard error says why.
+        if (json_ && Json() && (!result || jsonEvenOnFailure_)) io_.out << json_->Build() << "\n";
         io_.out.flush();
         if (!result && !io_.out) {
             result = Failure{kBadInput, "cannot write the results to standard output"};
@@ -84,10 +112,69 @@ class Commands : private CommandSession {
     }
 
   private:
+    bool Json() const { return line_.command.json; }
+    // The command's JSON document, printed as the command ends (when it has one by then).
+    JsonObject& Document() {
+        if (!json_) json_.emplace();
+        return *json_;
+    }
+
     Result Info() {
         if (Result failure = Upload()) return failure;
-        for (const std::string& text : InfoLines(r_.Sensor, Address())) io_.out << text << "\n";
+        const std::vector<std::string> lines = InfoLines(r_.Sensor, Address());
+        if (!Json()) {
+            for (const std::string& text : lines) io_.out << text << "\n";
+            return std::nullopt;
+        }
+        // {"address": N, then one member a line, named after it: "serial_number": "..."}
+        JsonObject& document = Document().Integer("address", Address());
+        for (const std::string& text : lines) {
+            const std::size_t colon = text.find(": ");
+            const std::string name = text.substr(0, colon);
+            if (colon == std::string::npos || name == "Device Address") continue;
+            document.Text(JsonKeyOf(name), text.substr(colon + 2));
+        }
         return std::nullopt;
+    }
+
+    // calibrate --json: the lines calibrate prints, and its verdict, as one object. Where it will
+    // ask, the lines also go to standard error, so that the question comes with the reading.
+    Result Calibrate() {
+        if (!Json()) return RunCalibrate(line_, r_, link_, io_, recorder_);
+        const bool asks = !line_.command.yes && !line_.command.noAdjust;
+        CopyingBuffer buffer(asks ? &io_.err : nullptr);
+        std::ostream text(&buffer);
+        Console captured{text,
+                         io_.err,
+                         io_.readLine,
+                         io_.readInput,
+                         io_.errIsTerminal,
+                         io_.interrupted,
+                         io_.interruptCount,
+                         io_.now};
+        Result result = RunCalibrate(line_, r_, link_, captured, recorder_);
+        std::vector<std::string> lines;
+        std::string verdict;
+        std::istringstream in(buffer.str());
+        for (std::string one; std::getline(in, one);) {
+            if (one.starts_with("Verdict: ")) verdict = one.substr(9, one.find(' ', 9) - 9);
+            lines.push_back(one);
+        }
+        JsonObject& document =
+            Document().Integer("address", Address()).Text("quantity", line_.command.quantity);
+        if (line_.command.quantity == "outputs") {
+            document.Null("reference");
+        } else {
+            document.Number("reference", line_.command.reference);
+        }
+        if (verdict.empty()) {
+            document.Null("verdict");
+        } else {
+            document.Text("verdict", verdict);
+        }
+        document.Json("lines", JsonTextArray(lines));
+        jsonEvenOnFailure_ = !verdict.empty();  // a FAIL verdict is a result too
+        return result;
     }
 
     // One address: the readings as they have always been printed. Several: the channel cycle
@@ -134,8 +221,13 @@ class Commands : private CommandSession {
             silentPolls[exchange.address] = 0;
             ++answered;
             const ReadingRow row = RowOfAnsweredPoll(r_, io_.now());
-            if (several) {
+            if (several && !Json()) {
                 io_.out << exchange.address << (options.csv ? "," : "  ");
+            }
+            if (Json()) {
+                io_.out << ReadingsJson(row, exchange.address) << "\n" << std::flush;
+                if (!io_.out) break;
+                continue;
             }
             io_.out << (options.csv ? ReadingsCsvLine(row) : ReadingsText(row)) << "\n"
                     << std::flush;
@@ -158,23 +250,77 @@ class Commands : private CommandSession {
         return text;
     }
 
+    // One answered poll as monitor --json prints it: the CSV's columns by the same names, the
+    // units the plain line shows, and the status lines as an array.
+    std::string ReadingsJson(const ReadingRow& row, int address) const {
+        const SensorData& s = r_.Sensor;
+        return JsonObject()
+            .Integer("address", address)
+            .Text("time", IsoLocalTime(row.time))
+            .Number("cond_no_tc", row.CondRaw, "%.1f")
+            .Number("cond_tc", row.CondComp, "%.1f")
+            .Number("temperature", row.Temperature, "%.2f")
+            .Text("temperature_unit", s.TempUnit)
+            .Number("concentration", row.Concentration, "%.2f")
+            .Text("concentration_unit", s.DigitalUnit)
+            .Number("output1_mA", row.Out1Current, "%.3f")
+            .Number("output2_mA", row.Out2Current, "%.3f")
+            .Json("status", JsonTextArray(row.Status))
+            .Build();
+    }
+
     Result ReadSetup() {
         if (Result failure = Upload()) return failure;
+        const std::string& path = line_.command.file;
+        if (path == "-") {
+            // The file itself is the result; what was done goes to standard error.
+            const std::vector<std::uint8_t> bytes = EncodeConfig(r_);
+            io_.out.write(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<std::streamsize>(bytes.size()));
+            io_.out.flush();
+            if (!io_.out) return Failure{kBadInput, "cannot write the setup to standard output"};
+            link_.Link().NoteSetupFile(true, kStandardOutput);
+            io_.err << "corvane: setup of the sensor at address " << Address()
+                    << " written to standard output\n";
+            return std::nullopt;
+        }
         std::string error;
-        if (!SaveConfigFile(line_.command.file, r_, error)) return Failure{kBadInput, error};
-        link_.Link().NoteSetupFile(true, line_.command.file);
-        io_.out << "Setup of the sensor at address " << Address() << " saved to "
-                << line_.command.file << "\n";
+        if (!SaveConfigFile(path, r_, error)) return Failure{kBadInput, error};
+        link_.Link().NoteSetupFile(true, path);
+        if (Json()) {
+            Document().Integer("address", Address()).Text("file", path);
+            return std::nullopt;
+        }
+        io_.out << "Setup of the sensor at address " << Address() << " saved to " << path << "\n";
         return std::nullopt;
     }
 
+    // A configuration file, or standard input for "-".
+    // `savedBy`: the operator the file was saved by.
+    LoadOutcome LoadSetupFile(const std::string& path, SharedRecords& file, std::string& error,
+                              int& recordsRead, std::string& savedBy) const {
+        if (path != "-") return LoadConfigFile(path, file, error, &recordsRead, &savedBy);
+        const auto text = io_.readInput(kLargestSetupInput);
+        if (!text) {
+            error = "standard input cannot be read, or holds far more than a setup";
+            return LoadOutcome::Unreadable;
+        }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
+        if (!DecodeConfig(std::span(bytes, text->size()), file, &recordsRead, &savedBy)) {
+            error = config_file::kEndedEarly;
+            return LoadOutcome::Damaged;
+        }
+        return LoadOutcome::Loaded;
+    }
+
     Result WriteSetup() {
-        const std::string& path = line_.command.file;
+        const std::string& path = line_.command.file == "-" ? kStandardInput : line_.command.file;
         SharedRecords file;
         std::string error;
         int recordsRead = 0;
         std::string savedBy;
-        const LoadOutcome outcome = LoadConfigFile(path, file, error, &recordsRead, &savedBy);
+        const LoadOutcome outcome =
+            LoadSetupFile(line_.command.file, file, error, recordsRead, savedBy);
         if (outcome == LoadOutcome::Damaged) {
             return Failure{kBadInput, path + ": the file ends in record " +
                                           std::to_string(recordsRead + 1) + " of " +
@@ -192,7 +338,22 @@ class Commands : private CommandSession {
         link_.Link().NoteSetupFile(false, path, savedBy);
         const SensorData written = SetupToWrite(file.Sensor);
         const std::vector<std::string> changes = Differences(r_.Sensor, written);
-        if (changes.empty()) {
+        if (Json()) {
+            // The fields as the service record names a written setup's changes.
+            std::vector<std::string> items;
+            for (const SetupField& field : SetupFields()) {
+                if (SameOnTheWire(field, r_.Sensor, written)) continue;
+                items.push_back(JsonObject()
+                                    .Text("field", field.name)
+                                    .Text("old", FieldText(field, r_.Sensor))
+                                    .Text("new", FieldText(field, written))
+                                    .Build());
+            }
+            Document()
+                .Integer("address", Address())
+                .Text("file", path)
+                .Json("changes", JsonArray(items));
+        } else if (changes.empty()) {
             io_.out << "No differences: the sensor's setup already equals " << path << "\n";
         } else {
             io_.out << "Changes to the setup of the sensor at address " << Address()
@@ -204,7 +365,8 @@ class Commands : private CommandSession {
             return failure;
         }
         if (!yes) {
-            io_.out << "Nothing was written.\n";
+            if (Json()) Document().Bool("written", false);
+            if (!Json()) io_.out << "Nothing was written.\n";
             return std::nullopt;
         }
         if (Result failure = WriteWholeSetup(written)) return failure;
@@ -218,7 +380,11 @@ class Commands : private CommandSession {
                                FieldText(*FieldNamed(*field), written) + ", read " +
                                FieldText(*FieldNamed(*field), r_.Sensor)};
         }
-        io_.out << "Setup written and read back: it equals " << path << "\n";
+        if (Json()) {
+            Document().Bool("written", true);
+        } else {
+            io_.out << "Setup written and read back: it equals " << path << "\n";
+        }
         return std::nullopt;
     }
 
@@ -361,7 +527,15 @@ class Commands : private CommandSession {
         const bool install = line_.command.install;
         std::size_t bytes = 0;
         for (const ImageBlock& block : check.blocks) bytes += block.Data.size();
-        io_.out << path << ": " << check.blocks.size() << " blocks, " << bytes << " bytes\n";
+        if (Json()) {
+            Document()
+                .Text("file", path)
+                .Integer("blocks", static_cast<long long>(check.blocks.size()))
+                .Integer("bytes", static_cast<long long>(bytes))
+                .Bool("install", install);
+        } else {
+            io_.out << path << ": " << check.blocks.size() << " blocks, " << bytes << " bytes\n";
+        }
         bool yes = false;
         if (Result failure =
                 Confirm(std::string(install ? "Install" : "Upgrade") + " the software with " +
@@ -370,7 +544,8 @@ class Commands : private CommandSession {
             return failure;
         }
         if (!yes) {
-            io_.out << "Nothing was sent.\n";
+            if (Json()) Document().Bool("sent", false);
+            if (!Json()) io_.out << "Nothing was sent.\n";
             return std::nullopt;
         }
         // The issue the sensor runs now, to tell whether the download changed it; a sensor that
@@ -454,6 +629,14 @@ class Commands : private CommandSession {
         }
         EndProgress(shownProgress);
         const std::string issue = install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue;
+        if (Json()) {
+            // Named as the service record names a download's issues.
+            Document()
+                .Bool("sent", true)
+                .Text("issue_before", issueBefore)
+                .Text("issue_after", issue);
+            return std::nullopt;
+        }
         io_.out << "Software " << (install ? "installed" : "upgraded") << ": issue " << issue;
         if (!issueBefore.empty() && issue == issueBefore) {
             io_.out << ", the same issue the sensor ran before the download (the image carries "
@@ -501,11 +684,11 @@ class Commands : private CommandSession {
         const DownloadRecord& d = r_.Download;
         if (d.DownloadState != DownloadState::SendingBlocks) return;
         const int progress = d.DownloadProgress;
-        if (io_.outIsTerminal) {
+        if (io_.errIsTerminal) {
             if (progress == shown) return;
             constexpr int kWidth = 40;
             const int filled = progress * kWidth / 100;
-            io_.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+            io_.err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                     << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
                     << std::setw(3) << progress << " %  block " << d.BlockIndex << " of "
                     << d.BlockTotal << std::flush;
@@ -513,23 +696,24 @@ class Commands : private CommandSession {
         } else {
             const int tenth = progress / 10 * 10;
             if (tenth <= std::max(shown, 0)) return;
-            io_.out << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
+            io_.err << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
                     << std::flush;
             shown = tenth;
         }
     }
 
     void EndProgress(int shown) {
-        if (io_.outIsTerminal && shown >= 0) io_.out << "\n";
+        if (io_.errIsTerminal && shown >= 0) io_.err << "\n";
     }
 
     Result Scan() {
         const CommandOptions& options = line_.command;
-        link_.SetTimeoutMs(options.timeoutMs);
         int found = 0;
+        std::vector<std::string> foundAddresses;
         std::optional<Failure> failure;
         const int stoppedAt = ScanAddresses(
-            link_, options.from, options.to, [this] { return !io_.interrupted(); },
+            link_, options.from, options.to, line_.link.timeoutMs,
+            [this] { return !io_.interrupted(); },
             [&](const ExchangeEnded& probe) {
                 if (probe.outcome == Outcome::PortFailed || link_.LastPortFailure()) {
                     failure = PortFailure();
@@ -537,7 +721,8 @@ class Commands : private CommandSession {
                     return false;
                 }
                 if (probe.outcome == Outcome::Answered || probe.outcome == Outcome::Exception) {
-                    io_.out << probe.address << "\n" << std::flush;
+                    if (!Json()) io_.out << probe.address << "\n" << std::flush;
+                    foundAddresses.push_back(std::to_string(probe.address));
                     ++found;
                 } else if (probe.outcome == Outcome::Garbled) {
                     io_.err << "corvane: address " << probe.address
@@ -553,6 +738,13 @@ class Commands : private CommandSession {
                                             std::to_string(options.from) + " to " +
                                             std::to_string(stoppedAt - 1) +
                                             ", the rest not probed"};
+        }
+        if (Json()) {
+            Document()
+                .Integer("from", options.from)
+                .Integer("to", options.to)
+                .Json("found", JsonArray(foundAddresses));
+            jsonEvenOnFailure_ = true;  // an empty scan is a result too
         }
         // An empty line is a failure for the script that asked: no sensor answered.
         if (found == 0) {
@@ -601,11 +793,17 @@ class Commands : private CommandSession {
                               " but did not answer there: " + failure.message;
             return failure;
         }
+        if (Json()) {
+            Document().Integer("old", from).Integer("new", to);  // as the service record has it
+            return std::nullopt;
+        }
         io_.out << "The sensor at address " << from << " now answers at address " << to << "\n";
         return std::nullopt;
     }
 
     records::ServiceRecorder* recorder_;
+    std::optional<JsonObject> json_;
+    bool jsonEvenOnFailure_ = false;
 };
 
 int IndexOf(std::initializer_list<int> values, int value, int otherwise) {
@@ -634,6 +832,10 @@ void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
     r.Engine.ReopenPort = true;
 }
 
+int ReplyTimeoutMs(const LinkOptions& options) {
+    return options.timeoutMs > 0 ? options.timeoutMs : FastLink::kDefaultTimeoutMs;
+}
+
 int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,
                records::ServiceRecorder* recorder) {
     return Commands(line, records, link, console, recorder).Run();
@@ -653,7 +855,9 @@ std::string PortFailureText(const PortFailure& failure, const std::string& devic
     switch (failure.kind) {
         case PortFailureKind::Missing:
             return "no such device; plug in the adapter, or give its device with --port";
-        case PortFailureKind::Busy: return "the device is in use by another program";
+        case PortFailureKind::Busy:
+            return "the device is in use by another program" +
+                   (failure.holders.empty() ? std::string() : " (" + failure.holders + ")");
         default: return failure.reason;
     }
 }

@@ -36,7 +36,12 @@ struct Console {
     std::ostream& err;
     // The next line typed; nothing at the end of the input.
     std::function<std::optional<std::string>()> readLine = [] { return std::nullopt; };
-    bool outIsTerminal = false;  // a progress bar instead of a line per 10 %
+    // Standard input whole, for a file given as "-"; nothing when it cannot be read or holds
+    // more than `limit` bytes.
+    std::function<std::optional<std::string>(std::size_t limit)> readInput = [](std::size_t) {
+        return std::nullopt;
+    };
+    bool errIsTerminal = false;  // progress as a bar rather than a line per 10 %
     std::function<bool()> interrupted = [] { return false; };  // Ctrl-C
     // How many times Ctrl-C was pressed so far (a second press stops even what the first let
     // finish); read after `interrupted` has said it was.
@@ -49,6 +54,9 @@ struct Console {
 // Puts the link options into the records the engine works from: the address, the line settings
 // (as the Communications page's list indexes they are derived from), the operator's name.
 void ApplyLinkOptions(const LinkOptions& options, SharedRecords& records);
+
+// The reply time-out the link starts with: --timeout-ms, or the link's default.
+int ReplyTimeoutMs(const LinkOptions& options);
 
 // Runs the command of `line` over `link` and returns the exit status. What calibrate does is
 // recorded through `recorder` with its guided figures, when one is given.

@@ -1,6 +1,9 @@
 #include "link/fast_link.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <utility>
 
 #include "framework/clock.h"
 #include "link/command_table.h"
@@ -12,6 +15,12 @@ namespace {
 // Engine ticks are run at once after a silence until the engine has ended the exchange; no
 // request waits for more than this many.
 constexpr int kMostTicksOfOneRequest = 64;
+// What a sensor attached to the port is allowed between the end of a request and the start of
+// its reply: its own turn round and a USB adapter's latency timer.
+constexpr int kTurnRoundMs = 15;
+// A scan's probe time-out is at least this many times the slowest answer so far.
+constexpr int kSlowestAnswerTimes = 3;
+constexpr int kProbeReplyBytes = 4;
 
 const char* RequestName(int function) {
     switch (function) {
@@ -60,10 +69,20 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
         receiver_ = &receiver;
         return inner_.Open(settings, *this);
     }
+    // The engine's request is held until the link lets it go (SendHeld): a late reply to an
+    // earlier request may first have to be waited out.
     void Write(std::span<const std::uint8_t> bytes) override {
+        frame_.assign(bytes.begin(), bytes.end());
+        framePending_ = true;
+    }
+    bool HasHeldFrame() const { return framePending_; }
+    const std::vector<std::uint8_t>& HeldFrame() const { return frame_; }
+    void SendHeld() {
+        if (!framePending_) return;
+        framePending_ = false;
         held_.reset();
         replyBegun_ = false;
-        inner_.Write(bytes);
+        inner_.Write(frame_);
     }
     void SetFailureObserver(FailureObserver observer) override {
         inner_.SetFailureObserver(std::move(observer));
@@ -112,6 +131,8 @@ class FastLink::Tap : public SerialChannel, public ByteReceiver {
     ByteReceiver* receiver_ = nullptr;
     std::optional<std::uint8_t> held_;  // a byte that may be the reply's address
     bool replyBegun_ = false;
+    std::vector<std::uint8_t> frame_;  // the request last written by the engine
+    bool framePending_ = false;        // written by the engine, not yet sent
 };
 
 // The engine's link timer: the fast link runs the ticks itself, so the period the engine asks
@@ -129,6 +150,7 @@ class FastLink::IdleTimer : public fw::Timer {
 FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
                    fw::OperatorPrompts& prompts, EventWait& wait, int timeoutMs)
     : r_(records),
+      clock_(clock),
       wait_(wait),
       timeoutMs_(timeoutMs),
       tap_(std::make_unique<Tap>(channel, *this)),
@@ -138,6 +160,10 @@ FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& cl
       quiet_(clock.CreateTimer([this] {
           lineBusy_ = false;
           quiet_->Stop();
+      })),
+      drain_(clock.CreateTimer([this] {
+          draining_ = false;
+          drain_->Stop();
       })) {
     link_.AddObserver(*this);
 }
@@ -162,13 +188,31 @@ bool FastLink::KeepsEngineRhythm(int function) const {
     }
 }
 
+// The bits of one character on the line at the port's settings.
+int FastLink::CharacterBits() const {
+    const SensorData& s = r_.Sensor;
+    return 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
+}
+
 // The time the request takes on the line, at the port's settings, whole milliseconds up.
 int FastLink::RequestLineMs() const {
     const SensorData& s = r_.Sensor;
-    const int bits = 1 + s.DataBits + (s.Parity == 'N' ? 0 : 1) + s.StopBits;
-    const long long bitsSent = static_cast<long long>(bits) * r_.Link.RequestLength;
+    const long long bitsSent = static_cast<long long>(CharacterBits()) * r_.Link.RequestLength;
     const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
     return static_cast<int>((bitsSent * 1000 + baud - 1) / baud);
+}
+
+int FastLink::PromptReplyTimeoutMs(int replyBytes) const {
+    const SensorData& s = r_.Sensor;
+    const long long bits = static_cast<long long>(CharacterBits()) * replyBytes;
+    const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
+    return static_cast<int>((bits * 1000 + baud - 1) / baud) + kTurnRoundMs;
+}
+
+int FastLink::MillisecondsSince(TimePoint then) const {
+    const auto elapsed = clock_.PreciseNow() - then;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    return us <= 0 ? 0 : static_cast<int>((us + 999) / 1000);
 }
 
 // The silent interval that separates frames on the line: 3.5 characters at the port's settings
@@ -200,6 +244,62 @@ bool FastLink::IsReplyFunction(std::uint8_t byte) const {
 void FastLink::OnLineActivity() {
     lineBusy_ = true;
     quiet_->Start(FrameGapMs());
+    lastByteAt_ = clock_.PreciseNow();
+    if (draining_) {
+        lateBytes_ = true;
+        drain_->Start(drainMs_);  // silence is counted from the last byte
+    }
+}
+
+// Waits until the line has been silent for the risk's silence since the time-out or the reply it
+// follows (or since the last byte, if later), dropping what comes meanwhile. Bytes that came
+// are a late reply to the request sent at the risk's `sentAt`: the time-out is raised to twice
+// the time it took, so that the next request is given the time its reply needs.
+void FastLink::WaitOutLateReply(const LateReplyRisk& risk) {
+    const TimePoint quietSince = std::max(risk.from, lastByteAt_);
+    const int remaining = risk.silenceMs - MillisecondsSince(quietSince);
+    lateBytes_ = lastByteAt_ > risk.from;
+    if (remaining > 0) {
+        draining_ = true;
+        drainMs_ = std::max(risk.silenceMs, 1);
+        drain_->Start(remaining);
+        while (draining_ && wait_.WaitForEvent()) {
+        }
+        draining_ = false;
+        drain_->Stop();
+    }
+    if (!lateBytes_) return;
+    TraceDropped("after the time-out (a late reply)");
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(lastByteAt_ - risk.sentAt);
+    const long long raised = std::min<long long>(2 * took.count(), kLongestTimeoutMs);
+    if (raised > timeoutMs_) {
+        timeoutMs_ = static_cast<int>(raised);
+        if (eventTrace_) {
+            eventTrace_("-- a reply came " + std::to_string(took.count()) +
+                        " ms after its request: the reply time-out is now " +
+                        std::to_string(timeoutMs_) + " ms");
+        }
+    }
+}
+
+// Before a request goes out: a reply that may still come for another request to the same
+// sensor (or to every sensor) is waited out. The same request sent again needs no wait (a late
+// reply to the first attempt answers the same question), nor does a request to another address
+// (the reply's address tells them apart).
+void FastLink::SendHeldRequest() {
+    const std::vector<std::uint8_t>& frame = tap_->HeldFrame();
+    if (risk_) {
+        const std::vector<std::uint8_t>& earlier = risk_->frame;
+        const bool same = frame == earlier;
+        const bool otherAddress = frame.size() >= 2 && earlier.size() >= 2 &&
+                                  !IsBroadcastFunction(frame[1]) &&
+                                  !IsBroadcastFunction(earlier[1]) && frame[0] != earlier[0];
+        if (!same && !otherAddress) WaitOutLateReply(*risk_);
+        risk_.reset();
+    }
+    if (owed_ && owed_->frame != frame) owed_.reset();
+    tap_->SendHeld();
 }
 
 void FastLink::NoteDropped(std::uint8_t byte) {
@@ -216,6 +316,7 @@ ExchangeEnded FastLink::Step() {
     TraceDropped("between exchanges");
     ended_ = false;
     link_.Tick();
+    if (tap_->HasHeldFrame()) SendHeldRequest();
     ExchangeEnded exchange{r_.Link.RequestFunction, r_.Link.TxFrame[0], Outcome::Silent};
     if (r_.Engine.TransmitInhibit) {
         // The port would not open: the engine withholds every request from now on.
@@ -224,9 +325,13 @@ ExchangeEnded FastLink::Step() {
         return exchange;
     }
     if (r_.Link.TickCount == 0) return exchange;  // nothing went out
+    const std::vector<std::uint8_t> frame = tap_->HeldFrame();
+    const TimePoint sentAt = clock_.PreciseNow();
+    const int requestMs = RequestLineMs();
+    sentAt_ = sentAt;
     waiting_ = true;
     silence_->Start(KeepsEngineRhythm(exchange.function) ? CommandEngine::kTickMs
-                                                         : RequestLineMs() + timeoutMs_);
+                                                         : requestMs + timeoutMs_);
     bool anythingPending = true;
     while (!ended_ && anythingPending) anythingPending = wait_.WaitForEvent();
     waiting_ = false;
@@ -244,14 +349,54 @@ ExchangeEnded FastLink::Step() {
     }
     lastEvent_.reset();
     TraceDropped("before the reply");
-    if (eventTrace_ && exchange.outcome == Outcome::Silent) {
-        eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
+    if (exchange.outcome == Outcome::Silent) {
+        if (eventTrace_) {
+            eventTrace_("-- no reply to " + DescribeRequest(exchange.function, r_.Sensor.DeviceId));
+        }
+        // Its reply may yet come.
+        risk_ = LateReplyRisk{frame, clock_.PreciseNow(), timeoutMs_, sentAt};
+        if (!owed_ || owed_->frame != frame) owed_ = Owed{frame, sentAt};
+    } else {
+        lastAnswerMs_ = std::max(0, MillisecondsSince(sentAt) - requestMs);
+        if (owed_ && owed_->frame == frame) {
+            // The request was sent again after a time-out: this reply may be the late one to an
+            // earlier attempt, and this attempt's own still on its way. Before another request
+            // to this sensor the line is left silent for as long as the earlier one took.
+            const TimePoint now = clock_.PreciseNow();
+            risk_ = LateReplyRisk{
+                frame, now, std::max(MillisecondsSince(owed_->firstSentAt), timeoutMs_), sentAt};
+        }
+        owed_.reset();
     }
     return exchange;
 }
 
+// A probe's answer (the address, the function, the CRC) or its exception reply, whole among
+// the bytes dropped: a sensor that answered after the probe's time-out.
+void FastLink::NoteLateProbeAnswers() {
+    const std::size_t n = dropped_.size();
+    for (std::size_t i = 0; i + 4 <= n; ++i) {
+        const std::uint8_t function = dropped_[i + 1];
+        const std::size_t length = function == fn::kProbe            ? 4
+                                   : function == (fn::kProbe | 0x80) ? 5
+                                                                     : 0;
+        if (length == 0 || i + length > n ||
+            !FrameCheckPasses(&dropped_[i], static_cast<int>(length))) {
+            continue;
+        }
+        lateProbeAnswers_.push_back(dropped_[i]);
+        i += length - 1;
+    }
+}
+
+std::vector<int> FastLink::TakeLateProbeAnswers() {
+    TraceDropped("between exchanges");
+    return std::exchange(lateProbeAnswers_, {});
+}
+
 void FastLink::TraceDropped(const char* when) {
     if (dropped_.empty()) return;
+    NoteLateProbeAnswers();
     if (eventTrace_) {
         std::string text = "-- line noise " + std::string(when) + ", dropped:";
         for (const std::uint8_t byte : dropped_) {
@@ -286,12 +431,38 @@ void FastLink::OnSilence() {
     if (r_.Link.TickCount == 0) ended_ = true;
 }
 
-int ScanAddresses(FastLink& link, int from, int to, const std::function<bool()>& mayGoOn,
+int ScanAddresses(FastLink& link, int from, int to, int timeoutMs,
+                  const std::function<bool()>& mayGoOn,
                   const std::function<bool(const ExchangeEnded&)>& probed) {
+    const bool followLine = timeoutMs <= 0;
+    const int prompt = link.PromptReplyTimeoutMs(kProbeReplyBytes);
+    link.SetTimeoutMs(followLine ? prompt : timeoutMs);
+    int slowest = 0;
+    const auto answered = [&](int ms) {
+        slowest = std::max(slowest, ms);
+        if (followLine) link.SetTimeoutMs(std::max(prompt, kSlowestAnswerTimes * slowest));
+    };
+    std::map<int, std::chrono::system_clock::time_point> probedAt;  // silent so far
+    link.TakeLateProbeAnswers();
     for (int address = from; address <= to; ++address) {
         if (!mayGoOn()) return address;
         link.Link().ProbeAddress(address);
-        if (!probed(link.Step())) return address;
+        const ExchangeEnded probe = link.Step();
+        if (probe.outcome == Outcome::Silent) {
+            probedAt[address] = link.LastSentAt();
+        } else if (probe.outcome != Outcome::PortFailed) {
+            answered(link.LastAnswerMs());
+        }
+        if (!probed(probe)) return address;
+        // An answer that came after its probe's time-out still says a sensor is there.
+        for (const int late : link.TakeLateProbeAnswers()) {
+            const auto at = probedAt.find(late);
+            if (at == probedAt.end()) continue;
+            answered(link.MillisecondsSince(at->second));
+            probedAt.erase(at);
+            ExchangeEnded answer{fn::kProbe, late, Outcome::Answered, {}};
+            if (!probed(answer)) return address + 1;
+        }
     }
     return to + 1;
 }

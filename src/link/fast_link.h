@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,8 +44,23 @@ std::string DescribeRequest(int function, int address);
 // the request's function that a reply begins with. The sensor's own slow operations (the
 // long commands, erasing and restarting for a software download, the stamps that follow) keep
 // the engine's 200 ms ticks, since no faster schedule makes the sensor finish sooner.
+//
+// A reply always belongs to the request last sent, even through a device server that answers
+// later than the time-out: after an exchange a time-out ended, another request to the same
+// sensor waits until the line has been silent for the reply time-out (bytes meanwhile are
+// dropped); a reply taken for a request sent again after a time-out may be the late reply to
+// the first attempt, so before another request to that sensor the line is left silent for as
+// long as that reply took. A late reply seen while waiting raises the time-out to twice the time
+// it took, for the rest of the run. The same request sent again needs no wait (the late reply
+// answers the same question), nor does a request to another address: a reply begins with the
+// address of the sensor that sends it, and one from another address is dropped.
 class FastLink : private LinkObserver {
   public:
+    // The reply time-out when none is given: enough for a device server that adds up to 500 ms.
+    static constexpr int kDefaultTimeoutMs = 1000;
+    // The most a late reply raises the time-out to.
+    static constexpr int kLongestTimeoutMs = 10'000;
+
     FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& clock,
              fw::OperatorPrompts& prompts, EventWait& wait, int timeoutMs);
     ~FastLink() override;
@@ -56,6 +72,20 @@ class FastLink : private LinkObserver {
     SensorLink& Link() { return link_; }
     CommandEngine& Engine() { return link_.Engine(); }
     void SetTimeoutMs(int timeoutMs) { timeoutMs_ = timeoutMs; }
+    int TimeoutMs() const { return timeoutMs_; }
+    // How long the sensor took to answer the last exchange that a reply ended: from the end of
+    // the request on the line to the reply's last byte, in whole milliseconds up.
+    int LastAnswerMs() const { return lastAnswerMs_; }
+    // The addresses whose answers to a probe came too late for it, found whole among the bytes
+    // dropped since the last call.
+    std::vector<int> TakeLateProbeAnswers();
+    // The milliseconds from `then` to now, whole milliseconds up.
+    int MillisecondsSince(std::chrono::system_clock::time_point then) const;
+    // When the last request went out.
+    std::chrono::system_clock::time_point LastSentAt() const { return sentAt_; }
+    // The time-out a directly attached sensor needs for a reply of `replyBytes` bytes: the
+    // reply's line time and the sensor's turn round.
+    int PromptReplyTimeoutMs(int replyBytes) const;
     // Told of each exchange that ended without a reply, in words (for --trace).
     void SetEventTrace(std::function<void(const std::string&)> trace) {
         eventTrace_ = std::move(trace);
@@ -71,15 +101,34 @@ class FastLink : private LinkObserver {
     void OnLineActivity();
     void NoteDropped(std::uint8_t byte);
     void TraceDropped(const char* when);
+    void NoteLateProbeAnswers();
     bool AwaitingReply() const;
     bool CanBeginReply(std::uint8_t byte) const;
     bool IsReplyFunction(std::uint8_t byte) const;
     int FrameGapMs() const;
+    int CharacterBits() const;
+    using TimePoint = std::chrono::system_clock::time_point;
+    // A reply that may still come for `frame`: before another request to the same sensor the
+    // line must have been silent for `silenceMs` since `from` (or since its last byte).
+    struct LateReplyRisk {
+        std::vector<std::uint8_t> frame;
+        TimePoint from;
+        int silenceMs = 0;
+        TimePoint sentAt;  // when `frame` went out (for the time a late reply took)
+    };
+    // A request sent again after its time-out, from its first attempt.
+    struct Owed {
+        std::vector<std::uint8_t> frame;
+        TimePoint firstSentAt;
+    };
+    void WaitOutLateReply(const LateReplyRisk& risk);
+    void SendHeldRequest();
     bool KeepsEngineRhythm(int function) const;
     int RequestLineMs() const;
     void PortHasFailed(const PortFailure& failure) override { lastPortFailure_ = failure; }
 
     SharedRecords& r_;
+    fw::Clock& clock_;
     EventWait& wait_;
     int timeoutMs_;
     std::unique_ptr<Tap> tap_;
@@ -87,6 +136,16 @@ class FastLink : private LinkObserver {
     SensorLink link_;
     std::unique_ptr<fw::Timer> silence_;
     std::unique_ptr<fw::Timer> quiet_;  // runs until the line has been silent for a frame gap
+    std::unique_ptr<fw::Timer> drain_;  // runs until a late reply has been waited out
+    bool draining_ = false;
+    int drainMs_ = 0;
+    bool lateBytes_ = false;  // bytes came while waiting out a late reply
+    TimePoint sentAt_{};      // when the last request went out
+    TimePoint lastByteAt_{};  // when the last byte came
+    std::optional<LateReplyRisk> risk_;
+    std::optional<Owed> owed_;
+    int lastAnswerMs_ = 0;
+    std::vector<int> lateProbeAnswers_;
     bool lineBusy_ = false;
     std::vector<std::uint8_t> dropped_;  // noise not yet told of
     bool waiting_ = false;
@@ -100,7 +159,12 @@ class FastLink : private LinkObserver {
 // `mayGoOn` is asked before each probe (false stops the scan there); `probed` is told how each
 // probe ended and says whether to go on. Returns the address the scan stopped at, or `to` + 1
 // once every address was probed. The address talked to afterwards is the last one probed.
-int ScanAddresses(FastLink& link, int from, int to, const std::function<bool()>& mayGoOn,
+//
+// `timeoutMs` is the probe time-out; 0 lets it follow the line: at first what a directly
+// attached sensor needs (the probe's reply on the line and the sensor's turn round), and once a
+// sensor has answered, at least three times the slowest answer so far.
+int ScanAddresses(FastLink& link, int from, int to, int timeoutMs,
+                  const std::function<bool()>& mayGoOn,
                   const std::function<bool(const ExchangeEnded&)>& probed);
 
 }  // namespace corvane

@@ -19,6 +19,8 @@ struct PortFailure {
     std::string device;
     std::string whatHappened;  // "could not be opened", "failed while sending a request", ...
     std::string reason;        // the system's text, or the advice given in its place
+    std::string holders;       // Busy: the programs that hold the device, "minicom, PID 4711";
+                               // empty when they cannot be seen
 };
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <QSerialPort>
 
 #include "framework/operator_prompts.h"
+#include "link/serial_adapters.h"
 
 namespace corvane {
 namespace {
@@ -19,11 +20,16 @@ QSerialPort::Parity ParityOf(char parity) {
 }
 
 // The reason a failure of `kind` is given in the box: for what a technician can put right, the
-// advice in words that say what to do; otherwise the system's own text.
-std::string ReasonText(PortFailureKind kind, const QSerialPort& port) {
+// advice in words that say what to do; otherwise the system's own text. A busy device names the
+// programs that hold it, where they can be seen.
+std::string ReasonText(PortFailureKind kind, const QSerialPort& port, const std::string& holders) {
     switch (kind) {
         case PortFailureKind::Missing: return CSerialPort::kMissingText;
-        case PortFailureKind::Busy: return CSerialPort::kBusyText;
+        case PortFailureKind::Busy: {
+            if (holders.empty()) return CSerialPort::kBusyText;
+            return "The device is in use by another program (" + holders +
+                   "). Close that program, then press Apply on the Communications page.";
+        }
         case PortFailureKind::Permission: return CSerialPort::kPermissionText;
         case PortFailureKind::GoneAway: return CSerialPort::kGoneText;
         default: return port.errorString().toStdString();
@@ -65,8 +71,8 @@ std::string CSerialPort::ErrorText(const std::string& whatHappened, const std::s
 // One box an outage: the outage ends when a request goes out again, and its box, should it still
 // be open, goes then too.
 void CSerialPort::Report(PortFailureKind kind, const std::string& whatHappened,
-                         const std::string& reason) {
-    if (observer_) observer_({kind, settings_.PortNumber, device_, whatHappened, reason});
+                         const std::string& reason, const std::string& holders) {
+    if (observer_) observer_({kind, settings_.PortNumber, device_, whatHappened, reason, holders});
     prompts_.PostBox({ErrorText(whatHappened, device_, reason, settings_.PortNumber), kErrorCaption,
                       fw::Icon::Stop, fw::Buttons::Ok},
                      [](fw::Answer) {});
@@ -87,7 +93,9 @@ bool CSerialPort::OpenDevice(bool reportFailure) {
     if (!port_->open(QIODevice::ReadWrite)) {
         if (reportFailure) {
             const PortFailureKind kind = OpenFailureKind();
-            Report(kind, "could not be opened", ReasonText(kind, *port_));
+            const std::string holders =
+                kind == PortFailureKind::Busy ? HoldersText(HoldersOf(device_)) : std::string();
+            Report(kind, "could not be opened", ReasonText(kind, *port_, holders), holders);
         }
         outage_ = true;  // reported: the writes that follow do not report it again
         return false;

@@ -68,7 +68,8 @@ class CSerialPort : public SerialChannel {
     void OnError(int error);
     void LoseDevice(const std::string& whatHappened);
     void EndOutage();
-    void Report(PortFailureKind kind, const std::string& whatHappened, const std::string& reason);
+    void Report(PortFailureKind kind, const std::string& whatHappened, const std::string& reason,
+                const std::string& holders = {});
     PortFailureKind OpenFailureKind() const;
 
     fw::OperatorPrompts& prompts_;

@@ -22,6 +22,7 @@
 
 #include "cli/certificate_command.h"
 #include "cli/command_line.h"
+#include "cli/ports_command.h"
 #include "cli/record_commands.h"
 #include "cli/sensor_commands.h"
 #include "cli/terminal_prompts.h"
@@ -75,6 +76,22 @@ std::optional<std::string> ReadAnswerLine() {
         if (got <= 0) return text.empty() ? std::nullopt : std::optional<std::string>(text);
         if (c == '\n') return text;
         text += c;
+    }
+    return std::nullopt;
+}
+
+// Standard input whole (a configuration file given as "-"); nothing when it cannot be read, holds
+// more than `limit` bytes, or Ctrl-C was pressed while waiting.
+std::optional<std::string> ReadWholeInput(std::size_t limit) {
+    std::string text;
+    char buffer[4096];
+    while (!interruptRequested.load()) {
+        const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) return text;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (text.size() > limit) return std::nullopt;
     }
     return std::nullopt;
 }
@@ -136,7 +153,8 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     CatchStopSignals();
     cli::Console console{std::cout, std::cerr};
     console.readLine = ReadAnswerLine;
-    console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+    console.readInput = ReadWholeInput;
+    console.errIsTerminal = isatty(STDERR_FILENO) == 1;
     console.interrupted = [] { return interruptRequested.load(); };
     console.interruptCount = [] { return interruptCount.load(); };
     cli::TerminalPrompts prompts(console, line.link.trace, [&clock](std::function<void()> action) {
@@ -164,7 +182,7 @@ int Run(int argc, char** argv, const cli::CommandLine& line) {
     // of its own; a record that cannot be written is said once and the command goes on.
     records::RecordWriter writer(cli::RecordsLocation(line.link));
     EventLoopWait wait;
-    FastLink link(records, *channel, time, prompts, wait, line.command.timeoutMs);
+    FastLink link(records, *channel, time, prompts, wait, cli::ReplyTimeoutMs(line.link));
     records::ServiceRecorder recorder(
         records, time, writer,
         {"corvane", CORVANE_RELEASE_VERSION, records::WorkstationName(),
@@ -206,6 +224,10 @@ int main(int argc, char** argv) {
         return cli::kDone;
     }
     if (line.command.name == "certificate") return cli::RunCertificateProgram(argc, argv, line);
+    if (line.command.name == "ports") {
+        cli::Console console{std::cout, std::cerr};
+        return cli::RunPortsCommand(line, console);
+    }
     if (cli::IsRecordCommand(line.command.name)) {
         QCoreApplication application(argc, argv);
         std::setlocale(LC_ALL, "C");

@@ -271,7 +271,7 @@ constexpr const char* kHelp =
     "  --silent            the sensors never answer\n"
     "  --exceptions        every request is answered with an exception reply\n"
     "  --bad-crc           every reply carries a wrong CRC\n"
-    "  --stray-bytes       a stray byte follows every reply\n"
+    "  --stray-bytes       two garbage bytes follow every reply, 60 ms after it\n"
     "  --delay MS          each reply starts MS milliseconds late (0 to 60000)\n"
     "  --drop P            loses that share (0 to 1) of the replies\n"
     "  --corrupt P         garbles that share (0 to 1) of the replies\n"

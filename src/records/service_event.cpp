@@ -233,7 +233,8 @@ std::string EventCsvRow(const ServiceEvent& e) {
 
 std::string EventTextLine(const ServiceEvent& e) {
     return e.timeUtc + "  " + e.kind + "  " + e.result + "  " + Identity(e.sensor) + "  " +
-           (e.operatorName.empty() ? "(no operator)" : e.operatorName) + "  " + e.summary;
+           (e.operatorName.empty() ? "(no operator)" : e.operatorName) + "  " + e.summary + "  " +
+           e.uuid;
 }
 
 std::vector<std::string> EventDetailLines(const ServiceEvent& e) {

@@ -79,8 +79,8 @@ inline constexpr const char* kEventCsvHeader =
 std::string EventCsvRow(const ServiceEvent& event);
 
 // The event as one line for a terminal: the time, the kind, the result, the sensor (its serial
-// number, or "identity not read, address N"), the operator and the summary, separated by two
-// blanks.
+// number, or "identity not read, address N"), the operator, the summary and the event's UUID
+// (for history --show and certificate), separated by two blanks.
 std::string EventTextLine(const ServiceEvent& event);
 
 // The event as lines for a reader: its fields, then its details object one member a line,

@@ -54,7 +54,7 @@ class CliRig {
         cli::ApplyLinkOptions(line.link, *records_);
         if (records_->OperatorName.empty()) records_->OperatorName = "Rig Operator";
         link_ = std::make_unique<FastLink>(*records_, line_, host_, host_, wait_,
-                                           line.command.timeoutMs);
+                                           cli::ReplyTimeoutMs(line.link));
         writesBefore_ = line_.Written().size();
         cli::Console console{out_, err_};
         console.readLine = [this]() -> std::optional<std::string> {
@@ -62,6 +62,10 @@ class CliRig {
             std::string text = typed_.front();
             typed_.pop_front();
             return text;
+        };
+        console.readInput = [this](std::size_t limit) -> std::optional<std::string> {
+            if (input_.size() > limit) return std::nullopt;
+            return input_;
         };
         int checks = 0;
         console.interrupted = [this, checks]() mutable {
@@ -72,6 +76,8 @@ class CliRig {
     }
 
     void Type(std::string line) { typed_.push_back(std::move(line)); }
+    // What standard input holds, for a file given as "-".
+    void Input(std::string bytes) { input_ = std::move(bytes); }
     // Ctrl-C (pressed `presses` times) after the command has asked `checks` times whether to
     // stop.
     void InterruptAfter(int checks, int presses = 1) {
@@ -101,6 +107,7 @@ class CliRig {
     std::ostringstream out_;
     std::ostringstream err_;
     std::deque<std::string> typed_;
+    std::string input_;
     std::size_t writesBefore_ = 0;
     int interruptAfter_ = -1;
     int interruptPresses_ = 1;

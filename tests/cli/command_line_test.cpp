@@ -49,7 +49,7 @@ TEST(CliCommandLine, defaultsAndEveryOption) {
     EXPECT_TRUE(full.link.trace);
     EXPECT_EQ(full.command.from, 5);
     EXPECT_EQ(full.command.to, 9);
-    EXPECT_EQ(full.command.timeoutMs, 40);
+    EXPECT_EQ(full.link.timeoutMs, 40);
 
     EXPECT_EQ(Parsed({"download", "a.hex", "--install", "--yes"}).command.file, "a.hex");
     EXPECT_EQ(Parsed({"set-address", "17"}).command.newAddress, 17);

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "framework/headless/headless_host.h"
+#include "link/serial_adapters.h"
 #include "link/serial_device_catalog_qt.h"
 #include "link/serial_port.h"
 
@@ -231,6 +233,38 @@ TEST_F(PtyDevices, aDeviceThisUserMayNotOpenIsReportedWithTheDialoutAdvice) {
     EXPECT_NE(texts[0].find(CSerialPort::kPermissionText), std::string::npos) << texts[0];
     EXPECT_NE(texts[0].find("dialout"), std::string::npos);
     EXPECT_EQ(kinds, (std::vector<PortFailureKind>{PortFailureKind::Permission}));
+}
+
+// A device another program holds: the box names that program and its process id, so the
+// technician knows what to close.
+TEST_F(PtyDevices, aDeviceAnotherProgramHoldsIsReportedNamingThatProgram) {
+    QProcess holder;
+    holder.start(CORVANE_PROGRAM, {"--port", QString::fromStdString(first.Path()), "--timeout-ms",
+                                   "5000", "monitor"});
+    ASSERT_TRUE(holder.waitForStarted(5000));
+    const auto pid = holder.processId();
+    const auto held = [&] { return !HoldersOf(first.Path()).empty(); };
+    ASSERT_TRUE(WaitFor(held, 5000)) << "corvane opens the device";
+    const std::vector<DeviceHolder> holders = HoldersOf(first.Path());
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].program, "corvane");
+    EXPECT_EQ(holders[0].pid, pid);
+
+    ports.Set(1, first.Path());
+    CSerialPort port(host, ports);
+    std::vector<PortFailure> failures;
+    port.SetFailureObserver([&failures](const PortFailure& f) { failures.push_back(f); });
+    EXPECT_FALSE(port.Open(PortSettings{}, sink));
+    const auto texts = BoxTexts();
+    holder.terminate();
+    holder.waitForFinished(5000);
+    ASSERT_EQ(texts.size(), 1u);
+    const std::string named =
+        "in use by another program (corvane, PID " + std::to_string(pid) + ")";
+    EXPECT_NE(texts[0].find(named), std::string::npos) << texts[0];
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].kind, PortFailureKind::Busy);
+    EXPECT_EQ(failures[0].holders, "corvane, PID " + std::to_string(pid));
 }
 
 TEST(SerialPortOpenAdvice, aMissingDeviceSaysToPlugItInOrChooseAnother) {

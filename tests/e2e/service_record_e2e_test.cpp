@@ -161,6 +161,15 @@ TEST_F(ServiceRecordOnTheSimulator, bothProgramsRecordWhatTheyDidToTheSensor) {
                     QString::fromStdString(certificate)});
     EXPECT_EQ(certified.status, 0) << certified.err;
     EXPECT_EQ(certified.out, "Certificate written to " + certificate + "\n");
+    const std::string again = folder.Path("again.pdf");
+    const Finished json =
+        RunCorvane({"--records", Records(), "--json", "certificate", calibration["uuid"].toString(),
+                    "--out=" + QString::fromStdString(again)});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const QJsonObject document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(document["uuid"].toString(), calibration["uuid"].toString()) << json.out;
+    EXPECT_EQ(document["file"].toString().toStdString(), again) << json.out;
     if (QProcess pdftotext; !QStandardPaths::findExecutable("pdftotext").isEmpty()) {
         pdftotext.start("pdftotext", {QString::fromStdString(certificate), "-"});
         ASSERT_TRUE(pdftotext.waitForFinished(30000));
@@ -184,6 +193,40 @@ TEST_F(ServiceRecordOnTheSimulator, bothProgramsRecordWhatTheyDidToTheSensor) {
     for (const QJsonObject& event : events) {
         EXPECT_EQ(event["sensor"].toObject()["serial"].toString(), "VX0100");
     }
+}
+
+// What scripts rely on: each plain line ends in the event's UUID, which --show and certificate
+// take; a UUID the record lacks is exit status 2 for both; nothing to list is said.
+TEST_F(ServiceRecordOnTheSimulator, historyLinesCarryTheUuidAndAnUnknownOneIsStatus2Everywhere) {
+    ASSERT_EQ(RunCorvane({"--port", Device(), "--records", Records(), "read-setup", "--json",
+                          QString::fromStdString(folder.Path("a.QCF"))})
+                  .status,
+              0);
+    const Finished json = RunCorvane({"--records", Records(), "history", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const std::vector<QJsonObject> events = JsonLines(json.out);
+    ASSERT_FALSE(events.empty()) << json.out;
+    const std::string uuid = events.front()["uuid"].toString().toStdString();
+    const Finished plain = RunCorvane({"--records", Records(), "history"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string first = plain.out.substr(0, plain.out.find('\n'));
+    EXPECT_TRUE(first.ends_with("  " + uuid)) << first;
+    const Finished shown =
+        RunCorvane({"--records", Records(), "history", "--show=" + QString::fromStdString(uuid)});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("Event: " + uuid), std::string::npos) << shown.out;
+
+    const QString unknown = "00000000-0000-4000-8000-000000000000";
+    EXPECT_EQ(RunCorvane({"--records", Records(), "history", "--show", unknown}).status, 2);
+    EXPECT_EQ(RunCorvane({"--records", Records(), "certificate", unknown, "--out",
+                          QString::fromStdString(folder.Path("c.pdf"))})
+                  .status,
+              2);
+
+    const Finished none = RunCorvane({"--records", Records(), "history", "--serial", "VX9999"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_TRUE(none.out.empty()) << none.out;
+    EXPECT_NE(none.err.find("no events of serial number VX9999"), std::string::npos) << none.err;
 }
 
 // A record that cannot be written (its folder cannot be made: a file stands in the way, which

@@ -70,6 +70,8 @@ expected=(
     /usr/bin/corvane
     /usr/bin/vexor-sim
     /usr/share/man/man1/corvane.1.gz
+    /usr/share/bash-completion/completions/corvane
+    /usr/share/zsh/vendor-completions/_corvane
     /usr/share/man/man1/corvane-control-centre.1.gz
     /usr/share/man/man1/vexor-sim.1.gz
     /usr/share/corvane-control-centre/help/index.html
