@@ -185,7 +185,7 @@ void CMultiInput::CycleStep() {
     Readings& r = readings_[Index(visit->channel)];
     silent_[Index(visit->channel)] = !visit->answered;
     if (!visit->answered) {
-        r = Readings{};
+        r = Readings{"", "", "", "", "", ""};
         return;
     }
     const SensorData& s = records_.Sensor;

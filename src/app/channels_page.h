@@ -43,9 +43,11 @@ class CMultiInput : public OperatorPage {
     void OnNotify(int id, fw::Notify notify) override;
 
   private:
-    // A channel's six readings as shown: blank until its sensor answers.
+    // A channel's six readings as shown: zeros while it is off, blank while its sensor does not
+    // answer.
     struct Readings {
-        std::string condRaw, condComp, temperature, concentration, out1, out2;
+        std::string condRaw = "0", condComp = "0", temperature = "0", concentration = "0",
+                    out1 = "0", out2 = "0";
     };
 
     // Channels are numbered 1 to 5; 0 = none.

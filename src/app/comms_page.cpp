@@ -165,13 +165,17 @@ bool CAdvCommsPage::OnSetActive() {
     return OperatorPage::OnSetActive();
 }
 
+// A probe of a new address still under way ends with the page: the sensor keeps its address,
+// and no other page's traffic goes to the address probed.
 bool CAdvCommsPage::OnKillActive() {
     if (!OperatorPage::OnKillActive()) return false;
+    link_.AbandonAddressCheck();
     FollowCatalog(false);
     return true;
 }
 
 void CAdvCommsPage::OnDestroy() {
+    link_.AbandonAddressCheck();
     FollowCatalog(false);
     OperatorPage::OnDestroy();
 }

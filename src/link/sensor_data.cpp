@@ -32,8 +32,11 @@ void ResetIdentity(SharedRecords& records) {
 
 bool SetupReadFromConnectedSensor(const SharedRecords& records) {
     const std::string& serial = records.Sensor.SerialNumber;
+    // The address too: the Channels page reads each channel's sensor, and hands the line back
+    // to the sensor in use without its identity being read again.
     return !records.SetupReadFromSerial.empty() && serial != kSerialNumberNotRead &&
-           serial == records.SetupReadFromSerial;
+           serial == records.SetupReadFromSerial &&
+           records.Sensor.DeviceId == records.SetupReadFromAddress;
 }
 
 void ClearReadings(SharedRecords& records) {

@@ -133,6 +133,7 @@ void SensorLink::ReplyEnded(int function, FrameEvent event) {
         r_.UploadBlock == kUploadFinished) {
         // The whole setup is in: it is this sensor's, and its plant number is known.
         r_.SetupReadFromSerial = r_.Sensor.SerialNumber;
+        r_.SetupReadFromAddress = sentAddress_;
         r_.Slots.Clear(line::kPlantNumberNotSent);
     }
     if (outcome == Outcome::Answered && function == fn::kPoll) {
@@ -181,6 +182,7 @@ void SensorLink::CheckDownloadEnd() {
 // --- The Communications page ---
 
 void SensorLink::MonitorAddress(int address) {
+    AbandonAddressCheck();
     SensorData& s = r_.Sensor;
     s.NewDeviceId = address;
     s.DeviceId = address;
@@ -189,7 +191,7 @@ void SensorLink::MonitorAddress(int address) {
 }
 
 void SensorLink::ChangeAddress(int newAddress) {
-    addressCheck_.reset();
+    AbandonAddressCheck();
     if (newAddress == r_.Sensor.DeviceId) {
         StartAddressChange(newAddress);
         return;
@@ -206,12 +208,23 @@ void SensorLink::StartAddressChange(int newAddress) {
     ResetIdentity(r_);
 }
 
+// Another address operation (a search, Monitor, a port change, the Channels page taking the
+// line) ends the check: the probe still queued is withdrawn and the polls go back to the sensor,
+// whose address stays as it is.
+void SensorLink::AbandonAddressCheck() {
+    if (!addressCheck_) return;
+    r_.Queue.Withdraw(ProbeDeviceId);
+    r_.Sensor.DeviceId = addressCheck_->from;
+    addressCheck_.reset();
+}
+
 // The probe of the new address has ended: silence there lets the change go ahead; anything that
 // answered, even with an exception or a garbled frame, keeps the sensor where it is.
 void SensorLink::EndAddressCheck(Outcome outcome) {
     const AddressCheck check = *addressCheck_;
     addressCheck_.reset();
     r_.Sensor.DeviceId = check.from;
+    if (r_.ScanState != ScanState::Idle) return;  // a search or a restore has taken over
     if (outcome == Outcome::Silent) {
         StartAddressChange(check.to);
         return;
@@ -228,19 +241,23 @@ void SensorLink::EndAddressCheck(Outcome outcome) {
 }
 
 void SensorLink::SearchAddresses(bool downwards) {
+    AbandonAddressCheck();
     if (r_.ScanState == ScanState::Idle) r_.ScanState = ScanState::StartSearch;
     r_.ScanDirection = downwards ? 1 : 0;
 }
 
 void SensorLink::StopSearch() {
+    AbandonAddressCheck();
     if (r_.ScanState != ScanState::Idle) r_.ScanState = ScanState::Restore;
 }
 
 void SensorLink::ReturnToLastAddress() {
+    AbandonAddressCheck();
     r_.ScanState = ScanState::Restore;
 }
 
 void SensorLink::ApplyPortSettings() {
+    AbandonAddressCheck();
     r_.ScanState = ScanState::SettingsApplied;
     r_.Engine.ReopenPort = true;
     r_.Engine.TransmitInhibit = false;
@@ -318,10 +335,12 @@ void SensorLink::ReopenPort() {
 }
 
 void SensorLink::TalkTo(int address) {
+    AbandonAddressCheck();
     r_.Sensor.DeviceId = address;
 }
 
 void SensorLink::ProbeAddress(int address) {
+    AbandonAddressCheck();
     r_.Sensor.DeviceId = address;
     r_.Queue.Queue(ProbeDeviceId);
 }

@@ -57,6 +57,8 @@ class SensorLink {
     void ChangeAddress(int newAddress);
     // Whether the probe of a new address is still under way.
     bool CheckingNewAddress() const { return addressCheck_.has_value(); }
+    // Ends a probe of a new address still under way: the sensor keeps its address.
+    void AbandonAddressCheck();
     // "Search Up" / "Search Down": probe the addresses one after the other from the one in use.
     void SearchAddresses(bool downwards);
     // "Stop Search": back to the address the search started from.

@@ -110,6 +110,7 @@ struct SharedRecords {
     // The serial number of the sensor whose whole setup was read last; empty while the setup held
     // came from elsewhere (the defaults, the state file, a configuration file loaded since).
     std::string SetupReadFromSerial;
+    int SetupReadFromAddress = -1;  // ... and the address it was read at
 
     DownloadRecord Download;
     ServiceRequests Service;

@@ -82,7 +82,7 @@ TEST_F(ChannelsPage, onlyChannelThreeOnIsPolledAgainAndAgainAndShowsItsReadings)
     EXPECT_EQ(rig.Records().Sensor.ChannelSelected, 3);
     EXPECT_NE(page->Text(Row(3).condComp), "0") << "channel 3's readings are shown";
     EXPECT_NE(page->Text(Row(3).out1), "0");
-    EXPECT_EQ(page->Text(Row(1).condComp), "") << "a channel never read shows no reading";
+    EXPECT_EQ(page->Text(Row(1).condComp), "0");
 }
 
 TEST_F(ChannelsPage, readingsAreShownWithTheirDisplayPrecision) {
@@ -101,7 +101,7 @@ TEST_F(ChannelsPage, aSilentChannelShowsBlanksNamedInTheMessagesAndTheCycleMoves
     Toggle(2);
     Toggle(3);
     rig.Run(3 * kSecond);
-    ASSERT_NE(page->Text(Row(3).condComp), "");
+    ASSERT_NE(page->Text(Row(3).condComp), "0");
     extra[2].Faults().silent = true;  // the sensor at address 3 stops answering
     const std::size_t from = WrittenCount();
     rig.Run(20 * kSecond);
@@ -127,6 +127,20 @@ TEST_F(ChannelsPage, aSilentChannelShowsBlanksNamedInTheMessagesAndTheCycleMoves
               after.end());
 }
 
+// The channels' sensors are read whole on the page; once the line is back with the sensor in
+// use, a setup read from a channel's sensor is no longer taken for that sensor's.
+TEST_F(ChannelsPage, aSetupReadFromAChannelIsNotTheConnectedSensorsOnceTheLineIsBack) {
+    Toggle(3);
+    rig.Run(8 * kSecond);
+    Open("Monitor");
+    rig.Run(2 * kSecond);
+    EXPECT_EQ(rig.Records().Sensor.DeviceId, 0);
+    if (!rig.Records().SetupReadFromSerial.empty()) {
+        EXPECT_EQ(rig.Records().SetupReadFromAddress, 3);
+    }
+    EXPECT_FALSE(SetupReadFromConnectedSensor(rig.Records()));
+}
+
 TEST_F(ChannelsPage, switchingAChannelOffRestartsTheCycleAtTheLowestChannelStillOn) {
     Toggle(1);
     Toggle(2);
@@ -148,7 +162,7 @@ TEST_F(ChannelsPage, switchingAChannelOffRestartsTheCycleAtTheLowestChannelStill
     Toggle(4);
     EXPECT_EQ(s.ChannelSelected, 0) << "nothing on: nothing selected";
     EXPECT_EQ(s.ChannelSwitch, ChannelSwitch::Idle);
-    EXPECT_EQ(page->Text(Row(4).condRaw), "") << "a channel switched off shows no reading";
+    EXPECT_EQ(page->Text(Row(4).condRaw), "0") << "a channel switched off shows zeros";
 }
 
 TEST_F(ChannelsPage, anAddressAbove247IsRefusedWithTheFrameworksRangeMessage) {

@@ -152,6 +152,30 @@ TEST_F(CommsPage, changeSensorAddressOntoAnAddressInUseIsRefusedAndNothingIsChan
     EXPECT_EQ(rig.Line().Written().back()[0], 0) << "still talking to address 0";
 }
 
+// A search started, or the page left, while the new address is probed ends the change: the
+// sensor keeps its address and nothing is sent to it later without being asked.
+TEST_F(CommsPage, anAddressChangeStillBeingCheckedEndsWithASearchOrWithThePage) {
+    const std::size_t from = WrittenCount();
+    page->UserType(kComSelectId, "9");
+    page->UserClick(kComChangeAddress);
+    rig.Settle();
+    page->UserClick(kComSearchUp);
+    rig.Run(4 * kSecond);
+    EXPECT_NE(rig.Records().ScanState, ScanState::ChangeAddress);
+    page->UserClick(kComStopSearch);
+    rig.Run(2 * kSecond);
+    EXPECT_TRUE(Sent(fn::kChangeAddress, from).empty());
+
+    page->UserType(kComSelectId, "9");
+    page->UserClick(kComChangeAddress);
+    rig.Settle();
+    Open("Monitor");
+    rig.Run(4 * kSecond);
+    EXPECT_TRUE(Sent(fn::kChangeAddress, from).empty());
+    EXPECT_EQ(rig.sensor.Address(), 0);
+    EXPECT_EQ(rig.Records().Sensor.DeviceId, 0);
+}
+
 TEST_F(CommsPage, searchDownFromZeroFindsTheSensorAndYesKeepsItsAddress) {
     rig.sensor.SetAddress(245);
     rig.host.ScriptAnswers({Answer::Yes});
