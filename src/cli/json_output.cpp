@@ -48,15 +48,6 @@ JsonObject& JsonObject::Json(std::string_view key, const std::string& json) {
     return *this;
 }
 
-std::string JsonArray(const std::vector<std::string>& items) {
-    std::string text = "[";
-    for (const std::string& item : items) {
-        if (text.size() > 1) text += ',';
-        text += item;
-    }
-    return text + "]";
-}
-
 std::string JsonTextArray(const std::vector<std::string>& texts) {
     std::vector<std::string> items;
     items.reserve(texts.size());

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/service_event.h"
+
 namespace corvane::cli {
 
 // One JSON object, built member by member in the order given. Texts are escaped as the service
@@ -25,8 +27,8 @@ class JsonObject {
     std::string members_;
 };
 
-// JSON texts as one array.
-std::string JsonArray(const std::vector<std::string>& items);
+// JSON texts as one array: the service record's own.
+using records::JsonArray;
 // Texts as an array of JSON strings.
 std::string JsonTextArray(const std::vector<std::string>& texts);
 // A name as a member key: "Serial Number" -> "serial_number", "Output 1 At 4 mA" ->

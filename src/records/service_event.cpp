@@ -151,6 +151,15 @@ std::string WorkstationName() {
     return name;
 }
 
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string text = "[";
+    for (const std::string& item : items) {
+        if (text.size() > 1) text += ',';
+        text += item;
+    }
+    return text + "]";
+}
+
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
     for (const char c : text) {

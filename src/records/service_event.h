@@ -106,6 +106,9 @@ class DetailsBuilder {
 // `text` as a JSON string literal, quotes included.
 std::string JsonString(const std::string& text);
 
+// A JSON array of `items`, each a JSON value already.
+std::string JsonArray(const std::vector<std::string>& items);
+
 // Which events to list.
 struct EventFilter {
     std::string serialNumber;  // empty: every sensor

@@ -54,15 +54,6 @@ std::uint8_t PayloadByte(const std::vector<std::uint8_t>& request, std::size_t i
     return request.size() > 2 + index ? request[2 + index] : 0;
 }
 
-std::string JsonArray(const std::vector<std::string>& members) {
-    std::string text = "[";
-    for (const std::string& member : members) {
-        if (text.size() > 1) text += ',';
-        text += member;
-    }
-    return text + "]";
-}
-
 }  // namespace
 
 std::string Base64(std::span<const std::uint8_t> bytes) {
