@@ -12,10 +12,6 @@
 #include "cli/calibrate_command.h"
 #include "cli/command_session.h"
 #include "cli/json_output.h"
-#include "config/config_file.h"
-#include "config/setup_fields.h"
-#include "config/whole_setup.h"
-#include "config/wire_limits.h"
 #include "download/hex_image.h"
 #include "download/image_file.h"
 #include "framework/number_text.h"
@@ -24,6 +20,10 @@
 #include "link/readings_csv.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
+#include "setup/config_file.h"
+#include "setup/setup_fields.h"
+#include "setup/whole_setup.h"
+#include "setup/wire_limits.h"
 
 namespace corvane::cli {
 namespace {
@@ -59,17 +59,12 @@ constexpr int kMonitorMisses = 3;
 // write sends the whole of its part of the setup, so repeating it is safe.
 constexpr int kWriteAttempts = 3;
 
-// What each write of a whole setup carries, in the order of kWholeSetupWrites.
-constexpr std::array<const char*, 9> kWholeSetupWriteNames = {"temperature setup",
-                                                              "current output 1",
-                                                              "current output 2",
-                                                              "digital output",
-                                                              "custom range concentrations",
-                                                              "custom range conductivities",
-                                                              "plant number",
-                                                              "custom range text (1 of 2)",
-                                                              "custom range text (2 of 2)"};
-static_assert(kWholeSetupWriteNames.size() == kWholeSetupWrites.size());
+// What a write of a whole setup carries.
+std::string PartName(int command) {
+    const auto info = FindCommand(command);
+    const FunctionInfo* function = info ? FindFunction(info->function) : nullptr;
+    return function != nullptr ? std::string(function->part) : std::string();
+}
 // Download requests in a row that go unanswered (or refused) before the download is given up:
 // the desktop tool repeats the request until the operator cancels, the command line has no one
 // to cancel it.
@@ -416,7 +411,7 @@ class Commands : private CommandSession {
                 do {
                     last = link_.Step();
                 } while (last.outcome == Outcome::Answered &&
-                         (r_.Queue.IsPending(command) || r_.Engine.CurrentCommand != 0));
+                         (r_.Queue().IsPending(command) || r_.Engine().CurrentCommand != 0));
                 answered = last.outcome == Outcome::Answered;
                 if (last.outcome == Outcome::Exception || last.outcome == Outcome::PortFailed) {
                     break;  // refused, or nothing more can go out: repeating it changes nothing
@@ -447,20 +442,20 @@ class Commands : private CommandSession {
         }
         std::string message = "the sensor may hold part of the new setup: " + why + ". Written:";
         for (std::size_t i = 0; i < done; ++i) {
-            message += std::string(i == 0 ? " " : ", ") + kWholeSetupWriteNames[i];
+            message += std::string(i == 0 ? " " : ", ") + PartName(kWholeSetupWrites[i]);
         }
         if (done == 0) message += " none";
         std::size_t next = done;
         if (stopped != StoppedWrite::NotSent) {
             message += std::string(stopped == StoppedWrite::Refused ? ". Refused: "
                                                                     : ". Sent, unconfirmed: ") +
-                       kWholeSetupWriteNames[done];
+                       PartName(kWholeSetupWrites[done]);
             ++next;
         }
         if (next < kWholeSetupWrites.size()) {
             message += ". Not sent:";
             for (std::size_t i = next; i < kWholeSetupWrites.size(); ++i) {
-                message += std::string(i == next ? " " : ", ") + kWholeSetupWriteNames[i];
+                message += std::string(i == next ? " " : ", ") + PartName(kWholeSetupWrites[i]);
             }
         }
         return {kPartlyWritten, message + ". Write the setup again to finish it"};
@@ -565,7 +560,7 @@ class Commands : private CommandSession {
     static bool DownloadCommandPending(const SharedRecords& r) {
         for (const int command : {RequestDownload, DownloadBlockCount, FlashBlock, FinishDownload,
                                   StampInstall, StampUpgrade}) {
-            if (r.Queue.IsPending(command)) return true;
+            if (r.Queue().IsPending(command)) return true;
         }
         return false;
     }
@@ -575,19 +570,19 @@ class Commands : private CommandSession {
         int refusedRequests = 0;
         bool allBlocksSent = false;
         std::string trouble;  // the last exchange that went wrong, for the failure message
-        while (r_.Download.DownloadOrigin != DownloadOrigin::StampAnswered) {
-            if (!DownloadCommandPending(r_) && r_.Engine.CurrentCommand == 0) {
+        while (r_.Download().DownloadOrigin != DownloadOrigin::StampAnswered) {
+            if (!DownloadCommandPending(r_) && r_.Engine().CurrentCommand == 0) {
                 EndProgress(shownProgress);
                 return DownloadFailure(allBlocksSent, trouble);
             }
-            const int blockBefore = static_cast<int>(r_.Download.BlockIndex);
-            const int retriesBefore = r_.Engine.BlockRetries;
+            const int blockBefore = static_cast<int>(r_.Download().BlockIndex);
+            const int retriesBefore = r_.Engine().BlockRetries;
             const auto exchange = Step("downloading");
             if (!exchange) {
                 EndProgress(shownProgress);
-                const std::size_t total = r_.Download.Image.size();
-                const bool finishPending = r_.Queue.IsPending(FinishDownload) ||
-                                           r_.Engine.CurrentCommand == FinishDownload;
+                const std::size_t total = r_.Download().Image.size();
+                const bool finishPending = r_.Queue().IsPending(FinishDownload) ||
+                                           r_.Engine().CurrentCommand == FinishDownload;
                 link_.Link().AbandonDownload();
                 if (allBlocksSent) {
                     // The flash is whole: only the end of the download and its stamp are missing.
@@ -610,7 +605,7 @@ class Commands : private CommandSession {
             if (exchange->outcome != Outcome::Answered) {
                 trouble = LinkFailure(*exchange).message;
             } else if (exchange->function == fn::kFlashBlock &&
-                       r_.Engine.BlockRetries > retriesBefore) {
+                       r_.Engine().BlockRetries > retriesBefore) {
                 trouble = "the sensor rejected flash block " + std::to_string(blockBefore + 1);
             }
             if (exchange->function == fn::kRequestDownload) {
@@ -622,7 +617,8 @@ class Commands : private CommandSession {
                                                     " attempts); nothing was written"};
                 }
             }
-            if (r_.Download.BlockTotal > 0 && r_.Download.BlockIndex == r_.Download.BlockTotal) {
+            if (r_.Download().BlockTotal > 0 &&
+                r_.Download().BlockIndex == r_.Download().BlockTotal) {
                 allBlocksSent = true;
             }
             ShowProgress(shownProgress);
@@ -681,7 +677,7 @@ class Commands : private CommandSession {
     // The progress of the blocks; nothing before they go out or after the download has ended
     // (which returns its counters to zero).
     void ShowProgress(int& shown) {
-        const DownloadRecord& d = r_.Download;
+        const DownloadRecord& d = r_.Download();
         if (d.DownloadState != DownloadState::SendingBlocks) return;
         const int progress = d.DownloadProgress;
         if (io_.errIsTerminal) {
@@ -778,7 +774,7 @@ class Commands : private CommandSession {
             }
         }
         link_.Link().SendNewAddress(to);
-        while (r_.Queue.IsPending(ChangeDeviceId) || r_.Engine.CurrentCommand != 0) {
+        while (r_.Queue().IsPending(ChangeDeviceId) || r_.Engine().CurrentCommand != 0) {
             const auto exchange = Step("writing to the sensor");
             if (!exchange) return Interrupted();
             if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
@@ -829,7 +825,7 @@ void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
     s.StopBitsIndex = options.stopBits == 2 ? 2 : 0;
     s.FlowIndex = 2;
     r.OperatorName = options.operatorName;
-    r.Engine.ReopenPort = true;
+    ReopenPortAtNextRequest(r);
 }
 
 int ReplyTimeoutMs(const LinkOptions& options) {

@@ -27,6 +27,13 @@ struct ExchangeEnded {
     int address = 0;
     Outcome outcome = Outcome::Silent;
     std::vector<std::uint8_t> request;  // as sent (or withheld), its CRC included
+    int exceptionCode = 0;              // the sensor's code, for an exception reply
+};
+
+// The whole setup of a sensor has been read: its serial number and the address it answered at.
+struct SetupRead {
+    std::string serialNumber;
+    int address = 0;
 };
 
 // A measurement poll answered: the sensor's address, the Channels page's channel it answered
@@ -107,6 +114,7 @@ class LinkObserver {
     virtual void AddressWasFound(int /*address*/) {}
     virtual void SensorConfirmed(const Confirmation&) {}
     virtual void SetupFileHandled(const SetupFileUse&) {}
+    virtual void SetupWasRead(const SetupRead&) {}
 };
 
 }  // namespace corvane

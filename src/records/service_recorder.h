@@ -104,6 +104,7 @@ class ServiceRecorder : public LinkObserver {
     void SensorConfirmed(const Confirmation& confirmed) override;
     void DownloadHasStarted(const DownloadStart& start) override;
     void SetupFileHandled(const SetupFileUse& use) override;
+    void SetupWasRead(const SetupRead& read) override;
 
   private:
     struct Poll {

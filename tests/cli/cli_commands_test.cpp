@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "cli_rig.h"
-#include "config/config_file.h"
 #include "hex_text.h"
 #include "link/command_table.h"
+#include "setup/config_file.h"
 #include "sim/setup_memory.h"
 
 namespace corvane {
