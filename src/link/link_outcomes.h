@@ -78,6 +78,14 @@ struct DownloadResult {
     unsigned blockTotal = 0;
 };
 
+// The stamp that follows a completed download: answered, with the software issue the sensor
+// returned, or given up after its attempts went unanswered.
+struct DownloadStamped {
+    DownloadOrigin origin = DownloadOrigin::None;
+    bool answered = false;
+    std::string issue;
+};
+
 // What a sensor confirmed by answering a request that changes it.
 enum class ConfirmedChange {
     Calibration,  // a conductivity, temperature or output calibration, a reset, a source
@@ -111,6 +119,7 @@ class LinkObserver {
     virtual void DownloadHasStarted(const DownloadStart&) {}
     virtual void DownloadHasProgressed(const DownloadProgress&) {}
     virtual void DownloadHasEnded(const DownloadResult&) {}
+    virtual void DownloadWasStamped(const DownloadStamped&) {}
     virtual void AddressWasFound(int /*address*/) {}
     virtual void SensorConfirmed(const Confirmation&) {}
     virtual void SetupFileHandled(const SetupFileUse&) {}

@@ -70,6 +70,15 @@ bool IsExceptionFrame(const SharedRecords& r) {
            (f[1] & kExceptionBit) != 0;
 }
 
+// A reply from the sensor talked to whose function has the exception bit: its refusal. A request
+// whose answer is four bytes (a probe, an address change, a setup write) has it complete at its
+// fourth byte, before the exception frame's fifth; it ends the exchange as the refusal it is,
+// never as an answer, and the fifth byte then arrives between exchanges.
+bool StartsAsException(const SharedRecords& r) {
+    const auto& f = r.Link().RxFrame;
+    return r.Link().RxCount >= 2 && f[0] == r.Sensor.DeviceId && (f[1] & kExceptionBit) != 0;
+}
+
 }  // namespace
 
 bool FrameCheckPasses(const std::uint8_t* frame, int length) {
@@ -116,7 +125,8 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         ++link.RxCount;
     }
 
-    if (IsExceptionFrame(r)) {
+    const bool complete = link.RxCount >= link.ReplyLength;
+    if (IsExceptionFrame(r) || (complete && StartsAsException(r))) {
         r.Slots.Show(line::kTransmitError);
         r.Slots.Clear(line::kReceiveError);
         RequeueDownloadFrame(r);
@@ -124,7 +134,7 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         ResetRequestState(r);
         return FrameEvent::Exception;
     }
-    if (link.RxCount < link.ReplyLength) {
+    if (!complete) {
         return FrameEvent::Incomplete;
     }
 

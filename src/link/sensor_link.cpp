@@ -93,6 +93,7 @@ bool SensorLink::Tick() {
     }
     EndUnsentHandles();
     CheckDownloadEnd();
+    CheckStampGivenUp();
     return armed;
 }
 
@@ -220,10 +221,33 @@ void SensorLink::ReplyEnded(int function, FrameEvent event) {
         if (function == fn::kFinishDownload &&
             r_.Download().DownloadOrigin != DownloadOrigin::None) {
             downloadCompleted_ = true;  // restarted after the last block; the stamp follows
+            stampAwaited_ = true;
+        }
+        const FunctionInfo* info = FindFunction(function);
+        if (stampAwaited_ && info != nullptr &&
+            (info->kind == FunctionKind::InstallStamp ||
+             info->kind == FunctionKind::UpgradeStamp)) {
+            stampAwaited_ = false;
+            const DownloadStamped stamped{downloadOrigin_, true,
+                                          info->kind == FunctionKind::InstallStamp
+                                              ? r_.Sensor.InstallIssue
+                                              : r_.Sensor.UpgradeIssue};
+            TellObservers([&stamped](LinkObserver& o) { o.DownloadWasStamped(stamped); });
         }
     }
     EndExchange(outcome, exceptionCode);
     CheckDownloadEnd();
+}
+
+// The engine gives a stamp up after its attempts (the download is then no longer stamped).
+void SensorLink::CheckStampGivenUp() {
+    if (!stampAwaited_ || downloadUnderWay_ ||
+        r_.Download().DownloadOrigin != DownloadOrigin::None) {
+        return;
+    }
+    stampAwaited_ = false;
+    const DownloadStamped stamped{downloadOrigin_, false, {}};
+    TellObservers([&stamped](LinkObserver& o) { o.DownloadWasStamped(stamped); });
 }
 
 void SensorLink::CheckDownloadEnd() {
@@ -353,6 +377,7 @@ void SensorLink::StartDownload(std::vector<ImageBlock> image, DownloadOrigin ori
     downloadOrigin_ = origin;
     downloadCompleted_ = false;
     downloadCancelled_ = false;
+    stampAwaited_ = false;
     TellObservers([&start](LinkObserver& o) { o.DownloadHasStarted(start); });
 }
 
@@ -368,6 +393,7 @@ void SensorLink::CancelDownload() {
 }
 
 void SensorLink::AbandonDownload() {
+    stampAwaited_ = false;
     AbortDownload(r_);
     CheckDownloadEnd();
 }
@@ -451,9 +477,10 @@ void SensorLink::ProbeAddress(int address) {
     Machine(r_).Queue.Queue(ProbeDeviceId);
 }
 
-void SensorLink::SendNewAddress(int newAddress) {
+RequestHandle SensorLink::SendNewAddress(int newAddress) {
     r_.Sensor.NewDeviceId = newAddress;
     Machine(r_).Queue.Queue(ChangeDeviceId);
+    return NewHandle(ChangeDeviceId);
 }
 
 }  // namespace corvane

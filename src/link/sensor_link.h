@@ -127,7 +127,7 @@ class SensorLink {
     // Asks whether a sensor answers at `address`; the address stays the one talked to.
     void ProbeAddress(int address);
     // Tells the sensor in use to answer at `newAddress` from now on (not a scan's step).
-    void SendNewAddress(int newAddress);
+    RequestHandle SendNewAddress(int newAddress);
 
   private:
     void SentRequest();
@@ -139,6 +139,7 @@ class SensorLink {
     RequestHandle NewHandle(int command);
     void EndSetupRead(RequestEnd end);
     void CheckDownloadEnd();
+    void CheckStampGivenUp();
     void StartAddressChange(int newAddress);
     void EndAddressCheck(Outcome outcome);
     template <typename Call>
@@ -178,6 +179,7 @@ class SensorLink {
     DownloadOrigin downloadOrigin_ = DownloadOrigin::None;
     bool downloadCompleted_ = false;
     bool downloadCancelled_ = false;
+    bool stampAwaited_ = false;  // a completed download waits for its stamp
     unsigned lastBlocksTaken_ = 0;
     unsigned lastBlockTotal_ = 0;
 };

@@ -134,9 +134,7 @@ void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
     FinishCalibrations(false);
     if (setupWrite_ && !IsSetupWrite(f)) EndSetupWrite();
     if (IsSetupWrite(f)) SetupWritePart(ended);
-    if (f == fn::kFlashBlock || f == fn::kInstallStamp || f == fn::kUpgradeStamp) {
-        DownloadExchange(ended);
-    }
+    if (f == fn::kFlashBlock) DownloadExchange(ended);
     ConfirmedChange change{};
     if (ended.outcome != Outcome::Answered && IsConfirmedChange(f, change) && !IsSetupWrite(f) &&
         f != fn::kInstallStamp && f != fn::kUpgradeStamp && f != fn::kCalibrationStamp) {
@@ -567,20 +565,15 @@ void ServiceRecorder::DownloadHasStarted(const DownloadStart& start) {
     download_ = std::move(d);
 }
 
-void ServiceRecorder::DownloadExchange(const ExchangeEnded& ended) {
-    if (!download_) return;
-    if (ended.function == fn::kFlashBlock) {
-        ++download_->exchanges;
-        return;
-    }
-    if (!download_->result) return;
-    const bool install = ended.function == fn::kInstallStamp;
-    if (ended.outcome == Outcome::Answered) {
-        WriteDownload(*download_->result,
-                      install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue);
-    } else if (r_.Download().DownloadOrigin == DownloadOrigin::None) {
-        WriteDownload(*download_->result, "");  // the stamp was given up
-    }
+void ServiceRecorder::DownloadExchange(const ExchangeEnded&) {
+    if (download_) ++download_->exchanges;
+}
+
+// The stamp after a completed download brings the issue the sensor runs now (none when the
+// stamp was given up).
+void ServiceRecorder::DownloadWasStamped(const DownloadStamped& stamped) {
+    if (!download_ || !download_->result) return;
+    WriteDownload(*download_->result, stamped.answered ? stamped.issue : "");
 }
 
 void ServiceRecorder::DownloadHasEnded(const DownloadResult& result) {

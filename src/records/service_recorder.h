@@ -105,6 +105,7 @@ class ServiceRecorder : public LinkObserver {
     void DownloadHasStarted(const DownloadStart& start) override;
     void SetupFileHandled(const SetupFileUse& use) override;
     void SetupWasRead(const SetupRead& read) override;
+    void DownloadWasStamped(const DownloadStamped& stamped) override;
 
   private:
     struct Poll {

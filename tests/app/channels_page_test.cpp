@@ -164,7 +164,8 @@ TEST_F(ChannelsPage, garbledRepliesOnANoisyLineNeverStallTheCycleNorBlankAChanne
         EXPECT_NE(page->Text(Row(channel).condComp), "") << channel;
         EXPECT_NE(page->Text(Row(channel).condComp), "0") << channel;
     }
-    for (const auto& items : {page->ListItems(kChnMessagesRight), page->ListItems(kChnMessages)}) {
+    for (const auto& items :
+         {page->ListItems(kChnMessagesLeft), page->ListItems(kChnMessagesRight)}) {
         for (const std::string& item : items) {
             EXPECT_EQ(item.find("Not Answering"), std::string::npos) << item;
             EXPECT_EQ(item.find("Resetting"), std::string::npos) << item;

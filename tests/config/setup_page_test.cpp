@@ -160,7 +160,7 @@ TEST_F(SetupPage, writeAfterYesQueuesExactlyTheNineSetupCommands) {
     EXPECT_TRUE(LastBox().box.defaultNo);
     EXPECT_EQ(Pending(), (std::set<int>{13, 14, 15, 16, 18, 19, 29, 37, 38}));
 
-    rig.Records().Queue = CommandQueue{};
+    Machine(rig.Records()).Queue = CommandQueue{};
     rig.host.ScriptAnswers({Answer::No});
     page->UserClick(kSetWriteSensor);
     rig.Settle();

@@ -30,7 +30,7 @@ class DownloadPages : public testing::SheetRig {
         SheetRig::SetUp();
         LogIn();
     }
-    DownloadRecord& d() { return rig.Records().Download; }
+    DownloadRecord& d() { return Machine(rig.Records()).Download; }
 
     // Browses to `path` from the page's button `browse`.
     void Select(fw::WindowModel& page, int browse, const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -404,7 +405,6 @@ TEST_F(CommandEngineTest, answeredChannelSwitchIsMarkedAnswered) {
 }  // namespace corvane
 
 #include "link/frame_trace.h"
-#include "link/link_machine_access.h"
 
 namespace corvane {
 namespace {

@@ -61,7 +61,7 @@ TEST_F(RejectedReply, pollKeepsReadingsAnsweringStateAndChannelSwitch) {
     EXPECT_EQ(Feed(r, reply), FrameEvent::Failed);
     EXPECT_DOUBLE_EQ(r.Sensor.Temperature, 21.5);
     EXPECT_FALSE(r.Engine().SensorAnswering);
-    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Switched);
+    EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Rejected) << "the channel's visit ends";
     for (int line = 9; line <= 77; ++line) {
         EXPECT_FALSE(r.Slots.Stands(line)) << "line " << line;
     }
@@ -164,17 +164,26 @@ namespace corvane {
 namespace {
 
 // An exception reply is five bytes, one more than the answer to a probe or an address change:
-// it is read whole as the sensor's refusal, never cut at four bytes and taken for an answer.
-TEST(ExceptionReply, toAFourByteRequestIsReadWholeAsARefusal) {
+// the four bytes the request expects end the exchange as the refusal they start, never as an
+// answer (a search goes on past the device); the fifth byte then arrives between exchanges.
+TEST(ExceptionReply, toAFourByteRequestEndsAtItsFourthByteAndIsNeverTakenForAnAnswer) {
     for (const int command : {ProbeDeviceId, ChangeDeviceId}) {
         SharedRecords r;
         r.Sensor.DeviceId = 9;
         r.Sensor.NewDeviceId = 12;
+        Machine(r).ScanState = ScanState::ProbeOutstanding;
         testing::StartExchange(r, command);
-        const auto refusal = testing::WithCrc({9, 0xF0, 0x01});
+        auto refusal = testing::WithCrc({9, 0xF0, 0x01});
+        const std::uint8_t fifth = refusal.back();
+        refusal.pop_back();
         EXPECT_EQ(testing::Feed(r, refusal), FrameEvent::Exception) << command;
         EXPECT_EQ(r.Sensor.DeviceId, 9) << "the address stays where it was";
         EXPECT_EQ(r.Link().TickCount, 0) << "the exchange has ended";
+        if (command == ProbeDeviceId) {
+            EXPECT_EQ(r.ScanState(), ScanState::ProbeTimedOut) << "the search goes on";
+        }
+        EXPECT_EQ(testing::Feed(r, {fifth}), FrameEvent::Failed) << "a stray byte";
+        EXPECT_EQ(r.Sensor.DeviceId, 9);
     }
 }
 

@@ -201,7 +201,7 @@ TEST_F(RequestEncoding, flashBlockIsBuiltByTheBlockReader) {
     struct ThreeBytes : FlashBlockReader {
         void ReadBlock(SharedRecords& rec) override {
             const std::uint8_t block[] = {0x00, 0x30, 0x03, 0x02, 0x33, 0x7A};
-            std::copy(std::begin(block), std::end(block), rec.Link().TxFrame.begin() + 2);
+            std::copy(std::begin(block), std::end(block), Machine(rec).Link.TxFrame.begin() + 2);
             Machine(rec).Link.RequestLength = 10;
             Machine(rec).Link.ReplyLength = 5;
         }

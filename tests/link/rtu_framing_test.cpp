@@ -83,19 +83,20 @@ TEST_F(ReceivePath, exceptionFromAnotherAddressIsAssembledToFullLength) {
     EXPECT_EQ(r.Slots.Text(6), "Msg 06..Receive or CRC Error");
 }
 
-TEST_F(ReceivePath, aFourByteReplyCompletesUnlessItIsTheStartOfAnException) {
+TEST_F(ReceivePath, aFourByteReplyCompletesAndARefusalEndsAtItsFourthByte) {
     r.Sensor.DeviceId = 2;
     StartExchange(r, WriteTempSetup);
     EXPECT_EQ(Feed(r, WithCrc({0x02, 0x50})), FrameEvent::Passed);
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x50 Completed");
 
-    // The sensor's refusal is five bytes: at four it is not yet a reply, and whole it is the
-    // exception it is, never a completed write.
+    // The sensor's refusal is five bytes: the four the write expects end the exchange as the
+    // exception it is, never as a completed write, and the fifth arrives between exchanges.
     r.Slots.ClearAll();
     StartExchange(r, WriteTempSetup);
-    EXPECT_EQ(Feed(r, WithCrc({0x02, 0xD0})), FrameEvent::Incomplete);
-    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Exception);
+    EXPECT_EQ(Feed(r, WithCrc({0x02, 0xD0})), FrameEvent::Exception);
     EXPECT_EQ(r.Slots.Text(5), "Msg 05..Transmit or CRC Error");
+    EXPECT_FALSE(r.Slots.Stands(7));
+    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Failed);
     EXPECT_FALSE(r.Slots.Stands(7));
 }
 

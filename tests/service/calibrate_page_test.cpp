@@ -101,7 +101,7 @@ TEST_F(CalibrationPage, answeringNoShowsTheCancellationAndQueuesNothing) {
     EXPECT_TRUE(Sent(fn::kCalibrateTemp, from).empty());
     EXPECT_TRUE(Sent(fn::kCalibrateCond, from).empty());
     EXPECT_TRUE(Sent(fn::kResetCalibration, from).empty());
-    EXPECT_EQ(rig.Records().CalibrationDone(), 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 }
 
 TEST_F(CalibrationPage, trueTemperatureIsSentAsTypedLastInTheUnitShown) {
@@ -153,7 +153,7 @@ TEST_F(CalibrationPage, outputCalibrationSendsTheDvmReadingsInMicroampsForTheLas
     page->UserClick(kCalTransmit20mA);
     rig.Settle();
     EXPECT_EQ(rig.host.Boxes().size(), boxes) << "forcing the outputs asks nothing";
-    EXPECT_EQ(rig.Records().CalibrationDone(), 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
     rig.Run(kSecond);
     EXPECT_EQ(Sent(fn::kTestOutputs, from), (Payloads{{0xD4}})) << "one request, the second point";
 
@@ -167,7 +167,7 @@ TEST_F(CalibrationPage, outputCalibrationSendsTheDvmReadingsInMicroampsForTheLas
     EXPECT_EQ(Sent(fn::kCalibrateOutputs, from), (Payloads{{0x0F, 0xA0, 0x4E, 0x13}}));
     EXPECT_EQ(rig.Records().Service.CalOutputPoint, 0);
     EXPECT_FALSE(rig.Records().Service.CalOutputsEntered);
-    EXPECT_EQ(rig.Records().CalibrationDone(), 1);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::ToStamp);
 
     page->UserClick(kCalTransmit4mA);
     Click(kCalCalibrateOutputs, Answer::No);
@@ -195,7 +195,7 @@ TEST_F(CalibrationPage, outputCalibrationWithoutAForcedPointIsRefused) {
     Open("Test").UserClick(kTstOut1Transmit20mA);
     page = &Open("Calibration");
     refusedOnce();
-    EXPECT_EQ(rig.Records().CalibrationDone(), 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 }
 
 TEST_F(CalibrationPage, normalOutputsWithdrawsForcedOutputsNotYetSent) {
@@ -231,7 +231,7 @@ TEST_F(CalibrationPage, leavingAfterCalibrationsQueuesOneStampWithDateAndOperato
     EXPECT_EQ(date, (std::vector<std::uint8_t>{0x07, 0x12, 0x20, 0x26}));
     EXPECT_EQ(std::string(stamps[0].begin() + 4, stamps[0].begin() + 13), "A. FITTER");
     EXPECT_EQ(rig.Records().Sensor.CalibrationDate.substr(0, 22), " Mon, 07 Dec 2026 at 0");
-    EXPECT_EQ(rig.Records().CalibrationDone(), 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 
     from = WrittenCount();
     LeaveAndReturn();
