@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/control_escapes.h"
 #include "cli/json_output.h"
 #include "cli/record_commands.h"
 #include "records/certificate.h"
@@ -40,7 +41,9 @@ class WatchedHistory : public records::EventHistory {
 
 }  // namespace
 
-int RunCertificateCommand(const CommandLine& line, Console& io) {
+int RunCertificateCommand(const CommandLine& line, Console& console) {
+    EscapingConsole escaping(console);
+    Console& io = escaping.Get();
     const CommandOptions& options = line.command;
     // Reading makes no record: a mistyped --records is said, not answered with an empty one.
     const std::string location = RecordsLocation(line.link);

@@ -233,9 +233,14 @@ bool IsSince(const std::string& text) {
     for (const std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
         if (text[i] < '0' || text[i] > '9') return false;
     }
+    const int year = std::stoi(text.substr(0, 4));
     const int month = (text[5] - '0') * 10 + (text[6] - '0');
     const int day = (text[8] - '0') * 10 + (text[9] - '0');
-    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    if (month < 1 || month > 12 || day < 1) return false;
+    // A day the month has: no 31 February, and 29 February only in a leap year.
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 std::optional<int> IntegerIn(const std::string& text, int low, int high) {

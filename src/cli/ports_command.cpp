@@ -1,5 +1,6 @@
 #include "cli/ports_command.h"
 
+#include "cli/control_escapes.h"
 #include "cli/json_output.h"
 
 namespace corvane::cli {
@@ -37,7 +38,9 @@ std::string LineOf(const SerialAdapter& adapter) {
 
 }  // namespace
 
-int RunPortsCommand(const CommandLine& line, Console& io, const SystemTree& tree) {
+int RunPortsCommand(const CommandLine& line, Console& console, const SystemTree& tree) {
+    EscapingConsole escaping(console);  // device names and descriptions come from the system
+    Console& io = escaping.Get();
     const std::vector<SerialAdapter> adapters = SerialAdapters(tree);
     if (line.command.json) {
         std::vector<std::string> items;

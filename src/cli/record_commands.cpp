@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/control_escapes.h"
 #include "cli/json_output.h"
 #include "records/record_store.h"
 
@@ -69,18 +70,25 @@ int History(const CommandLine& line, Console& io) {
 int Share(const CommandLine& line, Console& io) {
     const CommandOptions& options = line.command;
     if (!records::RecordStore::NamesServer(options.server)) {
-        io.err << "corvane: " << options.server
+        io.err << "corvane: " << records::RecordStore::Shown(options.server)
                << " is no server: give it as postgresql://USER@HOST[:PORT]/DB\n";
         return kBadInput;
     }
+    const bool push = options.direction == "push";
+    const std::string location = RecordsLocation(line.link);
+    // Pushing makes no record: a mistyped --records is said, not pushed as an empty record.
+    if (push && !records::RecordStore::NamesServer(location) &&
+        !std::filesystem::exists(location)) {
+        io.err << "corvane: there is no service record at " << location << "; nothing was pushed\n";
+        return kLinkFailed;
+    }
     std::string error;
-    auto local = records::RecordStore::Open(RecordsLocation(line.link), error);
+    auto local = records::RecordStore::Open(location, error);
     auto server = local ? records::RecordStore::Open(options.server, error) : nullptr;
     if (!local || !server) {
         io.err << "corvane: " << error << "\n";
         return kLinkFailed;
     }
-    const bool push = options.direction == "push";
     const auto copied = push ? records::CopyMissingEvents(*local, *server, error)
                              : records::CopyMissingEvents(*server, *local, error);
     if (!copied) {
@@ -90,14 +98,15 @@ int Share(const CommandLine& line, Console& io) {
     if (options.json) {
         io.out << JsonObject()
                       .Text("direction", options.direction)
-                      .Text("server", options.server)
+                      .Text("server", records::RecordStore::Shown(options.server))
                       .Integer("events", static_cast<long long>(*copied))
                       .Build()
                << "\n";
         return kDone;
     }
     io.out << *copied << (*copied == 1 ? " event " : " events ")
-           << (push ? "pushed to " + options.server : "pulled from " + options.server) << "\n";
+           << (push ? "pushed to " : "pulled from ") << records::RecordStore::Shown(options.server)
+           << "\n";
     return kDone;
 }
 
@@ -108,7 +117,9 @@ bool IsRecordCommand(const std::string& name) {
 }
 
 int RunRecordCommand(const CommandLine& line, Console& console) {
-    return line.command.name == "history" ? History(line, console) : Share(line, console);
+    EscapingConsole escaping(console);  // events may carry any text: none reaches a terminal raw
+    Console& io = escaping.Get();
+    return line.command.name == "history" ? History(line, io) : Share(line, io);
 }
 
 std::string RecordsLocation(const LinkOptions& options) {

@@ -11,6 +11,7 @@
 
 #include "cli/calibrate_command.h"
 #include "cli/command_session.h"
+#include "cli/control_escapes.h"
 #include "cli/json_output.h"
 #include "download/hex_image.h"
 #include "download/image_file.h"
@@ -270,10 +271,12 @@ class Commands : private CommandSession {
         if (path == "-") {
             // The file itself is the result; what was done goes to standard error.
             const std::vector<std::uint8_t> bytes = EncodeConfig(r_);
-            io_.out.write(reinterpret_cast<const char*>(bytes.data()),
-                          static_cast<std::streamsize>(bytes.size()));
+            std::ostream& file = io_.fileOut != nullptr ? *io_.fileOut : io_.out;
             io_.out.flush();
-            if (!io_.out) return Failure{kBadInput, "cannot write the setup to standard output"};
+            file.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+            file.flush();
+            if (!file) return Failure{kBadInput, "cannot write the setup to standard output"};
             link_.Link().NoteSetupFile(true, kStandardOutput);
             io_.err << "corvane: setup of the sensor at address " << Address()
                     << " written to standard output\n";
@@ -732,10 +735,10 @@ class Commands : private CommandSession {
                     ++found;
                 } else if (probe.outcome == Outcome::Exception) {
                     // As the desktop tool's search passes it: something answers there, but it
-                    // refuses the sensor's probe, so it is no sensor this program can talk to.
+                    // refuses the sensor's probe, so this program cannot talk to it as a sensor.
                     io_.err << "corvane: address " << probe.address
-                            << " refused the probe with an exception reply (a device that is "
-                               "not a sensor)\n";
+                            << " refused the probe with an exception reply (a device that does "
+                               "not take the sensor's probe)\n";
                 } else if (probe.outcome == Outcome::Garbled) {
                     io_.err << "corvane: address " << probe.address
                             << " answered with a frame that failed its check (two sensors at one "
@@ -850,7 +853,8 @@ int ReplyTimeoutMs(const LinkOptions& options) {
 
 int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, Console& console,
                records::ServiceRecorder* recorder) {
-    return Commands(line, records, link, console, recorder).Run();
+    EscapingConsole escaping(console);
+    return Commands(line, records, link, escaping.Get(), recorder).Run();
 }
 
 std::string PortFailureText(const PortFailure& failure, const std::string& device) {

@@ -49,6 +49,9 @@ struct Console {
     std::function<std::chrono::system_clock::time_point()> now = [] {
         return std::chrono::system_clock::now();
     };
+    // Where a file written to standard output goes byte for byte (nothing: `out`); `out` itself
+    // may escape control characters.
+    std::ostream* fileOut = nullptr;
 };
 
 // Puts the link options into the records the engine works from: the address, the line settings

@@ -273,6 +273,11 @@ void CommandEngine::TimeOutCompletely() {
     if (s.ChannelSwitch != ChannelSwitch::Idle && s.ChannelSelected != 0) {
         s.ChannelSwitch = ChannelSwitch::TimedOut;
     }
+    // An address change that went unanswered has ended: the page is back to the address in use.
+    if (r_.Link().RequestFunction == fn::kChangeAddress &&
+        r_.ScanState() == ScanState::ChangeSent) {
+        Machine(r_).ScanState = ScanState::Finished;
+    }
     ResetLink();
 }
 

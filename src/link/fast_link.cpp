@@ -354,12 +354,12 @@ void FastLink::NoteLateProbeAnswers() {
             !FrameCheckPasses(&dropped_[i], static_cast<int>(length))) {
             continue;
         }
-        lateProbeAnswers_.push_back(dropped_[i]);
+        lateProbeAnswers_.push_back({dropped_[i], length == 5});
         i += length - 1;
     }
 }
 
-std::vector<int> FastLink::TakeLateProbeAnswers() {
+std::vector<LateProbeAnswer> FastLink::TakeLateProbeAnswers() {
     TraceDropped("between exchanges");
     return std::exchange(lateProbeAnswers_, {});
 }
@@ -426,12 +426,16 @@ int ScanAddresses(FastLink& link, int from, int to, int timeoutMs,
         }
         if (!probed(probe)) return address;
         // An answer that came after its probe's time-out still says a sensor is there.
-        for (const int late : link.TakeLateProbeAnswers()) {
-            const auto at = probedAt.find(late);
+        for (const LateProbeAnswer late : link.TakeLateProbeAnswers()) {
+            const auto at = probedAt.find(late.address);
             if (at == probedAt.end()) continue;
             answered(link.MillisecondsSince(at->second));
             probedAt.erase(at);
-            ExchangeEnded answer{fn::kProbe, late, Outcome::Answered, {}};
+            // A late refusal is told as the refusal it is, as a prompt one is.
+            ExchangeEnded answer{fn::kProbe,
+                                 late.address,
+                                 late.refused ? Outcome::Exception : Outcome::Answered,
+                                 {}};
             if (!probed(answer)) return address + 1;
         }
     }

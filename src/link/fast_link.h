@@ -54,6 +54,13 @@ std::string DescribeRequest(int function, int address);
 // it took, for the rest of the run. The same request sent again needs no wait (the late reply
 // answers the same question), nor does a request to another address: a reply begins with the
 // address of the sensor that sends it, and one from another address is dropped.
+// A probe's answer that came after its time-out: the address, and whether it was a refusal (an
+// exception reply) rather than the probe's own answer.
+struct LateProbeAnswer {
+    int address = 0;
+    bool refused = false;
+};
+
 class FastLink : private LinkObserver {
   public:
     // The reply time-out when none is given: enough for a device server that adds up to 500 ms.
@@ -76,9 +83,9 @@ class FastLink : private LinkObserver {
     // How long the sensor took to answer the last exchange that a reply ended: from the end of
     // the request on the line to the reply's last byte, in whole milliseconds up.
     int LastAnswerMs() const { return lastAnswerMs_; }
-    // The addresses whose answers to a probe came too late for it, found whole among the bytes
-    // dropped since the last call.
-    std::vector<int> TakeLateProbeAnswers();
+    // The answers (or refusals) to a probe that came too late for it, found whole among the
+    // bytes dropped since the last call.
+    std::vector<LateProbeAnswer> TakeLateProbeAnswers();
     // The milliseconds from `then` to now, whole milliseconds up.
     int MillisecondsSince(std::chrono::system_clock::time_point then) const;
     // When the last request went out.
@@ -145,7 +152,7 @@ class FastLink : private LinkObserver {
     std::optional<LateReplyRisk> risk_;
     std::optional<Owed> owed_;
     int lastAnswerMs_ = 0;
-    std::vector<int> lateProbeAnswers_;
+    std::vector<LateProbeAnswer> lateProbeAnswers_;
     bool lineBusy_ = false;
     std::vector<std::uint8_t> dropped_;  // noise not yet told of
     bool waiting_ = false;

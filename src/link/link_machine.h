@@ -25,6 +25,9 @@ struct LinkState {
     int RequestLength = 0;    // whole request, CRC included
     int ReplyLength = 0;      // whole expected reply, CRC included; 0 = nothing expected
     int TickCount = 0;        // engine ticks since the request was sent; 0 = none outstanding
+    // 1 while the last byte of a refusal whose exchange ended at its fourth byte may still come:
+    // it is let go without a receive error.
+    int RefusalTail = 0;
 };
 
 // The command engine's own state.

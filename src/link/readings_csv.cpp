@@ -1,17 +1,39 @@
 #include "link/readings_csv.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string_view>
 
 #include "framework/number_text.h"
 #include "link/shared_records.h"
 
 namespace corvane {
 
+namespace {
+
+// Whether the whole text is one decimal number ("-12.5", "+3", "1e-3").
+bool IsNumber(const std::string& text) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() &&
+           text.find_first_not_of("+-.0123456789eE") == std::string::npos;
+}
+
+}  // namespace
+
 std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string cell = text;
+    // A spreadsheet takes a cell that begins with one of these for a formula: an operator's name
+    // "=HYPERLINK(...)" or a plant number "=1+1" is written as the text it is.
+    if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string::npos &&
+        !IsNumber(cell)) {
+        cell.insert(0, 1, '\'');
+    }
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : cell) {
         if (c == '"') quoted += '"';
         quoted += c;
     }

@@ -33,7 +33,8 @@ inline constexpr std::string_view kReadingsCsvHeader =
     "time,cond_no_tc,cond_tc,temperature,concentration,output1_mA,output2_mA,status";
 
 // `text` as one CSV field (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
-// or a line end.
+// or a line end; a text that begins with =, +, -, @, a tab or a carriage return and is no number
+// gets a leading apostrophe, so that no spreadsheet runs it as a formula.
 std::string CsvField(const std::string& text);
 
 // The row as one CSV line, without its line end.

@@ -148,6 +148,12 @@ void HandleRejectedReply(SharedRecords& r, RejectedReply how) {
         case fn::kProbe:
             if (m.ScanState == ScanState::ProbeOutstanding) m.ScanState = ScanState::ProbeTimedOut;
             break;
+        case fn::kChangeAddress:
+            // Refused: the sensor keeps its address, and the change has ended.
+            if (how == RejectedReply::Exception && m.ScanState == ScanState::ChangeSent) {
+                m.ScanState = ScanState::Finished;
+            }
+            break;
         case fn::kPoll:
             if (r.Sensor.ChannelSwitch == ChannelSwitch::Switched) {
                 r.Sensor.ChannelSwitch = ChannelSwitch::Rejected;

@@ -91,6 +91,7 @@ bool FrameCheckPasses(const std::uint8_t* frame, int length) {
 }
 
 void BeginRequest(SharedRecords& r) {
+    Machine(r).Link.RefusalTail = 0;
     Machine(r).Link.RxFrame.fill(0);
     Machine(r).Link.RxCount = 0;
     Machine(r).Link.ReplyLength = 0;
@@ -120,6 +121,12 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         return FrameEvent::Ignored;
     }
     LinkState& link = Machine(r).Link;
+    if (link.RefusalTail > 0) {
+        link.RefusalTail = 0;
+        if (link.ReplyLength == 0 && link.RxCount == 0) {
+            return FrameEvent::Incomplete;  // the refusal's fifth byte, after its exchange ended
+        }
+    }
     if (link.RxCount < static_cast<int>(kFrameBufferSize)) {
         link.RxFrame[static_cast<std::size_t>(link.RxCount)] = byte;
         ++link.RxCount;
@@ -127,6 +134,7 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
 
     const bool complete = link.RxCount >= link.ReplyLength;
     if (IsExceptionFrame(r) || (complete && StartsAsException(r))) {
+        if (link.RxCount < kExceptionFrameLength) link.RefusalTail = 1;
         r.Slots.Show(line::kTransmitError);
         r.Slots.Clear(line::kReceiveError);
         RequeueDownloadFrame(r);

@@ -393,7 +393,12 @@ void SensorLink::CancelDownload() {
 }
 
 void SensorLink::AbandonDownload() {
-    stampAwaited_ = false;
+    if (stampAwaited_) {
+        // Given up while its stamp was awaited: the download completed, its issue is unknown.
+        stampAwaited_ = false;
+        const DownloadStamped stamped{downloadOrigin_, false, {}};
+        TellObservers([&stamped](LinkObserver& o) { o.DownloadWasStamped(stamped); });
+    }
     AbortDownload(r_);
     CheckDownloadEnd();
 }

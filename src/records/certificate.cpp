@@ -24,6 +24,11 @@ namespace {
 
 // Reads the details of one event; the first member that is missing or of the wrong type is
 // said in `error`, naming the event and the member.
+// The most polls a reading window can hold (a day of polls, five a second), and the most
+// calibration points a sensor has.
+constexpr int kMostPolls = 5 * 24 * 3600;
+constexpr int kMostPoints = 99;
+
 class DetailsReader {
   public:
     DetailsReader(const ServiceEvent& event, std::string& error) : event_(event), error_(error) {}
@@ -50,6 +55,19 @@ class DetailsReader {
         if (value.isDouble()) return value.toDouble();
         Lacks(key, where, value.isUndefined() ? "" : "a number");
         return std::nullopt;
+    }
+
+    // A whole number from `low` to `high` (a count); anything else, 1e300 included, is an error.
+    std::optional<int> Count(const QJsonObject& object, const char* key, const std::string& where,
+                             int low, int high) {
+        const auto value = Number(object, key, where);
+        if (!value) return std::nullopt;
+        if (!(*value >= low && *value <= high) || *value != std::floor(*value)) {
+            Lacks(key, where,
+                  "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+            return std::nullopt;
+        }
+        return static_cast<int>(*value);
     }
 
     // A number, or nothing when the member is null; missing or of another type is an error.
@@ -110,10 +128,10 @@ bool ReadWindow(DetailsReader& reader, const QJsonObject& details, const char* k
                 std::optional<double>& value, std::optional<Stability>& stability) {
     const auto window = reader.Object(details, key);
     if (!window) return false;
-    const auto polls = reader.Number(*window, "polls", key);
+    const auto polls = reader.Count(*window, "polls", key, 0, kMostPolls);
     if (!polls) return false;
     Stability figures;
-    figures.polls = static_cast<int>(*polls);
+    figures.polls = *polls;
     const QDateTime from =
         QDateTime::fromString(window->value("from").toString(), Qt::ISODateWithMs);
     const QDateTime to = QDateTime::fromString(window->value("to").toString(), Qt::ISODateWithMs);
@@ -167,10 +185,10 @@ bool PagePoints(const ServiceEvent& event, const QJsonObject& details, DetailsRe
     if (*calibration == "conductivity" || *calibration == "temperature") {
         const bool conductivity = *calibration == "conductivity";
         if (conductivity) {
-            const auto number = reader.Number(details, "point");
+            const auto number = reader.Count(details, "point", "", 0, kMostPoints);
             const auto nominal = reader.Number(details, "nominal_mS_cm");
             if (!number || !nominal) return false;
-            point.name = "Conductivity point " + std::to_string(static_cast<int>(*number));
+            point.name = "Conductivity point " + std::to_string(*number);
             point.unit = "mS/cm";
             point.reference = *nominal;
             point.tolerance = ConductivityTolerance(*nominal);
@@ -248,14 +266,14 @@ std::optional<Stability> StabilityOf(DetailsReader& reader, const QJsonObject& s
     const QJsonObject figures = value.toObject();
     Stability s;
     const auto seconds = reader.Number(figures, "seconds", where);
-    const auto polls = reader.Number(figures, "polls", where);
+    const auto polls = reader.Count(figures, "polls", where, 0, kMostPolls);
     if (!seconds || !polls || !reader.NumberOrNull(figures, "spread", where, s.spread) ||
         !reader.NumberOrNull(figures, "limit", where, s.limit)) {
         ok = false;
         return std::nullopt;
     }
     s.seconds = *seconds;
-    s.polls = static_cast<int>(*polls);
+    s.polls = *polls;
     return s;
 }
 

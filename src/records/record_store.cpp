@@ -397,13 +397,37 @@ RecordStore::RecordStore(std::string location, std::unique_ptr<Connection> conne
 
 RecordStore::~RecordStore() = default;
 
+std::string RecordStore::Shown(const std::string& location) {
+    std::string shown = location;
+    // user:PASSWORD@ between "://" and the host.
+    if (const auto scheme = shown.find("://"); scheme != std::string::npos) {
+        const auto start = scheme + 3;
+        const auto end = shown.find_first_of("/?", start);
+        const auto at = shown.rfind('@', end == std::string::npos ? std::string::npos : end);
+        if (at != std::string::npos && at >= start) {
+            const auto colon = shown.find(':', start);
+            if (colon != std::string::npos && colon < at) {
+                shown.replace(colon + 1, at - colon - 1, "***");
+            }
+        }
+    }
+    // password=PASSWORD among the options.
+    for (std::size_t key = shown.find("password="); key != std::string::npos;
+         key = shown.find("password=", key + 1)) {
+        const auto value = key + 9;
+        const auto end = shown.find('&', value);
+        shown.replace(value, (end == std::string::npos ? shown.size() : end) - value, "***");
+    }
+    return shown;
+}
+
 bool RecordStore::NamesServer(const std::string& location) {
     return StartsWithNoCase(location, "postgresql://") || StartsWithNoCase(location, "postgres://");
 }
 
 std::unique_ptr<RecordStore> RecordStore::Open(const std::string& location, std::string& error) {
     const auto cannot = [&](const std::string& why) -> std::unique_ptr<RecordStore> {
-        error = "the service history " + location + " cannot be opened: " + why;
+        error = "the service history " + Shown(location) + " cannot be opened: " + why;
         return nullptr;
     };
     if (location.empty()) {

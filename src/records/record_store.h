@@ -36,6 +36,10 @@ class RecordStore {
     // Whether `location` names a PostgreSQL database rather than a file.
     static bool NamesServer(const std::string& location);
 
+    // `location` as a message may show it: a password written in it (user:PASSWORD@ or
+    // password=PASSWORD) is replaced by "***", so that a refusal never echoes it.
+    static std::string Shown(const std::string& location);
+
     // Adds the events in one transaction, all or none. An event whose UUID the store already
     // holds is left as it is (adding is idempotent).
     bool Add(const std::vector<ServiceEvent>& events, std::string& error);

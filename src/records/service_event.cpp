@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -160,24 +161,84 @@ std::string JsonArray(const std::vector<std::string>& items) {
     return text + "]";
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at `text[i]` (2 to 4 bytes) and its code point;
+// 0 when the bytes there are no UTF-8 character.
+std::size_t Utf8Character(const std::string& text, std::size_t i, std::uint32_t& codePoint) {
+    const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t lowest = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1Fu;
+        lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0Fu;
+        lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07u;
+        lowest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        codePoint = (codePoint << 6) | (byte(i + k) & 0x3Fu);
+    }
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    if (codePoint < lowest || codePoint > 0x10FFFF || surrogate) return 0;
+    return length;
+}
+
+void AppendEscape(std::string& quoted, std::uint32_t codePoint) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(codePoint));
+    quoted += escaped;
+}
+
+}  // namespace
+
+// Every control character (C0, DEL, C1) is escaped, and a byte that belongs to no UTF-8
+// character is written as the Latin-1 character it would be, so the JSON is valid UTF-8 and
+// shows no control to whoever prints it.
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': quoted += "\\\""; break;
-            case '\\': quoted += "\\\\"; break;
-            case '\n': quoted += "\\n"; break;
-            case '\r': quoted += "\\r"; break;
-            case '\t': quoted += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    quoted += escaped;
-                } else {
-                    quoted += c;
-                }
+        if (byte < 0x80) {
+            switch (c) {
+                case '"': quoted += "\\\""; break;
+                case '\\': quoted += "\\\\"; break;
+                case '\n': quoted += "\\n"; break;
+                case '\r': quoted += "\\r"; break;
+                case '\t': quoted += "\\t"; break;
+                default:
+                    if (byte < 0x20 || byte == 0x7F) {
+                        AppendEscape(quoted, byte);
+                    } else {
+                        quoted += c;
+                    }
+            }
+            ++i;
+            continue;
+        }
+        std::uint32_t codePoint = 0;
+        const std::size_t length = Utf8Character(text, i, codePoint);
+        if (length == 0) {
+            AppendEscape(quoted, byte);
+            ++i;
+        } else if (codePoint <= 0x9F) {
+            AppendEscape(quoted, codePoint);  // a C1 control
+            i += length;
+        } else {
+            quoted.append(text, i, length);
+            i += length;
         }
     }
     return quoted + "\"";

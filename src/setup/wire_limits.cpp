@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "framework/number_text.h"
+#include "framework/text_codec.h"
 #include "link/sensor_data.h"
 
 namespace corvane {
@@ -62,6 +63,20 @@ std::optional<std::string> UnsendableSetupValue(const SensorData& s) {
         if (!problem) problem = check(point + " conductivity", s.CustomCond[k], kTenths);
     }
     if (!problem) problem = checkByte("Number of custom range points", s.CustomRangePoints);
+    // Texts longer than the sensor keeps would be cut on the way: refused, never cut unsaid.
+    const auto checkText = [](const std::string& name, const std::string& text,
+                              std::size_t most) -> std::optional<std::string> {
+        const std::size_t characters = Utf8ToWire(text).size();
+        if (characters <= most) return std::nullopt;
+        return name + " of " + std::to_string(characters) + " characters (at most " +
+               std::to_string(most) + ")";
+    };
+    if (!problem && s.PlantNumber != kPlantNumberNotRead) {
+        problem = checkText("Plant / Tag No", s.PlantNumber, kPlantNumberCharacters);
+    }
+    if (!problem) {
+        problem = checkText("Custom range text", s.CustomRangeText, kCustomTextCharacters);
+    }
     return problem;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,10 @@ inline constexpr WireBounds kFahrenheitSlope{0.0, 364.08, 100.0, false, true};
 inline constexpr WireBounds kTenths{0.0, 6553.5, 10.0, false, false};
 // The 4 mA and 20 mA values, sent as their whole part.
 inline constexpr WireBounds kWholeNumber{0.0, 65535.0, 1.0, true, false};
+
+// The characters the sensor keeps of its texts.
+inline constexpr std::size_t kPlantNumberCharacters = 10;
+inline constexpr std::size_t kCustomTextCharacters = 33;
 
 // The bounds of the temperature compensation slope in the given unit.
 // (The encoder takes any unit other than 0 as Fahrenheit.)

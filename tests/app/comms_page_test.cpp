@@ -194,8 +194,8 @@ TEST_F(CommsPage, searchDownFromZeroFindsTheSensorAndYesKeepsItsAddress) {
     EXPECT_EQ(page->Text(kComCurrentId), "245");
 }
 
-// Another device on the line that refuses the probe with an exception reply (4 bytes complete the
-// probe's reply, so it fails its check) is passed within the probe's time-out: the search goes on
+// Another device on the line that refuses the probe with an exception reply (its fourth byte ends
+// the probe's exchange as a refusal) is passed within the probe's time-out: the search goes on
 // and offers the sensor beyond it, and no one is told an address was found at the device.
 TEST_F(CommsPage, aSearchPassesADeviceThatRefusesTheProbeWithAnException) {
     rig.sensor.SetAddress(2);

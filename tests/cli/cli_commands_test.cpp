@@ -173,6 +173,25 @@ TEST(CliSetup, aValueTheSensorKeepsDifferentlyExits3NamingTheField) {
     EXPECT_TRUE(Contains(rig.Err(), "Output 1 20 mA Value")) << rig.Err();
 }
 
+// A file's text longer than the sensor keeps is refused before anything goes out: the sensor
+// would keep only its first 33 characters, and the record and "same as the file" would be wrong.
+TEST(CliSetup, aTextLongerThanTheSensorKeepsIsRefusedBeforeWriting) {
+    CliRig rig;
+    ScratchFolder folder;
+    SharedRecords setup;
+    setup.Sensor.CustomRangeText = std::string(600, 'x');
+    std::string error;
+    const std::string file = folder.Path("long.QCF");
+    ASSERT_TRUE(SaveConfigFile(file, setup, error)) << error;
+    const std::size_t writesBefore = rig.Line().Written().size();
+
+    EXPECT_EQ(rig.Run({"write-setup", file, "--yes"}), 2);
+    EXPECT_TRUE(Contains(rig.Err(), "Custom range text of 600 characters (at most 33)"))
+        << rig.Err();
+    EXPECT_TRUE(Contains(rig.Err(), "Nothing was sent")) << rig.Err();
+    EXPECT_EQ(rig.Line().Written().size(), writesBefore);
+}
+
 // A sensor whose setup differs from the file saved from it in its slope (3.50 % / °C).
 std::string FileAndADifferentSensor(CliRig& rig, ScratchFolder& folder) {
     const std::string file = folder.Path("tank.QCF");

@@ -64,6 +64,14 @@ TEST(CliCommandLine, whatDoesNotFollowTheUsageIsRefusedWithTheReason) {
     EXPECT_NE(Refusal({"--address", "1x", "info"}).find("'1x'"), std::string::npos);
     EXPECT_NE(Refusal({"--parity", "X", "info"}).find("E, O, N, M or S"), std::string::npos);
     EXPECT_EQ(Refusal({"info", "--yes"}), "--yes is not an option of info");
+    // --since takes a day the calendar has.
+    for (const char* day : {"2026-02-31", "2026-02-29", "2026-04-31", "2026-13-01", "2026-00-10"}) {
+        EXPECT_NE(Refusal({"history", "--since", day}).find("YYYY-MM-DD"), std::string::npos)
+            << day;
+    }
+    for (const char* day : {"2028-02-29", "2000-02-29", "2026-12-31", "2026-01-01"}) {
+        EXPECT_EQ(Parsed({"history", "--since", day}).command.since, day);
+    }
     EXPECT_EQ(Refusal({"read-setup"}), "read-setup needs a FILE");
     EXPECT_EQ(Refusal({"info", "extra"}), "unexpected argument: extra");
     EXPECT_NE(Refusal({"set-address", "300"}).find("0 to 247"), std::string::npos);

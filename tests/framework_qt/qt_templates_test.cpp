@@ -59,6 +59,12 @@ TEST(QtTemplates, everyTemplateBuildsWithAWidgetOfTheRightKindPerControl) {
             ASSERT_NE(widget, nullptr) << "dialog " << t->id << " control " << control.id;
             EXPECT_TRUE(WidgetIsA(widget, control.kind))
                 << "dialog " << t->id << " control " << control.id;
+            if (auto* label = qobject_cast<QLabel*>(widget);
+                label != nullptr && control.kind == ControlKind::Static) {
+                // What a label shows comes from the sensor, a file or the record: always text.
+                EXPECT_EQ(label->textFormat(), Qt::PlainText)
+                    << "dialog " << t->id << " control " << control.id;
+            }
             if (control.parent != 0) {
                 EXPECT_EQ(widget->parentWidget(), builder.WidgetFor(control.parent))
                     << "dialog " << t->id << " control " << control.id;
@@ -179,6 +185,20 @@ namespace {
 
 // A label with an access key gives the focus to the control after it, and so shows its key
 // underlined instead of a literal '&'; a label with "&&" or none keeps no buddy.
+// A serial number "<h1>X" set by the program shows as those characters, not as a heading.
+TEST(QtTemplates, aLabelShowsMarkupItIsGivenAsText) {
+    const DialogTemplate t{.id = 1,
+                           .controls = {{.id = 2, .kind = ControlKind::Static, .caption = ""}}};
+    WindowModel model(t);
+    QWidget container;
+    QtWindowBuilder builder(model, container);
+    model.SetText(2, "Sensor <h1>X</h1> at address 0.");
+    auto* label = qobject_cast<QLabel*>(builder.WidgetFor(2));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Sensor <h1>X</h1> at address 0.");
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+}
+
 TEST(QtTemplates, labelsWithAnAccessKeyLeadToTheControlAfterThem) {
     const DialogTemplate t{
         .id = 901,

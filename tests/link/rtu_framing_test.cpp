@@ -90,14 +90,18 @@ TEST_F(ReceivePath, aFourByteReplyCompletesAndARefusalEndsAtItsFourthByte) {
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x50 Completed");
 
     // The sensor's refusal is five bytes: the four the write expects end the exchange as the
-    // exception it is, never as a completed write, and the fifth arrives between exchanges.
+    // exception it is, never as a completed write, and the fifth, arriving between exchanges,
+    // is let go without a receive error.
     r.Slots.ClearAll();
     StartExchange(r, WriteTempSetup);
     EXPECT_EQ(Feed(r, WithCrc({0x02, 0xD0})), FrameEvent::Exception);
     EXPECT_EQ(r.Slots.Text(5), "Msg 05..Transmit or CRC Error");
     EXPECT_FALSE(r.Slots.Stands(7));
-    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Failed);
+    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Incomplete) << "the refusal's own fifth byte";
+    EXPECT_EQ(r.Slots.Text(5), "Msg 05..Transmit or CRC Error");
+    EXPECT_FALSE(r.Slots.Stands(6));
     EXPECT_FALSE(r.Slots.Stands(7));
+    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Failed) << "a byte after it is a stray byte";
 }
 
 TEST_F(ReceivePath, corruptedPollReplyReportsTheErrorAndKeepsTheReadings) {

@@ -22,6 +22,7 @@ struct Told : LinkObserver {
     void AddressWasFound(int address) override { found.push_back(address); }
     void SensorConfirmed(const Confirmation& c) override { confirmed.push_back(c); }
     void SetupWasRead(const SetupRead& read) override { setupReads.push_back(read); }
+    void DownloadWasStamped(const DownloadStamped& s) override { stamps.push_back(s); }
 
     std::vector<Outcome> OutcomesOf(int function) const {
         std::vector<Outcome> outcomes;
@@ -38,6 +39,7 @@ struct Told : LinkObserver {
     std::vector<int> found;
     std::vector<Confirmation> confirmed;
     std::vector<SetupRead> setupReads;
+    std::vector<DownloadStamped> stamps;
 };
 
 class SensorLinkTest : public ::testing::Test {
@@ -133,6 +135,30 @@ TEST_F(SensorLinkTest, aDownloadTellsItsProgressAndThatItCompleted) {
     EXPECT_EQ(result.origin, DownloadOrigin::SoftwarePage);
     EXPECT_EQ(result.blocksTaken, 20u);
     EXPECT_EQ(result.blockTotal, 20u);
+}
+
+// The stamp after a completed download is told once: answered with the issue, or given up,
+// also when the download is abandoned while the stamp is awaited.
+TEST_F(SensorLinkTest, theStampAfterADownloadIsToldOnceAnsweredOrGivenUp) {
+    link.Start();
+    link.RunTicks(2);
+    link.Link().StartDownload(testing::PatternImage(4, 16), DownloadOrigin::SoftwarePage);
+    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return !told.stamps.empty(); }, 60 * kSecond));
+    ASSERT_EQ(told.stamps.size(), 1u);
+    EXPECT_TRUE(told.stamps[0].answered);
+    EXPECT_EQ(told.stamps[0].issue, r().Sensor.UpgradeIssue);
+    EXPECT_EQ(told.stamps[0].origin, DownloadOrigin::SoftwarePage);
+
+    told.stamps.clear();
+    told.results.clear();
+    link.Link().StartDownload(testing::PatternImage(4, 16), DownloadOrigin::FactoryPage);
+    ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return !told.results.empty(); }, 60 * kSecond));
+    link.Sensor().Faults().silent = true;  // the restarted sensor does not return its issue
+    link.Link().AbandonDownload();
+    ASSERT_EQ(told.stamps.size(), 1u);
+    EXPECT_FALSE(told.stamps[0].answered);
+    link.RunTicks(40);
+    EXPECT_EQ(told.stamps.size(), 1u) << "told once";
 }
 
 TEST_F(SensorLinkTest, aCancelledDownloadEndsCancelledWithTheBlocksTakenSoFar) {

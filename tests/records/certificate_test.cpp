@@ -227,6 +227,17 @@ TEST(CertificateOfRefused, calibrationsWithoutReferencesAndUnreadableDetails) {
                                         R"({"calibration":"outputs","point_mA":"4",)"
                                         R"("output1_reading_mA":4,"output2_reading_mA":4})")}),
               "the details of the event t give \"point_mA\" as something other than a number");
+    // Counts out of range (a record from a file or a server) are refused, never converted.
+    EXPECT_EQ(
+        Refusal({CalibrationEvent(
+            "p", kTime,
+            R"({"calibration":"temperature","true_value":25,"unit":"C","as_found":{"polls":1e300,"mean":25},"as_left":{"polls":3,"mean":25}})")}),
+        "the details of the event p give \"as_found.polls\" as something other than a whole "
+        "number from 0 to 432000");
+    EXPECT_EQ(Refusal({CalibrationEvent(
+                  "q", kTime, R"({"calibration":"conductivity","point":2.5,"nominal_mS_cm":9})")}),
+              "the details of the event q give \"point\" as something other than a whole number "
+              "from 0 to 99");
     ServiceEvent guided = GuidedStep("v", kTime, "run", true,
                                      {{"92.5", 92.5, "mS/cm", 92.4, 92.5, 0, "%", 0.2, "maybe"}});
     EXPECT_EQ(Refusal({guided}),

@@ -566,6 +566,7 @@ void QtHost::PostBox(BoxRequest box, std::function<void(Answer)> onAnswer) {
         0, &context_, [box = std::move(box), onAnswer = std::move(onAnswer), number] {
             auto* message = new QMessageBox(IconOf(box.icon), ToQ(box.caption), ToQ(box.text),
                                             QMessageBox::NoButton, BoxOwner());
+            message->setTextFormat(Qt::PlainText);  // a box's text, whatever it holds, is text
             switch (box.buttons) {
                 case Buttons::Ok: message->setStandardButtons(QMessageBox::Ok); break;
                 case Buttons::YesNo:

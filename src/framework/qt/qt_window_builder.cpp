@@ -202,7 +202,14 @@ QWidget* QtWindowBuilder::Create(const ControlTemplate& control, QWidget* parent
     QWidget* widget = nullptr;
     const QString caption = ToQ(control.caption);
     switch (control.kind) {
-        case ControlKind::Static: widget = new QLabel(caption, parent); break;
+        case ControlKind::Static: {
+            // A label shows its text as text: a serial number "<h1>X" is never a heading.
+            auto* label = new QLabel(parent);
+            label->setTextFormat(Qt::PlainText);
+            label->setText(caption);
+            widget = label;
+            break;
+        }
         case ControlKind::Group: {
             auto* group = new GroupBox(caption, parent);
             GridOf(group);
