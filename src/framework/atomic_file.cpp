@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include "platform/plain_file.h"
+
 namespace corvane::fw {
 namespace {
 
@@ -165,43 +167,27 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error,
                    std::size_t largest, bool* missing) {
     if (missing != nullptr) *missing = false;
-#ifdef _WIN32
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
-    if (file == nullptr) {
-        if (missing != nullptr) *missing = errno == ENOENT;
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
-        return false;
-    }
-#else
     // Opened without waiting, so that a pipe with no writer cannot hold the program, and then
     // checked to be a plain file before a byte is read.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (missing != nullptr) *missing = errno == ENOENT;
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
+    const platform::OpenedFile opened = platform::OpenPlainFile(path);
+    if (opened.error != 0) {
+        if (missing != nullptr) *missing = opened.error == ENOENT;
+        error = "Cannot open " + path.string() + ": " + Reason(opened.error);
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
+    if (!opened.file) {
         error = "Cannot read " + path.string() + ": it is not a file (" +
-                (S_ISDIR(info.st_mode) ? "a folder" : "a device, a pipe or a socket") + ")";
+                (opened.kind == platform::FileKind::Folder ? "a folder"
+                                                           : "a device, a pipe or a socket") +
+                ")";
         return false;
     }
-    if (static_cast<std::uintmax_t>(info.st_size) > largest) {
-        close(fd);
+    if (opened.size > largest) {
         error = "Cannot read " + path.string() + ": the file is larger than " +
                 std::to_string(largest) + " bytes";
         return false;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
-        close(fd);
-        return false;
-    }
-#endif
+    std::FILE* const file = opened.file.get();
     bytes.clear();
     std::uint8_t buffer[4096];
     std::size_t got = 0;
@@ -212,7 +198,6 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
     }
     const bool failed = std::ferror(file) != 0;
     const int readError = errno;
-    std::fclose(file);
     if (tooLarge) {
         error = "Cannot read " + path.string() + ": the file is larger than " +
                 std::to_string(largest) + " bytes";
