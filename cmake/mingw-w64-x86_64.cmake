@@ -22,6 +22,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # wine64 runs a 64-bit program without the 32-bit half of Wine.
 find_program(CORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+find_program(CORVANE_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine
+             NO_CMAKE_FIND_ROOT_PATH)
 if(CORVANE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CORVANE_WINE})
 endif()

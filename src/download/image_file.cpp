@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/plain_file.h"
+#include "platform/files.h"
 
 namespace corvane {
 namespace {

@@ -1,18 +1,10 @@
 #include "framework/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
-#include "platform/plain_file.h"
+#include "platform/files.h"
 
 namespace corvane::fw {
 namespace {
@@ -23,62 +15,17 @@ std::string Reason(int error) {
     return std::error_code(error, std::generic_category()).message();
 }
 
-// Pushes the file's bytes from the system's cache to the disk, so that the rename that follows
-// never publishes a file whose content a power cut could still lose.
-bool FlushToDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
 // A new temporary file beside `path`, created exclusively so that no file of the operator's is
 // ever overwritten by it (nor a file a planted link names), with `mode` less the umask.
 std::FILE* CreateTemporary(const fs::path& path, fs::path& temporary, unsigned mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = path;
         temporary += attempt == 0 ? ".tmp" : "." + std::to_string(attempt) + ".tmp";
-#ifdef _WIN32
-        (void)mode;
-        if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) return file;
-#else
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            static_cast<mode_t>(mode));
-        if (fd >= 0) {
-            if (std::FILE* file = fdopen(fd, "wb")) return file;
-            const int openError = errno;
-            close(fd);
-            fs::remove(temporary);
-            errno = openError;
-            return nullptr;
-        }
-#endif
+        if (std::FILE* file = platform::CreateNewFile(temporary, mode).release()) return file;
         if (errno != EEXIST) return nullptr;
     }
     errno = EEXIST;
     return nullptr;
-}
-
-// Whether the link at `link` may be followed: not when it lies in a sticky folder that every
-// user may write to and belongs to another user than the caller, root or the folder's owner
-// (whoever planted it there could aim it at any file of the caller's).
-bool LinkMayBeFollowed(const fs::path& link) {
-#ifdef _WIN32
-    (void)link;
-    return true;
-#else
-    struct stat linkInfo {};
-    struct stat folderInfo {};
-    const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
-    if (lstat(link.c_str(), &linkInfo) != 0 || stat(folder.c_str(), &folderInfo) != 0) {
-        return false;
-    }
-    const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
-    if (!shared) return true;
-    return linkInfo.st_uid == geteuid() || linkInfo.st_uid == 0 ||
-           linkInfo.st_uid == folderInfo.st_uid;
-#endif
 }
 
 // The file that `requested` names, through any links, each checked as the system checks a link
@@ -89,7 +36,7 @@ bool ResolveLinks(const fs::path& requested, fs::path& path, std::string& error)
     for (int links = 0; links < kMostLinks; ++links) {
         std::error_code ec;
         if (!fs::is_symlink(path, ec)) return true;
-        if (!LinkMayBeFollowed(path)) {
+        if (!platform::LinkMayBeFollowed(path)) {
             error = "Cannot write " + requested.string() + ": " +
                     (path == requested ? std::string("it") : path.string()) +
                     " is a link another user left in a shared folder; it is not followed";
@@ -137,7 +84,7 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
         return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                         std::fflush(file) == 0 && FlushToDisk(file);
+                         std::fflush(file) == 0 && platform::FlushToDisk(file);
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     const int closeError = errno;

@@ -35,4 +35,21 @@ struct OpenedFile {
 // pipe with no writer or a console cannot hold the caller.
 OpenedFile OpenPlainFile(const std::filesystem::path& path);
 
+// Creates a new file at `path` and opens it for writing in binary mode, only if nothing is there
+// yet: a file, a folder or a link already there (a link is not followed) fails with errno
+// EEXIST, so nothing of the operator's is ever overwritten. On POSIX systems the new file gets
+// `mode` less the umask; on Windows it takes its folder's access list. Null, with errno, on
+// failure.
+FileHandle CreateNewFile(const std::filesystem::path& path, unsigned mode);
+
+// Pushes what was written to `file` from the system's cache to the disk (after fflush); false
+// when the system could not.
+bool FlushToDisk(std::FILE* file);
+
+// Whether the symbolic link at `link` may be followed: not when it lies in a sticky folder that
+// every user may write to (as /tmp) and belongs to another user than the caller, root or the
+// folder's owner, for whoever planted it there could aim it at any file of the caller's. Always
+// on Windows, where such folders are not shared that way.
+bool LinkMayBeFollowed(const std::filesystem::path& link);
+
 }  // namespace corvane::platform

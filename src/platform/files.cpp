@@ -1,4 +1,4 @@
-#include "platform/plain_file.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,6 +78,58 @@ OpenedFile OpenPlainFile(const std::filesystem::path& path) {
     result.file.reset(file);
     result.size = static_cast<std::uintmax_t>(info.st_size);
     return result;
+}
+
+FileHandle CreateNewFile(const std::filesystem::path& path, unsigned mode) {
+#ifdef _WIN32
+    // Not fopen's "x", which the system's C library (msvcrt) ignores: it would truncate a file
+    // that is there.
+    (void)mode;
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        static_cast<mode_t>(mode));
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+#endif
+    if (file == nullptr) {
+        const int openError = errno;
+        close(fd);
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        errno = openError;
+    }
+    return FileHandle(file);
+}
+
+bool FlushToDisk(std::FILE* file) {
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool LinkMayBeFollowed(const std::filesystem::path& link) {
+#ifdef _WIN32
+    (void)link;
+    return true;
+#else
+    struct stat linkInfo {};
+    struct stat folderInfo {};
+    const std::filesystem::path folder =
+        link.has_parent_path() ? link.parent_path() : std::filesystem::path(".");
+    if (lstat(link.c_str(), &linkInfo) != 0 || stat(folder.c_str(), &folderInfo) != 0) {
+        return false;
+    }
+    const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
+    if (!shared) return true;
+    return linkInfo.st_uid == geteuid() || linkInfo.st_uid == 0 ||
+           linkInfo.st_uid == folderInfo.st_uid;
+#endif
 }
 
 }  // namespace corvane::platform

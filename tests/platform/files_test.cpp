@@ -1,4 +1,4 @@
-#include "platform/plain_file.h"
+#include "platform/files.h"
 
 #include <gtest/gtest.h>
 
