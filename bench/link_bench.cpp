@@ -77,11 +77,11 @@ void BM_Download64KiB(benchmark::State& state) {
         link.Start();
         link.RunTicks(2);
         link.Link().StartDownload(image, DownloadOrigin::SoftwarePage);
-        while (link.Records().Download.DownloadState != DownloadState::Idle ||
-               link.Records().Queue.IsPending(FinishDownload) ||
-               link.Records().Queue.IsPending(StampUpgrade) ||
-               link.Records().Link.RequestFunction == 0x69 ||
-               link.Records().Link.RequestFunction == 0x74) {
+        while (link.Records().Download().DownloadState != DownloadState::Idle ||
+               link.Records().Queue().IsPending(FinishDownload) ||
+               link.Records().Queue().IsPending(StampUpgrade) ||
+               link.Records().Link().RequestFunction == 0x69 ||
+               link.Records().Link().RequestFunction == 0x74) {
             link.RunTicks(1);
         }
         if (!link.Sensor().FlashEquals(flash)) {

@@ -11,8 +11,8 @@
 #include <span>
 #include <string>
 
-#include "config/config_file.h"
 #include "link/shared_records.h"
+#include "setup/config_file.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "app/state_file.h"
-#include "config/config_file.h"
 #include "fuzz/receive_path_input.h"
 #include "link/command_table.h"
 #include "link/sensor_data.h"
 #include "link/shared_records.h"
+#include "setup/config_file.h"
 #include "sim/fault_modes.h"
 #include "sim/virtual_sensor.h"
 
@@ -53,10 +53,10 @@ Bytes Exchange(int command, int uploadBlock = 0, int scanState = 0,
     corvane::fuzz::PrepareRequest(records, seed.data());
     corvane::sim::VirtualSensor sensor(records.Sensor.DeviceId);
     sensor.Faults() = faults;
-    const auto& tx = records.Link.TxFrame;
+    const auto& tx = records.Link().TxFrame;
     const auto reply =
         sensor.HandleFrame(std::span<const std::uint8_t>(
-                               tx.data(), static_cast<std::size_t>(records.Link.RequestLength)),
+                               tx.data(), static_cast<std::size_t>(records.Link().RequestLength)),
                            0);
     if (reply) {
         seed.insert(seed.end(), reply->bytes.begin(), reply->bytes.end());

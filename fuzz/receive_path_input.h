@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "link/link_machine_access.h"
 #include "link/request_encoder.h"
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
@@ -18,8 +19,8 @@ inline constexpr std::size_t kRequestHeaderBytes = 3;
 
 // Sends, into `records`, the request the header `header` chooses, on a fixed day.
 inline void PrepareRequest(SharedRecords& records, const std::uint8_t* header) {
-    records.UploadBlock = header[0] % 20;
-    records.ScanState = static_cast<ScanState>(header[1] % 12);
+    Machine(records).UploadBlock = header[0] % 20;
+    Machine(records).ScanState = static_cast<ScanState>(header[1] % 12);
     records.Service.CalOutputsEntered = true;
     BeginRequest(records);
     BuildRequest(records, header[2] % 41, LocalDate{2026, 12, 7});

@@ -177,11 +177,12 @@ void CMultiInput::OnTimer(int id) {
     }
 }
 
-// One step of the channel cycle: one channel is visited per answered or timed-out poll, and the
-// row of the channel visited shows its readings (blank when it did not answer).
+// One step of the channel cycle: one channel is visited per answered, rejected or timed-out poll,
+// and the row of the channel visited shows its readings (blank when it did not answer; as they
+// were when its reply was garbled or refused, since its sensor is there).
 void CMultiInput::CycleStep() {
     const std::optional<ChannelVisit> visit = cycle_.Step(on_);
-    if (!visit) return;
+    if (!visit || visit->rejected) return;
     Readings& r = readings_[Index(visit->channel)];
     silent_[Index(visit->channel)] = !visit->answered;
     if (!visit->answered) {

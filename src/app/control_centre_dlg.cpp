@@ -5,11 +5,11 @@
 #include "app/monitor_page.h"
 #include "app/operator_login.h"
 #include "link/command_table.h"
+#include "link/forced_outputs.h"
 #include "page_kit/configuration_summary.h"
 #include "page_kit/list_filling.h"
 #include "resources/main_window.h"
 #include "service/calibrate_page.h"
-#include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
@@ -228,8 +228,8 @@ void CControlCentreDlg::CloseProgram(int result) {
 // calibration the Calibration Assistant queued as it closed.
 bool CControlCentreDlg::ClosingWorkUnderway() const {
     return BothOutputsCommandUnderway(records_) ||
-           records_.Queue.IsPending(WriteCalibrationStamp) ||
-           records_.Engine.CurrentCommand == WriteCalibrationStamp;
+           records_.Queue().IsPending(WriteCalibrationStamp) ||
+           records_.Engine().CurrentCommand == WriteCalibrationStamp;
 }
 
 void CControlCentreDlg::CloseOnRequest() {

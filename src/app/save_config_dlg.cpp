@@ -1,9 +1,9 @@
 #include "app/save_config_dlg.h"
 
-#include "config/config_file.h"
 #include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "resources/save_config_dialog.h"
+#include "setup/config_file.h"
 
 namespace corvane {
 

@@ -59,8 +59,7 @@ bool StateFile::Load(SharedRecords& records) {
     // Values are taken as stored; only the arithmetic on them is kept defined.
     const int index = records.Sensor.PortIndex;
     records.Sensor.PortNumber = index < std::numeric_limits<int>::max() ? index + 1 : index;
-    records.Engine.ReopenPort = true;
-    records.Engine.TransmitInhibit = false;
+    ReopenPortAtNextRequest(records);
     return true;
 }
 

@@ -5,11 +5,10 @@
 
 #include "framework/clock.h"
 #include "link/command_table.h"
+#include "link/forced_outputs.h"
 #include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "records/service_recorder.h"
-#include "service/calibration_stamp.h"
-#include "service/forced_outputs.h"
 
 namespace corvane::calibration {
 namespace {
@@ -80,10 +79,10 @@ GuidedStep::~GuidedStep() {
     link_.RemoveObserver(*this);
     if (phase_ == Phase::Ended) return;
     if (phase_ == Phase::Calibrating) {
-        if (r_.Engine.CurrentCommand == plan_.command) {
+        if (calibration_.OnTheLine()) {
             // Already on the line: the sensor may yet take it, so it is stamped as the page
             // stamps what it sent, and recorded as any calibration.
-            NoteCalibrationToStamp(r_);
+            link_.NoteCalibrationToStamp();
         } else {
             link_.Withdraw(plan_.command);
         }
@@ -197,7 +196,7 @@ void GuidedStep::Calibrate() {
     end_ = StepEnd::None;
     reason_.clear();
     if (recorder_ != nullptr) recorder_->ExpectGuidedCalibration(address_, std::move(guide));
-    link_.Queue(plan_.command);
+    calibration_ = link_.Queue(plan_.command);
     phase_ = Phase::Calibrating;
     phaseSince_ = clock_.PreciseNow();
 }
@@ -266,12 +265,35 @@ void GuidedStep::Skip() {
     Finish(StepEnd::Skipped);
 }
 
-void GuidedStep::SensorConfirmed(const Confirmation& confirmed) {
-    if (phase_ != Phase::Calibrating || confirmed.change != ConfirmedChange::Calibration ||
-        confirmed.function != Function() || confirmed.address != address_) {
-        return;
+void GuidedStep::ExchangeHasEnded(const ExchangeEnded&) {
+    if (phase_ == Phase::Calibrating && calibration_.Ended()) CalibrationEnded();
+}
+
+void GuidedStep::CalibrationEnded() {
+    switch (calibration_.End()) {
+        case RequestEnd::Answered: break;
+        case RequestEnd::Exception:
+            Fail("The sensor refused it with an exception reply (code " +
+                 std::to_string(calibration_.ExceptionCode()) +
+                 "): the calibration was not confirmed.");
+            return;
+        case RequestEnd::Garbled:
+            Fail(
+                "The sensor answered with a reply that failed its check: the calibration was "
+                "not confirmed.");
+            return;
+        case RequestEnd::Silent:
+            Fail("The sensor did not answer in time: the calibration was not confirmed.");
+            return;
+        case RequestEnd::PortFailed:
+            Fail("The sensor could not be reached: the calibration was not confirmed.");
+            return;
+        default:  // withdrawn or refused: nothing went to the sensor
+            if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
+            Fail("The calibration was not sent: nothing was calibrated.");
+            return;
     }
-    NoteCalibrationToStamp(r_);
+    link_.NoteCalibrationToStamp();
     readings_.Clear();
     phaseSince_ = clock_.PreciseNow();
     if (plan_.kind == StepKind::Outputs) {
@@ -284,24 +306,16 @@ void GuidedStep::SensorConfirmed(const Confirmation& confirmed) {
     }
 }
 
-void GuidedStep::ExchangeHasEnded(const ExchangeEnded& ended) {
-    if (phase_ != Phase::Calibrating || ended.function != Function() || ended.address != address_ ||
-        ended.outcome == Outcome::Answered) {
-        return;
-    }
-    static constexpr const char* kHow[] = {"", "refused it with an exception reply",
-                                           "answered with a reply that failed its check",
-                                           "did not answer in time", "could not be reached"};
-    Fail(std::string("The sensor ") + kHow[static_cast<int>(ended.outcome)] +
-         ": the calibration was not confirmed.");
-}
-
 void GuidedStep::Tick() {
     const TimePoint now = clock_.PreciseNow();
     // A request on the line is left to the engine's own reply time-out; one still waiting in the
     // queue (behind other commands) is given up here.
+    if (phase_ == Phase::Calibrating && calibration_.Ended()) {
+        CalibrationEnded();
+        return;
+    }
     if (phase_ == Phase::Calibrating && now - phaseSince_ > settings_.confirmTimeout &&
-        r_.Engine.CurrentCommand != plan_.command) {
+        !calibration_.OnTheLine()) {
         link_.Withdraw(plan_.command);
         if (recorder_ != nullptr) recorder_->DropGuidedCalibration(address_);
         Fail("The calibration could not be sent within " +

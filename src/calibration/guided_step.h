@@ -8,6 +8,7 @@
 #include "calibration/calibration_points.h"
 #include "calibration/stability.h"
 #include "link/link_outcomes.h"
+#include "link/request_handle.h"
 
 namespace corvane {
 struct SharedRecords;
@@ -115,10 +116,14 @@ class GuidedStep : private LinkObserver {
     // Checks the time-outs; call it now and then (each poll does too).
     void Tick();
 
+    // The calibration request, once sent: it tells whether the sensor confirmed it.
+    const RequestHandle& CalibrationRequest() const { return calibration_; }
+
   private:
     void ExchangeHasEnded(const ExchangeEnded& ended) override;
     void PollWasAnswered(const PollAnswered& poll) override;
-    void SensorConfirmed(const Confirmation& confirmed) override;
+    // The calibration request has ended: confirmed, or the step fails saying how.
+    void CalibrationEnded();
 
     int Function() const;
     std::string ReadingName() const;
@@ -141,6 +146,7 @@ class GuidedStep : private LinkObserver {
     int address_;
 
     Phase phase_;
+    RequestHandle calibration_;
     StepEnd end_ = StepEnd::None;
     std::string reason_;
     StepFigures figures_;

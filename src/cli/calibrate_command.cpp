@@ -5,10 +5,10 @@
 #include <functional>
 
 #include "calibration/guided_step.h"
+#include "framework/clock.h"
 #include "framework/number_text.h"
+#include "link/forced_outputs.h"
 #include "records/service_event.h"
-#include "service/calibration_stamp.h"
-#include "service/forced_outputs.h"
 
 namespace corvane::cli {
 namespace {
@@ -56,7 +56,7 @@ class CalibrateCommand : private CommandSession {
         if (OutputsLeftForced(r_) && !BothOutputsCommandUnderway(r_)) {
             ReturnOutputsToNormal(r_, link_.Link());
         }
-        StampCalibrationIfDue(r_, link_.Link(), link_.Link().Time().Now());
+        link_.Link().StampCalibrationIfDue(link_.Link().Time().Now());
         if (Result failure = FinishQueued({TestBothOutputs, WriteCalibrationStamp}, false)) {
             if (!result || result->status == kDone) result = failure;
         }
@@ -157,7 +157,7 @@ class CalibrateCommand : private CommandSession {
             return failure;
         }
         if (step.End() == calibration::StepEnd::Failed) {
-            const bool confirmed = r_.Service.CalibrationDone != 0;
+            const bool confirmed = step.CalibrationRequest().Answered();
             return Failure{confirmed ? kReadBackDiffers : kLinkFailed, step.Reason()};
         }
         const calibration::WindowFigures left = *step.Figures().asLeft;

@@ -5,13 +5,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/sensor_commands.h"
-#include "config/setup_fields.h"
 #include "link/command_table.h"
 #include "link/fast_link.h"
 #include "link/shared_records.h"
+#include "setup/setup_fields.h"
 
 namespace corvane::cli {
 
@@ -71,16 +72,27 @@ class CommandSession {
 
     // Queues the commands and runs exchanges until every one has been answered.
     Result SendQueued(std::initializer_list<int> commands) {
-        for (const int command : commands) link_.Link().Queue(command);
-        return FinishQueued(commands);
+        std::vector<RequestHandle> requests;
+        for (const int command : commands) requests.push_back(link_.Link().Queue(command));
+        if (Result failure = FinishQueued(commands)) return failure;
+        for (const RequestHandle& request : requests) {
+            if (request.End() == RequestEnd::Refused || request.End() == RequestEnd::Withdrawn) {
+                return Failure{
+                    kLinkFailed,
+                    DescribeRequest(FindCommand(request.Command()).value_or(CommandInfo{}).function,
+                                    Address()) +
+                        " was not sent"};
+            }
+        }
+        return std::nullopt;
     }
 
     // Runs exchanges until none of `commands` is pending any more; `honourCtrlC` false for the
     // clearing up that must reach the sensor even after Ctrl-C (outputs back to normal).
     Result FinishQueued(std::initializer_list<int> commands, bool honourCtrlC = true) {
         while (std::any_of(commands.begin(), commands.end(),
-                           [this](int c) { return r_.Queue.IsPending(c); }) ||
-               r_.Engine.CurrentCommand != 0) {
+                           [this](int c) { return r_.Queue().IsPending(c); }) ||
+               r_.Engine().CurrentCommand != 0) {
             const auto exchange = honourCtrlC ? Step("writing to the sensor")
                                               : std::optional<ExchangeEnded>(link_.Step());
             if (!exchange) return Interrupted();
@@ -90,31 +102,30 @@ class CommandSession {
     }
 
     // Reads the 17 data blocks of the setup; `honourCtrlC` false for a reading that is part of
-    // a command already under way.
+    // a command already under way. A block whose reply is lost is asked for again, up to
+    // kBlockAttempts times (the link itself asks again for one whose reply failed its check).
     Result Upload(bool honourCtrlC = true) {
-        r_.UploadBlock = 0;
-        r_.UploadFailedBlock = -1;
-        link_.Link().Queue(ReadDataBlock);
+        RequestHandle read = link_.Link().ReadSetup();
         int silentAttempts = 0;
-        while (r_.UploadBlock != kUploadFinished) {
-            if (!r_.Queue.IsPending(ReadDataBlock)) {
-                return Failure{kLinkFailed, "the replies to setup data block " +
-                                                std::to_string(r_.UploadBlock) +
-                                                " kept failing their frame check"};
+        std::optional<ExchangeEnded> last;
+        while (!read.Answered()) {
+            if (read.Ended()) {
+                if (read.End() == RequestEnd::Garbled) {
+                    return Failure{kLinkFailed, "the replies to setup data block " +
+                                                    std::to_string(r_.UploadBlock()) +
+                                                    " kept failing their frame check"};
+                }
+                if (read.End() == RequestEnd::Silent && ++silentAttempts < kBlockAttempts) {
+                    read = link_.Link().ContinueSetupRead();  // a reply lost on the line
+                    continue;
+                }
+                if (last) return LinkFailure(*last);
+                return Failure{kLinkFailed, "the setup was not read"};
             }
-            const int block = r_.UploadBlock;
-            const auto step = honourCtrlC ? Step("reading the setup")
-                                          : std::optional<ExchangeEnded>(link_.Step());
-            if (!step) return Interrupted();
-            const ExchangeEnded exchange = *step;
-            if (exchange.outcome == Outcome::Garbled) continue;  // asked again, up to 3 times
-            if (exchange.outcome == Outcome::Silent && exchange.function == fn::kDataBlock &&
-                ++silentAttempts < kBlockAttempts) {
-                link_.Link().Queue(ReadDataBlock);  // a reply lost on the line: ask again
-                continue;
-            }
-            if (exchange.outcome != Outcome::Answered) return LinkFailure(exchange);
-            if (r_.UploadBlock != block) silentAttempts = 0;
+            const int block = r_.UploadBlock();
+            last = honourCtrlC ? Step("reading the setup") : std::optional(link_.Step());
+            if (!last) return Interrupted();
+            if (r_.UploadBlock() != block) silentAttempts = 0;
         }
         NameSetupEntries(r_.Sensor);
         return std::nullopt;

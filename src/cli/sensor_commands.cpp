@@ -11,10 +11,6 @@
 #include "cli/calibrate_command.h"
 #include "cli/command_session.h"
 #include "cli/json_output.h"
-#include "config/config_file.h"
-#include "config/setup_fields.h"
-#include "config/whole_setup.h"
-#include "config/wire_limits.h"
 #include "download/hex_image.h"
 #include "download/image_file.h"
 #include "framework/number_text.h"
@@ -23,6 +19,10 @@
 #include "link/readings_csv.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
+#include "setup/config_file.h"
+#include "setup/setup_fields.h"
+#include "setup/whole_setup.h"
+#include "setup/wire_limits.h"
 
 namespace corvane::cli {
 namespace {
@@ -58,17 +58,12 @@ constexpr int kMonitorMisses = 3;
 // write sends the whole of its part of the setup, so repeating it is safe.
 constexpr int kWriteAttempts = 3;
 
-// What each write of a whole setup carries, in the order of kWholeSetupWrites.
-constexpr std::array<const char*, 9> kWholeSetupWriteNames = {"temperature setup",
-                                                              "current output 1",
-                                                              "current output 2",
-                                                              "digital output",
-                                                              "custom range concentrations",
-                                                              "custom range conductivities",
-                                                              "plant number",
-                                                              "custom range text (1 of 2)",
-                                                              "custom range text (2 of 2)"};
-static_assert(kWholeSetupWriteNames.size() == kWholeSetupWrites.size());
+// What a write of a whole setup carries.
+std::string PartName(int command) {
+    const auto info = FindCommand(command);
+    const FunctionInfo* function = info ? FindFunction(info->function) : nullptr;
+    return function != nullptr ? std::string(function->part) : std::string();
+}
 // Download requests in a row that go unanswered (or refused) before the download is given up:
 // the desktop tool repeats the request until the operator cancels, the command line has no one
 // to cancel it.
@@ -411,12 +406,11 @@ class Commands : private CommandSession {
                 // A link reset on a lost reply forgets the identity the setup carries (the plant
                 // number): each attempt sends the setup as it is to be written.
                 r_.Sensor = written;
-                link_.Link().Queue(command);
+                const RequestHandle write = link_.Link().Queue(command);
                 do {
                     last = link_.Step();
-                } while (last.outcome == Outcome::Answered &&
-                         (r_.Queue.IsPending(command) || r_.Engine.CurrentCommand != 0));
-                answered = last.outcome == Outcome::Answered;
+                } while (last.outcome == Outcome::Answered && !write.Ended());
+                answered = write.Answered();
                 if (last.outcome == Outcome::Exception || last.outcome == Outcome::PortFailed) {
                     break;  // refused, or nothing more can go out: repeating it changes nothing
                 }
@@ -446,20 +440,20 @@ class Commands : private CommandSession {
         }
         std::string message = "the sensor may hold part of the new setup: " + why + ". Written:";
         for (std::size_t i = 0; i < done; ++i) {
-            message += std::string(i == 0 ? " " : ", ") + kWholeSetupWriteNames[i];
+            message += std::string(i == 0 ? " " : ", ") + PartName(kWholeSetupWrites[i]);
         }
         if (done == 0) message += " none";
         std::size_t next = done;
         if (stopped != StoppedWrite::NotSent) {
             message += std::string(stopped == StoppedWrite::Refused ? ". Refused: "
                                                                     : ". Sent, unconfirmed: ") +
-                       kWholeSetupWriteNames[done];
+                       PartName(kWholeSetupWrites[done]);
             ++next;
         }
         if (next < kWholeSetupWrites.size()) {
             message += ". Not sent:";
             for (std::size_t i = next; i < kWholeSetupWrites.size(); ++i) {
-                message += std::string(i == next ? " " : ", ") + kWholeSetupWriteNames[i];
+                message += std::string(i == next ? " " : ", ") + PartName(kWholeSetupWrites[i]);
             }
         }
         return {kPartlyWritten, message + ". Write the setup again to finish it"};
@@ -555,62 +549,77 @@ class Commands : private CommandSession {
         } else {
             link_.Link().Withdraw(ReadDataBlock);
         }
+        const auto blockTotal = static_cast<unsigned>(check.blocks.size());
+        DownloadWatch watch(link_.Link());
         link_.Link().StartDownload(
             std::move(check.blocks),
             install ? DownloadOrigin::FactoryPage : DownloadOrigin::SoftwarePage, path);
-        return RunDownload(install, issueBefore);
+        return RunDownload(watch, install, issueBefore, blockTotal);
     }
 
-    static bool DownloadCommandPending(const SharedRecords& r) {
-        for (const int command : {RequestDownload, DownloadBlockCount, FlashBlock, FinishDownload,
-                                  StampInstall, StampUpgrade}) {
-            if (r.Queue.IsPending(command)) return true;
+    // What the link tells of the download under way: how far it has come, how it ended and its
+    // stamp.
+    struct DownloadWatch : LinkObserver {
+        explicit DownloadWatch(SensorLink& link) : link_(link) { link_.AddObserver(*this); }
+        ~DownloadWatch() override { link_.RemoveObserver(*this); }
+        DownloadWatch(const DownloadWatch&) = delete;
+        DownloadWatch& operator=(const DownloadWatch&) = delete;
+
+        void DownloadHasProgressed(const DownloadProgress& p) override { progress = p; }
+        void DownloadHasEnded(const DownloadResult& r) override { result = r; }
+        void DownloadWasStamped(const DownloadStamped& s) override { stamped = s; }
+        bool AllBlocksTaken() const {
+            return progress && progress->blockTotal > 0 &&
+                   progress->blocksTaken == progress->blockTotal;
         }
-        return false;
-    }
+        // The block being sent, counted from 1.
+        unsigned BlockUnderWay() const { return progress ? progress->blocksTaken + 1 : 1; }
 
-    Result RunDownload(bool install, const std::string& issueBefore) {
+        SensorLink& link_;
+        std::optional<DownloadProgress> progress;
+        std::optional<DownloadResult> result;
+        std::optional<DownloadStamped> stamped;
+    };
+
+    Result RunDownload(DownloadWatch& watch, bool install, const std::string& issueBefore,
+                       unsigned blockTotal) {
         int shownProgress = -1;
         int refusedRequests = 0;
-        bool allBlocksSent = false;
         std::string trouble;  // the last exchange that went wrong, for the failure message
-        while (r_.Download.DownloadOrigin != DownloadOrigin::StampAnswered) {
-            if (!DownloadCommandPending(r_) && r_.Engine.CurrentCommand == 0) {
+        while (!watch.stamped) {
+            if (watch.result && watch.result->end != DownloadResult::End::Completed) {
                 EndProgress(shownProgress);
-                return DownloadFailure(allBlocksSent, trouble);
+                return DownloadFailure(watch.AllBlocksTaken(), trouble);
             }
-            const int blockBefore = static_cast<int>(r_.Download.BlockIndex);
-            const int retriesBefore = r_.Engine.BlockRetries;
+            const unsigned blockBefore = watch.BlockUnderWay();
             const auto exchange = Step("downloading");
             if (!exchange) {
                 EndProgress(shownProgress);
-                const std::size_t total = r_.Download.Image.size();
-                const bool finishPending = r_.Queue.IsPending(FinishDownload) ||
-                                           r_.Engine.CurrentCommand == FinishDownload;
+                const bool completed = watch.result.has_value();
                 link_.Link().AbandonDownload();
-                if (allBlocksSent) {
+                if (watch.AllBlocksTaken()) {
                     // The flash is whole: only the end of the download and its stamp are missing.
                     const std::string stamp = install ? "installation" : "upgrade";
                     return Failure{
                         kLinkFailed,
-                        "interrupted after all " + std::to_string(total) +
+                        "interrupted after all " + std::to_string(blockTotal) +
                             " blocks were written: the flash holds the whole image, " +
-                            (finishPending ? "but the sensor was not told to restart on it and "
-                                             "the " +
-                                                 stamp + " stamp was not written"
-                                           : "but the " + stamp + " stamp was not written")};
+                            (!completed ? "but the sensor was not told to restart on it and "
+                                          "the " +
+                                              stamp + " stamp was not written"
+                                        : "but the " + stamp + " stamp was not written")};
                 }
                 return Failure{kLinkFailed, "interrupted while downloading block " +
-                                                std::to_string(blockBefore + 1) + " of " +
-                                                std::to_string(total) +
+                                                std::to_string(blockBefore) + " of " +
+                                                std::to_string(blockTotal) +
                                                 "; the sensor holds an incomplete image"};
             }
             if (exchange->outcome == Outcome::PortFailed) return LinkFailure(*exchange);
             if (exchange->outcome != Outcome::Answered) {
                 trouble = LinkFailure(*exchange).message;
             } else if (exchange->function == fn::kFlashBlock &&
-                       r_.Engine.BlockRetries > retriesBefore) {
-                trouble = "the sensor rejected flash block " + std::to_string(blockBefore + 1);
+                       watch.BlockUnderWay() == blockBefore) {
+                trouble = "the sensor rejected flash block " + std::to_string(blockBefore);
             }
             if (exchange->function == fn::kRequestDownload) {
                 refusedRequests = exchange->outcome == Outcome::Answered ? 0 : refusedRequests + 1;
@@ -621,13 +630,11 @@ class Commands : private CommandSession {
                                                     " attempts); nothing was written"};
                 }
             }
-            if (r_.Download.BlockTotal > 0 && r_.Download.BlockIndex == r_.Download.BlockTotal) {
-                allBlocksSent = true;
-            }
-            ShowProgress(shownProgress);
+            ShowProgress(watch.progress, shownProgress);
         }
         EndProgress(shownProgress);
-        const std::string issue = install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue;
+        if (!watch.stamped->answered) return DownloadFailure(true, trouble);
+        const std::string issue = watch.stamped->issue;
         if (Json()) {
             // Named as the service record names a download's issues.
             Document()
@@ -677,25 +684,24 @@ class Commands : private CommandSession {
         return lines;
     }
 
-    // The progress of the blocks; nothing before they go out or after the download has ended
-    // (which returns its counters to zero).
-    void ShowProgress(int& shown) {
-        const DownloadRecord& d = r_.Download;
-        if (d.DownloadState != DownloadState::SendingBlocks) return;
-        const int progress = d.DownloadProgress;
+    // The progress of the blocks, as the link tells it; nothing before the first block went.
+    void ShowProgress(const std::optional<DownloadProgress>& told, int& shown) {
+        if (!told) return;
+        const DownloadProgress& d = *told;
+        const int progress = d.percent;
         if (io_.errIsTerminal) {
             if (progress == shown) return;
             constexpr int kWidth = 40;
             const int filled = progress * kWidth / 100;
             io_.err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                     << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
-                    << std::setw(3) << progress << " %  block " << d.BlockIndex << " of "
-                    << d.BlockTotal << std::flush;
+                    << std::setw(3) << progress << " %  block " << d.blocksTaken << " of "
+                    << d.blockTotal << std::flush;
             shown = progress;
         } else {
             const int tenth = progress / 10 * 10;
             if (tenth <= std::max(shown, 0)) return;
-            io_.err << tenth << " % (block " << d.BlockIndex << " of " << d.BlockTotal << ")\n"
+            io_.err << tenth << " % (block " << d.blocksTaken << " of " << d.blockTotal << ")\n"
                     << std::flush;
             shown = tenth;
         }
@@ -719,10 +725,16 @@ class Commands : private CommandSession {
                     failure->message += " (at address " + std::to_string(probe.address) + ")";
                     return false;
                 }
-                if (probe.outcome == Outcome::Answered || probe.outcome == Outcome::Exception) {
+                if (probe.outcome == Outcome::Answered) {
                     if (!Json()) io_.out << probe.address << "\n" << std::flush;
                     foundAddresses.push_back(std::to_string(probe.address));
                     ++found;
+                } else if (probe.outcome == Outcome::Exception) {
+                    // As the desktop tool's search passes it: something answers there, but it
+                    // refuses the sensor's probe, so it is no sensor this program can talk to.
+                    io_.err << "corvane: address " << probe.address
+                            << " refused the probe with an exception reply (a device that is "
+                               "not a sensor)\n";
                 } else if (probe.outcome == Outcome::Garbled) {
                     io_.err << "corvane: address " << probe.address
                             << " answered with a frame that failed its check (two sensors at one "
@@ -776,8 +788,8 @@ class Commands : private CommandSession {
                                                 "was changed"};
             }
         }
-        link_.Link().SendNewAddress(to);
-        while (r_.Queue.IsPending(ChangeDeviceId) || r_.Engine.CurrentCommand != 0) {
+        const RequestHandle change = link_.Link().SendNewAddress(to);
+        while (!change.Ended()) {
             const auto exchange = Step("writing to the sensor");
             if (!exchange) return Interrupted();
             if (exchange->outcome != Outcome::Answered) return LinkFailure(*exchange);
@@ -828,7 +840,7 @@ void ApplyLinkOptions(const LinkOptions& options, SharedRecords& r) {
     s.StopBitsIndex = options.stopBits == 2 ? 2 : 0;
     s.FlowIndex = 2;
     r.OperatorName = options.operatorName;
-    r.Engine.ReopenPort = true;
+    ReopenPortAtNextRequest(r);
 }
 
 int ReplyTimeoutMs(const LinkOptions& options) {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "config/wire_limits.h"
 #include "link/sensor_link.h"
 #include "page_kit/operator_page.h"
+#include "setup/wire_limits.h"
 
 namespace corvane {
 

@@ -1,9 +1,6 @@
 #include "config/setup_page.h"
 
-#include "config/config_file.h"
 #include "config/setup_dialog.h"
-#include "config/whole_setup.h"
-#include "config/wire_limits.h"
 #include "framework/exchange_fields.h"
 #include "framework/number_text.h"
 #include "framework/text_codec.h"
@@ -11,6 +8,9 @@
 #include "link/shared_records.h"
 #include "resources/list_texts.h"
 #include "resources/setup_page.h"
+#include "setup/config_file.h"
+#include "setup/whole_setup.h"
+#include "setup/wire_limits.h"
 
 namespace corvane {
 namespace {
@@ -32,11 +32,11 @@ std::string WriteQuestion(const SharedRecords& r) {
     const bool identityRead = s.SerialNumber != kSerialNumberNotRead;
     std::string sensor = "The Sensor At ID " + std::to_string(s.DeviceId);
     sensor += identityRead ? " (Serial No " + s.SerialNumber + ")" : " (Identity Not Read)";
-    const char* source = r.SetupReadFromSerial.empty()
+    const char* source = r.SetupReadFromSerial().empty()
                              ? "The Setup Shown Was Not Read From This Sensor !"
                              : "The Setup Shown Was Read From Sensor Serial No ";
     std::string text = source;
-    if (!r.SetupReadFromSerial.empty()) text += r.SetupReadFromSerial + " !";
+    if (!r.SetupReadFromSerial().empty()) text += r.SetupReadFromSerial() + " !";
     text += "\n\nWriting It Replaces The Temperature, Output, Digital And Custom Range Setup Of " +
             sensor + ".";
     if (s.PlantNumber == kPlantNumberNotRead) {
@@ -246,8 +246,8 @@ void CSetupPage::SaveSetupFile() {
 
 void CSetupPage::WriteSensorSetup() {
     const bool linkFree = records_.Sensor.ChannelSwitch == ChannelSwitch::Idle &&
-                          records_.Download.DownloadOrigin == DownloadOrigin::None &&
-                          records_.Engine.SensorAnswering;
+                          records_.Download().DownloadOrigin == DownloadOrigin::None &&
+                          records_.Engine().SensorAnswering;
     if (!linkFree) {
         host_.PlayBeep(fw::Beep::Exclamation);
         Box("Sensor Setup Overwrite Not Possible !", kWriteCaption, fw::Icon::Exclamation);
@@ -280,8 +280,7 @@ void CSetupPage::ReadSensorSetup() {
     MessageBox("Do You Want To Read The Sensor Setup ?", kReadCaption, fw::Icon::Question,
                fw::Buttons::YesNo, [this](fw::Answer answer) {
                    if (answer == fw::Answer::Yes) {
-                       records_.UploadBlock = 0;
-                       link_.Queue(ReadDataBlock);
+                       link_.ReadSetup();
                    } else {
                        Box("Sensor Setup Read Cancelled !", kReadCaption, fw::Icon::Exclamation);
                    }

@@ -38,7 +38,7 @@ void DownloadPanel::Box(const char* text, const char* caption, fw::Icon icon,
 }
 
 void DownloadPanel::Browse() {
-    if (records_.Download.DownloadState != DownloadState::Idle) {
+    if (records_.Download().DownloadState != DownloadState::Idle) {
         page_.GetHost().PlayBeep(fw::Beep::Exclamation);
         Box("Software Download Must Be Cancelled First", style_.busyBrowseCaption,
             fw::Icon::Exclamation);
@@ -52,13 +52,12 @@ void DownloadPanel::Browse() {
 // The whole file is read and checked when it is chosen, so a file that cannot be sent is refused
 // here, with the line at fault, and never reaches the sensor.
 void DownloadPanel::Select(const std::string& path) {
-    DownloadRecord& d = records_.Download;
     records_.Sensor.HexFileName = path;
     page_.Controls().SetText(style_.pathBoxId, path);
 
     const ImageFile file = ReadImageFile(path, kImageFileLimit);
     if (file.cause != FileCause::None) {
-        d.ImageStatus = 0;
+        link_.NoteImageChecked(false);
         page_.MessageBox(FileCauseText(file.cause), page_.GetHost().AppTitle(), fw::Icon::None,
                          fw::Buttons::Ok);
         return;
@@ -73,11 +72,11 @@ void DownloadPanel::Select(const std::string& path) {
         Refuse(path, check.fault);
         return;
     }
-    d.ImageStatus = 1;
+    link_.NoteImageChecked(true);
 }
 
 void DownloadPanel::Refuse(const std::string& path, const std::string& reason) {
-    records_.Download.ImageStatus = 0;
+    link_.NoteImageChecked(false);
     records_.Sensor.HexFileName = path + kRefusedSuffix;
     page_.Controls().SetText(style_.pathBoxId, records_.Sensor.HexFileName);
     page_.GetHost().PlayBeep(style_.tooBigBeep);
@@ -85,7 +84,7 @@ void DownloadPanel::Refuse(const std::string& path, const std::string& reason) {
 }
 
 void DownloadPanel::Start() {
-    DownloadRecord& d = records_.Download;
+    const DownloadRecord& d = records_.Download();
     fw::Host& host = page_.GetHost();
     if (d.DownloadState != DownloadState::Idle) {
         host.PlayBeep(fw::Beep::Exclamation);
@@ -115,11 +114,11 @@ void DownloadPanel::Start() {
 // The image is read and checked once more as the download starts, and the blocks go out from
 // what was checked here: a file changed or removed since it was selected is not sent.
 void DownloadPanel::Confirmed() {
-    DownloadRecord& d = records_.Download;
+    const DownloadRecord& d = records_.Download();
     if (d.DownloadState != DownloadState::Confirming) return;  // cancelled meanwhile
     std::vector<ImageBlock> image = LoadCheckedImage(records_.Sensor.HexFileName);
     if (image.empty()) {
-        d.ImageStatus = 0;
+        link_.NoteImageChecked(false);
         link_.DropDownloadRequest();
         page_.GetHost().PlayBeep(fw::Beep::Exclamation);
         Box(kNotValid, kCaption, fw::Icon::Exclamation);
@@ -134,7 +133,7 @@ void DownloadPanel::Confirmed() {
 void DownloadPanel::Cancel() {
     page_.GetHost().PlayBeep(fw::Beep::Exclamation);
     const auto abort = [this](fw::Answer) { link_.CancelDownload(); };
-    if (records_.Download.DownloadState != DownloadState::Idle) {
+    if (records_.Download().DownloadState != DownloadState::Idle) {
         link_.CancelDownload();
         records_.Slots.Show(line::kSensorRestarting);
         Box("Software Download Cancelled By User", style_.cancelCaption, fw::Icon::Exclamation,

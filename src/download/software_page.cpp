@@ -30,7 +30,7 @@ void CSoftwarePage::InitialiseFields() {
 }
 
 void CSoftwarePage::CopyFromSensor() {
-    Controls().SetProgress(ids::kSwProgress, records_.Download.DownloadProgress);
+    Controls().SetProgress(ids::kSwProgress, records_.Download().DownloadProgress);
 }
 
 void CSoftwarePage::OnNotify(int id, fw::Notify notify) {

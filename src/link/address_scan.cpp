@@ -4,6 +4,7 @@
 
 #include "framework/operator_prompts.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 
 namespace corvane {
@@ -30,13 +31,13 @@ void ClearScanLinesExcept(MessageSlots& slots, int keep) {
 }
 
 void ProbeNextAddress(SharedRecords& r) {
-    r.Sensor.DeviceId = NextAddress(r.Sensor.DeviceId, r.ScanDirection);
-    r.Queue.Queue(ProbeDeviceId);
+    r.Sensor.DeviceId = NextAddress(r.Sensor.DeviceId, Machine(r).ScanDirection);
+    Machine(r).Queue.Queue(ProbeDeviceId);
 }
 
 void AskOperator(SharedRecords& r, fw::OperatorPrompts& prompts, fw::BoxRequest box,
                  void (*onAnswer)(SharedRecords&, fw::Answer)) {
-    r.ScanState = ScanState::AwaitingOperator;
+    Machine(r).ScanState = ScanState::AwaitingOperator;
     r.Slots.Clear(line::kLinkLines);
     ClearScanLinesExcept(r.Slots, line::kWaitingForUser.number);
     r.Slots.Show(line::kWaitingForUser);
@@ -45,14 +46,14 @@ void AskOperator(SharedRecords& r, fw::OperatorPrompts& prompts, fw::BoxRequest 
 }
 
 void OnSearchAgainAnswer(SharedRecords& r, fw::Answer answer) {
-    r.ScanState = answer == fw::Answer::Yes ? ScanState::StartSearch : ScanState::Restore;
+    Machine(r).ScanState = answer == fw::Answer::Yes ? ScanState::StartSearch : ScanState::Restore;
 }
 
 void OnDeviceFoundAnswer(SharedRecords& r, fw::Answer answer) {
     switch (answer) {
-        case fw::Answer::Yes: r.ScanState = ScanState::Accepted; break;
-        case fw::Answer::No: r.ScanState = ScanState::StartSearch; break;
-        default: r.ScanState = ScanState::Restore; break;
+        case fw::Answer::Yes: Machine(r).ScanState = ScanState::Accepted; break;
+        case fw::Answer::No: Machine(r).ScanState = ScanState::StartSearch; break;
+        default: Machine(r).ScanState = ScanState::Restore; break;
     }
 }
 
@@ -60,12 +61,12 @@ void OnDeviceFoundAnswer(SharedRecords& r, fw::Answer answer) {
 
 void RunScanStep(SharedRecords& r, fw::OperatorPrompts& prompts) {
     SensorData& s = r.Sensor;
-    switch (r.ScanState) {
+    switch (Machine(r).ScanState) {
         case ScanState::ChangeAddress:
             r.Slots.Set(line::kSettingNewId, line::SettingNewId(s.NewDeviceId));
             ClearScanLinesExcept(r.Slots, line::kSettingNewId);
-            r.Queue.Queue(ChangeDeviceId);
-            r.ScanState = ScanState::ChangeSent;
+            Machine(r).Queue.Queue(ChangeDeviceId);
+            Machine(r).ScanState = ScanState::ChangeSent;
             break;
         case ScanState::StartSearch:
             s.LastDeviceId = s.DeviceId;
@@ -73,14 +74,14 @@ void RunScanStep(SharedRecords& r, fw::OperatorPrompts& prompts) {
             ClearReadings(r);
             r.Slots.Set(line::kStartScan, line::StartScan(s.DeviceId));
             ClearScanLinesExcept(r.Slots, line::kStartScan);
-            r.ScanState = ScanState::ProbeOutstanding;
+            Machine(r).ScanState = ScanState::ProbeOutstanding;
             break;
         case ScanState::ProbeTimedOut:
             if (s.DeviceId != s.LastDeviceId) {
                 ProbeNextAddress(r);
                 r.Slots.Set(line::kScanningId, line::ScanningId(s.DeviceId));
                 ClearScanLinesExcept(r.Slots, line::kScanningId);
-                r.ScanState = ScanState::ProbeOutstanding;
+                Machine(r).ScanState = ScanState::ProbeOutstanding;
             } else {
                 AskOperator(r, prompts,
                             {"Do You Want To Search Again ?", "No Vexor Sensor Detected",
@@ -99,15 +100,15 @@ void RunScanStep(SharedRecords& r, fw::OperatorPrompts& prompts) {
             s.LastDeviceId = s.DeviceId;
             r.Slots.Set(line::kSettingNewId, line::SettingNewId(s.DeviceId));
             ClearScanLinesExcept(r.Slots, line::kSettingNewId);
-            r.ScanState = ScanState::Finished;
+            Machine(r).ScanState = ScanState::Finished;
             break;
         case ScanState::Restore:
             s.DeviceId = s.LastDeviceId;
             r.Slots.Set(line::kRestoreLastId, line::RestoreLastId(s.DeviceId));
             ClearScanLinesExcept(r.Slots, line::kRestoreLastId);
-            r.ScanState = ScanState::Finished;
+            Machine(r).ScanState = ScanState::Finished;
             break;
-        case ScanState::SettingsApplied: r.ScanState = ScanState::Finished; break;
+        case ScanState::SettingsApplied: Machine(r).ScanState = ScanState::Finished; break;
         case ScanState::AwaitingOperator:
         case ScanState::ProbeOutstanding: r.Slots.Clear(line::kLinkLines); break;
         default:  // idle, finished, change sent: nothing to do

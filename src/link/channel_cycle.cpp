@@ -105,12 +105,14 @@ std::optional<ChannelVisit> ChannelCycle::Step(const Flags& on) {
         if (const int first = LowestChannelOn(on); first != 0) SwitchTo(first);
         return std::nullopt;
     }
-    if (s.ChannelSwitch != ChannelSwitch::Answered && s.ChannelSwitch != ChannelSwitch::TimedOut) {
+    if (s.ChannelSwitch != ChannelSwitch::Answered && s.ChannelSwitch != ChannelSwitch::TimedOut &&
+        s.ChannelSwitch != ChannelSwitch::Rejected) {
         return std::nullopt;  // a poll under way
     }
     const int k = s.ChannelSelected;
     if (k < 1 || k > kChannelCount) return std::nullopt;
-    const ChannelVisit visit{k, s.ChannelSwitch == ChannelSwitch::Answered};
+    const ChannelVisit visit{k, s.ChannelSwitch == ChannelSwitch::Answered,
+                             s.ChannelSwitch == ChannelSwitch::Rejected};
     s.ChannelSelected = NextChannelOnAfter(on, k);
     s.ChannelSwitch = ChannelSwitch::Requested;
     return visit;

@@ -15,6 +15,9 @@ struct SharedRecords;
 struct ChannelVisit {
     int channel = 0;  // 1..5
     bool answered = false;
+    // A reply came but failed its check or was an exception: the sensor is there, its readings
+    // were not taken this time.
+    bool rejected = false;
 };
 
 // Polling up to five sensors on one line, one after the other: while the cycle holds the line,
@@ -44,9 +47,9 @@ class ChannelCycle {
     // A channel was switched off: the cycle starts again at the lowest channel still on.
     void ChannelSwitchedOff(const Flags& on);
 
-    // One step of the cycle: once the poll to the selected channel has been answered or timed
-    // out, the next channel that is on is selected and the visit returned. Nothing while a poll
-    // is under way.
+    // One step of the cycle: once the poll to the selected channel has been answered, rejected or
+    // timed out, the next channel that is on is selected and the visit returned. Nothing while a
+    // poll is under way.
     std::optional<ChannelVisit> Step(const Flags& on);
 
     // The channel that answers at `address` now, for a poll reply: the selected one when the

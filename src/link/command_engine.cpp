@@ -8,6 +8,7 @@
 #include "link/address_scan.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/port_settings.h"
 #include "link/request_encoder.h"
 #include "link/shared_records.h"
@@ -36,7 +37,7 @@ CommandEngine::CommandEngine(SharedRecords& records, SerialChannel& channel, fw:
     : r_(records), channel_(channel), clock_(clock), prompts_(prompts), linkTimer_(linkTimer) {}
 
 bool CommandEngine::Tick() {
-    if (r_.Link.TickCount == 0 && r_.Sensor.ChannelSwitch != ChannelSwitch::Switched) {
+    if (Machine(r_).Link.TickCount == 0 && r_.Sensor.ChannelSwitch != ChannelSwitch::Switched) {
         SendingTick();
     } else {
         WaitingTick();
@@ -45,7 +46,7 @@ bool CommandEngine::Tick() {
 }
 
 void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
-    const int function = r_.Link.RequestFunction;  // the receive path clears it
+    const int function = Machine(r_).Link.RequestFunction;  // the receive path clears it
     const FrameEvent event = ReceiveByte(r_, byte, portNumber, downloadReplies_);
     if (event == FrameEvent::Ignored) return;
     if (event != FrameEvent::Incomplete && onReply_) {
@@ -64,29 +65,29 @@ void CommandEngine::OnSerialByte(std::uint8_t byte, int portNumber) {
 void CommandEngine::SendingTick() {
     // A download that failed too often is stopped before the request state is prepared, so the
     // request this tick sends is supervised like any other.
-    if (r_.Engine.BlockRetries > kMaxBlockRetries) {
+    if (Machine(r_).Engine.BlockRetries > kMaxBlockRetries) {
         StopFailedDownload();
     }
     BeginRequest(r_);
     r_.Slots.Clear(line::kLinkLines);
     RunScanStep(r_, prompts_);
 
-    EngineState& e = r_.Engine;
+    EngineState& e = Machine(r_).Engine;
     if (e.CurrentCommand == 0) {
-        e.CurrentCommand = r_.Queue.TakeLowest();
+        e.CurrentCommand = Machine(r_).Queue.TakeLowest();
     }
     const fw::DateTime now = clock_.Now();
     BuildRequest(r_, e.CurrentCommand, LocalDate{now.year, now.month, now.day}, blockReader_);
     FinishRequest(r_);
 
     const bool firstBlockAttempt =
-        r_.Link.RequestFunction == fn::kFlashBlock && e.BlockRetries == 0;
+        Machine(r_).Link.RequestFunction == fn::kFlashBlock && e.BlockRetries == 0;
     linkTimer_.Start(firstBlockAttempt ? kFastBlockTickMs : kTickMs);
 
     OpenPortIfRequested();
-    if (!e.TransmitInhibit && r_.Link.RequestLength >= 4) {
-        const auto frame =
-            std::span(r_.Link.TxFrame).first(static_cast<std::size_t>(r_.Link.RequestLength));
+    if (!e.TransmitInhibit && Machine(r_).Link.RequestLength >= 4) {
+        const auto frame = std::span(Machine(r_).Link.TxFrame)
+                               .first(static_cast<std::size_t>(Machine(r_).Link.RequestLength));
         channel_.Write(frame);
         if (onSent_) onSent_(frame);
         received_.clear();  // a new request: what came before belongs to no reply
@@ -96,7 +97,7 @@ void CommandEngine::SendingTick() {
 void CommandEngine::StopFailedDownload() {
     ClearReadings(r_);
     AbortDownload(r_);
-    r_.Download.DownloadOrigin = DownloadOrigin::None;
+    Machine(r_).Download.DownloadOrigin = DownloadOrigin::None;
     prompts_.PlayBeep(fw::Beep::Exclamation);
     prompts_.PostBox({"Program Transfer Failed. Restart The Download !", "Software Download Status",
                       fw::Icon::Exclamation, fw::Buttons::Ok},
@@ -104,7 +105,7 @@ void CommandEngine::StopFailedDownload() {
 }
 
 void CommandEngine::OpenPortIfRequested() {
-    EngineState& e = r_.Engine;
+    EngineState& e = Machine(r_).Engine;
     if (!e.ReopenPort) {
         return;
     }
@@ -116,7 +117,7 @@ void CommandEngine::OpenPortIfRequested() {
 }
 
 void CommandEngine::WaitingTick() {
-    LinkState& link = r_.Link;
+    LinkState& link = Machine(r_).Link;
     const int f = link.RequestFunction;
     const int t = link.TickCount;
 
@@ -154,14 +155,14 @@ void CommandEngine::TimeOutLongCommand() {
 void CommandEngine::TimeOutBlockCount() {
     ClearReadings(r_);
     AbortDownload(r_);
-    r_.Download.DownloadOrigin = DownloadOrigin::None;
+    Machine(r_).Download.DownloadOrigin = DownloadOrigin::None;
     r_.Slots.Show(line::kFaultyDownloadAcknowledge);
 }
 
 // Ticks 6..11 of an unanswered request.
 void CommandEngine::TimeOutFirstStage() {
-    LinkState& link = r_.Link;
-    DownloadRecord& d = r_.Download;
+    LinkState& link = Machine(r_).Link;
+    DownloadRecord& d = Machine(r_).Download;
     switch (link.RequestFunction) {
         case fn::kPoll:
             r_.Slots.Clear(line::kLinkLines);
@@ -170,8 +171,8 @@ void CommandEngine::TimeOutFirstStage() {
             break;
         case fn::kProbe:
             r_.Slots.Clear(line::kLinkLines);
-            if (r_.ScanState == ScanState::ProbeOutstanding) {
-                r_.ScanState = ScanState::ProbeTimedOut;
+            if (Machine(r_).ScanState == ScanState::ProbeOutstanding) {
+                Machine(r_).ScanState = ScanState::ProbeTimedOut;
             }
             ResetLink();
             break;
@@ -181,7 +182,7 @@ void CommandEngine::TimeOutFirstStage() {
                 d.DownloadState == DownloadState::Rerequesting) {
                 d.DownloadState = DownloadState::Rerequesting;
                 RepeatDownloadCommand(RequestDownload);
-                r_.Engine.SensorAnswering = false;
+                Machine(r_).Engine.SensorAnswering = false;
             } else {
                 AbortDownload(r_);
                 d.DownloadOrigin = DownloadOrigin::None;
@@ -192,7 +193,7 @@ void CommandEngine::TimeOutFirstStage() {
             ClearReadings(r_);
             r_.Slots.Set(line::kFlashBlockResending, line::FlashBlockResending(d.BlockIndex));
             RepeatDownloadCommand(FlashBlock);
-            ++r_.Engine.BlockRetries;
+            ++Machine(r_).Engine.BlockRetries;
             break;
         case fn::kFinishDownload:
             ClearReadings(r_);
@@ -208,7 +209,7 @@ void CommandEngine::TimeOutFirstStage() {
 
 // Ticks 12..15 of an unanswered request.
 void CommandEngine::TimeOutSecondStage() {
-    LinkState& link = r_.Link;
+    LinkState& link = Machine(r_).Link;
     switch (link.RequestFunction) {
         case fn::kPoll:
             r_.Slots.Clear(line::kLinkLines);
@@ -228,34 +229,34 @@ void CommandEngine::TimeOutSecondStage() {
 // An unanswered install or upgrade stamp is repeated up to five times while the download that
 // started it (`origin`) is still the one being stamped, then given up silently.
 void CommandEngine::TimeOutStamp(DownloadOrigin origin, int command) {
-    EngineState& e = r_.Engine;
-    DownloadRecord& d = r_.Download;
+    EngineState& e = Machine(r_).Engine;
+    DownloadRecord& d = Machine(r_).Download;
     if (d.DownloadOrigin == origin && e.StampRetries < kMaxStampRetries) {
         r_.Slots.Show(line::kIssueNotReturned);
         RepeatDownloadCommand(command);
         ++e.StampRetries;
     } else {
         r_.Slots.Clear(line::kIssueNotReturned);
-        r_.Queue.Withdraw(command);
+        Machine(r_).Queue.Withdraw(command);
         e.CurrentCommand = 0;
         e.StampRetries = 0;
         d.DownloadOrigin = DownloadOrigin::None;
     }
-    r_.Link.TickCount = 0;
+    Machine(r_).Link.TickCount = 0;
 }
 
 // An unanswered download request, block or stamp is sent again through the queue, and only
 // there: the command is no longer the current one, so each attempt goes out once.
 void CommandEngine::RepeatDownloadCommand(int command) {
-    r_.Queue.Queue(command);
-    r_.Engine.CurrentCommand = 0;
-    r_.Link.TickCount = 0;
+    Machine(r_).Queue.Queue(command);
+    Machine(r_).Engine.CurrentCommand = 0;
+    Machine(r_).Link.TickCount = 0;
 }
 
 void CommandEngine::AnnounceReset() {
     r_.Slots.Clear(line::kLinkLines);
     r_.Slots.Show(line::kResettingComms);
-    ++r_.Link.TickCount;
+    ++Machine(r_).Link.TickCount;
 }
 
 void CommandEngine::TimeOutCompletely() {
@@ -263,9 +264,9 @@ void CommandEngine::TimeOutCompletely() {
     r_.Slots.Clear(line::kReceivingDataBlock);
     ClearDownloadAndScanLines(r_.Slots);
     ClearReadings(r_);
-    r_.UploadFailedBlock = -1;
-    r_.UploadFailedAttempts = 0;
-    if (r_.Engine.SensorAnswering) {
+    Machine(r_).UploadFailedBlock = -1;
+    Machine(r_).UploadFailedAttempts = 0;
+    if (Machine(r_).Engine.SensorAnswering) {
         ResetIdentity(r_);
     }
     SensorData& s = r_.Sensor;
@@ -277,18 +278,18 @@ void CommandEngine::TimeOutCompletely() {
 
 void CommandEngine::ResetLink() {
     ClearReadings(r_);
-    r_.Link.TickCount = 0;
-    r_.Engine.CurrentCommand = 0;
-    r_.Engine.SensorAnswering = false;
+    Machine(r_).Link.TickCount = 0;
+    Machine(r_).Engine.CurrentCommand = 0;
+    Machine(r_).Engine.SensorAnswering = false;
 }
 
 void CommandEngine::AdvanceSpinner() {
-    int& phase = r_.Engine.SpinnerPhase;
+    int& phase = Machine(r_).Engine.SpinnerPhase;
     phase = phase >= 3 ? 1 : phase + 1;
 }
 
 bool CommandEngine::CommonTail() {
-    EngineState& e = r_.Engine;
+    EngineState& e = Machine(r_).Engine;
     if (e.SensorAnswering) {
         AdvanceSpinner();
         r_.Slots.Set(line::kSensorCommsOk,
@@ -297,8 +298,8 @@ bool CommandEngine::CommonTail() {
         r_.Slots.Clear(line::kSensorCommsOk);
     }
 
-    if (r_.Link.RequestFunction == fn::kRequestDownload &&
-        r_.Download.DownloadState == DownloadState::Rerequesting) {
+    if (Machine(r_).Link.RequestFunction == fn::kRequestDownload &&
+        Machine(r_).Download.DownloadState == DownloadState::Rerequesting) {
         AdvanceSpinner();
         r_.Slots.Set(line::kRequestingDownload,
                      line::kRequestingDownloadPhases[static_cast<std::size_t>(e.SpinnerPhase - 1)]);
@@ -318,9 +319,10 @@ bool CommandEngine::CommonTail() {
             finished = true;
         }
     };
-    takeFinished(r_.UploadBlock, kUploadFinished, 0);
-    takeFinished(r_.Download.DownloadOrigin, DownloadOrigin::StampAnswered, DownloadOrigin::None);
-    takeFinished(r_.Service.CalibrationDone, kCalibrationDone, 0);
+    LinkMachine& m = Machine(r_);
+    takeFinished(m.UploadBlock, kUploadFinished, 0);
+    takeFinished(m.Download.DownloadOrigin, DownloadOrigin::StampAnswered, DownloadOrigin::None);
+    takeFinished(m.CalibrationDone, CalibrationStamp::Queued, CalibrationStamp::None);
     const bool armed = finished || r_.PageRefresh == PageRefresh::Requested;
     if (armed) {
         r_.PageRefresh = PageRefresh::Armed;

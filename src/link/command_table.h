@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace corvane {
@@ -92,5 +93,41 @@ std::optional<CommandInfo> FindCommand(int code);
 
 // Download requests and their stamps go to the broadcast address 0.
 bool IsBroadcastFunction(int function);
+
+// What a function code is. Everything that has to tell functions apart by what they do (the
+// sensor link's confirmations, the service record, the command line, the virtual sensor) asks
+// this table rather than listing codes of its own.
+enum class FunctionKind {
+    Poll,
+    Probe,
+    SetupRead,     // a data block of the setup
+    SetupPart,     // a write of one part of the setup (the plant number is one)
+    DefaultSetup,  // the sensor's default setup loaded
+    Calibration,   // a conductivity, temperature or output calibration, a reset, a source
+    CalibrationStamp,
+    SerialNumber,
+    AddressChange,
+    OutputsForced,  // the current outputs forced to a test current, or returned to normal
+    DownloadRequest,
+    BlockCount,
+    FlashBlock,
+    FinishDownload,
+    InstallStamp,
+    UpgradeStamp,
+};
+
+struct FunctionInfo {
+    int function;
+    FunctionKind kind;
+    int requestLength;  // address, function, payload and CRC (a flash block: without its data)
+    bool slowAnswer;    // the sensor may take long to act on it before it answers
+    std::string_view description;  // "the temperature setup write", for messages
+    std::string_view part;         // a setup part's name; empty for the others
+};
+
+// The row for `function`, or nothing for a code the sensor does not know.
+const FunctionInfo* FindFunction(int function);
+// Every function the sensor knows, in code order.
+std::span<const FunctionInfo> Functions();
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 #include "framework/operator_prompts.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/record_date.h"
 #include "link/sensor_data.h"
 
@@ -25,7 +26,7 @@ bool IsRejection(std::uint8_t verdict) {
 }  // namespace
 
 void BeginDownload(SharedRecords& r, std::vector<ImageBlock> image, DownloadOrigin origin) {
-    DownloadRecord& d = r.Download;
+    DownloadRecord& d = Machine(r).Download;
     r.Slots.Clear(line::kDownloadLines);
     r.Slots.Show(line::kPreparingDownload);
     d.BlockTotal = static_cast<unsigned>(image.size());
@@ -33,7 +34,7 @@ void BeginDownload(SharedRecords& r, std::vector<ImageBlock> image, DownloadOrig
     d.BlockIndex = 0;
     d.LastBlockCount = 0;
     d.ImageStatus = 1;
-    r.Queue.Queue(RequestDownload);
+    Machine(r).Queue.Queue(RequestDownload);
     d.DownloadOrigin = origin;
     d.DownloadState = DownloadState::Requested;
 }
@@ -42,9 +43,9 @@ void BeginDownload(SharedRecords& r, std::vector<ImageBlock> image, DownloadOrig
 // checked image never leaves the download at) sends the last header again with no data rather
 // than whatever the frame buffer held.
 void DownloadSequence::ReadBlock(SharedRecords& r) {
-    DownloadRecord& d = r.Download;
-    auto& frame = r.Link.TxFrame;
-    r.Link.ReplyLength = kBlockReplyLength;
+    DownloadRecord& d = Machine(r).Download;
+    auto& frame = Machine(r).Link.TxFrame;
+    Machine(r).Link.ReplyLength = kBlockReplyLength;
     std::uint8_t count = 0;
     if (d.BlockIndex < d.Image.size()) {
         const ImageBlock& block = d.Image[d.BlockIndex];
@@ -58,7 +59,7 @@ void DownloadSequence::ReadBlock(SharedRecords& r) {
     frame[2] = static_cast<std::uint8_t>(d.LastBlockAddress >> 8);
     frame[3] = static_cast<std::uint8_t>(d.LastBlockAddress & 0xFF);
     frame[4] = count;
-    r.Link.RequestLength = count + kBlockFrameOverhead;
+    Machine(r).Link.RequestLength = count + kBlockFrameOverhead;
 }
 
 void DownloadSequence::OnDownloadReply(SharedRecords& r, int function) {
@@ -73,29 +74,29 @@ void DownloadSequence::OnDownloadReply(SharedRecords& r, int function) {
 
 // The sensor took the request and erases its flash; the blocks are announced next.
 void DownloadSequence::Acknowledged(SharedRecords& r) {
-    r.Download.DownloadState = DownloadState::Erasing;
+    Machine(r).Download.DownloadState = DownloadState::Erasing;
     r.Slots.Clear(line::kDownloadLines);
     r.Slots.Show(line::kErasingFlash);
-    r.Queue.Queue(DownloadBlockCount);
+    Machine(r).Queue.Queue(DownloadBlockCount);
 }
 
 void DownloadSequence::Announced(SharedRecords& r) {
-    r.Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(r).Download.DownloadState = DownloadState::SendingBlocks;
     r.Slots.Clear(line::kDownloadLines);
     r.Slots.Show(line::kFlashDownloadStarting);
-    r.Queue.Queue(FlashBlock);
+    Machine(r).Queue.Queue(FlashBlock);
 }
 
 void DownloadSequence::BlockAnswered(SharedRecords& r) {
-    DownloadRecord& d = r.Download;
-    const std::uint8_t verdict = r.Link.RxFrame[kVerdictOffset];
+    DownloadRecord& d = Machine(r).Download;
+    const std::uint8_t verdict = Machine(r).Link.RxFrame[kVerdictOffset];
     if (verdict == kAccepted) {
-        r.Engine.BlockRetries = 0;
+        Machine(r).Engine.BlockRetries = 0;
         r.Slots.Set(line::kFlashBlockTransmitted, line::FlashBlockTransmitted(d.BlockIndex));
         r.Slots.Clear(line::kFlashBlockResending);
         ++d.BlockIndex;
     } else if (IsRejection(verdict)) {
-        ++r.Engine.BlockRetries;
+        ++Machine(r).Engine.BlockRetries;
         r.Slots.Set(line::kFlashBlockResending, line::FlashBlockResending(d.BlockIndex));
         r.Slots.Clear(line::kFlashBlockTransmitted);
     } else {
@@ -111,9 +112,9 @@ void DownloadSequence::BlockAnswered(SharedRecords& r) {
     d.DownloadProgress =
         d.BlockTotal == 0 ? 0 : static_cast<int>(100ULL * d.BlockIndex / d.BlockTotal);
     if (d.BlockIndex < d.BlockTotal) {
-        r.Queue.Queue(FlashBlock);
+        Machine(r).Queue.Queue(FlashBlock);
     } else {
-        r.Queue.Queue(FinishDownload);
+        Machine(r).Queue.Queue(FinishDownload);
         ClearReadings(r);
     }
 }
@@ -121,7 +122,7 @@ void DownloadSequence::BlockAnswered(SharedRecords& r) {
 // The sensor restarts with its new software. Only a finish after every block counts as success;
 // the records of who installed it and when are written, and the matching stamp sends them.
 void DownloadSequence::Finished(SharedRecords& r) {
-    DownloadRecord& d = r.Download;
+    DownloadRecord& d = Machine(r).Download;
     ClearReadings(r);
     if (d.BlockTotal == 0 || d.BlockIndex != d.BlockTotal) {
         AbortDownload(r);
@@ -144,9 +145,9 @@ void DownloadSequence::Finished(SharedRecords& r) {
         s.UpgradeDate = date;
         s.UpgradeName = r.OperatorName;
         r.PageRefresh = PageRefresh::Requested;
-        r.Engine.StampRetries = 0;
-        r.Queue.Queue(d.DownloadOrigin == DownloadOrigin::FactoryPage ? StampInstall
-                                                                      : StampUpgrade);
+        Machine(r).Engine.StampRetries = 0;
+        Machine(r).Queue.Queue(d.DownloadOrigin == DownloadOrigin::FactoryPage ? StampInstall
+                                                                               : StampUpgrade);
     }
     prompts_.PlayBeep(fw::Beep::Default);
 }

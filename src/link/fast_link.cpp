@@ -7,6 +7,7 @@
 
 #include "framework/clock.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 
 namespace corvane {
@@ -23,28 +24,8 @@ constexpr int kSlowestAnswerTimes = 3;
 constexpr int kProbeReplyBytes = 4;
 
 const char* RequestName(int function) {
-    switch (function) {
-        case fn::kPoll: return "the measurement poll";
-        case fn::kProbe: return "the address probe";
-        case fn::kDataBlock: return "the setup data block request";
-        case fn::kTempSetup: return "the temperature setup write";
-        case fn::kOutput1Setup: return "the current output 1 setup write";
-        case fn::kOutput2Setup: return "the current output 2 setup write";
-        case fn::kDigitalSetup: return "the digital output setup write";
-        case fn::kCustomConc: return "the custom range concentrations write";
-        case fn::kCustomCond: return "the custom range conductivities write";
-        case fn::kCustomText1:
-        case fn::kCustomText2: return "the custom range text write";
-        case fn::kPlantNumber: return "the plant number write";
-        case fn::kChangeAddress: return "the address change";
-        case fn::kRequestDownload: return "the software download request";
-        case fn::kBlockCount: return "the flash block announcement";
-        case fn::kFlashBlock: return "a flash block";
-        case fn::kFinishDownload: return "the end of the software download";
-        case fn::kInstallStamp: return "the installation stamp";
-        case fn::kUpgradeStamp: return "the upgrade stamp";
-        default: return "the request";
-    }
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr ? info->description.data() : "the request";
 }
 
 }  // namespace
@@ -171,21 +152,8 @@ FastLink::FastLink(SharedRecords& records, SerialChannel& channel, fw::Clock& cl
 FastLink::~FastLink() = default;
 
 bool FastLink::KeepsEngineRhythm(int function) const {
-    switch (function) {
-        case fn::kDefaultSetup:
-        case fn::kCalibrateCond:
-        case fn::kCalibrateTemp:
-        case fn::kCalibrateOutputs:
-        case fn::kResetCalibration:
-        case fn::kSource1K0:
-        case fn::kSource1K5:
-        case fn::kRequestDownload:
-        case fn::kBlockCount:
-        case fn::kFinishDownload:
-        case fn::kInstallStamp:
-        case fn::kUpgradeStamp: return true;
-        default: return false;
-    }
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr && info->slowAnswer;
 }
 
 // The bits of one character on the line at the port's settings.
@@ -197,7 +165,8 @@ int FastLink::CharacterBits() const {
 // The time the request takes on the line, at the port's settings, whole milliseconds up.
 int FastLink::RequestLineMs() const {
     const SensorData& s = r_.Sensor;
-    const long long bitsSent = static_cast<long long>(CharacterBits()) * r_.Link.RequestLength;
+    const long long bitsSent =
+        static_cast<long long>(CharacterBits()) * Machine(r_).Link.RequestLength;
     const int baud = s.BaudRate > 0 ? s.BaudRate : 9600;
     return static_cast<int>((bitsSent * 1000 + baud - 1) / baud);
 }
@@ -227,17 +196,17 @@ int FastLink::FrameGapMs() const {
 }
 
 bool FastLink::AwaitingReply() const {
-    return waiting_ && !ended_ && r_.Link.TickCount != 0;
+    return waiting_ && !ended_ && Machine(r_).Link.TickCount != 0;
 }
 
 bool FastLink::CanBeginReply(std::uint8_t byte) const {
     // A broadcast frame is answered by whichever sensor answers for the line, at its own address.
-    return IsBroadcastFunction(r_.Link.RequestFunction) ||
+    return IsBroadcastFunction(Machine(r_).Link.RequestFunction) ||
            byte == static_cast<std::uint8_t>(r_.Sensor.DeviceId);
 }
 
 bool FastLink::IsReplyFunction(std::uint8_t byte) const {
-    const auto function = static_cast<std::uint8_t>(r_.Link.RequestFunction);
+    const auto function = static_cast<std::uint8_t>(Machine(r_).Link.RequestFunction);
     return byte == function || byte == (function | 0x80);
 }
 
@@ -317,14 +286,15 @@ ExchangeEnded FastLink::Step() {
     ended_ = false;
     link_.Tick();
     if (tap_->HasHeldFrame()) SendHeldRequest();
-    ExchangeEnded exchange{r_.Link.RequestFunction, r_.Link.TxFrame[0], Outcome::Silent};
-    if (r_.Engine.TransmitInhibit) {
+    ExchangeEnded exchange{Machine(r_).Link.RequestFunction, Machine(r_).Link.TxFrame[0],
+                           Outcome::Silent};
+    if (Machine(r_).Engine.TransmitInhibit) {
         // The port would not open: the engine withholds every request from now on.
         exchange.outcome = Outcome::PortFailed;
         wait_.WaitForEvent();  // lets the port's box (the reason) be shown
         return exchange;
     }
-    if (r_.Link.TickCount == 0) return exchange;  // nothing went out
+    if (Machine(r_).Link.TickCount == 0) return exchange;  // nothing went out
     const std::vector<std::uint8_t> frame = tap_->HeldFrame();
     const TimePoint sentAt = clock_.PreciseNow();
     const int requestMs = RequestLineMs();
@@ -339,7 +309,7 @@ ExchangeEnded FastLink::Step() {
     if (!ended_) {
         OnSilence();  // nothing more can happen: give the request up now
     }
-    if (r_.Link.TickCount == 0 && lastEvent_.has_value()) {
+    if (Machine(r_).Link.TickCount == 0 && lastEvent_.has_value()) {
         switch (*lastEvent_) {
             case FrameEvent::Passed: exchange.outcome = Outcome::Answered; break;
             case FrameEvent::Exception: exchange.outcome = Outcome::Exception; break;
@@ -411,24 +381,25 @@ void FastLink::TraceDropped(const char* when) {
 
 void FastLink::OnByteDelivered() {
     if (!waiting_ || ended_) return;
-    if (r_.Link.TickCount == 0) {
+    if (Machine(r_).Link.TickCount == 0) {
         ended_ = true;
         lastEvent_ = link_.Engine().LastFrameEvent();
-    } else if (!KeepsEngineRhythm(r_.Link.RequestFunction)) {
+    } else if (!KeepsEngineRhythm(Machine(r_).Link.RequestFunction)) {
         silence_->Start(timeoutMs_);  // silence is counted from the last byte
     }
 }
 
 void FastLink::OnSilence() {
     if (ended_) return;
-    if (waiting_ && KeepsEngineRhythm(r_.Link.RequestFunction)) {
+    if (waiting_ && KeepsEngineRhythm(Machine(r_).Link.RequestFunction)) {
         link_.Tick();  // one of the engine's own ticks
     } else {
-        for (int tick = 0; tick < kMostTicksOfOneRequest && r_.Link.TickCount != 0; ++tick) {
+        for (int tick = 0; tick < kMostTicksOfOneRequest && Machine(r_).Link.TickCount != 0;
+             ++tick) {
             link_.Tick();
         }
     }
-    if (r_.Link.TickCount == 0) ended_ = true;
+    if (Machine(r_).Link.TickCount == 0) ended_ = true;
 }
 
 int ScanAddresses(FastLink& link, int from, int to, int timeoutMs,

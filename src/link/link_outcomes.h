@@ -27,6 +27,13 @@ struct ExchangeEnded {
     int address = 0;
     Outcome outcome = Outcome::Silent;
     std::vector<std::uint8_t> request;  // as sent (or withheld), its CRC included
+    int exceptionCode = 0;              // the sensor's code, for an exception reply
+};
+
+// The whole setup of a sensor has been read: its serial number and the address it answered at.
+struct SetupRead {
+    std::string serialNumber;
+    int address = 0;
 };
 
 // A measurement poll answered: the sensor's address, the Channels page's channel it answered
@@ -71,6 +78,14 @@ struct DownloadResult {
     unsigned blockTotal = 0;
 };
 
+// The stamp that follows a completed download: answered, with the software issue the sensor
+// returned, or given up after its attempts went unanswered.
+struct DownloadStamped {
+    DownloadOrigin origin = DownloadOrigin::None;
+    bool answered = false;
+    std::string issue;
+};
+
 // What a sensor confirmed by answering a request that changes it.
 enum class ConfirmedChange {
     Calibration,  // a conductivity, temperature or output calibration, a reset, a source
@@ -104,9 +119,11 @@ class LinkObserver {
     virtual void DownloadHasStarted(const DownloadStart&) {}
     virtual void DownloadHasProgressed(const DownloadProgress&) {}
     virtual void DownloadHasEnded(const DownloadResult&) {}
+    virtual void DownloadWasStamped(const DownloadStamped&) {}
     virtual void AddressWasFound(int /*address*/) {}
     virtual void SensorConfirmed(const Confirmation&) {}
     virtual void SetupFileHandled(const SetupFileUse&) {}
+    virtual void SetupWasRead(const SetupRead&) {}
 };
 
 }  // namespace corvane

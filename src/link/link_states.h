@@ -52,6 +52,18 @@ enum class ChannelSwitch : int {
     Switched = 2,   // the poll to the new address is outstanding
     Answered = 3,
     TimedOut = 4,
+    // A reply came but failed its frame check, or was an exception: the channel's visit ends at
+    // once and the cycle moves on, keeping the readings its sensor gave last.
+    Rejected = 5,
+};
+
+// The calibration stamp: a confirmed calibration or reset waits for the stamp that writes the
+// date and the operator into the sensor, which is queued when the page is left or applied; the
+// engine's next tick takes the queued stamp as done and has every window reload.
+enum class CalibrationStamp : int {
+    None = 0,
+    ToStamp = 1,  // a calibration or reset was confirmed since the last stamp
+    Queued = 100,
 };
 
 }  // namespace corvane

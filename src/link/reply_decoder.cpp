@@ -4,6 +4,7 @@
 
 #include "link/address_scan.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
 #include "link/upload_blocks.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr int kCompletedHoldTicks = 40;
 
 void DecodeMeasurement(SharedRecords& r) {
-    const std::span<const std::uint8_t> f(r.Link.RxFrame);
+    const std::span<const std::uint8_t> f(Machine(r).Link.RxFrame);
     SensorData& s = r.Sensor;
     s.CondRaw = GetS16(f, 2) * 0.1;
     s.CondComp = GetS16(f, 4) * 0.1;
@@ -27,19 +28,20 @@ void DecodeMeasurement(SharedRecords& r) {
 }
 
 void DecodeUploadBlock(SharedRecords& r) {
-    r.Slots.Set(line::kReceivingDataBlock, line::ReceivingDataBlock(r.UploadBlock + 1));
-    if (r.UploadBlock < 0 || r.UploadBlock >= kUploadBlockCount) {
+    r.Slots.Set(line::kReceivingDataBlock, line::ReceivingDataBlock(Machine(r).UploadBlock + 1));
+    if (Machine(r).UploadBlock < 0 || Machine(r).UploadBlock >= kUploadBlockCount) {
         return;
     }
-    r.UploadFailedBlock = -1;
-    r.UploadFailedAttempts = 0;
-    DecodeDataBlock(r.Sensor, r.UploadBlock,
-                    std::span<const std::uint8_t>(r.Link.RxFrame).subspan<2, kDataBlockSize>());
-    if (r.UploadBlock < kUploadBlockCount - 1) {
-        ++r.UploadBlock;
-        r.Queue.Queue(ReadDataBlock);
+    Machine(r).UploadFailedBlock = -1;
+    Machine(r).UploadFailedAttempts = 0;
+    DecodeDataBlock(
+        r.Sensor, Machine(r).UploadBlock,
+        std::span<const std::uint8_t>(Machine(r).Link.RxFrame).subspan<2, kDataBlockSize>());
+    if (Machine(r).UploadBlock < kUploadBlockCount - 1) {
+        ++Machine(r).UploadBlock;
+        Machine(r).Queue.Queue(ReadDataBlock);
     } else {
-        r.UploadBlock = kUploadFinished;
+        Machine(r).UploadBlock = kUploadFinished;
         r.Slots.Clear(line::kReceivingDataBlock);
     }
 }
@@ -47,19 +49,19 @@ void DecodeUploadBlock(SharedRecords& r) {
 // The reply to an install (0x73) or upgrade (0x74) stamp: the sensor echoes the function code in
 // byte 2 when it returns its software issue in bytes 3..5.
 void DecodeStampReply(SharedRecords& r, int function) {
-    const auto& f = r.Link.RxFrame;
+    const auto& f = Machine(r).Link.RxFrame;
     if (f[2] == function) {
         const std::string issue = IssueNumberText(f[3], f[4], f[5]);
         if (function == fn::kInstallStamp) {
             r.Sensor.InstallIssue = issue;
         }
         r.Sensor.UpgradeIssue = issue;
-        r.Download.DownloadOrigin = DownloadOrigin::None;
+        Machine(r).Download.DownloadOrigin = DownloadOrigin::None;
     }
     r.Slots.Clear(line::kIssueNotReturned);
-    r.Queue.Withdraw(function == fn::kInstallStamp ? StampInstall : StampUpgrade);
-    r.Engine.StampRetries = 0;
-    r.Download.DownloadOrigin = DownloadOrigin::StampAnswered;
+    Machine(r).Queue.Withdraw(function == fn::kInstallStamp ? StampInstall : StampUpgrade);
+    Machine(r).Engine.StampRetries = 0;
+    Machine(r).Download.DownloadOrigin = DownloadOrigin::StampAnswered;
 }
 
 bool ReportsCompletion(int function) {
@@ -79,25 +81,27 @@ bool ReportsCompletion(int function) {
 }  // namespace
 
 void DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
-    const int function = r.Link.RequestFunction;
+    const int function = Machine(r).Link.RequestFunction;
     switch (function) {
         case 0: break;
         case fn::kProbe:
-            r.Engine.SensorAnswering = false;
-            if (r.ScanState == ScanState::ProbeOutstanding) {
-                r.ScanState = ScanState::Found;
+            Machine(r).Engine.SensorAnswering = false;
+            if (Machine(r).ScanState == ScanState::ProbeOutstanding) {
+                Machine(r).ScanState = ScanState::Found;
             }
             break;
         case fn::kPoll:
-            r.Engine.SensorAnswering = true;
+            Machine(r).Engine.SensorAnswering = true;
             DecodeMeasurement(r);
             if (r.Sensor.ChannelSwitch == ChannelSwitch::Switched) {
                 r.Sensor.ChannelSwitch = ChannelSwitch::Answered;
             }
             break;
-        case fn::kDigitalSetup: r.Sensor.TempCompSlope = GetS16(r.Link.RxFrame, 2) * 0.01; break;
+        case fn::kDigitalSetup:
+            r.Sensor.TempCompSlope = GetS16(Machine(r).Link.RxFrame, 2) * 0.01;
+            break;
         case fn::kDataBlock:
-            r.Engine.SensorAnswering = false;
+            Machine(r).Engine.SensorAnswering = false;
             DecodeUploadBlock(r);
             break;
         case fn::kRequestDownload:
@@ -111,36 +115,43 @@ void DecodeReply(SharedRecords& r, DownloadReplyHandler* downloadReplies) {
         case fn::kInstallStamp:
         case fn::kUpgradeStamp: DecodeStampReply(r, function); break;
         case fn::kChangeAddress:
-            r.ScanState = ScanState::Finished;
+            Machine(r).ScanState = ScanState::Finished;
             r.Sensor.DeviceId = r.Sensor.NewDeviceId;
             r.Sensor.LastDeviceId = r.Sensor.NewDeviceId;
             break;
-        default: r.Engine.SensorAnswering = false; break;
+        default: Machine(r).Engine.SensorAnswering = false; break;
     }
     if (ReportsCompletion(function)) {
         r.Slots.Set(line::kFunctionCompleted, line::FunctionCompleted(function));
-        r.Engine.CompletedHold = kCompletedHoldTicks;
+        Machine(r).Engine.CompletedHold = kCompletedHoldTicks;
     }
-    r.Engine.CurrentCommand = 0;
+    Machine(r).Engine.CurrentCommand = 0;
 }
 
-void HandleRejectedReply(SharedRecords& r) {
-    switch (r.Link.RequestFunction) {
+void HandleRejectedReply(SharedRecords& r, RejectedReply how) {
+    LinkMachine& m = Machine(r);
+    switch (r.Link().RequestFunction) {
         case fn::kDataBlock:
-            if (r.UploadFailedBlock != r.UploadBlock) {
-                r.UploadFailedBlock = r.UploadBlock;
-                r.UploadFailedAttempts = 0;
+            if (how == RejectedReply::Exception) break;  // refused: the read ends here
+            if (m.UploadFailedBlock != m.UploadBlock) {
+                m.UploadFailedBlock = m.UploadBlock;
+                m.UploadFailedAttempts = 0;
             }
-            if (++r.UploadFailedAttempts < kUploadBlockAttempts) {
-                r.Queue.Queue(ReadDataBlock);
+            if (++m.UploadFailedAttempts < kUploadBlockAttempts) {
+                m.Queue.Queue(ReadDataBlock);
             } else {
-                r.UploadFailedBlock = -1;
-                r.UploadFailedAttempts = 0;
+                m.UploadFailedBlock = -1;
+                m.UploadFailedAttempts = 0;
                 r.Slots.Clear(line::kReceivingDataBlock);
             }
             break;
         case fn::kProbe:
-            if (r.ScanState == ScanState::ProbeOutstanding) r.ScanState = ScanState::ProbeTimedOut;
+            if (m.ScanState == ScanState::ProbeOutstanding) m.ScanState = ScanState::ProbeTimedOut;
+            break;
+        case fn::kPoll:
+            if (r.Sensor.ChannelSwitch == ChannelSwitch::Switched) {
+                r.Sensor.ChannelSwitch = ChannelSwitch::Rejected;
+            }
             break;
         default: break;
     }

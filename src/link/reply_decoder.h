@@ -17,12 +17,16 @@ class DownloadReplyHandler {
 // check are decoded.
 void DecodeReply(SharedRecords& records, DownloadReplyHandler* downloadReplies = nullptr);
 
-// What a reply that failed the frame check does besides the receive error line: nothing it
-// carries is stored. An upload asks for the same data block again, up to three attempts at one
-// block, after which the upload ends there as a time-out would end it; a probe that was
-// answered with a garbled frame counts as unanswered, so the scan goes on with the next
-// address. (Flash blocks and stamps are queued again by the receive path itself.)
-void HandleRejectedReply(SharedRecords& records);
+// How a reply was rejected: it failed the frame check, or it was the sensor's exception reply.
+enum class RejectedReply { FailedCheck, Exception };
+
+// What a rejected reply does besides the error line: nothing it carries is stored. An upload
+// asks for a data block whose reply failed the check again, up to three attempts at one block,
+// after which the upload ends there as a time-out would end it; a probe answered with a garbled
+// frame or an exception counts as unanswered, so the search goes on with the next address (what
+// answered is no sensor of ours); a channel's poll ends its visit at once, so the cycle moves
+// on. (Flash blocks and stamps are queued again by the receive path itself.)
+void HandleRejectedReply(SharedRecords& records, RejectedReply how);
 
 // Attempts at one data block before an upload whose replies keep failing the check ends.
 inline constexpr int kUploadBlockAttempts = 3;

@@ -7,6 +7,7 @@
 #include "framework/text_codec.h"
 #include "link/code_tables.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "link/wire_values.h"
 
@@ -36,7 +37,7 @@ std::string WireCharacters(const std::string& utf8, std::size_t first, std::size
 class RequestBuilder {
   public:
     RequestBuilder(SharedRecords& records, const LocalDate& today)
-        : r_(records), s_(records.Sensor), frame_(records.Link.TxFrame), today_(today) {}
+        : r_(records), s_(records.Sensor), frame_(Machine(records).Link.TxFrame), today_(today) {}
 
     void Byte(std::size_t index, int value) {
         frame_[kPayload + index] = static_cast<std::uint8_t>(value & 0xFF);
@@ -99,7 +100,7 @@ class RequestBuilder {
         ServiceRequests& svc = r_.Service;
         if (!svc.CalOutputsEntered) {
             // Nothing to send: the request stays outstanding unsent and times out.
-            r_.Link.RequestLength = 0;
+            Machine(r_).Link.RequestLength = 0;
             return;
         }
         Word(0, ScaledWireValue(svc.CalOut1Reading, 1000.0));
@@ -119,11 +120,11 @@ class RequestBuilder {
     }
 
     void EmptyFlashBlock() {
-        DownloadRecord& d = r_.Download;
+        DownloadRecord& d = Machine(r_).Download;
         Word(0, d.LastBlockAddress);
         Byte(2, d.LastBlockCount);
-        r_.Link.RequestLength = d.LastBlockCount + 7;
-        r_.Link.ReplyLength = 5;
+        Machine(r_).Link.RequestLength = d.LastBlockCount + 7;
+        Machine(r_).Link.ReplyLength = 5;
     }
 
     void Payload(int command, FlashBlockReader* blockReader) {
@@ -150,10 +151,10 @@ class RequestBuilder {
             case WriteDigitalSetup: DigitalSetup(); break;
             case WriteCustomConc: CustomPoints(s_.CustomConc, 100.0); break;
             case WriteCustomCond: CustomPoints(s_.CustomCond, 10.0); break;
-            case ReadDataBlock: Byte(0, r_.UploadBlock); break;
+            case ReadDataBlock: Byte(0, Machine(r_).UploadBlock); break;
             case RequestDownload: Byte(0, fn::kRequestDownload); break;
             case DownloadBlockCount:
-                Word(0, static_cast<std::uint16_t>(r_.Download.BlockTotal & 0xFFFF));
+                Word(0, static_cast<std::uint16_t>(Machine(r_).Download.BlockTotal & 0xFFFF));
                 break;
             case FlashBlock:
                 if (blockReader != nullptr) {
@@ -196,11 +197,11 @@ void BuildRequest(SharedRecords& records, int command, const LocalDate& today,
                   FlashBlockReader* blockReader) {
     auto info = FindCommand(command);
     if (!info) {
-        records.Engine.CurrentCommand = 0;
+        Machine(records).Engine.CurrentCommand = 0;
         command = PollMeasurement;
         info = FindCommand(command);
     }
-    LinkState& link = records.Link;
+    LinkState& link = Machine(records).Link;
     link.RequestFunction = info->function;
     link.RequestLength = info->requestLength;
     link.ReplyLength = info->replyLength;

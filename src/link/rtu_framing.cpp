@@ -5,6 +5,7 @@
 #include "link/command_table.h"
 #include "link/crc16.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/reply_decoder.h"
 #include "link/shared_records.h"
 
@@ -16,12 +17,12 @@ constexpr int kExceptionFrameLength = 5;
 constexpr std::uint8_t kExceptionBit = 0x80;
 
 void ResetRequestState(SharedRecords& r) {
-    r.Link.RxCount = 0;
-    r.Link.ReplyLength = 0;
-    r.Link.RequestLength = 0;
-    r.Link.TickCount = 0;
-    r.Link.RequestFunction = 0;
-    r.Engine.CurrentCommand = 0;
+    Machine(r).Link.RxCount = 0;
+    Machine(r).Link.ReplyLength = 0;
+    Machine(r).Link.RequestLength = 0;
+    Machine(r).Link.TickCount = 0;
+    Machine(r).Link.RequestFunction = 0;
+    Machine(r).Engine.CurrentCommand = 0;
 }
 
 // A download frame that failed (exception or bad CRC) is queued again and counted. The request
@@ -29,18 +30,18 @@ void ResetRequestState(SharedRecords& r) {
 // limit, and a finish whose answer cannot be read is a faulty restart, as an unanswered one is:
 // none of them is left waiting for a reply that will not come.
 void RequeueDownloadFrame(SharedRecords& r) {
-    DownloadRecord& d = r.Download;
-    switch (r.Link.RequestFunction) {
+    DownloadRecord& d = Machine(r).Download;
+    switch (Machine(r).Link.RequestFunction) {
         case fn::kRequestDownload:
             if (d.DownloadState == DownloadState::Requested ||
                 d.DownloadState == DownloadState::Rerequesting) {
                 d.DownloadState = DownloadState::Rerequesting;
-                r.Queue.Queue(RequestDownload);
+                Machine(r).Queue.Queue(RequestDownload);
             }
             break;
         case fn::kBlockCount:
-            r.Queue.Queue(DownloadBlockCount);
-            ++r.Engine.BlockRetries;
+            Machine(r).Queue.Queue(DownloadBlockCount);
+            ++Machine(r).Engine.BlockRetries;
             break;
         case fn::kFinishDownload:
             ClearReadings(r);
@@ -48,33 +49,34 @@ void RequeueDownloadFrame(SharedRecords& r) {
             r.Slots.Show(line::kFaultySensorRestart);
             break;
         case fn::kFlashBlock:
-            r.Queue.Queue(FlashBlock);
-            ++r.Engine.BlockRetries;
+            Machine(r).Queue.Queue(FlashBlock);
+            ++Machine(r).Engine.BlockRetries;
             break;
         case fn::kInstallStamp:
-            r.Queue.Queue(StampInstall);
-            ++r.Engine.StampRetries;
+            Machine(r).Queue.Queue(StampInstall);
+            ++Machine(r).Engine.StampRetries;
             break;
         case fn::kUpgradeStamp:
-            r.Queue.Queue(StampUpgrade);
-            ++r.Engine.StampRetries;
+            Machine(r).Queue.Queue(StampUpgrade);
+            ++Machine(r).Engine.StampRetries;
             break;
         default: break;
     }
 }
 
 bool IsExceptionFrame(const SharedRecords& r) {
-    const auto& f = r.Link.RxFrame;
-    return r.Link.RxCount == kExceptionFrameLength && f[0] == r.Sensor.DeviceId &&
+    const auto& f = r.Link().RxFrame;
+    return r.Link().RxCount == kExceptionFrameLength && f[0] == r.Sensor.DeviceId &&
            (f[1] & kExceptionBit) != 0;
 }
 
-// The first bytes of an exception frame, which is longer than the shortest replies (the four
-// bytes of a probe's or an address change's answer): the exchange waits for its fifth byte.
-bool ExceptionFrameUnderway(const SharedRecords& r) {
-    const auto& f = r.Link.RxFrame;
-    return r.Link.RxCount >= 2 && r.Link.RxCount < kExceptionFrameLength &&
-           f[0] == r.Sensor.DeviceId && (f[1] & kExceptionBit) != 0;
+// A reply from the sensor talked to whose function has the exception bit: its refusal. A request
+// whose answer is four bytes (a probe, an address change, a setup write) has it complete at its
+// fourth byte, before the exception frame's fifth; it ends the exchange as the refusal it is,
+// never as an answer, and the fifth byte then arrives between exchanges.
+bool StartsAsException(const SharedRecords& r) {
+    const auto& f = r.Link().RxFrame;
+    return r.Link().RxCount >= 2 && f[0] == r.Sensor.DeviceId && (f[1] & kExceptionBit) != 0;
 }
 
 }  // namespace
@@ -89,15 +91,15 @@ bool FrameCheckPasses(const std::uint8_t* frame, int length) {
 }
 
 void BeginRequest(SharedRecords& r) {
-    r.Link.RxFrame.fill(0);
-    r.Link.RxCount = 0;
-    r.Link.ReplyLength = 0;
-    r.Link.RequestLength = 0;
-    r.Link.TickCount = 1;
+    Machine(r).Link.RxFrame.fill(0);
+    Machine(r).Link.RxCount = 0;
+    Machine(r).Link.ReplyLength = 0;
+    Machine(r).Link.RequestLength = 0;
+    Machine(r).Link.TickCount = 1;
 }
 
 void FinishRequest(SharedRecords& r) {
-    LinkState& link = r.Link;
+    LinkState& link = Machine(r).Link;
     if (link.RequestLength < kShortestFrame ||
         link.RequestLength > static_cast<int>(kFrameBufferSize)) {
         return;
@@ -117,20 +119,22 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
     if (portNumber < 1 || portNumber > 4) {
         return FrameEvent::Ignored;
     }
-    LinkState& link = r.Link;
+    LinkState& link = Machine(r).Link;
     if (link.RxCount < static_cast<int>(kFrameBufferSize)) {
         link.RxFrame[static_cast<std::size_t>(link.RxCount)] = byte;
         ++link.RxCount;
     }
 
-    if (IsExceptionFrame(r)) {
+    const bool complete = link.RxCount >= link.ReplyLength;
+    if (IsExceptionFrame(r) || (complete && StartsAsException(r))) {
         r.Slots.Show(line::kTransmitError);
         r.Slots.Clear(line::kReceiveError);
         RequeueDownloadFrame(r);
+        HandleRejectedReply(r, RejectedReply::Exception);
         ResetRequestState(r);
         return FrameEvent::Exception;
     }
-    if (link.RxCount < link.ReplyLength || ExceptionFrameUnderway(r)) {
+    if (!complete) {
         return FrameEvent::Incomplete;
     }
 
@@ -145,7 +149,7 @@ FrameEvent ReceiveByte(SharedRecords& r, std::uint8_t byte, int portNumber,
         r.Slots.Show(line::kReceiveError);
         r.Slots.Clear(line::kTransmitError);
         RequeueDownloadFrame(r);
-        HandleRejectedReply(r);
+        HandleRejectedReply(r, RejectedReply::FailedCheck);
     }
     ResetRequestState(r);
     return passed ? FrameEvent::Passed : FrameEvent::Failed;

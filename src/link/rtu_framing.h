@@ -25,8 +25,9 @@ enum class FrameEvent {
     Failed,      // frame check failed, reply not decoded
 };
 
-// The receive path: stores the byte, recognises an exception reply at the fifth byte, and once
-// ReplyLength bytes are in, checks the CRC and decodes the reply only when the check passes.
+// The receive path: stores the byte, recognises an exception reply at the fifth byte (or, for a
+// reply of four bytes, at its fourth), and once ReplyLength bytes are in, checks the CRC and
+// decodes the reply only when the check passes.
 // Every path that ends the exchange resets the request state so that the next engine tick
 // sends again. A frame too short to carry a CRC fails the check.
 FrameEvent ReceiveByte(SharedRecords& records, std::uint8_t byte, int portNumber,

@@ -1,16 +1,26 @@
 #include "link/sensor_data.h"
 
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 
 namespace corvane {
 
 void ResetSensorData(SharedRecords& records) {
     records.Sensor = SensorData{};
-    records.Link.TickCount = 0;
-    records.Link.RxCount = 0;
-    records.ScanState = ScanState::Idle;
-    records.Engine.ReopenPort = true;
-    records.Engine.TransmitInhibit = false;
+    Machine(records).Link.TickCount = 0;
+    Machine(records).Link.RxCount = 0;
+    Machine(records).ScanState = ScanState::Idle;
+    Machine(records).Engine.ReopenPort = true;
+    Machine(records).Engine.TransmitInhibit = false;
+}
+
+void ReopenPortAtNextRequest(SharedRecords& records) {
+    Machine(records).Engine.ReopenPort = true;
+    Machine(records).Engine.TransmitInhibit = false;
+}
+
+void ForgetSetupSource(SharedRecords& records) {
+    Machine(records).SetupReadFromSerial.clear();
 }
 
 void ResetIdentity(SharedRecords& records) {
@@ -34,9 +44,9 @@ bool SetupReadFromConnectedSensor(const SharedRecords& records) {
     const std::string& serial = records.Sensor.SerialNumber;
     // The address too: the Channels page reads each channel's sensor, and hands the line back
     // to the sensor in use without its identity being read again.
-    return !records.SetupReadFromSerial.empty() && serial != kSerialNumberNotRead &&
-           serial == records.SetupReadFromSerial &&
-           records.Sensor.DeviceId == records.SetupReadFromAddress;
+    return !records.SetupReadFromSerial().empty() && serial != kSerialNumberNotRead &&
+           serial == records.SetupReadFromSerial() &&
+           records.Sensor.DeviceId == records.SetupReadFromAddress();
 }
 
 void ClearReadings(SharedRecords& records) {

@@ -121,9 +121,21 @@ struct SensorData {
     corvane::ChannelSwitch ChannelSwitch = corvane::ChannelSwitch::Idle;
 };
 
+// Whether the sensor's serial number has been read (it is neither the placeholder nor empty).
+inline bool SerialNumberRead(const SensorData& sensor) {
+    return !sensor.SerialNumber.empty() && sensor.SerialNumber != kSerialNumberNotRead;
+}
+
 // Puts every SensorData field back to its default and starts the link afresh (request state
 // cleared, scan idle, port to be reopened, transmission allowed).
 void ResetSensorData(SharedRecords& records);
+
+// The port is opened again, with the settings the records hold, at the next request (the
+// settings came from the state file); transmission is allowed again.
+void ReopenPortAtNextRequest(SharedRecords& records);
+
+// The setup the records hold no longer comes from a sensor (a configuration file was loaded).
+void ForgetSetupSource(SharedRecords& records);
 
 // Puts the identity and history texts back to their defaults and asks every page to re-read its
 // controls.

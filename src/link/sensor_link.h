@@ -8,6 +8,7 @@
 #include "link/command_engine.h"
 #include "link/download_sequence.h"
 #include "link/link_outcomes.h"
+#include "link/request_handle.h"
 
 namespace corvane {
 
@@ -16,6 +17,7 @@ namespace fw {
 class Clock;
 class OperatorPrompts;
 class Timer;
+struct DateTime;
 }  // namespace fw
 
 // The link to the sensors, with one owner: the engine and its receive path, the address scan,
@@ -95,26 +97,49 @@ class SensorLink {
     void NoteSetupFile(bool saved, std::string path, std::string fileOperator = {});
 
     // --- Requests ---
-    // Sends `command` at the next free exchange, after the lower-numbered pending ones.
-    void Queue(int command);
-    // Withdraws `command` if it is still pending, and forgets it as the command of the exchange
-    // that has just ended (a write given up).
+    // Sends `command` at the next free exchange, after the lower-numbered pending ones; the
+    // handle tells how its exchange ended.
+    RequestHandle Queue(int command);
+    // Withdraws `command` if it is still pending (its handles end as withdrawn), and forgets it
+    // as the command of the exchange that has just ended (a write given up).
     void Withdraw(int command);
     // The port is opened again at the next request (the settings came from the state file).
     void ReopenPort();
+    // Reads the sensor's whole setup, block after block. The handle ends Answered once every
+    // block is in (the observers are told SetupWasRead), or as the block that failed for good
+    // ended; a block whose reply failed its check is asked for again, up to three times.
+    RequestHandle ReadSetup();
+    // A lost block of a setup read under way is asked for again, the read going on from it.
+    RequestHandle ContinueSetupRead();
+    // The image file chosen for a download was read and checked (or refused).
+    void NoteImageChecked(bool checked);
+
+    // --- The calibration stamp ---
+    // A calibration or reset the sensor confirmed (or may yet take) waits for its stamp.
+    void NoteCalibrationToStamp();
+    // Once after one or more confirmed calibrations: `now` and the operator become the
+    // calibration date and name and the stamp that writes them into the sensor is queued. A
+    // refused handle when no calibration waits for its stamp.
+    RequestHandle StampCalibrationIfDue(const fw::DateTime& now);
     // Talk to `address` from now on, without the identity being read again (a command line
     // that checks an address of its own).
     void TalkTo(int address);
     // Asks whether a sensor answers at `address`; the address stays the one talked to.
     void ProbeAddress(int address);
     // Tells the sensor in use to answer at `newAddress` from now on (not a scan's step).
-    void SendNewAddress(int newAddress);
+    RequestHandle SendNewAddress(int newAddress);
 
   private:
     void SentRequest();
     void ReplyEnded(int function, FrameEvent event);
-    void EndExchange(Outcome outcome);
+    void EndExchange(Outcome outcome, int exceptionCode = 0);
+    void EndHandles(std::vector<std::shared_ptr<RequestHandle::State>>& handles, RequestEnd end,
+                    int exceptionCode = 0);
+    void EndUnsentHandles();
+    RequestHandle NewHandle(int command);
+    void EndSetupRead(RequestEnd end);
     void CheckDownloadEnd();
+    void CheckStampGivenUp();
     void StartAddressChange(int newAddress);
     void EndAddressCheck(Outcome outcome);
     template <typename Call>
@@ -128,8 +153,15 @@ class SensorLink {
     ChannelCycle cycle_;
     std::vector<LinkObserver*> observers_;
 
+    // The handles of requests queued and not yet sent, of the request on the line, and of the
+    // setup read under way.
+    std::vector<std::shared_ptr<RequestHandle::State>> queuedHandles_;
+    std::vector<std::shared_ptr<RequestHandle::State>> sentHandles_;
+    std::shared_ptr<RequestHandle::State> setupRead_;
+
     // The request outstanding, as it went out.
     bool outstanding_ = false;
+    int sentCommand_ = 0;
     int sentFunction_ = 0;
     int sentAddress_ = 0;
     std::vector<std::uint8_t> sentFrame_;
@@ -147,6 +179,7 @@ class SensorLink {
     DownloadOrigin downloadOrigin_ = DownloadOrigin::None;
     bool downloadCompleted_ = false;
     bool downloadCancelled_ = false;
+    bool stampAwaited_ = false;  // a completed download waits for its stamp
     unsigned lastBlocksTaken_ = 0;
     unsigned lastBlockTotal_ = 0;
 };

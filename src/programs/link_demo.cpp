@@ -101,7 +101,7 @@ class Display {
                 now, s.CondRaw, s.CondComp, s.Temperature, s.TempUnit.c_str(), s.Out1Current,
                 s.Out2Current);
         }
-        if (r.UploadBlock == 100 && !identityShown_) {
+        if (r.UploadBlock() == 100 && !identityShown_) {
             identityShown_ = true;
             const auto& s = r.Sensor;
             std::printf(
@@ -156,8 +156,7 @@ int main(int argc, char** argv) {
         }
         if (!uploadStarted && clock.Now() >= 2 * kSecond) {
             uploadStarted = true;
-            link.Records().UploadBlock = 0;
-            link.Link().Queue(corvane::ReadDataBlock);
+            link.Link().ReadSetup();
         }
         if (options.silentAfter > 0 && !silenced &&
             clock.Now() >=

@@ -187,13 +187,13 @@ class TourSteps {
             sheet.Page(software).Controls().UserClick(ids::kSwBrowse);
         });
         WaitFor("a chosen software image", kWindowLimitMs,
-                [&records] { return records.Download.ImageStatus == 1; });
+                [&records] { return records.Download().ImageStatus == 1; });
         Then([this, &sheet, software] {
             host_.AnswerFileDialogsWith("");
             if (sheet.IsOpen()) sheet.Page(software).Controls().UserClick(ids::kSwUpgrade);
         });
         WaitFor("a download part-way", kDownloadLimitMs,
-                [&records] { return records.Download.DownloadProgress >= 40; });
+                [&records] { return records.Download().DownloadProgress >= 40; });
         Then([this, &sheet, software] {
             if (!sheet.IsOpen() || sheet.ActiveIndex() != software) return;
             Save(fw::QtHost::WidgetOf(sheet.View()), "software-download.png");
@@ -218,7 +218,7 @@ class TourSteps {
             }
         });
         WaitFor("the setup read", kWindowLimitMs, [&records, before] {
-            return records.UploadBlock == 0 && records.Sensor.UpgradeIssue != *before;
+            return records.UploadBlock() == 0 && records.Sensor.UpgradeIssue != *before;
         });
     }
 

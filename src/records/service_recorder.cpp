@@ -4,14 +4,14 @@
 #include <cmath>
 #include <filesystem>
 
-#include "config/config_file.h"
-#include "config/setup_fields.h"
 #include "framework/atomic_file.h"
 #include "framework/clock.h"
 #include "link/command_table.h"
 #include "link/shared_records.h"
 #include "records/reading_figures.h"
 #include "records/sha256.h"
+#include "setup/config_file.h"
+#include "setup/setup_fields.h"
 
 namespace corvane::records {
 namespace {
@@ -24,24 +24,13 @@ constexpr auto kPollsKept = seconds(60);
 
 // A part of the setup (the default setup, also a change of the setup, is an event of its own).
 bool IsSetupWrite(int function) {
-    ConfirmedChange change{};
-    return IsConfirmedChange(function, change) && change == ConfirmedChange::SetupWrite &&
-           function != fn::kDefaultSetup;
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr && info->kind == FunctionKind::SetupPart;
 }
 
-const char* SetupPartName(int function) {
-    switch (function) {
-        case fn::kTempSetup: return "temperature setup";
-        case fn::kOutput1Setup: return "current output 1";
-        case fn::kOutput2Setup: return "current output 2";
-        case fn::kDigitalSetup: return "digital output";
-        case fn::kCustomConc: return "custom range concentrations";
-        case fn::kCustomCond: return "custom range conductivities";
-        case fn::kCustomText1:
-        case fn::kCustomText2: return "custom range text";
-        case fn::kPlantNumber: return "plant number";
-        default: return "setup";
-    }
+std::string SetupPartName(int function) {
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr && !info->part.empty() ? std::string(info->part) : "setup";
 }
 
 double ReadingOf(const ReadingRow& row, const std::string& name) {
@@ -145,14 +134,8 @@ void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
     const int f = ended.function;
     FinishCalibrations(false);
     if (setupWrite_ && !IsSetupWrite(f)) EndSetupWrite();
-    if (f == fn::kDataBlock && ended.outcome == Outcome::Answered &&
-        r_.UploadBlock == kUploadFinished) {
-        NoteSetupRead(ended.address);
-    }
     if (IsSetupWrite(f)) SetupWritePart(ended);
-    if (f == fn::kFlashBlock || f == fn::kInstallStamp || f == fn::kUpgradeStamp) {
-        DownloadExchange(ended);
-    }
+    if (f == fn::kFlashBlock) DownloadExchange(ended);
     ConfirmedChange change{};
     if (ended.outcome != Outcome::Answered && IsConfirmedChange(f, change) && !IsSetupWrite(f) &&
         f != fn::kInstallStamp && f != fn::kUpgradeStamp && f != fn::kCalibrationStamp) {
@@ -160,15 +143,19 @@ void ServiceRecorder::ExchangeHasEnded(const ExchangeEnded& ended) {
     }
 }
 
+void ServiceRecorder::SetupWasRead(const SetupRead& read) {
+    FinishCalibrations(false);
+    EndSetupWrite();  // a setup read ends the writes before it
+    NoteSetupRead(read.address);
+}
+
 void ServiceRecorder::NoteSetupRead(int address) {
     identityRead_ = true;
     identityAddress_ = address;
     identityPort_ = PortNow();
     identitySerial_ = r_.Sensor.SerialNumber;
-    for (const int part :
-         {fn::kTempSetup, fn::kOutput1Setup, fn::kOutput2Setup, fn::kDigitalSetup, fn::kCustomConc,
-          fn::kCustomCond, fn::kCustomText1, fn::kCustomText2, fn::kPlantNumber}) {
-        setupHeld_[part] = r_.Sensor;
+    for (const FunctionInfo& function : Functions()) {
+        if (function.kind == FunctionKind::SetupPart) setupHeld_[function.function] = r_.Sensor;
     }
     ServiceEvent event = NewEvent(kind::kSetupRead, address, true);
     event.summary = "setup read from the sensor";
@@ -578,20 +565,15 @@ void ServiceRecorder::DownloadHasStarted(const DownloadStart& start) {
     download_ = std::move(d);
 }
 
-void ServiceRecorder::DownloadExchange(const ExchangeEnded& ended) {
-    if (!download_) return;
-    if (ended.function == fn::kFlashBlock) {
-        ++download_->exchanges;
-        return;
-    }
-    if (!download_->result) return;
-    const bool install = ended.function == fn::kInstallStamp;
-    if (ended.outcome == Outcome::Answered) {
-        WriteDownload(*download_->result,
-                      install ? r_.Sensor.InstallIssue : r_.Sensor.UpgradeIssue);
-    } else if (r_.Download.DownloadOrigin == DownloadOrigin::None) {
-        WriteDownload(*download_->result, "");  // the stamp was given up
-    }
+void ServiceRecorder::DownloadExchange(const ExchangeEnded&) {
+    if (download_) ++download_->exchanges;
+}
+
+// The stamp after a completed download brings the issue the sensor runs now (none when the
+// stamp was given up).
+void ServiceRecorder::DownloadWasStamped(const DownloadStamped& stamped) {
+    if (!download_ || !download_->result) return;
+    WriteDownload(*download_->result, stamped.answered ? stamped.issue : "");
 }
 
 void ServiceRecorder::DownloadHasEnded(const DownloadResult& result) {

@@ -104,6 +104,8 @@ class ServiceRecorder : public LinkObserver {
     void SensorConfirmed(const Confirmation& confirmed) override;
     void DownloadHasStarted(const DownloadStart& start) override;
     void SetupFileHandled(const SetupFileUse& use) override;
+    void SetupWasRead(const SetupRead& read) override;
+    void DownloadWasStamped(const DownloadStamped& stamped) override;
 
   private:
     struct Poll {

@@ -3,9 +3,8 @@
 #include "calibration/calibration_points.h"
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
+#include "link/forced_outputs.h"
 #include "resources/calibration_page.h"
-#include "service/calibration_stamp.h"
-#include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
@@ -54,8 +53,8 @@ void CCalibratePage::InitialiseFields() {
     CopyFromSensor();
     ServiceRequests& svc = records_.Service;
     // Nothing is sent from here; a request already queued keeps the values it goes out with.
-    if (!records_.Queue.IsPending(corvane::CalibrateOutputs)) svc.CalOutputsEntered = false;
-    if (!records_.Queue.IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
+    if (!records_.Queue().IsPending(corvane::CalibrateOutputs)) svc.CalOutputsEntered = false;
+    if (!records_.Queue().IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
     svc.CalOutputPoint = 0;
     svc.TestCurrent1 = 0;
     svc.TestCurrent2 = 0;
@@ -144,7 +143,7 @@ void CCalibratePage::Confirm(const char* request, int command, const char* cance
     AskDefaultNo(request, kBoxCaption, [this, command, cancelled](fw::Answer answer) {
         if (answer == fw::Answer::Yes) {
             link_.Queue(command);
-            NoteCalibrationToStamp(records_);
+            link_.NoteCalibrationToStamp();
         } else {
             MessageBox(cancelled, kBoxCaption, fw::Icon::Exclamation, fw::Buttons::Ok);
         }
@@ -183,7 +182,7 @@ void CCalibratePage::CalibrateOutputs() {
                      UpdateData(false);
                      link_.Queue(corvane::CalibrateOutputs);
                      s.CalOutputsEntered = true;
-                     NoteCalibrationToStamp(records_);
+                     link_.NoteCalibrationToStamp();
                  });
 }
 
@@ -193,7 +192,7 @@ void CCalibratePage::NormalOutputs() {
 }
 
 void CCalibratePage::StampCalibration() {
-    StampCalibrationIfDue(records_, link_, host_.Now());
+    link_.StampCalibrationIfDue(host_.Now());
 }
 
 bool CCalibratePage::OnKillActive() {

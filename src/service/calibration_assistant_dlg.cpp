@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "framework/number_text.h"
+#include "link/forced_outputs.h"
 #include "link/sensor_link.h"
 #include "link/shared_records.h"
 #include "records/service_recorder.h"
 #include "resources/calibration_assistant.h"
-#include "service/calibration_stamp.h"
-#include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
@@ -117,7 +116,7 @@ bool CCalibrationAssistantDlg::OnInitDialog() {
     Controls().SetText(ids::kAsstDegrees, fw::FormatNumber("%g", rule.temperatureC));
     Controls().ListSetItems(ids::kAsstSteps, StepLines());
     Controls().ListSelect(ids::kAsstSteps, 0);
-    SetState(records_.Sensor.SerialNumber == "Serial Number" || records_.Sensor.SerialNumber.empty()
+    SetState(!SerialNumberRead(records_.Sensor)
                  ? "Read the sensor's setup first, so that the record and the certificate name "
                    "the sensor."
                  : "Sensor " + records_.Sensor.SerialNumber + " at address " +
@@ -140,7 +139,7 @@ void CCalibrationAssistantDlg::EndRun() {
     if (OutputsLeftForced(records_) && !BothOutputsCommandUnderway(records_)) {
         ReturnOutputsToNormal(records_, link_);
     }
-    StampCalibrationIfDue(records_, link_, host_.Now());
+    link_.StampCalibrationIfDue(host_.Now());
 }
 
 void CCalibrationAssistantDlg::OnNotify(int id, fw::Notify notify) {

@@ -6,10 +6,10 @@
 
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
+#include "link/forced_outputs.h"
 #include "page_kit/configuration_summary.h"
 #include "page_kit/list_filling.h"
 #include "resources/test_page.h"
-#include "service/forced_outputs.h"
 
 namespace corvane {
 namespace {
@@ -49,7 +49,7 @@ void CCommissionPage::InitialiseFields() {
     svc.TestCurrent1 = 0;
     svc.TestCurrent2 = 0;
     // Nothing is sent from here; a request already queued keeps the value it goes out with.
-    if (!records_.Queue.IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
+    if (!records_.Queue().IsPending(TestBothOutputs)) svc.TestCodeBoth = 0;
     out1Current_ = svc.TestOut1Display;
     out2Current_ = svc.TestOut2Display;
 }

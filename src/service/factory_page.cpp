@@ -5,7 +5,6 @@
 #include "framework/exchange_fields.h"
 #include "link/command_table.h"
 #include "resources/factory_page.h"
-#include "service/calibration_stamp.h"
 
 namespace corvane {
 namespace {
@@ -53,7 +52,7 @@ void CFactoryPage::InitialiseFields() {
 
 void CFactoryPage::CopyFromSensor() {
     currentSerial_ = SerialNumberValue(records_.Sensor.SerialNumber);
-    Controls().SetProgress(ids::kFacProgress, records_.Download.DownloadProgress);
+    Controls().SetProgress(ids::kFacProgress, records_.Download().DownloadProgress);
 }
 
 void CFactoryPage::OnNotify(int id, fw::Notify notify) {
@@ -115,12 +114,12 @@ void CFactoryPage::Confirm(const char* caption, const char* request, int command
                          return;
                      }
                      link_.Queue(command);
-                     if (calibrates) NoteCalibrationToStamp(records_);
+                     if (calibrates) link_.NoteCalibrationToStamp();
                  });
 }
 
 void CFactoryPage::StampCalibration() {
-    StampCalibrationIfDue(records_, link_, host_.Now());
+    link_.StampCalibrationIfDue(host_.Now());
 }
 
 bool CFactoryPage::OnKillActive() {

@@ -18,40 +18,11 @@ constexpr std::uint8_t kIllegalValue = 0x03;
 constexpr int kHighestAddress = 247;
 constexpr std::size_t kNameWidth = 16;
 
-// Request length of each function the sensor knows (flash blocks: without their data).
+// Request length of each function the sensor knows (flash blocks: without their data); 0 for
+// a function it does not know.
 int RequestLengthOf(int function) {
-    switch (function) {
-        case fn::kPoll:
-        case fn::kProbe:
-        case fn::kSource1K0:
-        case fn::kSource1K5: return 4;
-        case fn::kCalibrateCond:
-        case fn::kFinishDownload:
-        case fn::kDefaultSetup:
-        case fn::kDataBlock:
-        case fn::kRequestDownload:
-        case fn::kChangeAddress:
-        case fn::kTestOutputs: return 5;
-        case fn::kCalibrateTemp:
-        case fn::kBlockCount: return 6;
-        case fn::kTempSetup:
-        case fn::kFlashBlock: return 7;
-        case fn::kCalibrateOutputs: return 8;
-        case fn::kSerialNumber: return 10;
-        case fn::kOutput1Setup:
-        case fn::kOutput2Setup: return 12;
-        case fn::kPlantNumber: return 14;
-        case fn::kDigitalSetup: return 15;
-        case fn::kCustomText1:
-        case fn::kCustomText2: return 21;
-        case fn::kCustomConc:
-        case fn::kCustomCond: return 22;
-        case fn::kCalibrationStamp:
-        case fn::kResetCalibration:
-        case fn::kInstallStamp:
-        case fn::kUpgradeStamp: return 24;
-        default: return 0;
-    }
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr ? info->requestLength : 0;
 }
 
 std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> bytes) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/number_text.h"
+#include "link/command_engine.h"
 #include "link/command_table.h"
 #include "resources/channels_page.h"
 #include "resources/comms_page.h"
@@ -127,6 +128,51 @@ TEST_F(ChannelsPage, aSilentChannelShowsBlanksNamedInTheMessagesAndTheCycleMoves
               after.end());
 }
 
+// On a noisy shared line a garbled reply (or an exception) ends that channel's visit at once: the
+// cycle moves on at the next tick, the line is never left waiting for a time-out, no sensor is
+// taken for gone or reset, and a channel keeps the readings its sensor gave last.
+TEST_F(ChannelsPage, garbledRepliesOnANoisyLineNeverStallTheCycleNorBlankAChannel) {
+    std::uint32_t seed = 11;
+    for (sim::VirtualSensor& sensor : extra) {
+        sensor.Faults().corruptProbability = 0.15;
+        sensor.Faults().seed = seed++;
+    }
+    Toggle(1);
+    Toggle(2);
+    Toggle(3);
+    rig.Run(2 * kSecond);
+    const std::size_t from = WrittenCount();
+    rig.Run(60 * kSecond);
+    extra[0].Faults().exceptionReplies = true;  // and a sensor that refuses every request
+    rig.Run(10 * kSecond);
+    extra[0].Faults().exceptionReplies = false;
+    rig.Run(2 * kSecond);
+
+    const auto& times = rig.Line().WriteTimes();
+    ASSERT_GT(times.size(), from + 100);
+    fw::VirtualClock::Micros longestSilence = 0;
+    for (std::size_t i = from + 1; i < times.size(); ++i) {
+        longestSilence = std::max(longestSilence, times[i] - times[i - 1]);
+    }
+    // The poll is reported overdue after six ticks; a garbled reply never waits that long.
+    EXPECT_LT(longestSilence, 6 * CommandEngine::kTickMs * fw::kMillisecond);
+    const std::vector<int> polled = PolledAddresses(from);
+    for (const int address : {1, 2, 3}) {
+        EXPECT_GE(std::count(polled.begin(), polled.end(), address), 40) << address;
+    }
+    for (int channel = 1; channel <= 3; ++channel) {
+        EXPECT_NE(page->Text(Row(channel).condComp), "") << channel;
+        EXPECT_NE(page->Text(Row(channel).condComp), "0") << channel;
+    }
+    for (const auto& items :
+         {page->ListItems(kChnMessagesLeft), page->ListItems(kChnMessagesRight)}) {
+        for (const std::string& item : items) {
+            EXPECT_EQ(item.find("Not Answering"), std::string::npos) << item;
+            EXPECT_EQ(item.find("Resetting"), std::string::npos) << item;
+        }
+    }
+}
+
 // The channels' sensors are read whole on the page; once the line is back with the sensor in
 // use, a setup read from a channel's sensor is no longer taken for that sensor's.
 TEST_F(ChannelsPage, aSetupReadFromAChannelIsNotTheConnectedSensorsOnceTheLineIsBack) {
@@ -135,8 +181,8 @@ TEST_F(ChannelsPage, aSetupReadFromAChannelIsNotTheConnectedSensorsOnceTheLineIs
     Open("Monitor");
     rig.Run(2 * kSecond);
     EXPECT_EQ(rig.Records().Sensor.DeviceId, 0);
-    if (!rig.Records().SetupReadFromSerial.empty()) {
-        EXPECT_EQ(rig.Records().SetupReadFromAddress, 3);
+    if (!rig.Records().SetupReadFromSerial().empty()) {
+        EXPECT_EQ(rig.Records().SetupReadFromAddress(), 3);
     }
     EXPECT_FALSE(SetupReadFromConnectedSensor(rig.Records()));
 }

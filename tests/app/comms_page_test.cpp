@@ -1,5 +1,6 @@
 #include "app/comms_page.h"
 
+#include "link/command_engine.h"
 #include "link/command_table.h"
 #include "resources/comms_page.h"
 #include "sheet_test_rig.h"
@@ -76,7 +77,7 @@ TEST_F(CommsPage, loadDefaultSetupThenApplyReopensThePortWith9600EightNoneOne) {
     EXPECT_EQ(opened.StopBits, 1);
     EXPECT_EQ(opened.PortNumber, 1);
     EXPECT_EQ(s.FlowControl, 'N');
-    EXPECT_EQ(rig.Records().ScanState, ScanState::Idle) << "the scan ended through 'applied'";
+    EXPECT_EQ(rig.Records().ScanState(), ScanState::Idle) << "the scan ended through 'applied'";
 }
 
 TEST_F(CommsPage, theOneAndAHalfStopBitsEntryOpensThePortWithOneStopBit) {
@@ -127,7 +128,7 @@ TEST_F(CommsPage, changeSensorAddressGivesTheSensorTheSelectedAddress) {
     const SensorData& s = rig.Records().Sensor;
     EXPECT_EQ(s.DeviceId, 9);
     EXPECT_EQ(s.LastDeviceId, 9);
-    EXPECT_EQ(rig.Records().ScanState, ScanState::Idle) << "the page acknowledged the change";
+    EXPECT_EQ(rig.Records().ScanState(), ScanState::Idle) << "the page acknowledged the change";
     EXPECT_EQ(page->Text(kComCurrentId), "9");
     EXPECT_EQ(page->Text(kComSelectId), "9");
 }
@@ -161,7 +162,7 @@ TEST_F(CommsPage, anAddressChangeStillBeingCheckedEndsWithASearchOrWithThePage) 
     rig.Settle();
     page->UserClick(kComSearchUp);
     rig.Run(4 * kSecond);
-    EXPECT_NE(rig.Records().ScanState, ScanState::ChangeAddress);
+    EXPECT_NE(rig.Records().ScanState(), ScanState::ChangeAddress);
     page->UserClick(kComStopSearch);
     rig.Run(2 * kSecond);
     EXPECT_TRUE(Sent(fn::kChangeAddress, from).empty());
@@ -189,8 +190,46 @@ TEST_F(CommsPage, searchDownFromZeroFindsTheSensorAndYesKeepsItsAddress) {
     EXPECT_EQ(found->box.text, "Device Found At ID 245");
     rig.Run(kSecond);
     EXPECT_EQ(rig.Records().Sensor.DeviceId, 245);
-    EXPECT_EQ(rig.Records().ScanState, ScanState::Idle);
+    EXPECT_EQ(rig.Records().ScanState(), ScanState::Idle);
     EXPECT_EQ(page->Text(kComCurrentId), "245");
+}
+
+// Another device on the line that refuses the probe with an exception reply (4 bytes complete the
+// probe's reply, so it fails its check) is passed within the probe's time-out: the search goes on
+// and offers the sensor beyond it, and no one is told an address was found at the device.
+TEST_F(CommsPage, aSearchPassesADeviceThatRefusesTheProbeWithAnException) {
+    rig.sensor.SetAddress(2);
+    second.SetAddress(1);
+    second.Faults().exceptionReplies = true;
+    rig.Line().Attach(second);
+    rig.host.ScriptAnswers({Answer::Yes});
+    const std::size_t from = WrittenCount();
+    page->UserClick(kComSearchUp);
+    rig.Run(6 * kSecond);
+
+    std::vector<fw::VirtualClock::Micros> probeTimes;
+    std::vector<int> probed;
+    const auto& written = rig.Line().Written();
+    for (std::size_t i = from; i < written.size(); ++i) {
+        if (written[i].size() >= 4 && written[i][1] == fn::kProbe) {
+            probed.push_back(written[i][0]);
+            probeTimes.push_back(rig.Line().WriteTimes()[i]);
+        }
+    }
+    ASSERT_EQ(probed, (std::vector<int>{1, 2}));
+    EXPECT_LE(probeTimes[1] - probeTimes[0], 2 * CommandEngine::kTickMs * fw::kMillisecond)
+        << "the refused probe ends with its reply, not with a time-out";
+    const fw::HeadlessHost::ShownBox* found = nullptr;
+    for (const auto& box : rig.host.Boxes()) {
+        if (box.box.caption == "Use This Modbus Device ?") {
+            EXPECT_EQ(found, nullptr) << "only one device is offered";
+            found = &box;
+        }
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->box.text, "Device Found At ID 2");
+    EXPECT_EQ(rig.Records().Sensor.DeviceId, 2);
+    EXPECT_EQ(rig.Records().ScanState(), ScanState::Idle);
 }
 
 TEST_F(CommsPage, stopSearchRestoresTheAddressTheSearchStartedFrom) {
@@ -199,11 +238,11 @@ TEST_F(CommsPage, stopSearchRestoresTheAddressTheSearchStartedFrom) {
     rig.Run(8 * kSecond);  // the poll outstanding at the click times out first
     EXPECT_NE(rig.Records().Sensor.DeviceId, 0);
     page->UserClick(kComSearchDown);  // a running search only changes direction
-    EXPECT_EQ(rig.Records().ScanDirection, 1);
+    EXPECT_EQ(rig.Records().ScanDirection(), 1);
     page->UserClick(kComStopSearch);
     rig.Run(kSecond);
     EXPECT_EQ(rig.Records().Sensor.DeviceId, 0);
-    EXPECT_EQ(rig.Records().ScanState, ScanState::Idle);
+    EXPECT_EQ(rig.Records().ScanState(), ScanState::Idle);
 }
 
 TEST_F(CommsPage, enterMovesTheFocusRoundTheFiveLists) {

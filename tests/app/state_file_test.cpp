@@ -12,6 +12,7 @@
 
 #include "app_test_rig.h"
 #include "framework/archive.h"
+#include "link/link_machine_access.h"
 
 namespace corvane {
 namespace {
@@ -291,9 +292,10 @@ TEST(StateFileExtremes, programRunsOnAFileOfExtremeValues) {
     EXPECT_EQ(rig.Records().Sensor.PortIndex, std::numeric_limits<int>::max());
     rig.LogIn("Ann", "K425TRM");
     auto& r = rig.Records();
-    for (const int command : {13, 14, 15, 16, 18, 19, 29, 37, 38, 27}) r.Queue.Queue(command);
-    r.ScanDirection = 0;
-    r.ScanState = ScanState::StartSearch;
+    for (const int command : {13, 14, 15, 16, 18, 19, 29, 37, 38, 27})
+        Machine(r).Queue.Queue(command);
+    Machine(r).ScanDirection = 0;
+    Machine(r).ScanState = ScanState::StartSearch;
     r.Sensor.ChannelSelected = 5;
     r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     rig.Run(30 * fw::kSecond);

@@ -115,7 +115,7 @@ TEST_F(GuidedStepTest, aSettledPointIsCalibratedOnceAndRecordedWithItsStretches)
     EXPECT_EQ(calibrations[0][2], 0x02) << "the 92.5 mS/cm point";
     const WindowFigures left = *step->Figures().asLeft;
     EXPECT_LE(std::fabs(left.mean - 92.5), 0.185);
-    EXPECT_EQ(link.Records().Service.CalibrationDone, 1) << "a stamp is due";
+    EXPECT_EQ(link.Records().CalibrationDone(), CalibrationStamp::ToStamp) << "a stamp is due";
 
     ASSERT_EQ(kept.events.size(), 1u);
     const records::ServiceEvent& e = kept.events.front();
@@ -140,7 +140,7 @@ TEST_F(GuidedStepTest, aSensorThatNeverConfirmsFailsTheStep) {
     EXPECT_EQ(step->End(), StepEnd::Failed);
     EXPECT_NE(step->Reason().find("not confirmed"), std::string::npos) << step->Reason();
     EXPECT_FALSE(step->Figures().asLeft);
-    EXPECT_EQ(link.Records().Service.CalibrationDone, 0);
+    EXPECT_EQ(link.Records().CalibrationDone(), CalibrationStamp::None);
     ASSERT_EQ(kept.events.size(), 1u);
     EXPECT_EQ(kept.events[0].result, records::result::kFailed);
     EXPECT_NE(kept.events[0].details.find(R"("run":"run-1")"), std::string::npos);

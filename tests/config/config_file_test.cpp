@@ -1,4 +1,4 @@
-#include "config/config_file.h"
+#include "setup/config_file.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32

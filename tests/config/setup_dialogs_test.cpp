@@ -4,6 +4,7 @@
 
 #include "config/setup_page.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "resources/custom_range_dialog.h"
 #include "resources/setup_digital_dialog.h"
 #include "resources/setup_output_dialogs.h"
@@ -20,7 +21,8 @@ class SetupDialogs : public testing::SheetRig {
   protected:
     void SetUp() override {
         SheetRig::SetUp();
-        rig.Records().Engine.TransmitInhibit = true;  // the queue stays as the dialogs leave it
+        Machine(rig.Records()).Engine.TransmitInhibit =
+            true;  // the queue stays as the dialogs leave it
         LogIn();
         page = &Open("Setup");
     }
@@ -36,7 +38,7 @@ class SetupDialogs : public testing::SheetRig {
         dialog.UserClick(button);
         rig.Settle();
     }
-    bool Pending(int command) { return rig.Records().Queue.IsPending(command); }
+    bool Pending(int command) { return rig.Records().Queue().IsPending(command); }
 
     fw::WindowModel* page = nullptr;
     const resources::OutputDialogIds& o1 = resources::kOutput1DialogIds;

@@ -6,9 +6,10 @@
 #include <fstream>
 #include <set>
 
-#include "config/config_file.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "resources/setup_page.h"
+#include "setup/config_file.h"
 #include "sheet_test_rig.h"
 
 namespace corvane {
@@ -30,7 +31,7 @@ class SetupPage : public testing::SheetRig {
     std::set<int> Pending() {
         std::set<int> pending;
         for (int code = 1; code < CommandQueue::kSize; ++code) {
-            if (rig.Records().Queue.IsPending(code)) pending.insert(code);
+            if (rig.Records().Queue().IsPending(code)) pending.insert(code);
         }
         return pending;
     }
@@ -91,27 +92,27 @@ TEST_F(SetupPage, applyKeepsTwoDecimalsOfTheSlopeAndLettersReadAsZero) {
 }
 
 TEST_F(SetupPage, applyQueuesTheTemperatureSetupEvenWhenNothingChanged) {
-    rig.Records().Engine.TransmitInhibit = true;  // keep the queue as Apply leaves it
+    Machine(rig.Records()).Engine.TransmitInhibit = true;  // keep the queue as Apply leaves it
     Apply();
-    EXPECT_TRUE(rig.Records().Queue.IsPending(WriteTempSetup));
+    EXPECT_TRUE(rig.Records().Queue().IsPending(WriteTempSetup));
 }
 
 TEST_F(SetupPage, plantNumberBoxTakesNoMoreThanTheSensorKeeps) {
-    rig.Records().Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
     page->UserType(kSetPlantNumber, "TANK-12-OUTLET");
     EXPECT_EQ(page->Text(kSetPlantNumber), "TANK-12-OU");
     Apply();
-    EXPECT_TRUE(rig.Records().Queue.IsPending(WritePlantNumber));
+    EXPECT_TRUE(rig.Records().Queue().IsPending(WritePlantNumber));
     EXPECT_EQ(Sensor().PlantNumber, "TANK-12-OU");
 }
 
 TEST_F(SetupPage, applyRefusesASlopeTheSensorCannotTake) {
-    rig.Records().Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
     TypeSlope("700");
     Apply();
     EXPECT_EQ(LastBox().box.text, "Please enter a number between 0 and 655.35.");
     EXPECT_DOUBLE_EQ(Sensor().TempCompSlope, 2.0);
-    EXPECT_FALSE(rig.Records().Queue.IsPending(WriteTempSetup));
+    EXPECT_FALSE(rig.Records().Queue().IsPending(WriteTempSetup));
     EXPECT_EQ(page->Focus(), kSetSlope);
 
     TypeSlope("-1");
@@ -138,20 +139,20 @@ TEST_F(SetupPage, writeIsRefusedWhileTheSensorIsNotAnsweringOrTheLineIsBusy) {
         EXPECT_EQ(LastBox().box.caption, "Sensor Setup Erase/Write Request !");
         EXPECT_TRUE(Pending().empty());
     };
-    rig.Records().Engine.TransmitInhibit = true;
-    rig.Records().Engine.SensorAnswering = false;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.SensorAnswering = false;
     refused();
-    rig.Records().Engine.SensorAnswering = true;
+    Machine(rig.Records()).Engine.SensorAnswering = true;
     rig.Records().Sensor.ChannelSwitch = ChannelSwitch::Requested;
     refused();
     rig.Records().Sensor.ChannelSwitch = ChannelSwitch::Idle;
-    rig.Records().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(rig.Records()).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     refused();
 }
 
 TEST_F(SetupPage, writeAfterYesQueuesExactlyTheNineSetupCommands) {
     ReadTheSetup();
-    rig.Records().Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
     rig.host.ScriptAnswers({Answer::Yes});
     page->UserClick(kSetWriteSensor);
     rig.Settle();
@@ -159,7 +160,7 @@ TEST_F(SetupPage, writeAfterYesQueuesExactlyTheNineSetupCommands) {
     EXPECT_TRUE(LastBox().box.defaultNo);
     EXPECT_EQ(Pending(), (std::set<int>{13, 14, 15, 16, 18, 19, 29, 37, 38}));
 
-    rig.Records().Queue = CommandQueue{};
+    Machine(rig.Records()).Queue = CommandQueue{};
     rig.host.ScriptAnswers({Answer::No});
     page->UserClick(kSetWriteSensor);
     rig.Settle();
@@ -193,7 +194,7 @@ TEST_F(SetupPage, writeOfASetupNotReadFromThisSensorSaysSoAndLeavesThePlaceholde
     ResetIdentity(rig.Records());
     rig.Run(kSecond);  // the page shows the identity put back
     EXPECT_EQ(page->Text(kSetPlantNumber), "Plant Number");
-    rig.Records().Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
     rig.host.ScriptAnswers({Answer::Yes});
     page->UserClick(kSetWriteSensor);
     rig.Settle();
@@ -221,7 +222,7 @@ TEST_F(SetupPage, writeTakesTheEditsThePageShowsBeforeApply) {
 }
 
 TEST_F(SetupPage, writeRefusesASetupHoldingAValueTheSensorCannotTake) {
-    rig.Records().Engine.TransmitInhibit = true;
+    Machine(rig.Records()).Engine.TransmitInhibit = true;
     Sensor().Out2.At20mA = 70000.0;  // as a configuration file may hold it
     rig.host.ScriptAnswers({Answer::Yes});
     page->UserClick(kSetWriteSensor);

@@ -6,6 +6,7 @@
 #include "hex_text.h"
 #include "link/command_table.h"
 #include "link/download_sequence.h"
+#include "link/link_machine_access.h"
 #include "link/record_date.h"
 #include "resources/factory_page.h"
 #include "resources/setup_page.h"
@@ -29,7 +30,7 @@ class DownloadPages : public testing::SheetRig {
         SheetRig::SetUp();
         LogIn();
     }
-    DownloadRecord& d() { return rig.Records().Download; }
+    DownloadRecord& d() { return Machine(rig.Records()).Download; }
 
     // Browses to `path` from the page's button `browse`.
     void Select(fw::WindowModel& page, int browse, const std::string& path) {
@@ -154,7 +155,7 @@ TEST_F(DownloadPages, decliningQueuesNothingAndBusyPagesRefuse) {
     Click(page, kSwUpgrade, Answer::No);
     EXPECT_EQ(LastBox().box.text, "Software Download Request Cancelled");
     EXPECT_EQ(d().DownloadState, DownloadState::Idle);
-    EXPECT_FALSE(rig.Records().Queue.IsPending(RequestDownload));
+    EXPECT_FALSE(rig.Records().Queue().IsPending(RequestDownload));
 
     Click(page, kSwUpgrade);
     Click(page, kSwUpgrade);
@@ -199,13 +200,13 @@ TEST_F(DownloadPages, downloadStartedOnOnePageShowsAndCancelsOnTheOther) {
 
 TEST_F(DownloadPages, cancelWithNoDownloadWithdrawsAQueuedStamp) {
     auto& page = Open("Software");
-    rig.Records().Queue.Queue(StampUpgrade);
-    rig.Records().Queue.Queue(FinishDownload);
+    Machine(rig.Records()).Queue.Queue(StampUpgrade);
+    Machine(rig.Records()).Queue.Queue(FinishDownload);
     page.UserClick(kSwCancel);
     rig.Settle();
     EXPECT_EQ(LastBox().box.text, "Software Download is not in Progress");
-    EXPECT_FALSE(rig.Records().Queue.IsPending(StampUpgrade));
-    EXPECT_FALSE(rig.Records().Queue.IsPending(FinishDownload));
+    EXPECT_FALSE(rig.Records().Queue().IsPending(StampUpgrade));
+    EXPECT_FALSE(rig.Records().Queue().IsPending(FinishDownload));
 }
 
 TEST_F(DownloadPages, installationFromTheFactoryPageRewritesBothRecords) {
@@ -257,7 +258,7 @@ TEST_F(DownloadPages, leavingAfterACalibrationStampsItOnceAndDefaultSetupAloneDo
     Click(page, kFacDefaultSetup);
     EXPECT_EQ(LastBox().box.caption, "Sensor Setup Erase/Write Request !");
     Open("Monitor");
-    EXPECT_FALSE(rig.Records().Queue.IsPending(WriteCalibrationStamp));
+    EXPECT_FALSE(rig.Records().Queue().IsPending(WriteCalibrationStamp));
     rig.Run(12 * kSecond);
 
     auto& again = Open("Factory Settings");

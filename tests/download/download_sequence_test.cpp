@@ -9,6 +9,7 @@
 #include "hex_text.h"
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/record_date.h"
 #include "link_test_support.h"
 #include "sim/simulated_link.h"
@@ -67,13 +68,13 @@ class DownloadSequenceTest : public ::testing::Test {
         int progress = 0;
         for (int i = 0; i < limit && !done(); ++i) {
             link.RunTicks(1);
-            progress = std::max(progress, r().Download.DownloadProgress);
+            progress = std::max(progress, r().Download().DownloadProgress);
         }
         return progress;
     }
     bool Idle() {
-        return r().Download.DownloadState == DownloadState::Idle &&
-               !r().Queue.IsPending(FinishDownload) && r().Link.RequestFunction != 0x69;
+        return r().Download().DownloadState == DownloadState::Idle &&
+               !r().Queue().IsPending(FinishDownload) && r().Link().RequestFunction != 0x69;
     }
 
     sim::SimulatedLink link;
@@ -83,7 +84,7 @@ class DownloadSequenceTest : public ::testing::Test {
 TEST_F(DownloadSequenceTest, acceptedBlocksAreFollowedByTheFinishAndTheUpgradeStamp) {
     Begin(PatternImage(12, 16));
     const int progress =
-        RunUntil([&] { return Written(0x74) > 0 && r().Link.TickCount == 0; }, 400);
+        RunUntil([&] { return Written(0x74) > 0 && r().Link().TickCount == 0; }, 400);
     link.RunTicks(3);
     const std::size_t announced = IndexOfFirst(0x67);
     EXPECT_EQ(Written(0x68, announced) + Written(0x69, announced), 12 + 1);
@@ -97,14 +98,14 @@ TEST_F(DownloadSequenceTest, acceptedBlocksAreFollowedByTheFinishAndTheUpgradeSt
     EXPECT_EQ(s.UpgradeName, "A. Fitter");
     EXPECT_EQ(s.UpgradeDate, RecordDateText(link.Host().Now()));
     EXPECT_EQ(s.InstallName, "Unknown Install Name") << "an upgrade leaves the installation";
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
     EXPECT_EQ(link.Host().Beeps(), std::vector<fw::Beep>{fw::Beep::Default});
     EXPECT_TRUE(link.Host().Boxes().empty());
 }
 
 TEST_F(DownloadSequenceTest, installationWritesBothRecordsAndTheInstallStamp) {
     Begin(PatternImage(3, 8), DownloadOrigin::FactoryPage);
-    RunUntil([&] { return Written(0x73) > 0 && r().Link.TickCount == 0; }, 200);
+    RunUntil([&] { return Written(0x73) > 0 && r().Link().TickCount == 0; }, 200);
     link.RunTicks(3);
     const SensorData& s = r().Sensor;
     EXPECT_EQ(s.InstallIssue, "2.0200");
@@ -117,28 +118,29 @@ TEST_F(DownloadSequenceTest, installationWritesBothRecordsAndTheInstallStamp) {
 TEST_F(DownloadSequenceTest, linesFollowTheStepsOfTheDownload) {
     Begin(PatternImage(3, 8));
     EXPECT_EQ(r().Slots.Text(31), "Msg 31..Preparing Software Download");
-    RunUntil([&] { return r().Download.DownloadState == DownloadState::Erasing; }, 20);
+    RunUntil([&] { return r().Download().DownloadState == DownloadState::Erasing; }, 20);
     EXPECT_EQ(r().Slots.Text(32), "Msg 32..Erasing Sensor Flash Memory");
     EXPECT_FALSE(r().Slots.Stands(31));
-    RunUntil([&] { return r().Download.DownloadState == DownloadState::SendingBlocks; }, 20);
+    RunUntil([&] { return r().Download().DownloadState == DownloadState::SendingBlocks; }, 20);
     EXPECT_EQ(r().Slots.Text(33), "Msg 33..Flash Download Starting");
     EXPECT_EQ(r().Slots.Text(7), "Msg 07..Function 0x67 Completed");
-    RunUntil([&] { return r().Download.BlockIndex == 2; }, 20);
+    RunUntil([&] { return r().Download().BlockIndex == 2; }, 20);
     EXPECT_EQ(r().Slots.Text(34), "Msg 34..Flash Block 1 Transmitted");
-    EXPECT_EQ(r().Download.DownloadProgress, 66);
+    EXPECT_EQ(r().Download().DownloadProgress, 66);
 }
 
 TEST_F(DownloadSequenceTest, finishAnsweredBeforeTheLastBlockAbortsWithTheBox) {
     Begin(PatternImage(10, 8));
-    RunUntil([&] { return r().Download.BlockIndex == 4; }, 100);
-    r().Queue.Queue(FinishDownload);  // goes out before the next block: the lowest code first
+    RunUntil([&] { return r().Download().BlockIndex == 4; }, 100);
+    Machine(r()).Queue.Queue(
+        FinishDownload);  // goes out before the next block: the lowest code first
     RunUntil([&] { return !link.Host().Boxes().empty(); }, 20);
     ASSERT_EQ(link.Host().Boxes().size(), 1u);
     EXPECT_EQ(link.Host().Boxes()[0].box.text, "Program Transfer Failed. Restart The Download !");
     EXPECT_EQ(link.Host().Boxes()[0].box.caption, "Software Download Status");
-    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
-    EXPECT_EQ(r().Download.ImageStatus, 1) << "the operator can start again at once";
+    EXPECT_EQ(r().Download().DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Download().ImageStatus, 1) << "the operator can start again at once";
     link.RunTicks(10);
     EXPECT_EQ(Written(0x68), 4);
     EXPECT_EQ(Written(0x74), 0);
@@ -152,7 +154,7 @@ TEST_F(DownloadSequenceTest, thirtyThreeRejectionsOfOneBlockAbortWithoutAThirtyF
     EXPECT_EQ(Written(0x68), 33);
     ASSERT_EQ(link.Host().Boxes().size(), 1u);
     EXPECT_EQ(link.Host().Boxes()[0].box.text, "Program Transfer Failed. Restart The Download !");
-    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download().DownloadState, DownloadState::Idle);
 }
 
 TEST_F(DownloadSequenceTest, silentSensorIsAskedAgainWithTheRotatingLineUntilCancel) {
@@ -184,7 +186,7 @@ TEST_F(DownloadSequenceTest, eachTimedOutAttemptGoesOutOnce) {
     Begin(PatternImage(4, 8));
     RunUntil([&] { return Written(0x66) == 2; }, 40);
     sensor().Faults().silent = false;  // the third request is answered
-    RunUntil([&] { return r().Download.DownloadState == DownloadState::SendingBlocks; }, 40);
+    RunUntil([&] { return r().Download().DownloadState == DownloadState::SendingBlocks; }, 40);
     sensor().Faults().silent = true;  // the first two attempts at block 0 go unanswered
     RunUntil([&] { return Written(0x68) == 2; }, 40);
     sensor().Faults().silent = false;
@@ -201,45 +203,45 @@ TEST_F(DownloadSequenceTest, eachTimedOutAttemptGoesOutOnce) {
 
 TEST_F(DownloadSequenceTest, cancelWhileBlocksFlowSendsNothingFurther) {
     Begin(PatternImage(20, 8));
-    RunUntil([&] { return r().Download.BlockIndex == 5; }, 100);
+    RunUntil([&] { return r().Download().BlockIndex == 5; }, 100);
     link.Link().CancelDownload();
     const int blocks = Written(0x68);
     link.RunTicks(20);
     EXPECT_EQ(Written(0x68), blocks);
     EXPECT_EQ(Written(0x69), 0);
-    EXPECT_EQ(r().Download.DownloadProgress, 0);
-    EXPECT_EQ(r().Download.BlockIndex, 0u);
+    EXPECT_EQ(r().Download().DownloadProgress, 0);
+    EXPECT_EQ(r().Download().BlockIndex, 0u);
     EXPECT_TRUE(link.Host().Boxes().empty());
 }
 
 TEST_F(DownloadSequenceTest, unknownVerdictResendsTheBlockWithoutCounting) {
     SharedRecords& rr = r();
-    rr.Download.Image = PatternImage(2, 4);
-    rr.Download.BlockTotal = 2;
-    rr.Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(rr).Download.Image = PatternImage(2, 4);
+    Machine(rr).Download.BlockTotal = 2;
+    Machine(rr).Download.DownloadState = DownloadState::SendingBlocks;
     testing::StartExchange(rr, FlashBlock);
-    rr.Link.TickCount = 1;
+    Machine(rr).Link.TickCount = 1;
     for (const std::uint8_t b : testing::WithCrc({0, 0x68, 0x5A})) {
         link.Engine().OnSerialByte(b, 1);
     }
     EXPECT_EQ(rr.Slots.Text(38), "Msg 80..Specific 0x5a Returned Hex Code");
-    EXPECT_EQ(rr.Engine.BlockRetries, 0);
-    EXPECT_EQ(rr.Download.BlockIndex, 0u);
-    EXPECT_TRUE(rr.Queue.IsPending(FlashBlock));
+    EXPECT_EQ(rr.Engine().BlockRetries, 0);
+    EXPECT_EQ(rr.Download().BlockIndex, 0u);
+    EXPECT_TRUE(rr.Queue().IsPending(FlashBlock));
 }
 
 TEST_F(DownloadSequenceTest, blockReplyThatFailsItsCheckSendsTheSameBlockAgain) {
     SharedRecords& rr = r();
-    rr.Download.Image = PatternImage(2, 4);
-    rr.Download.BlockTotal = 2;
-    rr.Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(rr).Download.Image = PatternImage(2, 4);
+    Machine(rr).Download.BlockTotal = 2;
+    Machine(rr).Download.DownloadState = DownloadState::SendingBlocks;
     testing::StartExchange(rr, FlashBlock);
     auto reply = testing::WithCrc({0, 0x68, 'h'});
     reply.back() ^= 0x01;
     for (const std::uint8_t b : reply) link.Engine().OnSerialByte(b, 1);
-    EXPECT_EQ(rr.Download.BlockIndex, 0u) << "an 'h' that fails its check is not believed";
-    EXPECT_EQ(rr.Engine.BlockRetries, 1);
-    EXPECT_TRUE(rr.Queue.IsPending(FlashBlock));
+    EXPECT_EQ(rr.Download().BlockIndex, 0u) << "an 'h' that fails its check is not believed";
+    EXPECT_EQ(rr.Engine().BlockRetries, 1);
+    EXPECT_TRUE(rr.Queue().IsPending(FlashBlock));
 }
 
 TEST_F(DownloadSequenceTest, repliesToTheOtherStepsThatFailTheirCheckDoNotStallTheDownload) {
@@ -250,35 +252,35 @@ TEST_F(DownloadSequenceTest, repliesToTheOtherStepsThatFailTheirCheckDoNotStallT
         reply.back() ^= 0x01;
         for (const std::uint8_t b : reply) link.Engine().OnSerialByte(b, 1);
     };
-    rr.Download.DownloadState = DownloadState::Requested;
+    Machine(rr).Download.DownloadState = DownloadState::Requested;
     garbled(RequestDownload, {0, 0x66, 0x66});
-    EXPECT_EQ(rr.Download.DownloadState, DownloadState::Rerequesting);
-    EXPECT_TRUE(rr.Queue.IsPending(RequestDownload));
+    EXPECT_EQ(rr.Download().DownloadState, DownloadState::Rerequesting);
+    EXPECT_TRUE(rr.Queue().IsPending(RequestDownload));
 
-    rr.Download.DownloadState = DownloadState::Erasing;
+    Machine(rr).Download.DownloadState = DownloadState::Erasing;
     garbled(DownloadBlockCount, {0, 0x67, 0x67});
-    EXPECT_TRUE(rr.Queue.IsPending(DownloadBlockCount));
-    EXPECT_EQ(rr.Engine.BlockRetries, 1);
+    EXPECT_TRUE(rr.Queue().IsPending(DownloadBlockCount));
+    EXPECT_EQ(rr.Engine().BlockRetries, 1);
 
-    rr.Download.DownloadState = DownloadState::SendingBlocks;
-    rr.Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(rr).Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(rr).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     garbled(FinishDownload, {0, 0x69, 0x69});
-    EXPECT_EQ(rr.Download.DownloadState, DownloadState::Idle);
+    EXPECT_EQ(rr.Download().DownloadState, DownloadState::Idle);
     EXPECT_EQ(rr.Slots.Text(39), "Msg 39..Faulty Sensor Restart");
-    EXPECT_FALSE(rr.Queue.IsPending(StampUpgrade));
+    EXPECT_FALSE(rr.Queue().IsPending(StampUpgrade));
 }
 
 TEST_F(DownloadSequenceTest, stampWithAWrongStatusByteKeepsTheIssueAndStillRefreshes) {
     SharedRecords& rr = r();
     rr.Sensor.UpgradeIssue = "2.0137";
-    rr.Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(rr).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     testing::StartExchange(rr, StampUpgrade);
     for (const std::uint8_t b : testing::WithCrc({0, 0x74, 'x', 0x02, 0x12, 0x34})) {
         link.Engine().OnSerialByte(b, 1);
     }
     EXPECT_EQ(rr.Sensor.UpgradeIssue, "2.0137");
-    EXPECT_FALSE(rr.Queue.IsPending(StampUpgrade));
-    EXPECT_EQ(rr.Download.DownloadOrigin, DownloadOrigin::StampAnswered);
+    EXPECT_FALSE(rr.Queue().IsPending(StampUpgrade));
+    EXPECT_EQ(rr.Download().DownloadOrigin, DownloadOrigin::StampAnswered);
     link.RunTicks(1);
     EXPECT_EQ(rr.PageRefresh, PageRefresh::Armed);
 }
@@ -305,7 +307,7 @@ TEST_F(DownloadSequenceTest, sixtyFourKibibytesArriveWholeWithATenthOfTheReplies
     faults.blockCorruptProbability = 0.05;
     faults.seed = 20261207;
     Begin(PatternImage(4096, 16));
-    RunUntil([&] { return Idle() && Written(0x74) > 0 && r().Link.TickCount == 0; }, 40000);
+    RunUntil([&] { return Idle() && Written(0x74) > 0 && r().Link().TickCount == 0; }, 40000);
     link.RunTicks(3);
     EXPECT_TRUE(sensor().FlashEquals(AsFlash(image_)));
     EXPECT_EQ(r().Sensor.UpgradeIssue, "2.0200");

@@ -9,6 +9,7 @@
 #include "framework/headless/headless_host.h"
 #include "hex_text.h"
 #include "link/download_sequence.h"
+#include "link/link_machine_access.h"
 
 namespace corvane {
 namespace {
@@ -61,14 +62,14 @@ TEST(HexImageCheck, recordOfThreeBytesAt0030GoesOutAsATenByteRequest) {
     SharedRecords r;
     const HexImageCheck check = Check(HexRecord(0, 0x30, {0x02, 0x33, 0x7A}) + kEndRecord);
     ASSERT_TRUE(check.accepted) << check.fault;
-    r.Download.Image = check.blocks;
-    r.Download.BlockTotal = 1;
+    Machine(r).Download.Image = check.blocks;
+    Machine(r).Download.BlockTotal = 1;
     fw::VirtualClock clock;
     fw::HeadlessHost host(clock);
     DownloadSequence(host, host).ReadBlock(r);
-    EXPECT_EQ(r.Link.RequestLength, 10);
-    EXPECT_EQ(r.Link.ReplyLength, 5);
-    const auto& f = r.Link.TxFrame;
+    EXPECT_EQ(r.Link().RequestLength, 10);
+    EXPECT_EQ(r.Link().ReplyLength, 5);
+    const auto& f = r.Link().TxFrame;
     EXPECT_EQ((std::vector<std::uint8_t>{f[2], f[3], f[4], f[5], f[6], f[7]}),
               (std::vector<std::uint8_t>{0x00, 0x30, 3, 0x02, 0x33, 0x7A}));
 }

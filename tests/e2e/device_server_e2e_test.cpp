@@ -65,18 +65,18 @@ TEST(DeviceServer, theLinkRunsOverTcpAndADroppedConnectionIsReportedOnceAndMadeA
     ResetSensorData(records);
     timer->Start(CommandEngine::kTickMs);
 
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering; }, 5));
     EXPECT_GT(records.Sensor.CondComp, 0.0);
 
     server.reset();  // the device server goes away
-    ASSERT_TRUE(WaitUntil([&] { return !records.Engine.SensorAnswering; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return !records.Engine().SensorAnswering; }, 10));
     ASSERT_TRUE(WaitUntil([&] { return CommsErrorBoxes(hostWindow, "") > 0; }, 5));
     WaitUntil([] { return false; }, 2);  // more requests go unanswered meanwhile
     EXPECT_EQ(CommsErrorBoxes(hostWindow, ""), 1) << "an outage is reported once";
 
     server = ServeOnTcp(port);  // back at the same address
     ASSERT_NE(server, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering; }, 10));
+    EXPECT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering; }, 10));
 }
 
 TEST(DeviceServer, addressesAreReadWholeOrRefused) {

@@ -106,13 +106,13 @@ TEST_F(ThreeSensorsOnTheSimulator, theChannelsPageShowsTheReadingsOfAllThree) {
 
 TEST_F(ThreeSensorsOnTheSimulator, searchFindsASensorThenMonitorAndChangeAddressWork) {
     ASSERT_EQ(Sensor().DeviceId, 0);
-    EXPECT_FALSE(Window().Records().Engine.SensorAnswering) << "nobody answers at address 0";
+    EXPECT_FALSE(Window().Records().Engine().SensorAnswering) << "nobody answers at address 0";
     fw::WindowModel& page = Page("Communications");
 
     host.ScriptAnswers({fw::Answer::Yes});  // "Device Found At ID 1": use it
     page.UserClick(kComSearchUp);
     ASSERT_TRUE(WaitUntil([&] { return FoundBoxShown(); }, 30));
-    ASSERT_TRUE(WaitUntil([&] { return Window().Records().ScanState == ScanState::Idle; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return Window().Records().ScanState() == ScanState::Idle; }, 10));
     EXPECT_EQ(Sensor().DeviceId, 1);
     EXPECT_EQ(page.Text(kComCurrentId), "1");
 
@@ -122,7 +122,7 @@ TEST_F(ThreeSensorsOnTheSimulator, searchFindsASensorThenMonitorAndChangeAddress
     WaitUntil([] { return false; }, 1);  // a reply from 1 still on its way lands first
     Sensor().CondComp = 0;
     ASSERT_TRUE(WaitUntil(
-        [&] { return Sensor().CondComp > 0 && Window().Records().Engine.SensorAnswering; }, 10))
+        [&] { return Sensor().CondComp > 0 && Window().Records().Engine().SensorAnswering; }, 10))
         << "the sensor at 3 answers";
 
     page.UserType(kComSelectId, "9");
@@ -137,8 +137,8 @@ TEST_F(ThreeSensorsOnTheSimulator, searchFindsASensorThenMonitorAndChangeAddress
     page.UserType(kComSelectId, "3");
     page.UserClick(kComMonitor);
     Sensor().CondComp = 0;
-    WaitUntil([&] { return !Window().Records().Engine.SensorAnswering; }, 10);
-    EXPECT_FALSE(Window().Records().Engine.SensorAnswering) << "nobody is left at address 3";
+    WaitUntil([&] { return !Window().Records().Engine().SensorAnswering; }, 10);
+    EXPECT_FALSE(Window().Records().Engine().SensorAnswering) << "nobody is left at address 3";
 }
 
 }  // namespace

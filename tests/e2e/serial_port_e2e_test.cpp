@@ -14,6 +14,7 @@
 
 #include "framework/headless/headless_host.h"
 #include "framework/qt/real_time_pump.h"
+#include "link/link_machine_access.h"
 #include "link/sensor_link.h"
 #include "link/serial_port.h"
 #include "link/shared_records.h"
@@ -73,23 +74,23 @@ class SerialPortEndToEnd : public RealPortRig {
 
 TEST_F(SerialPortEndToEnd, readingsArriveThroughTheRealPort) {
     ASSERT_TRUE(WaitUntil([&] { return records.Sensor.CondComp > 40.0; }, 5));
-    EXPECT_TRUE(records.Engine.SensorAnswering);
+    EXPECT_TRUE(records.Engine().SensorAnswering);
     EXPECT_TRUE(port->IsOpen());
     EXPECT_NEAR(records.Sensor.Temperature, 22.0, 2.0);
     EXPECT_TRUE(host.Boxes().empty());
 
-    records.UploadBlock = 0;
-    records.Queue.Queue(20);
+    Machine(records).UploadBlock = 0;
+    Machine(records).Queue.Queue(20);
     ASSERT_TRUE(WaitUntil([&] { return records.Sensor.PlantNumber == "TANK-0"; }, 10));
     EXPECT_EQ(records.Sensor.SerialNumber, "VX0100");
 }
 
 TEST_F(SerialPortEndToEnd, linkRecoversWhenTheSimulatorIsRestarted) {
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 1; }, 5));
     server.reset();  // the simulator goes away: the terminal hangs up
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 0; }, 8));
     StartSensor();
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 1; }, 10));
     EXPECT_GT(records.Sensor.CondComp, 40.0);
     EXPECT_LE(host.Boxes().size(), 2u)
         << "an outage is reported once, not at every write: " << host.Boxes().front().box.text
@@ -167,15 +168,15 @@ TEST(VexorSimStart, saysWhenNoSensorAnswersAtAddressZero) {
 }
 
 TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 5)) << output;
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 1; }, 5)) << output;
     records.Sensor.DeviceId = 3;
     ASSERT_TRUE(WaitUntil([&] { return records.Sensor.CondComp > 40.0; }, 5));
     StopSimulator();
     EXPECT_FALSE(std::filesystem::exists(link)) << "the simulator removes its link when it stops";
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 0; }, 8));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 0; }, 8));
     output.clear();
     ASSERT_TRUE(StartSimulator());
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering == 1; }, 10));
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering == 1; }, 10));
     EXPECT_EQ(records.Sensor.DeviceId, 3);
 }
 
@@ -184,7 +185,7 @@ TEST_F(VexorSimProgram, readingsArriveAndTheLinkRecoversAfterARestart) {
 class VexorSimStopSignal : public VexorSimProgram, public ::testing::WithParamInterface<int> {};
 
 TEST_P(VexorSimStopSignal, endsTheProgramCleanlyWhileItServes) {
-    ASSERT_TRUE(WaitUntil([&] { return records.Engine.SensorAnswering; }, 5)) << output;
+    ASSERT_TRUE(WaitUntil([&] { return records.Engine().SensorAnswering; }, 5)) << output;
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator->processId()), GetParam()), 0);
     ASSERT_TRUE(simulator->waitForFinished(5000)) << "the simulator goes on after the signal";
     EXPECT_EQ(simulator->exitStatus(), QProcess::NormalExit);

@@ -42,7 +42,7 @@ class ServicePagesOnTheSimulator : public ::testing::Test {
     Program& Start() {
         program = std::make_unique<Program>(simulator.Link());
         EXPECT_TRUE(program->Start());
-        EXPECT_TRUE(WaitUntil([&] { return program->Records().Engine.SensorAnswering; }, 5));
+        EXPECT_TRUE(WaitUntil([&] { return program->Records().Engine().SensorAnswering; }, 5));
         return *program;
     }
     // Forces output 2, closes the program with `answer` to the offer, starts it again and

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/config_file.h"
 #include "hex_text.h"
 #include "link/shared_records.h"
 #include "program_on_simulator.h"
@@ -19,6 +18,7 @@
 #include "resources/calibration_page.h"
 #include "resources/setup_page.h"
 #include "resources/test_page.h"
+#include "setup/config_file.h"
 
 namespace corvane {
 namespace {
@@ -103,7 +103,7 @@ TEST_F(ServiceRecordOnTheSimulator, bothProgramsRecordWhatTheyDidToTheSensor) {
         // The desktop tool: the setup read, point 2 calibrated, output 1 forced for about 2 s.
         RecordingProgram desktop(simulator.Link(), Records().toStdString());
         ProgramOnLink& p = desktop.program;
-        ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine.SensorAnswering; }, 5));
+        ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine().SensorAnswering; }, 5));
         p.LogIn();
         ASSERT_TRUE(WaitUntil([&] { return p.Sheet() != nullptr; }, 5));
         p.host.ScriptAnswers({fw::Answer::Yes});
@@ -242,7 +242,7 @@ TEST_F(ServiceRecordOnTheSimulator, aRecordThatCannotBeWrittenIsSaidOnceAndTheWo
 
     RecordingProgram desktop(simulator.Link(), blocked);
     ProgramOnLink& p = desktop.program;
-    ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine.SensorAnswering; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine().SensorAnswering; }, 5));
     p.LogIn();
     ASSERT_TRUE(WaitUntil([&] { return p.Sheet() != nullptr; }, 5));
     const auto said = [&p] {
@@ -257,7 +257,7 @@ TEST_F(ServiceRecordOnTheSimulator, aRecordThatCannotBeWrittenIsSaidOnceAndTheWo
     p.Page("Calibration")->UserClick(ids::kCalCond925);
     WaitUntil([] { return false; }, 16);  // the calibration, and its readings as left
     EXPECT_EQ(said(), 1) << "said once";
-    EXPECT_TRUE(p.Records().Engine.SensorAnswering) << "the link goes on";
+    EXPECT_TRUE(p.Records().Engine().SensorAnswering) << "the link goes on";
 }
 
 }  // namespace

@@ -66,19 +66,19 @@ TEST_F(SoftwareDownloadOnTheSimulator, upgradeWithRejectedAndLostBlocksLeavesThe
     program = std::make_unique<Program>(simulator.Link());
     ASSERT_TRUE(program->Start());
     Program& p = *program;
-    ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine.SensorAnswering; }, 5));
+    ASSERT_TRUE(WaitUntil([&] { return p.Records().Engine().SensorAnswering; }, 5));
     p.LogIn();
     ASSERT_TRUE(WaitUntil([&] { return p.Page("Software") != nullptr; }, 5));
     fw::WindowModel& page = *p.Page("Software");
 
     p.host.ScriptFileChoices({path});
     page.UserClick(ids::kSwBrowse);
-    ASSERT_TRUE(WaitUntil([&] { return p.Records().Download.ImageStatus == 1; }, 5))
+    ASSERT_TRUE(WaitUntil([&] { return p.Records().Download().ImageStatus == 1; }, 5))
         << page.Text(ids::kSwPath);
     p.host.ScriptAnswers({fw::Answer::Yes});
     page.UserClick(ids::kSwUpgrade);
     ASSERT_TRUE(
-        WaitUntil([&] { return p.Records().Download.DownloadState != DownloadState::Idle; }, 5));
+        WaitUntil([&] { return p.Records().Download().DownloadState != DownloadState::Idle; }, 5));
 
     int progress = 0;
     const bool finished = WaitUntil(
@@ -97,7 +97,7 @@ TEST_F(SoftwareDownloadOnTheSimulator, upgradeWithRejectedAndLostBlocksLeavesThe
     EXPECT_TRUE(WaitUntil(
         [&] {
             const auto status = page.ListItems(ids::kSwStatusList);
-            return p.Records().Download.DownloadState == DownloadState::Idle &&
+            return p.Records().Download().DownloadState == DownloadState::Idle &&
                    std::find(status.begin(), status.end(), "2.0200") != status.end();
         },
         10));

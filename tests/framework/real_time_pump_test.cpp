@@ -109,12 +109,13 @@ TEST(RealTimePump, theVirtualLineDeliversTheReplyAtLineSpeed) {
     BuildRequest(records, PollMeasurement, LocalDate{2026, 12, 7});
     FinishRequest(records);
     const std::vector<std::uint8_t> request(
-        records.Link.TxFrame.begin(), records.Link.TxFrame.begin() + records.Link.RequestLength);
+        records.Link().TxFrame.begin(),
+        records.Link().TxFrame.begin() + records.Link().RequestLength);
     FromQtAfter(200, [&] {  // written by a Qt timer after the line has been quiet for a while
         receiver.written = Steady::now();
         line.Write(request);
     });
-    const auto replyLength = static_cast<std::size_t>(records.Link.ReplyLength);
+    const auto replyLength = static_cast<std::size_t>(records.Link().ReplyLength);
     ASSERT_GT(replyLength, 0u);
     ASSERT_TRUE(WaitFor([&] { return receiver.bytes.size() == replyLength; }, 5));
     const std::chrono::microseconds character{line.CharacterTime()};

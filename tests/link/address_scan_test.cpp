@@ -37,7 +37,7 @@ class AddressScanTest : public ::testing::Test {
                                          1200 * kSecond);
     }
     bool RunUntilFinished() {
-        return link.Clock().RunUntilTrue([&] { return r().ScanState == ScanState::Finished; },
+        return link.Clock().RunUntilTrue([&] { return r().ScanState() == ScanState::Finished; },
                                          10 * kSecond);
     }
 
@@ -123,14 +123,14 @@ TEST_F(ScanWithSensorAt12, pollsGoOnWhileTheOperatorDecides) {
     ASSERT_TRUE(RunUntilBoxes(1));
     const std::size_t writesBefore = link.Line().Written().size();
     link.RunFor(4 * kSecond);
-    EXPECT_EQ(r().ScanState, ScanState::AwaitingOperator);
+    EXPECT_EQ(r().ScanState(), ScanState::AwaitingOperator);
     const auto& written = link.Line().Written();
     EXPECT_GE(written.size() - writesBefore, 15u);
     EXPECT_EQ(written.back()[1], 0x35);
     EXPECT_EQ(written.back()[0], 12);
     EXPECT_EQ(link.Host().Boxes().size(), 1u) << "the prompt is not repeated";
     link.RunFor(2 * kSecond);
-    EXPECT_EQ(r().ScanState, ScanState::Finished);
+    EXPECT_EQ(r().ScanState(), ScanState::Finished);
     EXPECT_EQ(r().Sensor.DeviceId, 11) << "Cancel restores the address the scan started from";
 }
 
@@ -141,8 +141,8 @@ TEST_F(ScanWithSensorAt12, addressChangeIsAcknowledgedAndAdopted) {
     const std::size_t writesBefore = link.Line().Written().size();
     link.Link().ChangeAddress(33);
     // The new address is probed first; nothing answers there, so the change goes ahead.
-    for (int i = 0; i < 20 && r().ScanState != ScanState::ChangeAddress; ++i) link.RunTicks(1);
-    ASSERT_EQ(r().ScanState, ScanState::ChangeAddress);
+    for (int i = 0; i < 20 && r().ScanState() != ScanState::ChangeAddress; ++i) link.RunTicks(1);
+    ASSERT_EQ(r().ScanState(), ScanState::ChangeAddress);
     ASSERT_GT(link.Line().Written().size(), writesBefore);
     EXPECT_EQ(link.Line().Written()[writesBefore][0], 33);
     EXPECT_EQ(link.Line().Written()[writesBefore][1], 0x30);
@@ -150,13 +150,13 @@ TEST_F(ScanWithSensorAt12, addressChangeIsAcknowledgedAndAdopted) {
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(41), "Msg 41..Setting New Modbus ID 33");
     link.RunTicks(2);
-    EXPECT_EQ(r().ScanState, ScanState::Finished);
+    EXPECT_EQ(r().ScanState(), ScanState::Finished);
     EXPECT_EQ(r().Sensor.DeviceId, 33);
     EXPECT_EQ(r().Sensor.LastDeviceId, 33);
     EXPECT_EQ(link.Sensor().Address(), 33);
     link.RunTicks(3);
     EXPECT_EQ(link.Line().Written().back()[0], 33);
-    EXPECT_TRUE(r().Engine.SensorAnswering);
+    EXPECT_TRUE(r().Engine().SensorAnswering);
 }
 
 TEST_F(ScanWithoutSensors, stopRestoresAndAppliedSettingsFinish) {
@@ -165,10 +165,10 @@ TEST_F(ScanWithoutSensors, stopRestoresAndAppliedSettingsFinish) {
     EXPECT_EQ(r().Sensor.DeviceId, 41);
     link.Link().StopSearch();  // while a probe is outstanding
     link.RunTicks(4);
-    EXPECT_EQ(r().ScanState, ScanState::Restore) << "acted on at the next sending tick";
+    EXPECT_EQ(r().ScanState(), ScanState::Restore) << "acted on at the next sending tick";
     link.RunTicks(1);
     EXPECT_EQ(r().Sensor.DeviceId, 40);
-    EXPECT_EQ(r().ScanState, ScanState::Finished);
+    EXPECT_EQ(r().ScanState(), ScanState::Finished);
     EXPECT_EQ(r().Slots.Text(43), "Msg 43..Restore Last Modbus ID 40");
     link.Link().ConfirmPortSettings();
     ASSERT_TRUE(RunUntilFinished());

@@ -5,6 +5,7 @@
 
 #include "link/command_table.h"
 #include "link/download_control.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -56,7 +57,7 @@ TEST_F(CommandEngineTest, answeredPollsGoOutOncePerTickWithReadingsAndSpinner) {
     EXPECT_NEAR(r().Sensor.CondComp, 48.0, 3.0);
     EXPECT_NEAR(r().Sensor.Temperature, 22.0, 2.0);
     EXPECT_GT(r().Sensor.Out1Current, 4.0);
-    EXPECT_TRUE(r().Engine.SensorAnswering);
+    EXPECT_TRUE(r().Engine().SensorAnswering);
 
     std::vector<std::string> spinner;
     for (int i = 0; i < 3; ++i) {
@@ -80,15 +81,15 @@ TEST_F(CommandEngineTest, firstTickOpensThePortWithTheDerivedSettings) {
     EXPECT_EQ(link.Line().Settings().BaudRate, 19200);
     EXPECT_EQ(link.Line().Settings().StopBits, 1);
     EXPECT_EQ(link.Line().Settings().Parity, 'E');
-    EXPECT_FALSE(r().Engine.ReopenPort);
-    EXPECT_TRUE(r().Engine.SensorAnswering);
+    EXPECT_FALSE(r().Engine().ReopenPort);
+    EXPECT_TRUE(r().Engine().SensorAnswering);
 }
 
 TEST_F(CommandEngineTest, portThatCannotBeOpenedIsNeverWrittenAndTimesOut) {
     link.Line().SetOpenFails(true);
     link.Start();
     EXPECT_EQ(TickWhenLineAppears(1, 30), 7);
-    EXPECT_TRUE(r().Engine.TransmitInhibit);
+    EXPECT_TRUE(r().Engine().TransmitInhibit);
     EXPECT_EQ(WriteCount(), 0u);
     EXPECT_EQ(TickWhenLineAppears(4, 30), 17);
 }
@@ -125,7 +126,7 @@ TEST_F(CommandEngineTest, linkThatWasUpPutsIdentityBackWhenTheSensorFallsSilent)
     EXPECT_EQ(r().Sensor.SerialNumber, "Serial Number");
     EXPECT_EQ(r().Sensor.InstallDate, "Unknown Install Date");
     EXPECT_EQ(r().Sensor.CondComp, 0.0);
-    EXPECT_FALSE(r().Engine.SensorAnswering);
+    EXPECT_FALSE(r().Engine().SensorAnswering);
     EXPECT_EQ(r().PageRefresh, PageRefresh::Armed) << "the identity reset asks the pages to reload";
 }
 
@@ -133,9 +134,9 @@ TEST_F(CommandEngineTest, queuedCommandsAreServedLowestFirstOnePerExchange) {
     link.Start();
     link.RunTicks(1);
     const std::size_t before = WriteCount();
-    r().Queue.Queue(WriteOutput1Setup);
-    r().Queue.Queue(WriteTempSetup);
-    r().Queue.Queue(WriteOutput1Setup);  // already pending: sent once
+    Machine(r()).Queue.Queue(WriteOutput1Setup);
+    Machine(r()).Queue.Queue(WriteTempSetup);
+    Machine(r()).Queue.Queue(WriteOutput1Setup);  // already pending: sent once
     link.RunTicks(4);
     EXPECT_EQ(FunctionsWritten(before), (std::vector<int>{0x50, 0x51, 0x35, 0x35}));
     EXPECT_EQ(r().Slots.Text(7), "Msg 07..Function 0x51 Completed");
@@ -145,7 +146,7 @@ TEST_F(CommandEngineTest, unansweredCommandIsDroppedAfterItsTimeOut) {
     link.Start();
     link.RunTicks(1);
     sensor().Faults().silent = true;
-    r().Queue.Queue(WritePlantNumber);  // sent on tick 2
+    Machine(r()).Queue.Queue(WritePlantNumber);  // sent on tick 2
     EXPECT_EQ(TickWhenLineAppears(3, 40), 14);
     EXPECT_EQ(r().Slots.Text(3), "Msg 03..Message Acknowledge Overdue");
     EXPECT_EQ(TickWhenLineAppears(4, 40), 18);
@@ -159,7 +160,7 @@ TEST_F(CommandEngineTest, calibrationAndDefaultSetupWaitFiftyTicksSilently) {
     link.RunTicks(21);  // the first poll times out; the next tick serves the long command
     for (const int command : {CalibrateCond92_5, LoadDefaultSetup}) {
         const std::size_t before = WriteCount();
-        r().Queue.Queue(command);
+        Machine(r()).Queue.Queue(command);
         for (int tick = 0; tick < 51; ++tick) {
             link.RunTicks(1);
             for (int n = 1; n <= 4; ++n) ASSERT_FALSE(r().Slots.Stands(n)) << "tick " << tick;
@@ -174,7 +175,7 @@ TEST_F(CommandEngineTest, calibrationAndDefaultSetupWaitFiftyTicksSilently) {
 TEST_F(CommandEngineTest, answeredCalibrationCompletesAfterSeconds) {
     link.Start();
     link.RunTicks(1);
-    r().Queue.Queue(CalibrateCond925);
+    Machine(r()).Queue.Queue(CalibrateCond925);
     link.RunTicks(2);
     EXPECT_FALSE(r().Slots.Stands(7));
     link.RunFor(3 * kSecond);
@@ -184,7 +185,7 @@ TEST_F(CommandEngineTest, answeredCalibrationCompletesAfterSeconds) {
 TEST_F(CommandEngineTest, completionLineIsClearedAfterFortyTicks) {
     link.Start();
     link.RunTicks(1);
-    r().Queue.Queue(WriteTempSetup);
+    Machine(r()).Queue.Queue(WriteTempSetup);
     link.RunTicks(2);  // sent on one tick, answered before the next
     EXPECT_TRUE(r().Slots.Stands(7));
     link.RunTicks(38);
@@ -195,11 +196,11 @@ TEST_F(CommandEngineTest, completionLineIsClearedAfterFortyTicks) {
 
 TEST_F(CommandEngineTest, finishedUploadArmsThePageRefresh) {
     link.Start();
-    r().UploadBlock = 0;
-    r().Queue.Queue(ReadDataBlock);
+    Machine(r()).UploadBlock = 0;
+    Machine(r()).Queue.Queue(ReadDataBlock);
     EXPECT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; },
                                           10 * kSecond));
-    EXPECT_EQ(r().UploadBlock, 0);
+    EXPECT_EQ(r().UploadBlock(), 0);
     EXPECT_EQ(r().Sensor.PlantNumber, "TANK-0");
     EXPECT_EQ(r().Sensor.SerialNumber, "VX0100");
     link.RunTicks(1);
@@ -213,7 +214,7 @@ TEST_F(CommandEngineTest, exceptionReplyEndsTheExchangeAndTheNextTickSendsAgain)
     link.RunTicks(1);
     link.RunFor(100 * kMillisecond);
     EXPECT_EQ(r().Slots.Text(5), "Msg 05..Transmit or CRC Error");
-    EXPECT_EQ(r().Link.TickCount, 0);
+    EXPECT_EQ(r().Link().TickCount, 0);
     sensor().Faults().exceptionReplies = false;
     link.RunTicks(2);
     EXPECT_FALSE(r().Slots.Stands(5));
@@ -236,7 +237,7 @@ class FlashBlockTiming : public CommandEngineTest {
     void StartBlocks() {
         link.Start();
         link.RunTicks(1);
-        r().Queue.Queue(FlashBlock);
+        Machine(r()).Queue.Queue(FlashBlock);
     }
     // Times between consecutive writes of flash blocks.
     std::vector<fw::VirtualClock::Micros> BlockSendIntervals() const {
@@ -260,7 +261,7 @@ TEST_F(FlashBlockTiming, firstAttemptTicksAfterFiftyMillisecondsAResendAfterTwoH
     link.RunTicks(1);
     EXPECT_EQ(link.Clock().Now() - sentAt, 50 * kMillisecond);
     link.RunTicks(5);  // the sixth waiting tick gives the block up and queues it again
-    EXPECT_EQ(r().Engine.BlockRetries, 1);
+    EXPECT_EQ(r().Engine().BlockRetries, 1);
     EXPECT_EQ(r().Slots.Text(38), "Msg 38..Flash Block 0 Error.. Resending");
     link.RunTicks(1);
     const auto resentAt = link.Clock().Now();
@@ -271,9 +272,9 @@ TEST_F(FlashBlockTiming, firstAttemptTicksAfterFiftyMillisecondsAResendAfterTwoH
 
 TEST_F(FlashBlockTiming, moreThanThirtyTwoFailedAttemptsStopTheDownloadWithABox) {
     StartBlocks();
-    r().Download.DownloadState = DownloadState::SendingBlocks;
-    r().Download.BlockTotal = 10;
-    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(r()).Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(r()).Download.BlockTotal = 10;
+    Machine(r()).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     sensor().Faults().exceptionReplies = true;
     link.RunFor(30 * kSecond);
     int blocks = 0;
@@ -283,9 +284,9 @@ TEST_F(FlashBlockTiming, moreThanThirtyTwoFailedAttemptsStopTheDownloadWithABox)
     EXPECT_EQ(link.Host().Boxes()[0].box.text, "Program Transfer Failed. Restart The Download !");
     EXPECT_EQ(link.Host().Boxes()[0].box.caption, "Software Download Status");
     EXPECT_EQ(link.Host().Beeps(), std::vector<fw::Beep>{fw::Beep::Exclamation});
-    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
-    EXPECT_EQ(r().Engine.BlockRetries, 0);
+    EXPECT_EQ(r().Download().DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Engine().BlockRetries, 0);
     EXPECT_EQ(FunctionsWritten().back(), 0x35) << "the link goes back to polling";
 }
 
@@ -299,10 +300,10 @@ class DownloadTimeOuts : public CommandEngineTest {
 };
 
 TEST_F(DownloadTimeOuts, unansweredRequestIsRepeatedWithTheRotatingLine) {
-    r().Download.DownloadState = DownloadState::Requested;
-    r().Queue.Queue(RequestDownload);
+    Machine(r()).Download.DownloadState = DownloadState::Requested;
+    Machine(r()).Queue.Queue(RequestDownload);
     link.RunTicks(8);
-    EXPECT_EQ(r().Download.DownloadState, DownloadState::Rerequesting);
+    EXPECT_EQ(r().Download().DownloadState, DownloadState::Rerequesting);
     std::set<std::string> shown;
     for (int i = 0; i < 6; ++i) {
         link.RunTicks(1);
@@ -325,29 +326,29 @@ TEST_F(DownloadTimeOuts, unansweredRequestIsRepeatedWithTheRotatingLine) {
 }
 
 TEST_F(DownloadTimeOuts, unansweredBlockCountAbortsAfterThirtyTicks) {
-    r().Download.DownloadState = DownloadState::Erasing;
-    r().Download.DownloadOrigin = DownloadOrigin::FactoryPage;
-    r().Queue.Queue(DownloadBlockCount);
+    Machine(r()).Download.DownloadState = DownloadState::Erasing;
+    Machine(r()).Download.DownloadOrigin = DownloadOrigin::FactoryPage;
+    Machine(r()).Queue.Queue(DownloadBlockCount);
     link.RunTicks(30);
     EXPECT_FALSE(r().Slots.Stands(37));
     link.RunTicks(1);
     EXPECT_EQ(r().Slots.Text(37), "Msg 37..Faulty Download Acknowledge");
-    EXPECT_EQ(r().Download.DownloadState, DownloadState::Idle);
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Download().DownloadState, DownloadState::Idle);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
 }
 
 // A download that ends in a faulty restart holds nothing afterwards: no stamp, no origin.
 TEST_F(DownloadTimeOuts, unansweredFinishReportsFaultyRestartAndFreesTheLink) {
-    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
-    r().Queue.Queue(FinishDownload);
+    Machine(r()).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(r()).Queue.Queue(FinishDownload);
     link.RunTicks(8);
     EXPECT_EQ(r().Slots.Text(39), "Msg 39..Faulty Sensor Restart");
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
 }
 
 TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
-    r().Download.DownloadOrigin = DownloadOrigin::FactoryPage;
-    r().Queue.Queue(StampInstall);
+    Machine(r()).Download.DownloadOrigin = DownloadOrigin::FactoryPage;
+    Machine(r()).Queue.Queue(StampInstall);
     link.RunTicks(13);
     EXPECT_EQ(r().Slots.Text(10), "Msg 10..Download Issue Not Returned");
     link.RunTicks(100);
@@ -355,27 +356,27 @@ TEST_F(DownloadTimeOuts, unansweredStampIsSentSixTimesThenGivenUp) {
     for (const int f : FunctionsWritten()) stamps += f == 0x73;
     EXPECT_EQ(stamps, 6);
     EXPECT_FALSE(r().Slots.Stands(10));
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
-    EXPECT_EQ(r().Engine.StampRetries, 0);
-    EXPECT_FALSE(r().Queue.IsPending(StampInstall));
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Engine().StampRetries, 0);
+    EXPECT_FALSE(r().Queue().IsPending(StampInstall));
 }
 
 TEST_F(DownloadTimeOuts, abortWithdrawsDownloadCommandsKeepsOthersAndClearsTheOrigin) {
-    r().Queue.Queue(RequestDownload);
-    r().Queue.Queue(FlashBlock);
-    r().Queue.Queue(WriteTempSetup);
-    r().Download.DownloadState = DownloadState::SendingBlocks;
-    r().Download.BlockIndex = 4;
-    r().Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
-    r().Engine.StampRetries = 2;
+    Machine(r()).Queue.Queue(RequestDownload);
+    Machine(r()).Queue.Queue(FlashBlock);
+    Machine(r()).Queue.Queue(WriteTempSetup);
+    Machine(r()).Download.DownloadState = DownloadState::SendingBlocks;
+    Machine(r()).Download.BlockIndex = 4;
+    Machine(r()).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(r()).Engine.StampRetries = 2;
     r().Slots.Set(34, "Msg 34..Flash Block 3 Transmitted");
     AbortDownload(r());
-    EXPECT_FALSE(r().Queue.IsPending(RequestDownload));
-    EXPECT_FALSE(r().Queue.IsPending(FlashBlock));
-    EXPECT_TRUE(r().Queue.IsPending(WriteTempSetup));
-    EXPECT_EQ(r().Download.BlockIndex, 0u);
-    EXPECT_EQ(r().Download.DownloadOrigin, DownloadOrigin::None);
-    EXPECT_EQ(r().Engine.StampRetries, 2);
+    EXPECT_FALSE(r().Queue().IsPending(RequestDownload));
+    EXPECT_FALSE(r().Queue().IsPending(FlashBlock));
+    EXPECT_TRUE(r().Queue().IsPending(WriteTempSetup));
+    EXPECT_EQ(r().Download().BlockIndex, 0u);
+    EXPECT_EQ(r().Download().DownloadOrigin, DownloadOrigin::None);
+    EXPECT_EQ(r().Engine().StampRetries, 2);
     EXPECT_FALSE(r().Slots.Stands(34));
 }
 
@@ -461,7 +462,7 @@ TEST_F(CommandEngineTest, answeredPollObserverSeesEachDecodedPollAndNothingElse)
     sensor().Faults().exceptionReplies = false;
     EXPECT_EQ(seen.size(), 3u);
 
-    r().Queue.Queue(WriteTempSetup);
+    Machine(r()).Queue.Queue(WriteTempSetup);
     link.RunTicks(3);
     EXPECT_EQ(FunctionsWritten(WriteCount() - 3), (std::vector<int>{0x50, 0x35, 0x35}));
     EXPECT_EQ(seen.size(), 5u);

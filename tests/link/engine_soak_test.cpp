@@ -5,6 +5,7 @@
 #include <set>
 
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -69,11 +70,11 @@ TEST(EngineSoak, tenThousandExchangesOverAnUnreliableLineNeverStick) {
         }
         longestWaitTicks = std::max(longestWaitTicks, waited);
         receiveErrorsSeen += r.Slots.Stands(6) ? 1 : 0;
-        ASSERT_LE(r.Link.TickCount, 1);
+        ASSERT_LE(r.Link().TickCount, 1);
         if (random() % 10 == 0) {
             const int command = commands[random() % commands.size()];
-            if (command == ReadDataBlock) r.UploadBlock = 0;
-            r.Queue.Queue(command);
+            if (command == ReadDataBlock) Machine(r).UploadBlock = 0;
+            Machine(r).Queue.Queue(command);
         }
     }
     EXPECT_GE(longestWaitTicks, 21) << "some replies were lost and timed out";
@@ -83,9 +84,9 @@ TEST(EngineSoak, tenThousandExchangesOverAnUnreliableLineNeverStick) {
     faults.corruptProbability = 0.0;
     link.RunFor(15 * kSecond);
     EXPECT_EQ(link.Line().Written().back()[1], 0x35);
-    EXPECT_TRUE(r.Engine.SensorAnswering);
+    EXPECT_TRUE(r.Engine().SensorAnswering);
     EXPECT_FALSE(r.Slots.Stands(6));
-    EXPECT_FALSE(r.Queue.FlagRaised() && r.Queue.IsPending(ReadDataBlock));
+    EXPECT_FALSE(r.Queue().FlagRaised() && r.Queue().IsPending(ReadDataBlock));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/crc16.h"
+#include "link/link_machine_access.h"
 #include "link/request_encoder.h"
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
@@ -23,14 +24,14 @@ inline std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> body) {
 // Sends `command` the way the engine does on a sending tick.
 inline void StartExchange(SharedRecords& r, int command) {
     BeginRequest(r);
-    r.Engine.CurrentCommand = command;
+    Machine(r).Engine.CurrentCommand = command;
     BuildRequest(r, command, kTestDate);
     FinishRequest(r);
 }
 
 // The request as it would go on the wire.
 inline std::vector<std::uint8_t> SentFrame(const SharedRecords& r) {
-    return {r.Link.TxFrame.begin(), r.Link.TxFrame.begin() + r.Link.RequestLength};
+    return {r.Link().TxFrame.begin(), r.Link().TxFrame.begin() + r.Link().RequestLength};
 }
 
 // Feeds every byte on port 1; returns the event of the last byte.

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link_test_support.h"
 
 namespace corvane {
@@ -20,24 +21,24 @@ TEST(ReceiveRobustness, randomByteStreamsInEveryRequestContext) {
 
     SharedRecords r;
     for (int round = 0; round < 4000; ++round) {
-        r.UploadBlock = oddValue(random);
-        r.ScanState = static_cast<ScanState>(round % 12);
+        Machine(r).UploadBlock = oddValue(random);
+        Machine(r).ScanState = static_cast<ScanState>(round % 12);
         r.Sensor.DeviceId = byte(random) % 248;
         r.Service.CalOutputsEntered = round % 2 == 1;
         testing::StartExchange(r, command(random));
         if (round % 7 == 0) {
-            r.Link.ReplyLength = oddValue(random) * 2;  // lengths no table row produces
+            Machine(r).Link.ReplyLength = oddValue(random) * 2;  // lengths no table row produces
         }
         const int count = length(random);
         for (int i = 0; i < count; ++i) {
             const FrameEvent event = ReceiveByte(r, static_cast<std::uint8_t>(byte(random)), 1);
             if (event != FrameEvent::Incomplete) {
-                EXPECT_EQ(r.Link.TickCount, 0);
-                EXPECT_EQ(r.Link.RxCount, 0);
+                EXPECT_EQ(r.Link().TickCount, 0);
+                EXPECT_EQ(r.Link().RxCount, 0);
             }
         }
-        EXPECT_GE(r.Link.RxCount, 0);
-        EXPECT_LE(r.Link.RxCount, static_cast<int>(kFrameBufferSize));
+        EXPECT_GE(r.Link().RxCount, 0);
+        EXPECT_LE(r.Link().RxCount, static_cast<int>(kFrameBufferSize));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/status_lines.h"
 #include "link_test_support.h"
 
@@ -18,7 +19,7 @@ class ReplyDecoding : public ::testing::Test {
   protected:
     // Requests data block `block` and answers it with `data` (16 bytes).
     void ReceiveBlock(int block, std::vector<std::uint8_t> data) {
-        r.UploadBlock = block;
+        Machine(r).UploadBlock = block;
         StartExchange(r, ReadDataBlock);
         std::vector<std::uint8_t> body{0x00, 0x60};
         data.resize(16, 0);
@@ -37,7 +38,7 @@ TEST_F(ReplyDecoding, pollReplyScalesSignedAndUnsignedReadings) {
     EXPECT_DOUBLE_EQ(r.Sensor.Concentration, 12.34);
     EXPECT_DOUBLE_EQ(r.Sensor.Out1Current, 20.0);
     EXPECT_DOUBLE_EQ(r.Sensor.Out2Current, 65.535);
-    EXPECT_TRUE(r.Engine.SensorAnswering);
+    EXPECT_TRUE(r.Engine().SensorAnswering);
     EXPECT_FALSE(r.Slots.Stands(7)) << "a poll is not a completed write";
 }
 
@@ -53,8 +54,8 @@ TEST_F(ReplyDecoding, completedWriteShowsLineSevenForFortyTicks) {
     StartExchange(r, WriteOutput1Setup);
     Feed(r, WithCrc({0x00, 0x51}));
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x51 Completed");
-    EXPECT_EQ(r.Engine.CompletedHold, 40);
-    EXPECT_FALSE(r.Engine.SensorAnswering);
+    EXPECT_EQ(r.Engine().CompletedHold, 40);
+    EXPECT_FALSE(r.Engine().SensorAnswering);
 }
 
 TEST_F(ReplyDecoding, digitalSetupReplyCarriesTheSlope) {
@@ -65,19 +66,19 @@ TEST_F(ReplyDecoding, digitalSetupReplyCarriesTheSlope) {
 }
 
 TEST_F(ReplyDecoding, probeAnswerMovesAWaitingScanToFound) {
-    r.ScanState = ScanState::ProbeOutstanding;
+    Machine(r).ScanState = ScanState::ProbeOutstanding;
     StartExchange(r, ProbeDeviceId);
     Feed(r, WithCrc({0x00, 0x30}));
-    EXPECT_EQ(r.ScanState, ScanState::Found);
+    EXPECT_EQ(r.ScanState(), ScanState::Found);
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x30 Completed");
 }
 
 TEST_F(ReplyDecoding, addressChangeIsAdopted) {
-    r.ScanState = ScanState::ChangeSent;
+    Machine(r).ScanState = ScanState::ChangeSent;
     r.Sensor.NewDeviceId = 42;
     StartExchange(r, ChangeDeviceId);
     Feed(r, WithCrc({0x00, 0x70}));
-    EXPECT_EQ(r.ScanState, ScanState::Finished);
+    EXPECT_EQ(r.ScanState(), ScanState::Finished);
     EXPECT_EQ(r.Sensor.DeviceId, 42);
     EXPECT_EQ(r.Sensor.LastDeviceId, 42);
 }
@@ -187,57 +188,57 @@ TEST_F(ReplyDecoding, customRangeBlocks) {
 TEST_F(ReplyDecoding, uploadQueuesEachNextBlockAndFinishesAfterSeventeen) {
     ReceiveBlock(0, {});
     EXPECT_EQ(r.Slots.Text(9), "Msg 09..Receiving Data Block 1 of 16");
-    EXPECT_EQ(r.UploadBlock, 1);
-    EXPECT_TRUE(r.Queue.IsPending(ReadDataBlock));
+    EXPECT_EQ(r.UploadBlock(), 1);
+    EXPECT_TRUE(r.Queue().IsPending(ReadDataBlock));
     EXPECT_FALSE(r.Slots.Stands(7));
 
     ReceiveBlock(15, {});
     EXPECT_EQ(r.Slots.Text(9), "Msg 09..Receiving Data Block 16 of 16");
-    EXPECT_EQ(r.UploadBlock, 16);
+    EXPECT_EQ(r.UploadBlock(), 16);
 
-    r.Queue.TakeLowest();
+    Machine(r).Queue.TakeLowest();
     ReceiveBlock(16, {});
-    EXPECT_EQ(r.UploadBlock, 100);
-    EXPECT_FALSE(r.Queue.IsPending(ReadDataBlock));
+    EXPECT_EQ(r.UploadBlock(), 100);
+    EXPECT_FALSE(r.Queue().IsPending(ReadDataBlock));
     EXPECT_FALSE(r.Slots.Stands(9));
 }
 
 TEST_F(ReplyDecoding, blockReplyOutsideAnUploadChangesNoSetup) {
-    r.UploadBlock = 100;
+    Machine(r).UploadBlock = 100;
     StartExchange(r, ReadDataBlock);
     std::vector<std::uint8_t> body(18, 0x11);
     body[0] = 0;
     body[1] = 0x60;
     Feed(r, WithCrc(body));
     EXPECT_EQ(r.Sensor.SerialNumber, "Serial Number");
-    EXPECT_EQ(r.UploadBlock, 100);
-    EXPECT_FALSE(r.Queue.IsPending(ReadDataBlock));
+    EXPECT_EQ(r.UploadBlock(), 100);
+    EXPECT_FALSE(r.Queue().IsPending(ReadDataBlock));
 }
 
 TEST_F(ReplyDecoding, installStampReturnsIssueToBothRecords) {
-    r.Download.DownloadOrigin = DownloadOrigin::FactoryPage;
-    r.Engine.StampRetries = 3;
+    Machine(r).Download.DownloadOrigin = DownloadOrigin::FactoryPage;
+    Machine(r).Engine.StampRetries = 3;
     r.Slots.Set(10, "Msg 10..Download Issue Not Returned");
-    r.Queue.Queue(StampInstall);
+    Machine(r).Queue.Queue(StampInstall);
     StartExchange(r, StampInstall);
     Feed(r, WithCrc({0x00, 0x73, 's', 0x02, 0x01, 0x40}));
     EXPECT_EQ(r.Sensor.InstallIssue, "2.0140");
     EXPECT_EQ(r.Sensor.UpgradeIssue, "2.0140");
-    EXPECT_EQ(r.Download.DownloadOrigin, DownloadOrigin::StampAnswered);
-    EXPECT_EQ(r.Engine.StampRetries, 0);
+    EXPECT_EQ(r.Download().DownloadOrigin, DownloadOrigin::StampAnswered);
+    EXPECT_EQ(r.Engine().StampRetries, 0);
     EXPECT_FALSE(r.Slots.Stands(10));
-    EXPECT_FALSE(r.Queue.IsPending(StampInstall));
+    EXPECT_FALSE(r.Queue().IsPending(StampInstall));
     EXPECT_FALSE(r.Slots.Stands(7)) << "stamps report no completion line";
 }
 
 TEST_F(ReplyDecoding, upgradeStampWithWrongStatusKeepsIssuesButStillFinishes) {
-    r.Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
+    Machine(r).Download.DownloadOrigin = DownloadOrigin::SoftwarePage;
     r.Sensor.InstallIssue = "1.0000";
     r.Sensor.UpgradeIssue = "1.0000";
     StartExchange(r, StampUpgrade);
     Feed(r, WithCrc({0x00, 0x74, 'x', 0x02, 0x01, 0x40}));
     EXPECT_EQ(r.Sensor.UpgradeIssue, "1.0000");
-    EXPECT_EQ(r.Download.DownloadOrigin, DownloadOrigin::StampAnswered);
+    EXPECT_EQ(r.Download().DownloadOrigin, DownloadOrigin::StampAnswered);
 
     StartExchange(r, StampUpgrade);
     Feed(r, WithCrc({0x00, 0x74, 't', 0x03, 0x00, 0x01}));
@@ -250,7 +251,7 @@ TEST_F(ReplyDecoding, downloadRepliesGoToTheDownloadHandler) {
         void OnDownloadReply(SharedRecords&, int function) override { seen.push_back(function); }
         std::vector<int> seen;
     } recorder;
-    r.Download.BlockTotal = 1;
+    Machine(r).Download.BlockTotal = 1;
     StartExchange(r, DownloadBlockCount);
     for (const std::uint8_t b : WithCrc({0x00, 0x67, 0x67})) {
         ReceiveByte(r, b, 1, &recorder);

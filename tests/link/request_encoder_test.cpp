@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link_test_support.h"
 
 namespace corvane {
@@ -28,19 +29,19 @@ class RequestEncoding : public ::testing::Test {
 
 TEST_F(RequestEncoding, lengthsFollowTheCommandTable) {
     StartExchange(r, WriteDigitalSetup);
-    EXPECT_EQ(r.Link.RequestFunction, 0x53);
-    EXPECT_EQ(r.Link.RequestLength, 15);
-    EXPECT_EQ(r.Link.ReplyLength, 6);
+    EXPECT_EQ(r.Link().RequestFunction, 0x53);
+    EXPECT_EQ(r.Link().RequestLength, 15);
+    EXPECT_EQ(r.Link().ReplyLength, 6);
     StartExchange(r, ReadDataBlock);
-    EXPECT_EQ(r.Link.RequestLength, 5);
-    EXPECT_EQ(r.Link.ReplyLength, 20);
+    EXPECT_EQ(r.Link().RequestLength, 5);
+    EXPECT_EQ(r.Link().ReplyLength, 20);
 }
 
 TEST_F(RequestEncoding, codeOutsideTheTableFallsBackToThePoll) {
-    r.Engine.CurrentCommand = 11;
+    Machine(r).Engine.CurrentCommand = 11;
     BuildRequest(r, 11, testing::kTestDate);
-    EXPECT_EQ(r.Link.RequestFunction, 0x35);
-    EXPECT_EQ(r.Engine.CurrentCommand, 0);
+    EXPECT_EQ(r.Link().RequestFunction, 0x35);
+    EXPECT_EQ(r.Engine().CurrentCommand, 0);
 }
 
 TEST_F(RequestEncoding, conductivityCalibrationCarriesItsPoint) {
@@ -157,8 +158,8 @@ TEST_F(RequestEncoding, calibrationStampCarriesDateAndOperatorName) {
 TEST_F(RequestEncoding, outputCalibrationOnlyWhileReadingsAreEntered) {
     r.Service.CalOutputsEntered = false;
     StartExchange(r, CalibrateOutputs);
-    EXPECT_EQ(r.Link.RequestLength, 0);  // nothing to write
-    EXPECT_EQ(r.Link.RequestFunction, 0x63);
+    EXPECT_EQ(r.Link().RequestLength, 0);  // nothing to write
+    EXPECT_EQ(r.Link().RequestFunction, 0x63);
 
     r.Service.CalOutputsEntered = true;
     r.Service.CalOutputPoint = 20;
@@ -180,19 +181,19 @@ TEST_F(RequestEncoding, identityTextsArePaddedToTheirWidth) {
 TEST_F(RequestEncoding, addressBlockAndCountPayloads) {
     r.Sensor.NewDeviceId = 200;
     EXPECT_EQ(Send(ChangeDeviceId), std::vector<std::uint8_t>{200});
-    r.UploadBlock = 16;
+    Machine(r).UploadBlock = 16;
     EXPECT_EQ(Send(ReadDataBlock), std::vector<std::uint8_t>{16});
-    r.Download.BlockTotal = 0x1234;
+    Machine(r).Download.BlockTotal = 0x1234;
     EXPECT_EQ(Send(DownloadBlockCount), (std::vector<std::uint8_t>{0x12, 0x34}));
     EXPECT_TRUE(Send(ProbeDeviceId).empty());
     EXPECT_TRUE(Send(CalibrateSource1K5).empty());
 }
 
 TEST_F(RequestEncoding, flashBlockWithoutReaderRepeatsTheLastHeader) {
-    r.Download.LastBlockAddress = 0x0030;
-    r.Download.LastBlockCount = 0;
+    Machine(r).Download.LastBlockAddress = 0x0030;
+    Machine(r).Download.LastBlockCount = 0;
     StartExchange(r, FlashBlock);
-    EXPECT_EQ(r.Link.RequestLength, 7);
+    EXPECT_EQ(r.Link().RequestLength, 7);
     EXPECT_EQ(Payload(r), (std::vector<std::uint8_t>{0x00, 0x30, 0x00}));
 }
 
@@ -200,9 +201,9 @@ TEST_F(RequestEncoding, flashBlockIsBuiltByTheBlockReader) {
     struct ThreeBytes : FlashBlockReader {
         void ReadBlock(SharedRecords& rec) override {
             const std::uint8_t block[] = {0x00, 0x30, 0x03, 0x02, 0x33, 0x7A};
-            std::copy(std::begin(block), std::end(block), rec.Link.TxFrame.begin() + 2);
-            rec.Link.RequestLength = 10;
-            rec.Link.ReplyLength = 5;
+            std::copy(std::begin(block), std::end(block), Machine(rec).Link.TxFrame.begin() + 2);
+            Machine(rec).Link.RequestLength = 10;
+            Machine(rec).Link.ReplyLength = 5;
         }
     } reader;
     BeginRequest(r);
@@ -218,7 +219,7 @@ TEST_F(RequestEncoding, pollServesARequestedChannelSwitch) {
     r.Sensor.ChannelSwitch = ChannelSwitch::Requested;
     StartExchange(r, PollMeasurement);
     EXPECT_EQ(r.Sensor.DeviceId, 30);
-    EXPECT_EQ(r.Link.TxFrame[0], 30);
+    EXPECT_EQ(r.Link().TxFrame[0], 30);
     EXPECT_EQ(r.Sensor.ChannelSwitch, ChannelSwitch::Switched);
 
     r.Sensor.ChannelSelected = 0;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link_test_support.h"
 
 namespace corvane {
@@ -28,8 +29,8 @@ TEST(RequestFraming, pollToAddressFiveIsFourBytesWithCrcLowFirst) {
     const std::uint16_t crc = Crc16(std::vector<std::uint8_t>{0x05, 0x35});
     EXPECT_EQ(SentFrame(r), (std::vector<std::uint8_t>{0x05, 0x35, static_cast<std::uint8_t>(crc),
                                                        static_cast<std::uint8_t>(crc >> 8)}));
-    EXPECT_EQ(r.Link.TickCount, 1);
-    EXPECT_EQ(r.Link.ReplyLength, 21);
+    EXPECT_EQ(r.Link().TickCount, 1);
+    EXPECT_EQ(r.Link().ReplyLength, 21);
 }
 
 TEST(RequestFraming, downloadFramesGoToTheBroadcastAddress) {
@@ -38,10 +39,10 @@ TEST(RequestFraming, downloadFramesGoToTheBroadcastAddress) {
     for (const int command : {RequestDownload, DownloadBlockCount, FlashBlock, FinishDownload,
                               StampInstall, StampUpgrade}) {
         StartExchange(r, command);
-        EXPECT_EQ(r.Link.TxFrame[0], 0) << "command " << command;
+        EXPECT_EQ(r.Link().TxFrame[0], 0) << "command " << command;
     }
     StartExchange(r, WriteTempSetup);
-    EXPECT_EQ(r.Link.TxFrame[0], 9);
+    EXPECT_EQ(r.Link().TxFrame[0], 9);
 }
 
 TEST(RequestFraming, everyFinishedFramePassesItsOwnCheck) {
@@ -49,7 +50,7 @@ TEST(RequestFraming, everyFinishedFramePassesItsOwnCheck) {
     for (int command = 0; command <= 40; ++command) {
         r.Service.CalOutputsEntered = true;
         StartExchange(r, command);
-        EXPECT_TRUE(FrameCheckPasses(r.Link.TxFrame.data(), r.Link.RequestLength))
+        EXPECT_TRUE(FrameCheckPasses(r.Link().TxFrame.data(), r.Link().RequestLength))
             << "command " << command;
     }
 }
@@ -62,39 +63,40 @@ class ReceivePath : public ::testing::Test {
 TEST_F(ReceivePath, exceptionIsRecognisedAtTheFifthByteFromOwnAddressOnly) {
     r.Sensor.DeviceId = 3;
     StartExchange(r, WriteTempSetup);  // normal reply is 4 bytes
-    r.Link.ReplyLength = 8;            // pretend a longer reply so the fifth byte is reached
+    Machine(r).Link.ReplyLength = 8;   // pretend a longer reply so the fifth byte is reached
     EXPECT_EQ(Feed(r, {0x03, 0xD0, 0x01, 0x00}), FrameEvent::Incomplete);
     EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Exception);
     EXPECT_EQ(r.Slots.Text(5), "Msg 05..Transmit or CRC Error");
     EXPECT_FALSE(r.Slots.Stands(6));
-    EXPECT_EQ(r.Link.RequestFunction, 0);
-    EXPECT_EQ(r.Link.TickCount, 0);
-    EXPECT_EQ(r.Link.RxCount, 0);
+    EXPECT_EQ(r.Link().RequestFunction, 0);
+    EXPECT_EQ(r.Link().TickCount, 0);
+    EXPECT_EQ(r.Link().RxCount, 0);
 }
 
 TEST_F(ReceivePath, exceptionFromAnotherAddressIsAssembledToFullLength) {
     r.Sensor.DeviceId = 3;
     StartExchange(r, LoadDefaultSetup);  // reply 5 bytes
-    r.Link.ReplyLength = 8;
+    Machine(r).Link.ReplyLength = 8;
     EXPECT_EQ(Feed(r, {0x04, 0xB1, 0x01, 0x00, 0x00}), FrameEvent::Incomplete);
     EXPECT_EQ(Feed(r, {0x00, 0x00, 0x00}), FrameEvent::Failed);
     EXPECT_FALSE(r.Slots.Stands(5));
     EXPECT_EQ(r.Slots.Text(6), "Msg 06..Receive or CRC Error");
 }
 
-TEST_F(ReceivePath, aFourByteReplyCompletesUnlessItIsTheStartOfAnException) {
+TEST_F(ReceivePath, aFourByteReplyCompletesAndARefusalEndsAtItsFourthByte) {
     r.Sensor.DeviceId = 2;
     StartExchange(r, WriteTempSetup);
     EXPECT_EQ(Feed(r, WithCrc({0x02, 0x50})), FrameEvent::Passed);
     EXPECT_EQ(r.Slots.Text(7), "Msg 07..Function 0x50 Completed");
 
-    // The sensor's refusal is five bytes: at four it is not yet a reply, and whole it is the
-    // exception it is, never a completed write.
+    // The sensor's refusal is five bytes: the four the write expects end the exchange as the
+    // exception it is, never as a completed write, and the fifth arrives between exchanges.
     r.Slots.ClearAll();
     StartExchange(r, WriteTempSetup);
-    EXPECT_EQ(Feed(r, WithCrc({0x02, 0xD0})), FrameEvent::Incomplete);
-    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Exception);
+    EXPECT_EQ(Feed(r, WithCrc({0x02, 0xD0})), FrameEvent::Exception);
     EXPECT_EQ(r.Slots.Text(5), "Msg 05..Transmit or CRC Error");
+    EXPECT_FALSE(r.Slots.Stands(7));
+    EXPECT_EQ(Feed(r, {0x00}), FrameEvent::Failed);
     EXPECT_FALSE(r.Slots.Stands(7));
 }
 
@@ -120,50 +122,50 @@ TEST_F(ReceivePath, goodReplyClearsEarlierFrameErrors) {
     EXPECT_EQ(Feed(r, PollReply(0, {})), FrameEvent::Passed);
     EXPECT_FALSE(r.Slots.Stands(5));
     EXPECT_FALSE(r.Slots.Stands(6));
-    EXPECT_EQ(r.Link.TickCount, 0);
-    EXPECT_EQ(r.Engine.CurrentCommand, 0);
+    EXPECT_EQ(r.Link().TickCount, 0);
+    EXPECT_EQ(r.Engine().CurrentCommand, 0);
 }
 
 TEST_F(ReceivePath, strayByteBetweenExchangesShowsReceiveError) {
-    r.Engine.CurrentCommand = WriteTempSetup;
+    Machine(r).Engine.CurrentCommand = WriteTempSetup;
     EXPECT_EQ(Feed(r, {0x42}), FrameEvent::Failed);
     EXPECT_EQ(r.Slots.Text(6), "Msg 06..Receive or CRC Error");
-    EXPECT_EQ(r.Engine.CurrentCommand, 0);
-    EXPECT_EQ(r.Link.RxCount, 0);
+    EXPECT_EQ(r.Engine().CurrentCommand, 0);
+    EXPECT_EQ(r.Link().RxCount, 0);
 }
 
 TEST_F(ReceivePath, bytesFromAnUnknownPortAreIgnored) {
     StartExchange(r, PollMeasurement);
     EXPECT_EQ(ReceiveByte(r, 0x00, 0), FrameEvent::Ignored);
     EXPECT_EQ(ReceiveByte(r, 0x00, 5), FrameEvent::Ignored);
-    EXPECT_EQ(r.Link.RxCount, 0);
+    EXPECT_EQ(r.Link().RxCount, 0);
     EXPECT_EQ(ReceiveByte(r, 0x00, 4), FrameEvent::Incomplete);
 }
 
 TEST_F(ReceivePath, failedDownloadFramesAreQueuedAgainAndCounted) {
-    r.Queue.TakeLowest();
+    Machine(r).Queue.TakeLowest();
     StartExchange(r, FlashBlock);
     EXPECT_EQ(Feed(r, {0x00, 0xE8, 0x01, 0x00, 0x00}), FrameEvent::Exception);
-    EXPECT_TRUE(r.Queue.IsPending(FlashBlock));
-    EXPECT_TRUE(r.Queue.FlagRaised());
-    EXPECT_EQ(r.Engine.BlockRetries, 1);
+    EXPECT_TRUE(r.Queue().IsPending(FlashBlock));
+    EXPECT_TRUE(r.Queue().FlagRaised());
+    EXPECT_EQ(r.Engine().BlockRetries, 1);
 
     StartExchange(r, StampInstall);
     EXPECT_EQ(Feed(r, {0x01, 0x73, 0x73, 0x01, 0x23, 0x45, 0x00, 0x00}), FrameEvent::Failed);
-    EXPECT_TRUE(r.Queue.IsPending(StampInstall));
-    EXPECT_EQ(r.Engine.StampRetries, 1);
+    EXPECT_TRUE(r.Queue().IsPending(StampInstall));
+    EXPECT_EQ(r.Engine().StampRetries, 1);
 
     StartExchange(r, StampUpgrade);
     EXPECT_EQ(Feed(r, {0x00, 0xF4, 0x02, 0x00, 0x00}), FrameEvent::Exception);
-    EXPECT_TRUE(r.Queue.IsPending(StampUpgrade));
-    EXPECT_EQ(r.Engine.StampRetries, 2);
+    EXPECT_TRUE(r.Queue().IsPending(StampUpgrade));
+    EXPECT_EQ(r.Engine().StampRetries, 2);
 }
 
 TEST_F(ReceivePath, failedOrdinaryCommandIsNotQueuedAgain) {
     StartExchange(r, WriteOutput1Setup);
     EXPECT_EQ(Feed(r, {0x00, 0x51, 0xAA, 0xBB}), FrameEvent::Failed);
-    EXPECT_FALSE(r.Queue.IsPending(WriteOutput1Setup));
-    EXPECT_FALSE(r.Queue.FlagRaised());
+    EXPECT_FALSE(r.Queue().IsPending(WriteOutput1Setup));
+    EXPECT_FALSE(r.Queue().FlagRaised());
 }
 
 }  // namespace

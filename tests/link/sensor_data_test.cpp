@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/code_tables.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "resources/list_texts.h"
 
@@ -35,18 +36,18 @@ TEST(SensorDataDefaults, freshStartShowsFactoryTextsAndSetup) {
 TEST(SensorDataDefaults, resetStartsTheLinkAfresh) {
     SharedRecords r;
     r.Sensor.DeviceId = 17;
-    r.Link.TickCount = 9;
-    r.Link.RxCount = 3;
-    r.ScanState = ScanState::ProbeOutstanding;
-    r.Engine.ReopenPort = false;
-    r.Engine.TransmitInhibit = true;
+    Machine(r).Link.TickCount = 9;
+    Machine(r).Link.RxCount = 3;
+    Machine(r).ScanState = ScanState::ProbeOutstanding;
+    Machine(r).Engine.ReopenPort = false;
+    Machine(r).Engine.TransmitInhibit = true;
     ResetSensorData(r);
     EXPECT_EQ(r.Sensor.DeviceId, 0);
-    EXPECT_EQ(r.Link.TickCount, 0);
-    EXPECT_EQ(r.Link.RxCount, 0);
-    EXPECT_EQ(r.ScanState, ScanState::Idle);
-    EXPECT_TRUE(r.Engine.ReopenPort);
-    EXPECT_FALSE(r.Engine.TransmitInhibit);
+    EXPECT_EQ(r.Link().TickCount, 0);
+    EXPECT_EQ(r.Link().RxCount, 0);
+    EXPECT_EQ(r.ScanState(), ScanState::Idle);
+    EXPECT_TRUE(r.Engine().ReopenPort);
+    EXPECT_FALSE(r.Engine().TransmitInhibit);
 }
 
 TEST(SensorDataOperations, resetIdentityRestoresTextsAndRequestsRefresh) {

@@ -4,6 +4,7 @@
 
 #include "hex_text.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "sim/simulated_link.h"
 
@@ -20,6 +21,7 @@ struct Told : LinkObserver {
     void DownloadHasEnded(const DownloadResult& r) override { results.push_back(r); }
     void AddressWasFound(int address) override { found.push_back(address); }
     void SensorConfirmed(const Confirmation& c) override { confirmed.push_back(c); }
+    void SetupWasRead(const SetupRead& read) override { setupReads.push_back(read); }
 
     std::vector<Outcome> OutcomesOf(int function) const {
         std::vector<Outcome> outcomes;
@@ -35,6 +37,7 @@ struct Told : LinkObserver {
     std::vector<DownloadResult> results;
     std::vector<int> found;
     std::vector<Confirmation> confirmed;
+    std::vector<SetupRead> setupReads;
 };
 
 class SensorLinkTest : public ::testing::Test {
@@ -69,7 +72,7 @@ TEST_F(SensorLinkTest, eachExchangeEndsOnceWithItsOutcome) {
 
     sensor.Faults().silent = false;
     link.Line().SetOpenFails(true);
-    r().Engine.ReopenPort = true;
+    link.Link().ReopenPort();
     const std::size_t before = told.exchanges.size();
     link.RunTicks(1);
     ASSERT_EQ(told.exchanges.size(), before + 1);
@@ -144,6 +147,72 @@ TEST_F(SensorLinkTest, aCancelledDownloadEndsCancelledWithTheBlocksTakenSoFar) {
     EXPECT_GE(told.results.front().blocksTaken, 5u);
     EXPECT_LT(told.results.front().blocksTaken, 400u);
     EXPECT_EQ(told.results.front().blockTotal, 400u);
+}
+
+// Each request's handle tells how that request ended, whatever else goes on the line: answered,
+// refused by the sensor with its exception code, a reply that failed its check, silence,
+// withdrawn before it went out, and refused by the link itself (a plant number never read).
+// Requests for one command queued together go out once and end together.
+TEST_F(SensorLinkTest, aRequestsHandleTellsHowThatRequestEnded) {
+    link.Start();
+    link.RunTicks(2);
+    sim::VirtualSensor& sensor = link.Sensor();
+    SensorLink& l = link.Link();
+    const auto runUntilEnded = [&](const RequestHandle& h) {
+        for (int tick = 0; tick < 40 && !h.Ended(); ++tick) link.RunTicks(1);
+        return h.End();
+    };
+
+    const RequestHandle first = l.Queue(WriteTempSetup);
+    const RequestHandle again = l.Queue(WriteTempSetup);
+    EXPECT_EQ(first.End(), RequestEnd::Pending);
+    EXPECT_EQ(runUntilEnded(first), RequestEnd::Answered);
+    EXPECT_EQ(again.End(), RequestEnd::Answered);
+    EXPECT_EQ(told.OutcomesOf(fn::kTempSetup).size(), 1u) << "one exchange for both";
+
+    sensor.Faults().exceptionReplies = true;
+    const RequestHandle refused = l.Queue(WriteOutput1Setup);
+    EXPECT_EQ(runUntilEnded(refused), RequestEnd::Exception);
+    EXPECT_EQ(refused.ExceptionCode(), 1) << "illegal function, as the sensor said";
+    sensor.Faults().exceptionReplies = false;
+
+    sensor.Faults().badCrc = true;
+    EXPECT_EQ(runUntilEnded(l.Queue(WriteOutput2Setup)), RequestEnd::Garbled);
+    sensor.Faults().badCrc = false;
+
+    sensor.Faults().silent = true;
+    EXPECT_EQ(runUntilEnded(l.Queue(WriteDigitalSetup)), RequestEnd::Silent);
+    sensor.Faults().silent = false;
+    link.RunTicks(3);
+
+    const RequestHandle withdrawn = l.Queue(WriteCustomConc);
+    l.Withdraw(WriteCustomConc);
+    EXPECT_EQ(withdrawn.End(), RequestEnd::Withdrawn);
+
+    r().Sensor.PlantNumber = kPlantNumberNotRead;
+    const RequestHandle placeholder = l.Queue(WritePlantNumber);
+    EXPECT_EQ(placeholder.End(), RequestEnd::Refused);
+    EXPECT_FALSE(r().Queue().IsPending(WritePlantNumber));
+}
+
+// The setup read is one request: its handle ends once every block is in, and the observers are
+// told whose setup was read; a block refused by the sensor ends the read there.
+TEST_F(SensorLinkTest, theSetupReadEndsOnceWithTheWholeSetupOrWhereItFailed) {
+    link.Start();
+    link.RunTicks(2);
+    const RequestHandle read = link.Link().ReadSetup();
+    for (int tick = 0; tick < 80 && !read.Ended(); ++tick) link.RunTicks(1);
+    EXPECT_EQ(read.End(), RequestEnd::Answered);
+    ASSERT_EQ(told.setupReads.size(), 1u);
+    EXPECT_EQ(told.setupReads[0].serialNumber, r().Sensor.SerialNumber);
+    EXPECT_EQ(told.setupReads[0].address, 0);
+    EXPECT_EQ(told.OutcomesOf(fn::kDataBlock).size(), 17u);
+
+    link.Sensor().Faults().exceptionReplies = true;
+    const RequestHandle refused = link.Link().ReadSetup();
+    for (int tick = 0; tick < 80 && !refused.Ended(); ++tick) link.RunTicks(1);
+    EXPECT_EQ(refused.End(), RequestEnd::Exception);
+    EXPECT_EQ(told.setupReads.size(), 1u) << "no setup was read";
 }
 
 class SensorLinkOnALineOfThree : public SensorLinkTest {

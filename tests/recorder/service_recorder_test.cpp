@@ -4,6 +4,7 @@
 
 #include "hex_text.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "link/shared_records.h"
 #include "records/sha256.h"
 #include "sim/simulated_link.h"
@@ -44,8 +45,8 @@ class ServiceRecorderTest : public ::testing::Test {
     SharedRecords& r() { return link.Records(); }
 
     void ReadSetup() {
-        r().UploadBlock = 0;
-        r().UploadFailedBlock = -1;
+        Machine(r()).UploadBlock = 0;
+        Machine(r()).UploadFailedBlock = -1;
         link.Link().Queue(ReadDataBlock);
         ASSERT_TRUE(link.Clock().RunUntilTrue(
             [&] { return !kept.OfKind(kind::kSetupRead).empty(); }, 30 * kSecond));

@@ -4,6 +4,7 @@
 
 #include "framework/number_text.h"
 #include "link/command_table.h"
+#include "link/link_machine_access.h"
 #include "resources/calibration_page.h"
 #include "resources/test_page.h"
 #include "sheet_test_rig.h"
@@ -100,7 +101,7 @@ TEST_F(CalibrationPage, answeringNoShowsTheCancellationAndQueuesNothing) {
     EXPECT_TRUE(Sent(fn::kCalibrateTemp, from).empty());
     EXPECT_TRUE(Sent(fn::kCalibrateCond, from).empty());
     EXPECT_TRUE(Sent(fn::kResetCalibration, from).empty());
-    EXPECT_EQ(rig.Records().Service.CalibrationDone, 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 }
 
 TEST_F(CalibrationPage, trueTemperatureIsSentAsTypedLastInTheUnitShown) {
@@ -152,7 +153,7 @@ TEST_F(CalibrationPage, outputCalibrationSendsTheDvmReadingsInMicroampsForTheLas
     page->UserClick(kCalTransmit20mA);
     rig.Settle();
     EXPECT_EQ(rig.host.Boxes().size(), boxes) << "forcing the outputs asks nothing";
-    EXPECT_EQ(rig.Records().Service.CalibrationDone, 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
     rig.Run(kSecond);
     EXPECT_EQ(Sent(fn::kTestOutputs, from), (Payloads{{0xD4}})) << "one request, the second point";
 
@@ -166,7 +167,7 @@ TEST_F(CalibrationPage, outputCalibrationSendsTheDvmReadingsInMicroampsForTheLas
     EXPECT_EQ(Sent(fn::kCalibrateOutputs, from), (Payloads{{0x0F, 0xA0, 0x4E, 0x13}}));
     EXPECT_EQ(rig.Records().Service.CalOutputPoint, 0);
     EXPECT_FALSE(rig.Records().Service.CalOutputsEntered);
-    EXPECT_EQ(rig.Records().Service.CalibrationDone, 1);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::ToStamp);
 
     page->UserClick(kCalTransmit4mA);
     Click(kCalCalibrateOutputs, Answer::No);
@@ -194,7 +195,7 @@ TEST_F(CalibrationPage, outputCalibrationWithoutAForcedPointIsRefused) {
     Open("Test").UserClick(kTstOut1Transmit20mA);
     page = &Open("Calibration");
     refusedOnce();
-    EXPECT_EQ(rig.Records().Service.CalibrationDone, 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 }
 
 TEST_F(CalibrationPage, normalOutputsWithdrawsForcedOutputsNotYetSent) {
@@ -203,11 +204,11 @@ TEST_F(CalibrationPage, normalOutputsWithdrawsForcedOutputsNotYetSent) {
     const std::size_t from = WrittenCount();
     SharedRecords& r = rig.Records();
     r.Service.TestCode1 = 0x4C;
-    r.Queue.Queue(TestOutput1);
-    r.Queue.Queue(TestOutput2);
+    Machine(r).Queue.Queue(TestOutput1);
+    Machine(r).Queue.Queue(TestOutput2);
     page->UserClick(kCalNormalOutputs);
-    EXPECT_FALSE(r.Queue.IsPending(TestOutput1));
-    EXPECT_FALSE(r.Queue.IsPending(TestOutput2));
+    EXPECT_FALSE(r.Queue().IsPending(TestOutput1));
+    EXPECT_FALSE(r.Queue().IsPending(TestOutput2));
     EXPECT_EQ(r.Service.TestCode1, 0);
     rig.sensor.Faults().silent = false;
     rig.Run(6 * kSecond);
@@ -230,7 +231,7 @@ TEST_F(CalibrationPage, leavingAfterCalibrationsQueuesOneStampWithDateAndOperato
     EXPECT_EQ(date, (std::vector<std::uint8_t>{0x07, 0x12, 0x20, 0x26}));
     EXPECT_EQ(std::string(stamps[0].begin() + 4, stamps[0].begin() + 13), "A. FITTER");
     EXPECT_EQ(rig.Records().Sensor.CalibrationDate.substr(0, 22), " Mon, 07 Dec 2026 at 0");
-    EXPECT_EQ(rig.Records().Service.CalibrationDone, 0);
+    EXPECT_EQ(rig.Records().CalibrationDone(), CalibrationStamp::None);
 
     from = WrittenCount();
     LeaveAndReturn();

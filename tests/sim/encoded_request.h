@@ -14,7 +14,7 @@ inline std::vector<std::uint8_t> RequestFor(SharedRecords& r, int command) {
     BeginRequest(r);
     BuildRequest(r, command, LocalDate{2026, 12, 7});
     FinishRequest(r);
-    return {r.Link.TxFrame.begin(), r.Link.TxFrame.begin() + r.Link.RequestLength};
+    return {r.Link().TxFrame.begin(), r.Link().TxFrame.begin() + r.Link().RequestLength};
 }
 
 }  // namespace corvane::sim

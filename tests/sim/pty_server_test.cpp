@@ -46,8 +46,8 @@ std::vector<std::uint8_t> PollRequest(int& replyLength) {
     BeginRequest(r);
     BuildRequest(r, PollMeasurement, LocalDate{2026, 12, 7});
     FinishRequest(r);
-    replyLength = r.Link.ReplyLength;
-    return {r.Link.TxFrame.begin(), r.Link.TxFrame.begin() + r.Link.RequestLength};
+    replyLength = r.Link().ReplyLength;
+    return {r.Link().TxFrame.begin(), r.Link().TxFrame.begin() + r.Link().RequestLength};
 }
 
 // One exchange as the program's side of the terminal sees it: every read, with the time from

@@ -5,6 +5,7 @@
 #include "encoded_request.h"
 #include "link/command_table.h"
 #include "link/crc16.h"
+#include "link/link_machine_access.h"
 #include "link/request_encoder.h"
 #include "link/rtu_framing.h"
 #include "link/shared_records.h"
@@ -29,7 +30,7 @@ TEST(VirtualSensorReplies, everyCommandIsAnsweredWithTheLengthTheProgramExpects)
         const auto request = RequestFor(r, command);
         const auto reply = sensor.HandleFrame(request, 10 * kSecond * command);
         ASSERT_TRUE(reply.has_value()) << "command " << command;
-        EXPECT_EQ(static_cast<int>(reply->bytes.size()), r.Link.ReplyLength)
+        EXPECT_EQ(static_cast<int>(reply->bytes.size()), r.Link().ReplyLength)
             << "command " << command;
         EXPECT_TRUE(FrameCheckPasses(reply->bytes.data(), static_cast<int>(reply->bytes.size())))
             << "command " << command;
@@ -145,13 +146,13 @@ TEST(VirtualSensorDownload, flashRecordsBlocksAndTheStampReturnsTheNewIssue) {
     EXPECT_EQ(sensor.HandleFrame(RequestFor(r, FlashBlock), 0)->bytes[2], 't')
         << "no block is taken before the download is requested";
     EXPECT_EQ(sensor.HandleFrame(RequestFor(r, RequestDownload), 0)->bytes[0], 5);
-    r.Download.BlockTotal = 2;
+    Machine(r).Download.BlockTotal = 2;
     sensor.HandleFrame(RequestFor(r, DownloadBlockCount), 0);
     EXPECT_EQ(sensor.AnnouncedBlocks(), 2);
 
     sensor.Faults().rejectBlocks = 1;
-    r.Download.LastBlockAddress = 0x0100;
-    r.Download.LastBlockCount = 0;
+    Machine(r).Download.LastBlockAddress = 0x0100;
+    Machine(r).Download.LastBlockCount = 0;
     EXPECT_EQ(sensor.HandleFrame(RequestFor(r, FlashBlock), 0)->bytes[2], 'q');
     EXPECT_EQ(sensor.HandleFrame(RequestFor(r, FlashBlock), 0)->bytes[2], 'h');
     ASSERT_EQ(sensor.Flash().size(), 1u);
@@ -222,7 +223,7 @@ TEST_F(VirtualSensorOnTheLine, eachAddressIsAnsweredByItsOwnSensor) {
     for (const int address : {3, 7, 0}) {
         r().Sensor.DeviceId = address;
         link.RunTicks(2);
-        EXPECT_TRUE(r().Engine.SensorAnswering) << address;
+        EXPECT_TRUE(r().Engine().SensorAnswering) << address;
         EXPECT_EQ(link.Line().Written().back()[0], address);
     }
     EXPECT_GT(link.Sensor(1).RequestsHandled(), 0);
@@ -235,7 +236,7 @@ TEST_F(VirtualSensorOnTheLine, repliesTakeLineTimeAtTheBaudRate) {
     const auto sentAt = link.Clock().Now();
     EXPECT_EQ(link.Line().CharacterTime(), 1042);  // 10 bits at 9600 baud
     // 4 request bytes, processing, 21 reply bytes: the reply is complete well within a tick.
-    link.Clock().RunUntilTrue([&] { return r().Link.TickCount == 0; }, 200 * kMillisecond);
+    link.Clock().RunUntilTrue([&] { return r().Link().TickCount == 0; }, 200 * kMillisecond);
     const auto took = link.Clock().Now() - sentAt;
     EXPECT_EQ(took, 25 * 1042 + VirtualSensor::kProcessingUs);
 }
@@ -276,15 +277,15 @@ TEST_F(VirtualSensorOnTheLine, setupWrittenByTheProgramIsReadBackByTheUpload) {
          {WriteTempSetup, WriteOutput1Setup, WriteOutput2Setup, WriteDigitalSetup, WriteCustomConc,
           WriteCustomCond, WriteSerialNumber, WritePlantNumber, WriteCustomText1,
           WriteCustomText2}) {
-        r().Queue.Queue(command);
+        Machine(r()).Queue.Queue(command);
     }
     link.RunFor(5 * kSecond);
     const SensorData written = s;
 
     ResetSensorData(r());
     r().Sensor.DeviceId = 3;
-    r().UploadBlock = 0;
-    r().Queue.Queue(ReadDataBlock);
+    Machine(r()).UploadBlock = 0;
+    Machine(r()).Queue.Queue(ReadDataBlock);
     ASSERT_TRUE(link.Clock().RunUntilTrue([&] { return r().PageRefresh == PageRefresh::Armed; },
                                           20 * kSecond));
     EXPECT_DOUBLE_EQ(s.TempCompSlope, 1.85);
@@ -319,11 +320,11 @@ TEST_F(VirtualSensorOnTheLine, readingsDriftAndTestCodesForceTheOutputs) {
     EXPECT_NE(r().Sensor.CondComp, first);
     EXPECT_NEAR(r().Sensor.CondComp, 48.0, 3.0);
     r().Service.TestCode1 = 0x40 | 12;
-    r().Queue.Queue(TestOutput1);
+    Machine(r()).Queue.Queue(TestOutput1);
     link.RunTicks(3);
     EXPECT_DOUBLE_EQ(r().Sensor.Out1Current, 12.0);
     r().Service.TestCodeBoth = 0;
-    r().Queue.Queue(TestBothOutputs);
+    Machine(r()).Queue.Queue(TestBothOutputs);
     link.RunTicks(3);
     EXPECT_NE(r().Sensor.Out1Current, 12.0);
 }

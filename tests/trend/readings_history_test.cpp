@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/link_machine_access.h"
 #include "link/sensor_link.h"
 #include "link/shared_records.h"
 
@@ -20,7 +21,7 @@ system_clock::time_point At(std::int64_t ms) {
 // Records holding the decoded reply of a poll answered by the sensor at `address`.
 SharedRecords Answered(int address, double condRaw) {
     SharedRecords r;
-    r.Link.RxFrame[0] = static_cast<std::uint8_t>(address);
+    Machine(r).Link.RxFrame[0] = static_cast<std::uint8_t>(address);
     r.Sensor.CondRaw = condRaw;
     r.Sensor.CondComp = 2;
     r.Sensor.Temperature = 3;
@@ -64,7 +65,7 @@ TEST(ReadingsHistory, whileTheChannelsPagePollsARepliesBelongToTheChannelOfItsAd
     history.PollWasAnswered(PollAnsweredOf(r, At(200)));
     EXPECT_EQ(history.Samples().Newest().channel, 2);
 
-    r.Link.RxFrame[0] = 9;  // no channel has this address
+    Machine(r).Link.RxFrame[0] = 9;  // no channel has this address
     history.PollWasAnswered(PollAnsweredOf(r, At(400)));
     EXPECT_EQ(history.Samples().Newest().channel, -1);
 

@@ -88,10 +88,10 @@ class TrendWindow : public testing::SheetRig {
     }
     // Runs until no request is outstanding, so that no reply is on its way.
     void RunUntilLineQuiet() {
-        for (int i = 0; i < 1000 && rig.Records().Link.RequestFunction != 0; ++i) {
+        for (int i = 0; i < 1000 && rig.Records().Link().RequestFunction != 0; ++i) {
             rig.Run(kMillisecond);
         }
-        ASSERT_EQ(rig.Records().Link.RequestFunction, 0);
+        ASSERT_EQ(rig.Records().Link().RequestFunction, 0);
     }
     void Click(int id) {
         Controls().UserClick(id);

@@ -93,7 +93,7 @@ void RealWindowRig::SetUp() {
     ASSERT_TRUE(app_->InitInstance([this] { exited_ = true; }));
     ASSERT_TRUE(WaitFor([this] { return ActiveTitle() == CControlCentreDlg::kTitle; }))
         << "the main window is not active: " << ActiveTitle();
-    ASSERT_TRUE(WaitFor([this] { return Records().Engine.SensorAnswering; }));
+    ASSERT_TRUE(WaitFor([this] { return Records().Engine().SensorAnswering; }));
 }
 
 void RealWindowRig::TearDown() {

@@ -1,14 +1,14 @@
-#include "config/setup_fields.h"
+#include "setup/setup_fields.h"
 
 #include <algorithm>
 #include <functional>
 
-#include "config/whole_setup.h"
 #include "framework/number_text.h"
 #include "link/command_table.h"
 #include "link/request_encoder.h"
 #include "link/shared_records.h"
 #include "resources/list_texts.h"
+#include "setup/whole_setup.h"
 
 namespace corvane {
 namespace {
@@ -141,8 +141,8 @@ std::vector<std::uint8_t> Payload(int command, const SensorData& sensor) {
     SharedRecords scratch;
     scratch.Sensor = sensor;
     BuildRequest(scratch, command, LocalDate{});
-    const auto begin = scratch.Link.TxFrame.begin() + 2;
-    return {begin, begin + std::max(0, scratch.Link.RequestLength - 4)};
+    const auto begin = scratch.Link().TxFrame.begin() + 2;
+    return {begin, begin + std::max(0, scratch.Link().RequestLength - 4)};
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "service/forced_outputs.h"
+#include "link/forced_outputs.h"
 
 #include "link/command_table.h"
 #include "link/sensor_link.h"
@@ -64,8 +64,8 @@ void ReturnOutputsToNormal(SharedRecords& records, SensorLink& link) {
 }
 
 bool BothOutputsCommandUnderway(const SharedRecords& records) {
-    return records.Queue.IsPending(TestBothOutputs) ||
-           records.Engine.CurrentCommand == TestBothOutputs;
+    return records.Queue().IsPending(TestBothOutputs) ||
+           records.Engine().CurrentCommand == TestBothOutputs;
 }
 
 bool OutputsLeftForced(const SharedRecords& records) {

@@ -1,4 +1,4 @@
-#include "config/config_file.h"
+#include "setup/config_file.h"
 
 #include "framework/atomic_file.h"
 #include "framework/field_archive.h"
@@ -61,7 +61,7 @@ bool DecodeConfig(std::span<const std::uint8_t> bytes, SharedRecords& records, i
     if (!reader.Complete()) return false;
     records.Sensor = std::move(sensor);
     // The file's setup is no sensor's read setup; whoever saved it is not the one working now.
-    records.SetupReadFromSerial.clear();
+    ForgetSetupSource(records);
     if (fileOperator != nullptr) *fileOperator = std::move(savedBy);
     return true;
 }

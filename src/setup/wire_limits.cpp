@@ -1,4 +1,4 @@
-#include "config/wire_limits.h"
+#include "setup/wire_limits.h"
 
 #include <cmath>
 
