@@ -1,9 +1,8 @@
 #include "cli/sensor_commands.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <iomanip>
 #include <map>
 #include <sstream>
@@ -859,13 +858,15 @@ int RunCommand(const CommandLine& line, SharedRecords& records, FastLink& link, 
 
 std::string PortFailureText(const PortFailure& failure, const std::string& device) {
     // Something that is there but is no device is named for what it is.
-    struct stat info {};
-    if (stat(device.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
-        const char* what = S_ISDIR(info.st_mode)    ? "a folder"
-                           : S_ISFIFO(info.st_mode) ? "a named pipe"
-                           : S_ISREG(info.st_mode)  ? "a regular file"
-                           : S_ISSOCK(info.st_mode) ? "a socket"
-                                                    : "no character device";
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_type type = fs::status(device, ec).type();
+    if (!ec && type != fs::file_type::character) {
+        const char* what = type == fs::file_type::directory ? "a folder"
+                           : type == fs::file_type::fifo    ? "a named pipe"
+                           : type == fs::file_type::regular ? "a regular file"
+                           : type == fs::file_type::socket  ? "a socket"
+                                                            : "no character device";
         return std::string("it is ") + what + ", not a serial device";
     }
     switch (failure.kind) {

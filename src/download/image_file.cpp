@@ -1,21 +1,14 @@
 #include "download/image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
+
+#include "platform/files.h"
 
 namespace corvane {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 ImageFile Failed(FileCause cause) {
     ImageFile result;
@@ -70,32 +63,20 @@ FileCause CauseOfError(int errorNumber) {
 ImageFile ReadImageFile(const std::string& path, std::uintmax_t limit) {
     // Opened without waiting, so that a pipe with no writer cannot hold the program, and read
     // only when it is a plain file: a folder, a pipe or a device is no image.
-    errno = 0;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return Failed(errno == EISDIR ? FileCause::InvalidFile : CauseOfError(errno));
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return Failed(FileCause::InvalidFile);
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    const std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
-    if (!file) {
-        const int openError = errno;
-        close(fd);
-        return Failed(CauseOfError(openError));
-    }
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return Failed(FileCause::BadSeek);
-    const long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return Failed(FileCause::BadSeek);
+    const platform::OpenedFile opened = platform::OpenPlainFile(path);
+    if (opened.error != 0) return Failed(CauseOfError(opened.error));
+    if (!opened.file) return Failed(FileCause::InvalidFile);
+    std::FILE* const file = opened.file.get();
 
+    // Measured by the system when it was opened, not with ftell, whose long is 32 bits on
+    // Windows: a file of 2 GiB or more is still refused by its length.
     ImageFile result;
-    result.length = static_cast<std::uintmax_t>(size);
+    result.length = opened.size;
     if (result.length > limit) return result;
-    result.bytes.resize(static_cast<std::size_t>(size));
-    const std::size_t read = std::fread(result.bytes.data(), 1, result.bytes.size(), file.get());
+    result.bytes.resize(static_cast<std::size_t>(result.length));
+    const std::size_t read = std::fread(result.bytes.data(), 1, result.bytes.size(), file);
     if (read != result.bytes.size()) {
-        return Failed(std::ferror(file.get()) != 0 ? FileCause::HardwareIo : FileCause::EndOfFile);
+        return Failed(std::ferror(file) != 0 ? FileCause::HardwareIo : FileCause::EndOfFile);
     }
     // A file that grew after it was measured is read only up to its measured length; the extra
     // is seen as a longer file by the next read.

@@ -1,16 +1,10 @@
 #include "framework/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+
+#include "platform/files.h"
 
 namespace corvane::fw {
 namespace {
@@ -21,62 +15,17 @@ std::string Reason(int error) {
     return std::error_code(error, std::generic_category()).message();
 }
 
-// Pushes the file's bytes from the system's cache to the disk, so that the rename that follows
-// never publishes a file whose content a power cut could still lose.
-bool FlushToDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
 // A new temporary file beside `path`, created exclusively so that no file of the operator's is
 // ever overwritten by it (nor a file a planted link names), with `mode` less the umask.
 std::FILE* CreateTemporary(const fs::path& path, fs::path& temporary, unsigned mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = path;
         temporary += attempt == 0 ? ".tmp" : "." + std::to_string(attempt) + ".tmp";
-#ifdef _WIN32
-        (void)mode;
-        if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) return file;
-#else
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            static_cast<mode_t>(mode));
-        if (fd >= 0) {
-            if (std::FILE* file = fdopen(fd, "wb")) return file;
-            const int openError = errno;
-            close(fd);
-            fs::remove(temporary);
-            errno = openError;
-            return nullptr;
-        }
-#endif
+        if (std::FILE* file = platform::CreateNewFile(temporary, mode).release()) return file;
         if (errno != EEXIST) return nullptr;
     }
     errno = EEXIST;
     return nullptr;
-}
-
-// Whether the link at `link` may be followed: not when it lies in a sticky folder that every
-// user may write to and belongs to another user than the caller, root or the folder's owner
-// (whoever planted it there could aim it at any file of the caller's).
-bool LinkMayBeFollowed(const fs::path& link) {
-#ifdef _WIN32
-    (void)link;
-    return true;
-#else
-    struct stat linkInfo {};
-    struct stat folderInfo {};
-    const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
-    if (lstat(link.c_str(), &linkInfo) != 0 || stat(folder.c_str(), &folderInfo) != 0) {
-        return false;
-    }
-    const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
-    if (!shared) return true;
-    return linkInfo.st_uid == geteuid() || linkInfo.st_uid == 0 ||
-           linkInfo.st_uid == folderInfo.st_uid;
-#endif
 }
 
 // The file that `requested` names, through any links, each checked as the system checks a link
@@ -87,7 +36,7 @@ bool ResolveLinks(const fs::path& requested, fs::path& path, std::string& error)
     for (int links = 0; links < kMostLinks; ++links) {
         std::error_code ec;
         if (!fs::is_symlink(path, ec)) return true;
-        if (!LinkMayBeFollowed(path)) {
+        if (!platform::LinkMayBeFollowed(path)) {
             error = "Cannot write " + requested.string() + ": " +
                     (path == requested ? std::string("it") : path.string()) +
                     " is a link another user left in a shared folder; it is not followed";
@@ -135,7 +84,7 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
         return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                         std::fflush(file) == 0 && FlushToDisk(file);
+                         std::fflush(file) == 0 && platform::FlushToDisk(file);
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     const int closeError = errno;
@@ -165,43 +114,27 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error,
                    std::size_t largest, bool* missing) {
     if (missing != nullptr) *missing = false;
-#ifdef _WIN32
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
-    if (file == nullptr) {
-        if (missing != nullptr) *missing = errno == ENOENT;
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
-        return false;
-    }
-#else
     // Opened without waiting, so that a pipe with no writer cannot hold the program, and then
     // checked to be a plain file before a byte is read.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (missing != nullptr) *missing = errno == ENOENT;
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
+    const platform::OpenedFile opened = platform::OpenPlainFile(path);
+    if (opened.error != 0) {
+        if (missing != nullptr) *missing = opened.error == ENOENT;
+        error = "Cannot open " + path.string() + ": " + Reason(opened.error);
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
+    if (!opened.file) {
         error = "Cannot read " + path.string() + ": it is not a file (" +
-                (S_ISDIR(info.st_mode) ? "a folder" : "a device, a pipe or a socket") + ")";
+                (opened.kind == platform::FileKind::Folder ? "a folder"
+                                                           : "a device, a pipe or a socket") +
+                ")";
         return false;
     }
-    if (static_cast<std::uintmax_t>(info.st_size) > largest) {
-        close(fd);
+    if (opened.size > largest) {
         error = "Cannot read " + path.string() + ": the file is larger than " +
                 std::to_string(largest) + " bytes";
         return false;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        error = "Cannot open " + path.string() + ": " + Reason(errno);
-        close(fd);
-        return false;
-    }
-#endif
+    std::FILE* const file = opened.file.get();
     bytes.clear();
     std::uint8_t buffer[4096];
     std::size_t got = 0;
@@ -212,7 +145,6 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
     }
     const bool failed = std::ferror(file) != 0;
     const int readError = errno;
-    std::fclose(file);
     if (tooLarge) {
         error = "Cannot read " + path.string() + ": the file is larger than " +
                 std::to_string(largest) + " bytes";

@@ -7,6 +7,7 @@
 
 #include "framework/number_text.h"
 #include "link/shared_records.h"
+#include "platform/local_time.h"
 
 namespace corvane {
 
@@ -70,13 +71,16 @@ std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
     const auto sinceEpoch = time.time_since_epoch();
     const std::time_t seconds = duration_cast<std::chrono::seconds>(sinceEpoch).count();
     const auto millis = duration_cast<milliseconds>(sinceEpoch).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = platform::LocalCalendar(seconds);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
-    char zone[8];
-    std::strftime(zone, sizeof zone, "%z", &local);  // "+0100"
-    const std::string offset = std::string(zone, 3) + ':' + std::string(zone + 3);
+    // The offset from the two calendar readings, not from strftime's "%z": Windows writes the
+    // zone's name there ("W. Europe Standard Time").
+    const int offsetMinutes = platform::UtcOffsetSeconds(seconds) / 60;
+    const int awayMinutes = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+',
+                  awayMinutes / 60, awayMinutes % 60);
     char millisText[8];
     std::snprintf(millisText, sizeof millisText, ".%03d",
                   static_cast<int>(millis < 0 ? 0 : millis));

@@ -34,6 +34,9 @@ class Simulation {
         std::fprintf(stderr, "No pseudo-terminal (%s): the virtual sensor runs in-process.\n",
                      error.c_str());
         server_.reset();
+#else
+        (void)host;
+        (void)ports;
 #endif
         pump_ = std::make_unique<fw::RealTimePump>(clock_);
         auto line = std::make_unique<sim::VirtualLine>(clock_);

@@ -1,7 +1,5 @@
 #include "records/service_event.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +9,8 @@
 #include <random>
 
 #include "link/readings_csv.h"
+#include "platform/host_name.h"
+#include "platform/local_time.h"
 
 namespace corvane::records {
 namespace {
@@ -136,8 +136,7 @@ std::string UtcText(std::chrono::system_clock::time_point time) {
     const auto sinceEpoch = time.time_since_epoch();
     const std::time_t seconds = duration_cast<std::chrono::seconds>(sinceEpoch).count();
     const auto millis = duration_cast<milliseconds>(sinceEpoch).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    const std::tm utc = platform::UtcCalendar(seconds);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &utc);
     char millisText[8];
@@ -147,9 +146,8 @@ std::string UtcText(std::chrono::system_clock::time_point time) {
 }
 
 std::string WorkstationName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "unknown";
-    return name;
+    const std::string name = platform::HostName();
+    return name.empty() ? "unknown" : name;
 }
 
 std::string JsonArray(const std::vector<std::string>& items) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "framework/atomic_file.h"
 #include "framework/clock.h"
@@ -555,8 +556,7 @@ void ServiceRecorder::OneOffChange(const Confirmation& confirmed) {
 
 void ServiceRecorder::DownloadHasStarted(const DownloadStart& start) {
     Download d;
-    const std::size_t slash = start.imageFile.find_last_of('/');
-    d.file = slash == std::string::npos ? start.imageFile : start.imageFile.substr(slash + 1);
+    d.file = std::filesystem::path(start.imageFile).filename().string();  // and "\\" on Windows
     d.sha256 = start.imageFile.empty() ? "" : FileDigest(start.imageFile);
     const bool install = start.origin == DownloadOrigin::FactoryPage;
     d.issueBefore = !IdentityKnownAt(r_.Sensor.DeviceId) ? ""

@@ -121,7 +121,11 @@ fw::ChartValueAxis NiceValueAxis(double low, double high, double resolution) {
         high = middle + least / 2;
     }
     const double rough = (high - low) / 4;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    // A power of ten as exact as a double holds it: a negative power as the reciprocal of a
+    // positive one, as C libraries differ in the last digit of pow(10, -n) (Windows' does).
+    const int exponent = static_cast<int>(std::floor(std::log10(rough)));
+    const double magnitude =
+        exponent >= 0 ? std::pow(10.0, exponent) : 1.0 / std::pow(10.0, -exponent);
     double step = 10 * magnitude;
     for (const double m : {1.0, 2.0, 2.5, 5.0}) {
         if (m * magnitude >= rough * (1 - 1e-9)) {

@@ -18,7 +18,9 @@ const SerialDeviceInfo kCp210x{"/dev/ttyUSB1", "CP2102 USB to UART Bridge", "Sil
 constexpr const char* kFtdiEntry = "/dev/ttyUSB0 \u2014 FT232R USB UART (FTDI, A10K3XYZ)";
 constexpr const char* kAcmEntry = "/dev/ttyACM0 \u2014 USB-RS485 Converter (Corvane, RS485-0042)";
 
-class DeviceChoice : public ::testing::Test {
+// On the device paths of a POSIX system, where COM1 opens /dev/ttyUSB0 unless told otherwise
+// (on Windows it opens COM1 itself).
+class DeviceChoicePosix : public ::testing::Test {
   protected:
     void SetUp() override {
         catalog.Plug(kFtdi);
@@ -56,7 +58,7 @@ class DeviceChoice : public ::testing::Test {
     testing::AppRig rig{nullptr, &ports};
 };
 
-TEST_F(DeviceChoice, eachPortShowsTheSystemsPortsWithTheOneItOpensSelected) {
+TEST_F(DeviceChoicePosix, eachPortShowsTheSystemsPortsWithTheOneItOpensSelected) {
     settings.kept[2] = "/dev/ttyACM0";
     fw::WindowModel& page = ShowPage();
     for (const int list : {kComDevice1, kComDevice2}) {
@@ -67,7 +69,7 @@ TEST_F(DeviceChoice, eachPortShowsTheSystemsPortsWithTheOneItOpensSelected) {
     EXPECT_EQ(page.Text(kComDevice2), kAcmEntry) << "COM2 opens the kept choice";
 }
 
-TEST_F(DeviceChoice, aDeviceTheSystemDoesNotListIsOfferedAsWhatThePortOpens) {
+TEST_F(DeviceChoicePosix, aDeviceTheSystemDoesNotListIsOfferedAsWhatThePortOpens) {
     ports.Set(1, "/dev/vexor-adapter-unplugged");  // --com1 for this run
     fw::WindowModel& page = ShowPage();
     EXPECT_EQ(page.Text(kComDevice1), "/dev/vexor-adapter-unplugged \u2014 not present");
@@ -75,7 +77,7 @@ TEST_F(DeviceChoice, aDeviceTheSystemDoesNotListIsOfferedAsWhatThePortOpens) {
     EXPECT_EQ(page.ListCount(kComDevice2), 3) << "COM2's /dev/ttyUSB1 is not plugged in either";
 }
 
-TEST_F(DeviceChoice, aDeviceForThisRunStaysOnOfferAfterAnotherIsChosen) {
+TEST_F(DeviceChoicePosix, aDeviceForThisRunStaysOnOfferAfterAnotherIsChosen) {
     ports.Set(1, "/dev/pts/7");  // --com1 for this run: a pseudo-terminal
     fw::WindowModel& page = ShowPage();
     page.UserSelect(kComDevice1, EntryOf(page, kComDevice1, kAcmEntry));
@@ -90,7 +92,7 @@ TEST_F(DeviceChoice, aDeviceForThisRunStaysOnOfferAfterAnotherIsChosen) {
     EXPECT_EQ(ports.DeviceFor(1), "/dev/pts/7");
 }
 
-TEST_F(DeviceChoice, aChosenDeviceIsKeptAtApplyAndThePortReopensOnIt) {
+TEST_F(DeviceChoicePosix, aChosenDeviceIsKeptAtApplyAndThePortReopensOnIt) {
     fw::WindowModel& page = ShowPage();
     const int openings = rig.Line().Openings();
     page.UserSelect(kComDevice1, EntryOf(page, kComDevice1, kAcmEntry));
@@ -107,7 +109,7 @@ TEST_F(DeviceChoice, aChosenDeviceIsKeptAtApplyAndThePortReopensOnIt) {
     EXPECT_EQ(page.Text(kComDevice1), kAcmEntry);
 }
 
-TEST_F(DeviceChoice, cancelForgetsTheChoiceAndADeviceForThisRunIsNotKeptByApply) {
+TEST_F(DeviceChoicePosix, cancelForgetsTheChoiceAndADeviceForThisRunIsNotKeptByApply) {
     ports.Set(2, "/dev/ttyUSB0");  // --com2 for this run
     fw::WindowModel& page = ShowPage();
     page.UserSelect(kComDevice1, EntryOf(page, kComDevice1, kAcmEntry));
@@ -123,7 +125,7 @@ TEST_F(DeviceChoice, cancelForgetsTheChoiceAndADeviceForThisRunIsNotKeptByApply)
     EXPECT_EQ(settings.writes, 0) << "Apply keeps only what the operator chose";
 }
 
-TEST_F(DeviceChoice, theListsFollowAdaptersPluggedInAndOutWhileThePageIsShown) {
+TEST_F(DeviceChoicePosix, theListsFollowAdaptersPluggedInAndOutWhileThePageIsShown) {
     fw::WindowModel& page = ShowPage();
     page.UserSelect(kComDevice2, EntryOf(page, kComDevice2, kAcmEntry));
     ASSERT_TRUE(catalog.Listening());

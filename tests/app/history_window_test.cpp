@@ -136,11 +136,10 @@ TEST_F(HistoryWindowTest, exportsTheEventsListedAsCsv) {
     Controls().UserSelect(ids::kHistSensor, 2);  // VX0200
     Controls().UserClick(ids::kHistExport);
     rig.Settle();
-    std::ifstream in(path);
     std::stringstream read;
-    read << in.rdbuf();
+    read << std::ifstream(path).rdbuf();
     const std::string text = read.str();
-    std::filesystem::remove(path);
+    std::filesystem::remove(path);  // closed first: Windows removes no open file
     EXPECT_EQ(text.substr(0, text.find('\n')), records::kEventCsvHeader);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     EXPECT_NE(text.find("VX0200"), std::string::npos);

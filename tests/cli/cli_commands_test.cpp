@@ -598,5 +598,26 @@ TEST(CliOutput, resultsThatCannotBeWrittenAreNotReportedAsDone) {
     EXPECT_TRUE(Contains(rig.Err(), "cannot write the results")) << rig.Err();
 }
 
+// A port that failed is named for what is at its name when that is no device at all; a device
+// (or nothing) leaves the failure to say why.
+TEST(CliPortFailure, whatIsThereInsteadOfADeviceIsNamed) {
+    ScratchFolder folder;
+    const PortFailure busy{PortFailureKind::Busy, 1, "", "could not be opened", "busy", ""};
+    const std::string file = folder.Write("ttyUSB0", "");
+    EXPECT_EQ(cli::PortFailureText(busy, file), "it is a regular file, not a serial device");
+    std::filesystem::create_directory(folder.Path("ports"));
+    EXPECT_EQ(cli::PortFailureText(busy, folder.Path("ports")),
+              "it is a folder, not a serial device");
+#ifdef _WIN32
+    const char* device = "NUL";
+#else
+    const char* device = "/dev/null";
+#endif
+    EXPECT_EQ(cli::PortFailureText(busy, device), "the device is in use by another program");
+    const PortFailure missing{PortFailureKind::Missing, 1, "", "could not be opened", "", ""};
+    EXPECT_EQ(cli::PortFailureText(missing, folder.Path("ttyUSB9")),
+              "no such device; plug in the adapter, or give its device with --port");
+}
+
 }  // namespace
 }  // namespace corvane

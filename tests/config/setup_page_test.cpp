@@ -315,7 +315,8 @@ TEST_F(SetupFiles, saveWritesTheSensorDataAndAFailureSaysWhy) {
     const std::size_t boxes = rig.host.Boxes().size();
     Click(kSetSaveFile, (folder / "no-such-folder" / "x.QCF").string());
     ASSERT_EQ(rig.host.Boxes().size(), boxes + 1);
-    EXPECT_NE(LastBox().box.text.find("no-such-folder/x.QCF"), std::string::npos);
+    EXPECT_NE(LastBox().box.text.find((std::filesystem::path("no-such-folder") / "x.QCF").string()),
+              std::string::npos);
     EXPECT_NE(LastBox().box.text.find("not saved"), std::string::npos);
 }
 

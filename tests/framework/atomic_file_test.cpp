@@ -1,9 +1,11 @@
 #include "framework/atomic_file.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 
@@ -46,33 +48,12 @@ TEST_F(AtomicFile, aFileOfTheOperatorsCalledLikeTheTemporaryIsLeftAlone) {
     EXPECT_FALSE(fs::exists(folder / "setup.QCF.1.tmp"));
 }
 
-TEST_F(AtomicFile, aReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
-    Put(folder / "setup.QCF", "old");
-    fs::permissions(folder / "setup.QCF", fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink(folder / "setup.QCF", folder / "current.QCF");
-    ASSERT_TRUE(WriteFileAtomically(folder / "current.QCF", Bytes{'n', 'e', 'w'}, error)) << error;
-    EXPECT_TRUE(fs::is_symlink(folder / "current.QCF"));
-    EXPECT_EQ(Get(folder / "setup.QCF"), "new");
-    EXPECT_EQ(fs::status(folder / "setup.QCF").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-}
-
 TEST_F(AtomicFile, aReadOnlyFileIsNotReplaced) {
     Put(folder / "setup.QCF", "kept");
     fs::permissions(folder / "setup.QCF", fs::perms::owner_read);
     EXPECT_FALSE(WriteFileAtomically(folder / "setup.QCF", Bytes{'x'}, error));
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_EQ(Get(folder / "setup.QCF"), "kept");
-}
-
-TEST_F(AtomicFile, aPipeOrAFolderIsNotReplacedByAFile) {
-    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(WriteFileAtomically(folder / "pipe", Bytes{'x'}, error));
-    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
-    EXPECT_EQ(fs::status(folder / "pipe").type(), fs::file_type::fifo);
-    fs::create_directory(folder / "setups");
-    EXPECT_FALSE(WriteFileAtomically(folder / "setups", Bytes{'x'}, error));
-    EXPECT_TRUE(fs::is_directory(folder / "setups"));
 }
 
 TEST_F(AtomicFile, aFileLargerThanAskedForIsNotRead) {
@@ -84,9 +65,57 @@ TEST_F(AtomicFile, aFileLargerThanAskedForIsNotRead) {
     EXPECT_EQ(bytes.size(), 10000u);
 }
 
+TEST_F(AtomicFile, aFolderIsNotReplacedByAFile) {
+    fs::create_directory(folder / "setups");
+    EXPECT_FALSE(WriteFileAtomically(folder / "setups", Bytes{'x'}, error));
+    EXPECT_TRUE(fs::is_directory(folder / "setups"));
+}
+
+TEST_F(AtomicFile, onlyAPlainFileIsRead) {
+    fs::create_directory(folder / "setups");
+    Bytes bytes;
+    EXPECT_FALSE(ReadWholeFile(folder / "setups", bytes, error));
+    EXPECT_NE(error.find("a folder"), std::string::npos) << error;
+    bool missing = false;
+#ifdef _WIN32
+    EXPECT_FALSE(ReadWholeFile("NUL", bytes, error, 100, &missing));
+#else
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", bytes, error, 100, &missing));
+#endif
+    EXPECT_NE(error.find("a device"), std::string::npos) << error;
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(ReadWholeFile(folder / "none", bytes, error, 100, &missing));
+    EXPECT_TRUE(missing);
+}
+
+// Named pipes, symbolic links, file modes and the umask, and other users.
+#ifndef _WIN32
+using AtomicFilePosix = AtomicFile;
+
+TEST_F(AtomicFilePosix, aPipeIsNotReplacedByAFileNorEverHoldsTheReader) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileAtomically(folder / "pipe", Bytes{'x'}, error));
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    EXPECT_EQ(fs::status(folder / "pipe").type(), fs::file_type::fifo);
+    Bytes bytes;
+    EXPECT_FALSE(ReadWholeFile(folder / "pipe", bytes, error));
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+}
+
+TEST_F(AtomicFilePosix, aReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
+    Put(folder / "setup.QCF", "old");
+    fs::permissions(folder / "setup.QCF", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(folder / "setup.QCF", folder / "current.QCF");
+    ASSERT_TRUE(WriteFileAtomically(folder / "current.QCF", Bytes{'n', 'e', 'w'}, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(folder / "current.QCF"));
+    EXPECT_EQ(Get(folder / "setup.QCF"), "new");
+    EXPECT_EQ(fs::status(folder / "setup.QCF").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 // Another user's link in a shared sticky folder (as /tmp is) is not followed: as root, a write
 // through it would replace whatever root-only file that user aimed it at.
-TEST_F(AtomicFile, aLinkAnotherUserLeftInASharedStickyFolderIsNotFollowed) {
+TEST_F(AtomicFilePosix, aLinkAnotherUserLeftInASharedStickyFolderIsNotFollowed) {
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
     fs::create_directory(folder / "shared");
@@ -118,7 +147,7 @@ TEST_F(AtomicFile, aLinkAnotherUserLeftInASharedStickyFolderIsNotFollowed) {
     EXPECT_EQ(Get(folder / "secret"), "ok");
 }
 
-TEST_F(AtomicFile, aDanglingLinkGetsTheFileItNamesAndNothingIsLeftInTheWorkingFolder) {
+TEST_F(AtomicFilePosix, aDanglingLinkGetsTheFileItNamesAndNothingIsLeftInTheWorkingFolder) {
     fs::create_symlink(folder / "made.QCF", folder / "current.QCF");
     ASSERT_TRUE(WriteFileAtomically(folder / "current.QCF", Bytes{'n', 'e', 'w'}, error)) << error;
     EXPECT_TRUE(fs::is_symlink(folder / "current.QCF"));
@@ -132,7 +161,7 @@ TEST_F(AtomicFile, aDanglingLinkGetsTheFileItNamesAndNothingIsLeftInTheWorkingFo
     EXPECT_FALSE(fs::exists(fs::current_path() / "far.QCF.tmp"));
 }
 
-TEST_F(AtomicFile, aPrivateFileIsForItsOwnerAloneAndKeepsAStricterMode) {
+TEST_F(AtomicFilePosix, aPrivateFileIsForItsOwnerAloneAndKeepsAStricterMode) {
     const mode_t before = umask(022);
     const auto mode = [](const fs::path& path) {
         return fs::status(path).permissions() & fs::perms::all;
@@ -153,21 +182,7 @@ TEST_F(AtomicFile, aPrivateFileIsForItsOwnerAloneAndKeepsAStricterMode) {
     EXPECT_EQ(mode(folder / "shared.QCF"), static_cast<fs::perms>(0644));
     umask(before);
 }
-
-TEST_F(AtomicFile, onlyAPlainFileIsReadAndAPipeNeverHoldsTheReader) {
-    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
-    fs::create_directory(folder / "setups");
-    Bytes bytes;
-    EXPECT_FALSE(ReadWholeFile(folder / "pipe", bytes, error));
-    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
-    EXPECT_FALSE(ReadWholeFile(folder / "setups", bytes, error));
-    EXPECT_NE(error.find("a folder"), std::string::npos) << error;
-    bool missing = false;
-    EXPECT_FALSE(ReadWholeFile("/dev/zero", bytes, error, 100, &missing));
-    EXPECT_FALSE(missing);
-    EXPECT_FALSE(ReadWholeFile(folder / "none", bytes, error, 100, &missing));
-    EXPECT_TRUE(missing);
-}
+#endif
 
 }  // namespace
 }  // namespace corvane::fw

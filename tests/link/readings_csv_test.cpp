@@ -2,37 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 
 #include "link/shared_records.h"
+#include "scoped_time_zone.h"
 
 namespace corvane {
 namespace {
 
 using std::chrono::system_clock;
 
-// Sets the process's time zone for one test and restores it afterwards.
-class TimeZone {
-  public:
-    explicit TimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZone() {
-        if (hadOld_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-  private:
-    std::string old_;
-    bool hadOld_ = false;
-};
+using TimeZone = ScopedTimeZone;
 
 system_clock::time_point At(std::time_t seconds, int millis) {
     return system_clock::from_time_t(seconds) + std::chrono::milliseconds(millis);
@@ -51,6 +31,21 @@ TEST(ReadingsCsv, timesAreLocalWithMillisecondsAndTheirOffset) {
         TimeZone zone("IST-5:30");  // offsets that are not whole hours keep their minutes
         EXPECT_EQ(IsoLocalTime(At(0, 999)), "1970-01-01T05:30:00.999+05:30");
     }
+    {
+        TimeZone zone("EST5");  // west of UTC
+        EXPECT_EQ(IsoLocalTime(At(1'796'000'000, 120)), "2026-11-29T19:53:20.120-05:00");
+    }
+    {
+        TimeZone zone("NST3:30");
+        EXPECT_EQ(IsoLocalTime(At(1'796'000'000, 0)), "2026-11-29T21:23:20.000-03:30");
+    }
+}
+
+// In a test of its own: Wine's C library keeps no summer time for a zone set after one without.
+TEST(ReadingsCsv, summerTimeShowsInTheTimeAndItsOffset) {
+    TimeZone zone("EST5EDT");
+    EXPECT_EQ(IsoLocalTime(At(1'782'907'200, 5)), "2026-07-01T08:00:00.005-04:00");
+    EXPECT_EQ(IsoLocalTime(At(1'768'478'400, 5)), "2026-01-15T07:00:00.005-05:00");
 }
 
 TEST(ReadingsCsv, aRowCarriesTheReadingsAtTheirPrecisionAndTheSensorsStatusLines) {

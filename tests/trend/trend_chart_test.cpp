@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
+
+#include "scoped_time_zone.h"
 
 namespace corvane {
 namespace {
@@ -170,21 +171,7 @@ TEST(TrendChart, valueAxesFollowTheDataInRoundSteps) {
 
 class LocalZone : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
-        setenv("TZ", "UTC0", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (hadOld_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    std::string old_;
-    bool hadOld_ = false;
+    ScopedTimeZone zone_{"UTC0"};
 };
 
 TEST_F(LocalZone, theTimeAxisIsLabelledAtRoundTimes) {

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace corvane::fw {
 namespace {
 
@@ -49,8 +51,7 @@ DateTime VirtualTime::Now() const {
     using namespace std::chrono;
     if (preciseStart_) {
         const std::time_t now = system_clock::to_time_t(PreciseNow());
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = platform::LocalCalendar(now);
         return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                         local.tm_min,         local.tm_sec,     local.tm_wday};
     }

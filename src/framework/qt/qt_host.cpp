@@ -1,7 +1,9 @@
 #include "framework/qt/qt_host.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -717,12 +719,32 @@ constexpr int kRetryMs = 20;
 constexpr int kConnectMs = 500;
 
 // Whether `folder` is a folder of the user's that no one else may write to, so that no other
-// user can plant a lock or a socket in it (a link to a folder is not taken).
+// user can plant a lock or a socket in it (a link to a folder is not taken). On Windows the
+// folders asked about lie in the user's profile, which others may not write to.
 bool PrivateToTheUser(const QString& folder) {
+#ifdef _WIN32
+    const QFileInfo info(folder);
+    return info.isDir() && !info.isSymLink();
+#else
     struct stat info {};
     const QByteArray path = QFile::encodeName(folder);
     return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+#endif
+}
+
+// A folder of the user's own in the temporary directory, made for the user alone when it is not
+// there yet (on Windows the temporary directory itself, in the user's profile).
+QString OwnTemporaryFolder() {
+#ifdef _WIN32
+    return QDir::tempPath();
+#else
+    const QString own =
+        QDir(QDir::tempPath())
+            .filePath("corvane-" + QString::number(static_cast<qulonglong>(geteuid())));
+    mkdir(QFile::encodeName(own).constData(), 0700);  // or there already: checked by the caller
+    return own;
+#endif
 }
 
 // The folder for the one-copy lock and the local socket, where only the user can write: the
@@ -732,10 +754,7 @@ bool PrivateToTheUser(const QString& folder) {
 QString InstanceFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && PrivateToTheUser(runtime)) return runtime;
-    const QString own =
-        QDir(QDir::tempPath())
-            .filePath("corvane-" + QString::number(static_cast<qulonglong>(geteuid())));
-    mkdir(QFile::encodeName(own).constData(), 0700);  // or there already: checked below
+    const QString own = OwnTemporaryFolder();
     return PrivateToTheUser(own) ? own : QString();
 }
 
@@ -763,10 +782,7 @@ bool LocalSocketInstanceLock::RaiseRunningCopy(const std::string& title,
         qWarning(
             "%s: no folder of the user's own for the one-copy lock (%s is not private to "
             "the user); this copy runs without it",
-            title.c_str(),
-            qUtf8Printable(
-                QDir(QDir::tempPath())
-                    .filePath("corvane-" + QString::number(static_cast<qulonglong>(geteuid())))));
+            title.c_str(), qUtf8Printable(OwnTemporaryFolder()));
         return false;
     }
     // The socket's full path, so that it lies in the same private folder as the lock.
