@@ -216,7 +216,7 @@ void CHistoryDlg::Export() {
         std::string error;
         if (!fw::WriteFileAtomically(
                 *path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                error)) {
+                error, fw::FileAccess::Private)) {
             host_.PlayBeep(fw::Beep::Exclamation);
             MessageBox(error + "\nThe history was not exported.", kCaption, fw::Icon::Exclamation,
                        fw::Buttons::Ok);

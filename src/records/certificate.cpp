@@ -698,9 +698,10 @@ bool WriteCertificatePdf(const Certificate& certificate, PageSize size, const st
         error = "the certificate for " + path + " could not be laid out";
         return false;
     }
+    // A certificate names the sensor, the plant and the technician: for its owner alone.
     return fw::WriteFileAtomically(
         path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size()),
-        error);
+        error, fw::FileAccess::Private);
 }
 
 std::string CertificateFileName(const Certificate& certificate) {

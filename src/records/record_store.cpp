@@ -1,7 +1,6 @@
 #include "records/record_store.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -15,8 +14,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <filesystem>
 #include <unordered_set>
 #include <utility>
+
+#include "platform/files.h"
 
 namespace corvane::records {
 
@@ -397,6 +399,37 @@ RecordStore::RecordStore(std::string location, std::unique_ptr<Connection> conne
 
 RecordStore::~RecordStore() = default;
 
+namespace {
+
+// The folders of a record that do not exist yet are made for their owner alone (0700), whatever
+// the umask: a technician's record says which sensors were where, and who did what.
+bool MakeOwnFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) return true;
+    if (folder.has_parent_path() && folder.parent_path() != folder &&
+        !MakeOwnFolders(folder.parent_path())) {
+        return false;
+    }
+    if (!std::filesystem::create_directory(folder, ec)) {
+        return std::filesystem::is_directory(folder, ec);  // made meanwhile by another
+    }
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    return true;
+}
+
+// A record that does not exist yet is created empty for its owner alone (0600), whatever the
+// umask, before the database opens it; one already there is left as it is. Where it cannot be
+// created, the database's own opening says why.
+void CreatePrivately(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return;
+    if (!platform::CreateNewFile(file, 0600)) return;
+    std::filesystem::permissions(
+        file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
+}
+
+}  // namespace
+
 std::string RecordStore::Shown(const std::string& location) {
     std::string shown = location;
     // user:PASSWORD@ between "://" and the host.
@@ -455,9 +488,10 @@ std::unique_ptr<RecordStore> RecordStore::Open(const std::string& location, std:
         const QFileInfo file(Q(location));
         if (file.isDir()) return cannot("it is a folder");
         const QString folder = file.absolutePath();
-        if (!QDir().mkpath(folder)) {
+        if (!MakeOwnFolders(folder.toStdString())) {
             return cannot("its folder " + S(folder) + " cannot be created");
         }
+        CreatePrivately(file.absoluteFilePath().toStdString());
         db.setDatabaseName(file.absoluteFilePath());
     }
     if (!db.open()) return cannot(Why(db.lastError()));

@@ -1,6 +1,9 @@
 #include "records/record_store.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -67,6 +70,28 @@ TEST(RecordStore, aPasswordInTheAddressIsNeverShown) {
         EXPECT_FALSE(error.empty());
     }
 }
+
+#ifndef _WIN32
+// A new record and the folders made for it are their owner's alone, whatever the umask: the
+// record says which sensors were where and who did what to them.
+TEST(RecordFilesPosix, aNewRecordAndItsFoldersAreTheOwnersAloneWhateverTheUmask) {
+    ScratchFolder folder;
+    const std::filesystem::path file = folder.Path() / "team" / "site" / "history.sqlite";
+    const mode_t before = umask(0);
+    std::string error;
+    auto store = RecordStore::Open(file.string(), error);
+    umask(before);
+    ASSERT_NE(store, nullptr) << error;
+    const auto mode = [](const std::filesystem::path& p) {
+        return std::filesystem::status(p).permissions() & std::filesystem::perms::all;
+    };
+    using std::filesystem::perms;
+    EXPECT_EQ(mode(file), perms::owner_read | perms::owner_write);
+    EXPECT_EQ(mode(file.parent_path()), perms::owner_all);
+    EXPECT_EQ(mode(file.parent_path().parent_path()), perms::owner_all);
+    EXPECT_NE(mode(folder.Path()), perms::owner_all) << "a folder that was there is left alone";
+}
+#endif
 
 TEST(RecordStore, ListsEventsNewestFirstAndFilters) {
     ScratchFolder scratch;
