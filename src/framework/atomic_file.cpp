@@ -29,27 +29,29 @@ std::FILE* CreateTemporary(const fs::path& path, fs::path& temporary, unsigned m
 }
 
 // The file that `requested` names, through any links, each checked as the system checks a link
-// it opens; false with `error` set when a link may not be followed or the links go round.
-bool ResolveLinks(const fs::path& requested, fs::path& path, std::string& error) {
+// it opens; false with `error` set ("Cannot `doing` ...") when a link may not be followed or the
+// links go round.
+bool ResolveLinks(const fs::path& requested, fs::path& path, std::string& error,
+                  const char* doing) {
     constexpr int kMostLinks = 40;  // as the system allows
     path = requested;
     for (int links = 0; links < kMostLinks; ++links) {
         std::error_code ec;
         if (!fs::is_symlink(path, ec)) return true;
         if (!platform::LinkMayBeFollowed(path)) {
-            error = "Cannot write " + requested.string() + ": " +
+            error = std::string("Cannot ") + doing + " " + requested.string() + ": " +
                     (path == requested ? std::string("it") : path.string()) +
                     " is a link another user left in a shared folder; it is not followed";
             return false;
         }
         const fs::path target = fs::read_symlink(path, ec);
         if (ec) {
-            error = "Cannot write " + requested.string() + ": " + ec.message();
+            error = std::string("Cannot ") + doing + " " + requested.string() + ": " + ec.message();
             return false;
         }
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
-    error = "Cannot write " + requested.string() + ": " + Reason(ELOOP);
+    error = std::string("Cannot ") + doing + " " + requested.string() + ": " + Reason(ELOOP);
     return false;
 }
 
@@ -60,7 +62,7 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
     std::error_code ec;
     // A link is followed, so the file it names is replaced and the link stays a link.
     fs::path path;
-    if (!ResolveLinks(requested, path, error)) return false;
+    if (!ResolveLinks(requested, path, error, "write")) return false;
     const fs::file_status old = fs::status(path, ec);
     const bool replacing = fs::exists(old);
     constexpr auto kWritable =
@@ -114,9 +116,13 @@ bool WriteFileAtomically(const fs::path& requested, std::span<const std::uint8_t
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error,
                    std::size_t largest, bool* missing) {
     if (missing != nullptr) *missing = false;
+    // Another user's link in a shared folder is not read through either: what it names is that
+    // user's choice, not the operator's.
+    fs::path resolved;
+    if (!ResolveLinks(path, resolved, error, "read")) return false;
     // Opened without waiting, so that a pipe with no writer cannot hold the program, and then
     // checked to be a plain file before a byte is read.
-    const platform::OpenedFile opened = platform::OpenPlainFile(path);
+    const platform::OpenedFile opened = platform::OpenPlainFile(resolved);
     if (opened.error != 0) {
         if (missing != nullptr) *missing = opened.error == ENOENT;
         error = "Cannot open " + path.string() + ": " + Reason(opened.error);

@@ -147,6 +147,31 @@ TEST_F(AtomicFilePosix, aLinkAnotherUserLeftInASharedStickyFolderIsNotFollowed) 
     EXPECT_EQ(Get(folder / "secret"), "ok");
 }
 
+// Nor is such a link read through: a state or configuration file another user planted in a
+// shared working folder could make the program load whatever that user aimed it at.
+TEST_F(AtomicFilePosix, aLinkAnotherUserLeftInASharedStickyFolderIsNotReadThrough) {
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
+    fs::create_directory(folder / "shared");
+    fs::permissions(folder / "shared", static_cast<fs::perms>(01777));
+    Put(folder / "chosen", "planted settings");
+    const fs::path planted = folder / "shared" / "Vexor.qzt";
+    fs::create_symlink(folder / "chosen", planted);
+    ASSERT_EQ(lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+
+    std::vector<std::uint8_t> bytes;
+    bool missing = true;
+    EXPECT_FALSE(ReadWholeFile(planted, bytes, error, 1024, &missing));
+    EXPECT_NE(error.find("Cannot read"), std::string::npos) << error;
+    EXPECT_NE(error.find("link another user left in a shared folder"), std::string::npos) << error;
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(bytes.empty());
+
+    fs::permissions(folder / "shared", static_cast<fs::perms>(0777));  // no longer sticky
+    EXPECT_TRUE(ReadWholeFile(planted, bytes, error, 1024)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "planted settings");
+}
+
 TEST_F(AtomicFilePosix, aDanglingLinkGetsTheFileItNamesAndNothingIsLeftInTheWorkingFolder) {
     fs::create_symlink(folder / "made.QCF", folder / "current.QCF");
     ASSERT_TRUE(WriteFileAtomically(folder / "current.QCF", Bytes{'n', 'e', 'w'}, error)) << error;
